@@ -1,0 +1,55 @@
+// The description handlers of the control function table.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "output/line_writer.h"
+
+namespace vorsk {
+
+// Declares or defines a handler with the CsiHandler signature; a handler
+// need not use every argument.
+#define VORSK_CSI_HANDLER(name)                                                         \
+    void name([[maybe_unused]] std::uint8_t final_byte,                                 \
+              [[maybe_unused]] std::uint8_t private_marker, [[maybe_unused]] LineWriter& w, \
+              [[maybe_unused]] std::size_t n_params, [[maybe_unused]] const std::uint32_t* params)
+
+// Cursor, editing, tabulation and reports (cursor.cpp).
+VORSK_CSI_HANDLER(csi_do_ich);
+VORSK_CSI_HANDLER(csi_do_cuu);
+VORSK_CSI_HANDLER(csi_do_cnl);
+VORSK_CSI_HANDLER(csi_do_cha);
+VORSK_CSI_HANDLER(csi_do_cup);
+VORSK_CSI_HANDLER(csi_do_cht);
+VORSK_CSI_HANDLER(csi_do_ed);
+VORSK_CSI_HANDLER(csi_do_il);
+VORSK_CSI_HANDLER(csi_do_dl);
+VORSK_CSI_HANDLER(csi_do_ef);
+VORSK_CSI_HANDLER(csi_do_dch);
+VORSK_CSI_HANDLER(csi_do_cpr);
+VORSK_CSI_HANDLER(csi_do_su);
+VORSK_CSI_HANDLER(csi_do_ctc);
+VORSK_CSI_HANDLER(csi_do_ech);
+VORSK_CSI_HANDLER(csi_do_da);
+VORSK_CSI_HANDLER(csi_do_vpa);
+VORSK_CSI_HANDLER(csi_do_tbc);
+VORSK_CSI_HANDLER(csi_do_mc);
+VORSK_CSI_HANDLER(csi_do_dsr);
+
+// Modes (modes.cpp).
+VORSK_CSI_HANDLER(csi_do_sm);
+VORSK_CSI_HANDLER(csi_do_decstbm);
+void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set);
+
+// Graphic rendition (rendition.cpp).
+VORSK_CSI_HANDLER(csi_do_sgr);
+
+// Window operations and the locator (window.cpp).
+VORSK_CSI_HANDLER(csi_do_winop);
+VORSK_CSI_HANDLER(csi_do_decelr);
+VORSK_CSI_HANDLER(csi_do_decsle);
+VORSK_CSI_HANDLER(csi_do_decrqlp);
+VORSK_CSI_HANDLER(csi_do_decmouse);
+
+}  // namespace vorsk

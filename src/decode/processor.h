@@ -1,0 +1,33 @@
+// The byte dispatcher: sorts the input into text lines and control lines,
+// and offers each ESC to the escape recogniser first.
+#pragma once
+
+#include <cstdint>
+
+#include "input/input_buffer.h"
+#include "output/line_writer.h"
+
+namespace vorsk {
+
+enum LineState : std::int32_t {
+    LINE_NONE = 0,     // no line of the dispatcher is open
+    LINE_TEXT = 1,     // a text line is open
+    LINE_CONTROL = 2,  // control mode: after a control byte or an escape sequence
+};
+
+// The decoding context, one for the whole run, owned by main.
+struct Processor {
+    InputBuffer* input = nullptr;
+    LineWriter* writer = nullptr;
+    LineState line_state = LINE_NONE;
+    std::int32_t control_break = 0;  // the next control byte opens a fresh control line
+    std::uint64_t timing_budget = 0;  // consumed count at which the next timing step is due
+};
+
+inline constexpr bool is_printable(int c) { return c >= 0x20 && c <= 0x7e; }
+
+void process_byte(Processor& p, int b);
+void print_control(Processor& p, int b);
+void finish_state(Processor& p);
+
+}  // namespace vorsk

@@ -1,0 +1,253 @@
+#include "driver/command_line.h"
+
+#include <getopt.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/options.h"
+#include "driver/terminal.h"
+#include "output/colors.h"
+
+namespace vorsk {
+namespace {
+
+constexpr std::size_t INPUT_RING_CAPACITY = 1024;
+
+constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbI";
+
+const option long_options[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {"timings", required_argument, nullptr, 't'},
+    {"buffered", no_argument, nullptr, 'b'},
+    {"no-interactive", no_argument, nullptr, 'I'},
+    {"color", optional_argument, &options.color_mode, COLOR_PENDING},
+    {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
+    {nullptr, 0, nullptr, 0},
+};
+
+constexpr const char* USAGE_PIECES[] = {
+    "Usage: vorsk [-CLDEx] [in [out]]\n"
+    "   or: vorsk -h | --help\n"
+    "   or: vorsk -V | --version\n"
+    "Format text with terminal escapes and control sequences for human\n"
+    "consumption.\n",
+    "\n",
+    " -h, --help      Display usage information (this message).\n"
+    " -V, --version   Display version and warrantee.\n",
+    " -C              Don't print ^X for C0 controls.\n"
+    " -D              Don't print descriptions.\n"
+    " -E              Don't print escape sequences.\n"
+    " -L              Don't print labels.\n",
+    "     --color=[WHEN], --colour=[WHEN]\n"
+    "                 Colorize the output. WHEN defaults to 'always'\n"
+    "                 or can be 'never' or 'auto'. See the full documentation.\n"
+    " -I, --no-interactive\n"
+    "                 Don't put the terminal into non-canonical or no-echo\n"
+    "                 mode, and don't try to ensure output lines are finished\n"
+    "                 when a signal is received.\n"
+    " -b, --buffered  Force vorsk to buffer I/O.\n"
+    " -t, --timings=TIMINGS\n"
+    "                 Read timing info from TIMINGS and emit delay lines.\n"
+    " -x              (No effect; accepted for backwards compatibility.)\n",
+    "\n",
+    "vorsk home page: <https://vorsk.dev/>\n"
+    "Report bugs to: <bugs@vorsk.dev>\n",
+};
+
+// A text meant for standard output that could not be written is a failure,
+// not a success.
+[[noreturn]] void exit_after_writing(std::FILE* out, int status) {
+    errno = 0;
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        const int error_number = errno;
+        std::fprintf(stderr, "%s: %s: %s\n", options.program_name, "write error",
+                     std::strerror(error_number));
+        std::exit(1);
+    }
+    std::exit(status);
+}
+
+[[noreturn]] void unrecognized_option(int c) {
+    std::fprintf(stderr, "Unrecognized option -%c.\n\n", c);
+    usage(1);
+}
+
+// The word of an unrecognised long option, without any "=value".
+[[noreturn]] void unrecognized_long_option(const char* word) {
+    const char* equals = std::strchr(word, '=');
+    const int length = equals != nullptr ? static_cast<int>(equals - word)
+                                         : static_cast<int>(std::strlen(word));
+    std::fprintf(stderr, "Unrecognized option %.*s.\n\n", length, word);
+    usage(1);
+}
+
+ColorMode resolve_color_word(const char* word) {
+    if (word == nullptr || strcasecmp(word, "always") == 0) return COLOR_ALWAYS;
+    // "never" is what the usage text offers, so it means "none".
+    if (strcasecmp(word, "none") == 0 || strcasecmp(word, "never") == 0) return COLOR_NONE;
+    if (strcasecmp(word, "auto") == 0) return COLOR_AUTO;
+    std::fprintf(stderr, "Option --color: Unknown argument ``%s''.\n\n", word);
+    usage(1);
+}
+
+void parse_options(int argc, char** argv, const char** timing_path) {
+    opterr = 0;
+    for (;;) {
+        const int c = getopt_long(argc, argv, SHORT_OPTIONS, long_options, nullptr);
+        if (c == -1) return;
+        switch (c) {
+            case 'h': usage(0);
+            case 'V': print_version();
+            case 'C':
+            case '^': options.print_carets = 0; break;
+            case 'D':
+            case '"': options.print_descriptions = 0; break;
+            case 'L':
+            case '&': options.print_labels = 0; break;
+            case 'E': options.print_escapes = 0; break;
+            case 'I': options.interactive = 0; break;
+            case 'b': options.buffered = 1; break;
+            case 't': *timing_path = optarg; break;
+            case 'x': break;
+            case 0:
+                if (options.color_mode == COLOR_PENDING) {
+                    options.color_mode = resolve_color_word(optarg);
+                }
+                break;
+            case ':':
+                std::fprintf(stderr, "Option -%c requires an argument.\n\n", optopt);
+                usage(1);
+            case '?':
+                // "-:" cannot be declared as an option letter; it is the
+                // escape-line letter and works like -E.
+                if (optopt == ':') {
+                    options.print_escapes = 0;
+                    break;
+                }
+                if (optopt == 0) unrecognized_long_option(argv[optind - 1]);
+                unrecognized_option(optopt);
+            case 'o':
+            default: unrecognized_option(c);
+        }
+    }
+}
+
+bool is_regular(int fd, struct stat& st) { return fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
+
+// Refuses to run when the output would overwrite or grow the regular file
+// that is being read.
+[[noreturn]] void input_is_output(const char* output_name) {
+    std::fprintf(stderr, "%s: %s: input file is output file\n", options.program_name,
+                 output_name);
+    std::exit(1);
+}
+
+}  // namespace
+
+void usage(int status) {
+    std::FILE* out = status == 0 ? stdout : stderr;
+    for (const char* piece : USAGE_PIECES) std::fputs(piece, out);
+    if (status == 0) exit_after_writing(out, 0);
+    std::exit(status);
+}
+
+void print_version() {
+    std::puts("vorsk " VORSK_VERSION);
+    std::puts(
+        "Copyright (C) 2026 The vorsk developers.\n"
+        "License MIT: <https://opensource.org/licenses/MIT>.\n"
+        "This is free software: you are free to change and redistribute it.\n"
+        "There is NO WARRANTY, to the extent permitted by law.");
+    exit_after_writing(stdout, 0);
+}
+
+std::FILE* open_argument_file(const char* path, const char* mode) {
+    if (std::strcmp(path, "-") == 0) return std::strchr(mode, 'w') != nullptr ? stdout : stdin;
+    std::FILE* f = std::fopen(path, mode);
+    if (f == nullptr) {
+        std::fprintf(stderr, "%s: couldn't open file %s: %s\n", options.program_name, path,
+                     std::strerror(errno));
+        std::exit(1);
+    }
+    return f;
+}
+
+void write_error_handler(int error_number, void* context) {
+    std::fprintf(stderr, "%s: %s: %s\n", static_cast<const char*>(context), "write error",
+                 std::strerror(error_number));
+    // An exit status is a byte, and 0 would read as success.
+    std::exit(error_number > 0 && error_number <= 255 ? error_number : 1);
+}
+
+void setup_from_args(Processor& p, int argc, char** argv) {
+    options = Options{};
+    if (argc > 0 && argv[0] != nullptr) options.program_name = argv[0];
+    std::FILE* in = stdin;
+    std::FILE* out = stdout;
+
+    const char* timing_path = nullptr;
+    parse_options(argc, argv, &timing_path);
+
+    const char* output_path = nullptr;
+    if (optind < argc) in = open_argument_file(argv[optind], "r");
+    if (optind + 1 < argc) output_path = argv[optind + 1];
+
+    // The timing file comes before the output file, so that a run that
+    // cannot start leaves an existing output file untouched.
+    if (timing_path != nullptr) {
+        options.timings = std::fopen(timing_path, "r");
+        if (options.timings == nullptr) {
+            std::fprintf(stderr, "%s: couldn't open file %s: %s\n", options.program_name,
+                         timing_path, std::strerror(errno));
+            std::exit(1);
+        }
+    }
+
+    struct stat in_stat {};
+    const bool input_regular = is_regular(fileno(in), in_stat);
+    struct stat out_stat {};
+    if (output_path != nullptr && std::strcmp(output_path, "-") != 0) {
+        if (input_regular && stat(output_path, &out_stat) == 0 &&
+            out_stat.st_dev == in_stat.st_dev && out_stat.st_ino == in_stat.st_ino) {
+            input_is_output(output_path);
+        }
+        out = open_argument_file(output_path, "w");
+    } else if (input_regular && is_regular(fileno(stdout), out_stat) &&
+               out_stat.st_dev == in_stat.st_dev && out_stat.st_ino == in_stat.st_ino) {
+        input_is_output("standard output");
+    }
+
+    // A pipe or a terminal wants every line out as soon as its input came.
+    if (!options.buffered && !input_regular) {
+        std::setvbuf(in, nullptr, _IONBF, 0);
+        std::setvbuf(out, nullptr, _IONBF, 0);
+    }
+
+    options.output_is_tty = isatty(fileno(out));
+    if (options.color_mode == COLOR_AUTO) {
+        options.color_mode = options.output_is_tty ? COLOR_ALWAYS : COLOR_NONE;
+    }
+    configure_colors();
+
+    if (options.interactive) {
+        if (isatty(fileno(in))) setup_terminal(fileno(in));
+        setup_signals();
+    }
+
+    p.input = input_new(in, INPUT_RING_CAPACITY);
+    p.writer = writer_new(out);
+    if (p.input == nullptr || p.writer == nullptr) {
+        std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
+        std::exit(1);
+    }
+    writer_set_error_handler(*p.writer, write_error_handler,
+                             const_cast<char*>(options.program_name));
+}
+
+}  // namespace vorsk

@@ -1,0 +1,7 @@
+#include "driver/options.h"
+
+namespace vorsk {
+
+constinit Options options;
+
+}  // namespace vorsk

@@ -1,0 +1,31 @@
+// The program-wide configuration, written by start-up and read everywhere.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace vorsk {
+
+enum ColorMode : std::int32_t {
+    COLOR_NONE = 0,
+    COLOR_AUTO = 1,
+    COLOR_ALWAYS = 2,
+    COLOR_PENDING = 3,  // only while a --color option is being parsed
+};
+
+struct Options {
+    int print_carets = 1;
+    int print_descriptions = 1;
+    int print_labels = 1;
+    int print_escapes = 1;
+    int buffered = 0;
+    int interactive = 1;
+    std::FILE* timings = nullptr;  // the open timing file, or none
+    int color_mode = COLOR_NONE;   // an int, since getopt_long stores through it
+    const char* program_name = "vorsk";
+    int output_is_tty = 0;
+};
+
+extern Options options;
+
+}  // namespace vorsk

@@ -1,0 +1,113 @@
+#include "driver/terminal.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/options.h"
+
+namespace vorsk {
+
+volatile std::sig_atomic_t signal_pending = 0;
+
+namespace {
+
+constexpr int CAUGHT_SIGNALS[] = {SIGINT, SIGTERM, SIGTSTP, SIGTTIN, SIGTTOU};
+
+volatile std::sig_atomic_t caught_signal = 0;
+int terminal_fd = -1;  // the input terminal whose settings were changed, or -1
+termios saved_settings;
+termios interactive_settings;
+
+void restore_terminal() {
+    if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);
+}
+
+// Installed only while the terminal is changed: the reader of the output
+// went away, so put the settings back and die of SIGPIPE all the same.
+void restore_and_reraise(int sig) {
+    restore_terminal();
+    std::signal(sig, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    raise(sig);
+}
+
+void set_handler(int sig, void (*handler)(int)) {
+    struct sigaction action {};
+    sigaction(sig, nullptr, &action);
+    action.sa_handler = handler;
+    sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
+
+void setup_terminal(int fd) {
+    termios settings;
+    if (tcgetattr(fd, &settings) != 0) return;
+    saved_settings = settings;
+    settings.c_lflag &= ~static_cast<tcflag_t>(ICANON);
+    if (options.output_is_tty) settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    interactive_settings = settings;
+    terminal_fd = fd;
+    tcsetattr(fd, TCSANOW, &settings);
+
+    // Every way out puts the user's settings back.
+    std::atexit(restore_terminal);
+    set_handler(SIGPIPE, restore_and_reraise);
+
+    std::fputs(
+        "  Terminal detected. Interactive mode (-I option to disable).\n"
+        "  Send the interrupt character to exit.",
+        stderr);
+    const unsigned char c = settings.c_cc[VINTR];
+    if (c < 0x20) {
+        std::fprintf(stderr, " (Control-%c)", c | 0x40);
+    } else if (c == 0x7f) {
+        std::fputs(" (DEL, or Control-?)", stderr);
+    }
+    std::fputs("\n\n", stderr);
+}
+
+void setup_signals() {
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (const int sig : CAUGHT_SIGNALS) sigaddset(&mask, sig);
+    for (const int sig : CAUGHT_SIGNALS) {
+        struct sigaction action {};
+        action.sa_handler = catch_signal;
+        action.sa_mask = mask;
+        // No SA_RESTART: a blocking read must fail with EINTR so that the
+        // main loop gets to act on the signal.
+        action.sa_flags = 0;
+        sigaction(sig, &action, nullptr);
+    }
+}
+
+void catch_signal(int sig) {
+    if (signal_pending) return;
+    caught_signal = sig;
+    signal_pending = 1;
+}
+
+void service_signal(Processor& p) {
+    if (!signal_pending || input_has_buffered(*p.input)) return;
+    if (options.output_is_tty) finish_state(p);
+    // The closed line must reach the output before the signal takes effect.
+    std::fflush(p.writer->out);
+    if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);
+
+    const int sig = caught_signal;
+    set_handler(sig, SIG_DFL);
+    raise(sig);  // ends the process, or stops it until it is continued
+    set_handler(sig, catch_signal);
+
+    if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &interactive_settings);
+    signal_pending = 0;
+}
+
+}  // namespace vorsk

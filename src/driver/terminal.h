@@ -1,0 +1,21 @@
+// Interactive mode: a terminal on the input delivers every key at once, and
+// caught signals are acted on between bytes, at a safe point.
+#pragma once
+
+#include <csignal>
+
+#include "decode/processor.h"
+
+namespace vorsk {
+
+extern volatile std::sig_atomic_t signal_pending;
+
+// Saves the terminal's settings and clears ICANON (and ECHO when the output
+// is a terminal too); writes the notice that says how to leave.
+void setup_terminal(int fd);
+void setup_signals();
+void catch_signal(int sig);
+// Called before every read of the main loop.
+void service_signal(Processor& p);
+
+}  // namespace vorsk

@@ -1,0 +1,95 @@
+#include "input/ring_buffer.h"
+
+#include <cstdio>
+#include <new>
+
+namespace vorsk {
+namespace {
+
+std::size_t advance(const RingBuffer& ring, std::size_t pos) {
+    return pos + 1 == ring.capacity ? 0 : pos + 1;
+}
+
+}  // namespace
+
+RingBuffer* ring_new(std::size_t capacity) {
+    auto* storage = new (std::nothrow) std::uint8_t[capacity];
+    if (storage == nullptr) return nullptr;
+    auto* ring = new (std::nothrow) RingBuffer;
+    if (ring == nullptr) {
+        delete[] storage;
+        return nullptr;
+    }
+    ring->capacity = capacity;
+    ring->storage = storage;
+    return ring;
+}
+
+void ring_free(RingBuffer* ring) {
+    if (ring == nullptr) return;
+    delete[] ring->storage;
+    delete ring;
+}
+
+bool ring_is_empty(const RingBuffer& ring) { return ring.read_pos == ring.write_pos && !ring.full; }
+
+int ring_put(RingBuffer& ring, std::uint8_t byte) {
+    if (ring.full) return 1;
+    ring.storage[ring.write_pos] = byte;
+    ring.write_pos = advance(ring, ring.write_pos);
+    if (ring.write_pos == ring.read_pos) ring.full = 1;
+    return 0;
+}
+
+std::size_t ring_free_space(const RingBuffer& ring) {
+    if (ring.full) return 0;
+    if (ring.write_pos < ring.read_pos) return ring.read_pos - ring.write_pos;
+    return ring.capacity - (ring.write_pos - ring.read_pos);
+}
+
+int ring_get(RingBuffer& ring) {
+    if (ring_is_empty(ring)) return EOF;
+    ring.full = 0;
+    const int byte = ring.storage[ring.read_pos];
+    ring.read_pos = advance(ring, ring.read_pos);
+    return byte;
+}
+
+RingReader* reader_new(RingBuffer& ring) {
+    auto* reader = new (std::nothrow) RingReader;
+    if (reader == nullptr) return nullptr;
+    reader->ring = &ring;
+    reader_reset(*reader);
+    return reader;
+}
+
+void reader_free(RingReader* reader) { delete reader; }
+
+void reader_reset(RingReader& reader) {
+    reader.pos = ring_is_empty(*reader.ring) ? READER_AT_END : reader.ring->read_pos;
+}
+
+bool reader_at_end(const RingReader& reader) { return reader.pos == READER_AT_END; }
+
+int reader_next(RingReader& reader) {
+    if (reader_at_end(reader)) return EOF;
+    const RingBuffer& ring = *reader.ring;
+    const int byte = ring.storage[reader.pos];
+    reader.pos = advance(ring, reader.pos);
+    // Bytes put into the ring later lie behind a reader at end, not ahead.
+    if (reader.pos == ring.write_pos) reader.pos = READER_AT_END;
+    return byte;
+}
+
+void reader_consume(RingReader& reader) {
+    RingBuffer& ring = *reader.ring;
+    if (reader_at_end(reader)) {
+        ring.read_pos = ring.write_pos;
+        ring.full = 0;
+    } else if (reader.pos != ring.read_pos) {
+        ring.read_pos = reader.pos;
+        ring.full = 0;
+    }
+}
+
+}  // namespace vorsk

@@ -1,0 +1,61 @@
+// The line writer: every byte of output goes through it. It composes lines
+// that may span several rows of 78 columns, writes the colour escapes of each
+// line kind and reports failed output calls to an error callback.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "common.h"
+
+namespace vorsk {
+
+// The colour of one kind of element: SGR parameter bytes, not terminated.
+// The bytes belong to the colour configuration and live for the whole run.
+struct ColorSpec {
+    const char* text = nullptr;
+    std::uint32_t len = 0;
+};
+
+using WriterErrorCallback = void (*)(int error_number, void* arg);
+
+struct LineWriter {
+    std::FILE* out = nullptr;
+    std::size_t column = 0;  // columns used on this row; 0: no line open
+    const char* wrap_end = "";
+    std::size_t wrap_end_len = 0;
+    const char* wrap_begin = "";
+    std::size_t wrap_begin_len = 0;
+    std::size_t width = 78;
+    const ColorSpec* color = nullptr;
+    const ColorSpec* decor_color = nullptr;
+    WriterErrorCallback error_callback = nullptr;
+    void* error_arg = nullptr;
+};
+
+// Yields nullptr when memory is exhausted.
+LineWriter* writer_new(std::FILE* out);
+void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg);
+void writer_free(LineWriter* w);
+
+void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,
+                  const char* start, const char* wrap_end, const char* wrap_begin);
+void writer_finish(LineWriter& w, const char* tail);
+void writer_putc(LineWriter& w, int c);
+void writer_puts(LineWriter& w, const char* s);
+VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
+void writer_reserve(LineWriter& w, std::size_t n);
+
+// One-line records: each is one complete, unwrapped row with its own prefix
+// and colour. An open multi-row line is ended first.
+VORSK_PRINTF(4, 0)
+void writer_single(LineWriter& w, const ColorSpec* color, const char* prefix, const char* format,
+                   std::va_list args);
+VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...);
+VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...);
+VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);
+VORSK_PRINTF(2, 3) void print_delay_line(LineWriter& w, const char* format, ...);
+
+}  // namespace vorsk
