@@ -23,6 +23,13 @@ InputBuffer* input_new(std::FILE* stream, std::size_t capacity) {
     return in;
 }
 
+void input_free(InputBuffer* in) {
+    if (in == nullptr) return;
+    reader_free(in->reader);
+    ring_free(in->ring);
+    delete in;
+}
+
 int input_get(InputBuffer& in) {
     if (!in.marked) {
         // Bytes left in the ring by a rewind come first.

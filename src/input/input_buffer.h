@@ -23,6 +23,8 @@ struct InputBuffer {
 
 // Yields nullptr when memory is exhausted.
 InputBuffer* input_new(std::FILE* stream, std::size_t capacity);
+// The program keeps its one buffer until it exits; tests release theirs.
+void input_free(InputBuffer* in);
 int input_get(InputBuffer& in);  // the next byte, or EOF
 int input_mark(InputBuffer& in);    // 0 marked now, 1 already marked
 int input_rewind(InputBuffer& in);  // always 0

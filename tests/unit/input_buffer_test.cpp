@@ -23,6 +23,7 @@ protected:
         ASSERT_NE(in_, nullptr);
     }
     void TearDown() override {
+        input_free(in_);
         if (stream_ != nullptr) std::fclose(stream_);
     }
     std::string read(int n) {
@@ -184,6 +185,7 @@ TEST(InputBuffer, FailedReadKeepsItsErrorUntilTheNextFailure) {
     InputBuffer* in = input_new(write_only, 16);
     EXPECT_EQ(input_get(*in), EOF);
     EXPECT_EQ(input_error(*in), EBADF);
+    input_free(in);
     std::fclose(write_only);
     std::fclose(stream);
 }
