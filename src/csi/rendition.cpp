@@ -1,0 +1,177 @@
+// Descriptions of SGR, SELECT GRAPHIC RENDITION: the ECMA-48 values, the
+// extended colours 38 and 48, the bright colours of xterm, and xterm's
+// modifyKeys form behind ">".
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "csi/handlers.h"
+
+namespace vorsk {
+
+namespace {
+
+// Indexed by the rendition value; nullptr where nothing is described.
+constexpr const char* rendition_texts[] = {
+    "Clear graphic rendition to defaults.",
+    "Set bold text.",
+    "Set dim text.",
+    "Set italicized text.",
+    "Set underlined text.",
+    "Set slowly blinking text.",
+    "Set rapidly blinking text.",
+    "Set negative text image.",
+    "Set hidden text.",
+    "Set strike-out text.",
+    "Set default font.",  // 10
+    "Set first alternative font.",
+    "Set second alternative font.",
+    "Set third alternative font.",
+    "Set fourth alternative font.",
+    "Set fifth alternative font.",
+    "Set sixth alternative font.",
+    "Set seventh alternative font.",
+    "Set eighth alternative font.",
+    "Set ninth alternative font.",
+    "Set Fraktur (Gothic) font.",  // 20
+    "Set double-underlined text.",
+    "Clear bold or dim text.",
+    "Clear italicized or fraktur text.",
+    "Clear underlining.",
+    "Clear blinking.",
+    nullptr,
+    "Set positive text image.",
+    "Set visible text.",
+    "Clear strike-out text.",
+    "Set foreground color black.",  // 30
+    "Set foreground color red.",
+    "Set foreground color green.",
+    "Set foreground color yellow.",
+    "Set foreground color blue.",
+    "Set foreground color magenta.",
+    "Set foreground color cyan.",
+    "Set foreground color white.",
+    nullptr,  // 38 is an extended colour, described only in first position
+    "Set foreground color default.",
+    "Set background color black.",  // 40
+    "Set background color red.",
+    "Set background color green.",
+    "Set background color yellow.",
+    "Set background color blue.",
+    "Set background color magenta.",
+    "Set background color cyan.",
+    "Set background color white.",
+    nullptr,  // 48, as 38
+    "Set background color default.",
+    nullptr,  // 50
+    "Set framed text.",
+    "Set encircled text.",
+    "Set overlined text.",
+    "Clear framed or encircled text.",
+    "Clear overlined text.",
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    "Set ideogram underline",  // 60
+    "Set ideogram double underline",
+    "Set ideogram overline",
+    "Set ideogram double overline",
+    "Set ideogram stress marking",
+    "Clear ideographic underlines, overlines, or stress marks.",
+};
+
+constexpr std::uint32_t MAX_RENDITION = 65;
+constexpr std::uint32_t FIRST_BRIGHT = 90;
+constexpr std::uint32_t LAST_BRIGHT = 107;
+
+// xterm's sixteen-colour extension, indexed by value - FIRST_BRIGHT.
+constexpr const char* bright_color_texts[] = {
+    "(Xterm) Set foreground color gray.",  // 90
+    "(Xterm) Set foreground color bright red.",
+    "(Xterm) Set foreground color bright green.",
+    "(Xterm) Set foreground color bright yellow.",
+    "(Xterm) Set foreground color bright blue.",
+    "(Xterm) Set foreground color bright magenta.",
+    "(Xterm) Set foreground color bright cyan.",
+    "(Xterm) Set foreground color bright white.",
+    nullptr,
+    nullptr,
+    "(Xterm) Set background color gray.",  // 100
+    "(Xterm) Set background color bright red.",
+    "(Xterm) Set background color bright green.",
+    "(Xterm) Set background color bright yellow.",
+    "(Xterm) Set background color bright blue.",
+    "(Xterm) Set background color bright magenta.",
+    "(Xterm) Set background color bright cyan.",
+    "(Xterm) Set background color bright white.",
+};
+
+template <std::size_t N>
+constexpr bool empty_exactly_at(const char* const (&texts)[N], std::initializer_list<std::size_t> empty) {
+    for (std::size_t i = 0; i < N; ++i) {
+        bool listed = false;
+        for (std::size_t e : empty) listed = listed || e == i;
+        if ((texts[i] == nullptr) != listed) return false;
+    }
+    return true;
+}
+
+static_assert(sizeof rendition_texts / sizeof rendition_texts[0] == MAX_RENDITION + 1);
+static_assert(empty_exactly_at(rendition_texts, {26, 38, 48, 50, 56, 57, 58, 59}));
+static_assert(sizeof bright_color_texts / sizeof bright_color_texts[0] == LAST_BRIGHT - FIRST_BRIGHT + 1);
+static_assert(empty_exactly_at(bright_color_texts, {98 - FIRST_BRIGHT, 99 - FIRST_BRIGHT}));
+
+// The resources that xterm's CSI > Ps ; Ps m sets, by the first value.
+const char* modify_keys_resource(std::uint32_t key) {
+    switch (key) {
+        case 1:
+            return "modifyCursorKeys";
+        case 2:
+            return "modifyFunctionKeys";
+        case 4:
+            return "modifyOtherKeys";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+VORSK_CSI_HANDLER(csi_do_sgr) {
+    assert(n_params > 0);
+    if (private_marker == '>') {
+        const char* resource = modify_keys_resource(params[0]);
+        std::uint32_t setting = n_params > 1 ? params[1] : 0;
+        if (resource != nullptr) print_description_line(w, "(Xterm) Set %s to %u.", resource, setting);
+        return;
+    }
+    if (private_marker != 0) return;
+
+    // ISO 8613-6 colours: 38 or 48 in first place takes the whole sequence.
+    if (n_params >= 2 && (params[0] == 38 || params[0] == 48)) {
+        const char* plane = params[0] == 38 ? "foreground" : "background";
+        if (n_params == 3 && params[1] == 5) {
+            print_description_line(w, "Set %s color to index %u.", plane, params[2]);
+        } else {
+            print_description_line(w, "Set %s color (unknown).", plane);
+        }
+        return;
+    }
+
+    for (std::size_t i = 0; i < n_params; ++i) {
+        std::uint32_t v = params[i];
+        const char* text = nullptr;
+        if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) {
+            text = bright_color_texts[v - FIRST_BRIGHT];
+        } else if (v <= MAX_RENDITION) {
+            text = rendition_texts[v];
+        }
+        if (text != nullptr) print_description_line(w, "%s", text);
+        // rxvt reads 100 as a reset of both colours, xterm as a gray background.
+        if (v == 100) print_description_line(w, "(Rxvt) Set foreground and background color to default.");
+    }
+}
+
+}  // namespace vorsk

@@ -1,0 +1,180 @@
+// Descriptions of the dtterm and xterm window operations (CSI ... t) and of
+// DEC's locator protocol: DECELR, DECSLE, DECRQLP and the DECLRP report.
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+
+#include "csi/handlers.h"
+
+namespace vorsk {
+
+namespace {
+
+constexpr const char* locator_event_texts[] = {
+    "Only respond to explicit locator report requests.",
+    "Report button-down transitions.",
+    "Do not report button-down transitions.",
+    "Report button-up transitions.",
+    "Do not report button-up transitions.",
+};
+
+// The leading blank indents the unit under the DECELR line before it.
+constexpr const char* locator_unit_texts[] = {
+    " Report position in character cells.",
+    " Report position in pixels.",
+    " Report position in character cells.",
+};
+
+static_assert(sizeof locator_event_texts / sizeof locator_event_texts[0] == 5);
+static_assert(sizeof locator_unit_texts / sizeof locator_unit_texts[0] == 3);
+
+struct LocatorButton {
+    std::uint32_t bit = 0;
+    const char* word = nullptr;
+};
+
+// DEC numbers the buttons from the right.
+constexpr LocatorButton locator_buttons[] = {
+    {.bit = 1, .word = "right"},
+    {.bit = 2, .word = "middle"},
+    {.bit = 4, .word = "left"},
+    {.bit = 8, .word = "M4"},
+};
+
+// Copies s to cur and returns the end of the copy; the caller bounds it.
+char* append(char* cur, const char* s) {
+    while (*s != '\0') *cur++ = *s++;
+    return cur;
+}
+
+}  // namespace
+
+VORSK_CSI_HANDLER(csi_do_winop) {
+    if (private_marker != 0 || n_params == 0) return;
+    std::uint32_t p0 = params[0];
+    switch (p0) {
+        case 0:
+            return;
+        case 1:
+            print_description_line(w, "(dtterm) De-iconify window.");
+            return;
+        case 2:
+            print_description_line(w, "(dtterm) Iconify window.");
+            return;
+        case 3:
+            if (n_params >= 3) {
+                print_description_line(w, "(dtterm) Move window to [%u, %u].", params[1], params[2]);
+            }
+            return;
+        case 4:
+            if (n_params >= 3) {
+                print_description_line(w, "(dtterm) Resize the window to height %u and width %u in pixels.",
+                                       params[1], params[2]);
+            }
+            return;
+        case 5:
+            print_description_line(w, "(dtterm) Raise the window to the front of the stacking order.");
+            return;
+        case 6:
+            print_description_line(w, "(dtterm) Lower the xterm window to the bottom of the stacking order.");
+            return;
+        case 7:
+            print_description_line(w, "(dtterm) Refresh the window.");
+            return;
+        case 8:
+            if (n_params >= 3) {
+                print_description_line(
+                    w, "(dtterm) Resize the text area to height %u and width %u in characters.", params[1],
+                    params[2]);
+            }
+            return;
+        case 9:
+            if (n_params < 2) return;
+            if (params[1] == 1) print_description_line(w, "(Xterm) Maximize window.");
+            if (params[1] == 0) print_description_line(w, "(Xterm) Restore maximized window.");
+            return;
+        case 11:
+            print_description_line(w, "(dtterm) Request report on the window state (iconified/not iconified).");
+            return;
+        case 13:
+            print_description_line(w, "(dtterm) Request report on the window position.");
+            return;
+        case 14:
+            print_description_line(w, "(dtterm) Request report on window size in pixels.");
+            return;
+        case 18:
+            print_description_line(w, "(dtterm) Request report on text area size in characters.");
+            return;
+        case 19:
+            print_description_line(w, "(Xterm) Request report on the whole screen size in characters.");
+            return;
+        case 20:
+            print_description_line(w, "(dtterm) Request report of the window's icon label.");
+            return;
+        case 21:
+            print_description_line(w, "(dtterm) Request report of the window's title.");
+            return;
+        default:
+            // 10, 12, 15 to 17, 22 and 23 are not described; from 24 on the
+            // value is a number of lines (DECSLPP).
+            if (p0 >= 24) print_description_line(w, "(Xterm) Resize the window to %u lines.", p0);
+            return;
+    }
+}
+
+VORSK_CSI_HANDLER(csi_do_decelr) {
+    assert(n_params == 2);
+    if (private_marker != 0) return;
+    if (params[0] > 2 || params[1] > 2) return;
+    if (params[0] == 0) {
+        print_description_line(w, "Disable locator reports.");
+        return;
+    }
+    if (params[0] == 1) {
+        print_description_line(w, "Enable locator reports.");
+    } else {
+        print_description_line(w, "Enable a single locator report.");
+    }
+    print_description_line(w, "%s", locator_unit_texts[params[1]]);
+}
+
+VORSK_CSI_HANDLER(csi_do_decsle) {
+    if (private_marker != 0 || n_params == 0) return;
+    for (std::size_t i = 0; i < n_params; ++i) {
+        if (params[i] < sizeof locator_event_texts / sizeof locator_event_texts[0]) {
+            print_description_line(w, "%s", locator_event_texts[params[i]]);
+        }
+    }
+}
+
+VORSK_CSI_HANDLER(csi_do_decrqlp) {
+    if (private_marker != 0 || params[0] > 1) return;
+    print_description_line(w, "Request a single DECLRP locator report.");
+}
+
+// The locator report: event, button mask, row, column and page.
+VORSK_CSI_HANDLER(csi_do_decmouse) {
+    if (private_marker != 0 || n_params < 4) return;
+    std::uint32_t mask = params[1];
+    char downs[100];
+    const char* buttons = "";
+    if (mask != 0) {
+        char* cur = append(downs, " [down:");
+        for (const LocatorButton& b : locator_buttons) {
+            if ((mask & b.bit) == 0) continue;
+            if (cur[-1] != ':') *cur++ = '/';
+            cur = append(cur, b.word);
+        }
+        // The pointer difference is never negative here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
+        assert(cur - downs < sizeof downs);
+#pragma GCC diagnostic pop
+        *cur++ = ']';
+        *cur = '\0';
+        buttons = downs;
+    }
+    print_description_line(w, "(DEC) Mouse%s at [%u,%u].", buttons, params[2], params[3]);
+}
+
+}  // namespace vorsk
