@@ -1,0 +1,225 @@
+// The line writer's column arithmetic, colour escapes, records and error
+// callback, on an in-memory stream.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "driver/options.h"
+#include "output/colors.h"
+#include "output/line_writer.h"
+
+namespace vorsk {
+namespace {
+
+class LineWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        options = Options{};
+        stream_ = open_memstream(&buffer_, &size_);
+        ASSERT_NE(stream_, nullptr);
+        w_ = writer_new(stream_);
+        ASSERT_NE(w_, nullptr);
+    }
+    void TearDown() override {
+        writer_free(w_);
+        std::fclose(stream_);
+        std::free(buffer_);
+        options = Options{};
+    }
+    std::string output() {
+        std::fflush(stream_);
+        return std::string(buffer_, size_);
+    }
+    void start_text(const ColorSpec* color = nullptr, const ColorSpec* decor = nullptr) {
+        writer_start(*w_, color, decor, "|", "|-", "-|");
+    }
+    void start_control(const ColorSpec* color = nullptr) {
+        writer_start(*w_, color, nullptr, ".", "", ".");
+    }
+
+    char* buffer_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* stream_ = nullptr;
+    LineWriter* w_ = nullptr;
+};
+
+TEST_F(LineWriterTest, FinishWithoutOpenLineWritesNothing) {
+    writer_finish(*w_, "|.");
+    EXPECT_EQ(output(), "");
+}
+
+TEST_F(LineWriterTest, TextRowHolds75BytesThenContinuationRows74) {
+    start_text();
+    for (int i = 0; i < 75 + 74 + 1; ++i) writer_putc(*w_, 'a' + (i < 75 ? 0 : i < 149 ? 1 : 2));
+    writer_finish(*w_, "|.");
+    const std::string expected = "|" + std::string(75, 'a') + "|-\n-|" + std::string(74, 'b') +
+                                 "|-\n-|c|.\n";
+    EXPECT_EQ(output(), expected);
+}
+
+TEST_F(LineWriterTest, DecoratedRowWrapsWhenExactlyWrapEndColumnsAreLeftEvenForAnEmptyPiece) {
+    start_text();
+    for (int i = 0; i < 75; ++i) writer_putc(*w_, 'a');
+    EXPECT_EQ(w_->column, 76u);
+    writer_puts(*w_, "");
+    EXPECT_EQ(w_->column, 2u);
+    writer_finish(*w_, "|");
+    EXPECT_EQ(output(), "|" + std::string(75, 'a') + "|-\n-||\n");
+}
+
+TEST_F(LineWriterTest, PlainRowWrapsAtColumn78BeforeAnyPiece) {
+    start_control();
+    writer_puts(*w_, std::string(77, 'x').c_str());  // "." + 77 = 78 columns
+    EXPECT_EQ(w_->column, 78u);
+    writer_puts(*w_, "");
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), "." + std::string(77, 'x') + "\n.\n");
+}
+
+TEST_F(LineWriterTest, PieceThatWouldPassColumn78GoesWholeToTheNextRow) {
+    start_control();
+    writer_puts(*w_, std::string(75, 'x').c_str());
+    writer_printf(*w_, " %s", "ab");  // would end at 79
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), "." + std::string(75, 'x') + "\n. ab\n");
+}
+
+TEST_F(LineWriterTest, PieceWiderThanARowIsWrittenWhole) {
+    start_control();
+    const std::string wide(100, 'w');
+    writer_puts(*w_, wide.c_str());
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), ".\n." + wide + "\n");
+}
+
+TEST_F(LineWriterTest, LongFormattedPieceIsMeasuredAndWrittenWhole) {
+    start_control();
+    const std::string wide(600, 'q');
+    writer_printf(*w_, "%s", wide.c_str());
+    EXPECT_EQ(w_->column, 601u);  // the piece and the wrap-begin string
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), ".\n." + wide + "\n");
+}
+
+TEST_F(LineWriterTest, StartWhileOpenEndsTheOldLineWithABareNewline) {
+    start_control();
+    writer_puts(*w_, " CR");
+    start_text();
+    writer_putc(*w_, 'a');
+    writer_finish(*w_, "|");
+    EXPECT_EQ(output(), ". CR\n|a|\n");
+}
+
+TEST_F(LineWriterTest, ColoursOffWriteNoEscapes) {
+    ColorSpec red{"31", 2};
+    start_text(&red, &red);
+    writer_putc(*w_, 'a');
+    writer_finish(*w_, "|.");
+    print_label_line(*w_, "%s", "x");
+    EXPECT_EQ(output(), "|a|.\n& x\n");
+}
+
+TEST_F(LineWriterTest, DecoratedLineWithColoursAndItsWrap) {
+    options.color_mode = COLOR_ALWAYS;
+    ColorSpec content{"36;7", 4};
+    ColorSpec decor{"1", 1};
+    start_text(&content, &decor);
+    for (int i = 0; i < 76; ++i) writer_putc(*w_, 'a');
+    writer_finish(*w_, "|.");
+    EXPECT_EQ(output(), "\x1b[1m|\x1b[m\x1b[36;7m" + std::string(75, 'a') +
+                            "\x1b[m\x1b[1m|-\n-|\x1b[m\x1b[36;7ma\x1b[m\x1b[1m|.\x1b[m\n");
+}
+
+TEST_F(LineWriterTest, EmptyDecorationColourIsNoDecorationColour) {
+    options.color_mode = COLOR_ALWAYS;
+    ColorSpec content{"36;7", 4};
+    ColorSpec empty{"", 0};
+    start_text(&content, &empty);
+    writer_putc(*w_, 'a');
+    writer_finish(*w_, "|.");
+    EXPECT_EQ(output(), "|\x1b[36;7ma\x1b[m|.\n");
+}
+
+TEST_F(LineWriterTest, PlainLineWithColoursAndItsWrap) {
+    options.color_mode = COLOR_ALWAYS;
+    ColorSpec red{"31", 2};
+    start_control(&red);
+    writer_puts(*w_, std::string(77, 'x').c_str());
+    writer_puts(*w_, " CR");
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), "\x1b[31m." + std::string(77, 'x') + "\x1b[m\n\x1b[31m. CR\x1b[m\n");
+}
+
+TEST_F(LineWriterTest, FinishWritesTheResetEvenForAnUncolouredLine) {
+    options.color_mode = COLOR_ALWAYS;
+    start_control(nullptr);
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), ".\x1b[m\n");
+}
+
+TEST_F(LineWriterTest, RecordEndsAnOpenLineWithoutTailAndLeavesNoLineOpen) {
+    options.color_mode = COLOR_ALWAYS;
+    ColorSpec red{"31", 2};
+    start_control(&red);
+    writer_puts(*w_, " CR");
+    print_escape_line(*w_, "Esc %c", '7');
+    EXPECT_EQ(w_->column, 0u);
+    writer_finish(*w_, "");  // nothing: no line is open
+    EXPECT_EQ(output(), "\x1b[31m. CR\x1b[m\n\x1b[m: Esc 7\x1b[m\n");
+}
+
+TEST_F(LineWriterTest, RecordIsOneRowHoweverLong) {
+    const std::string text(200, 'z');
+    print_description_line(*w_, "%s", text.c_str());
+    print_delay_line(*w_, "%f", 1.5);
+    EXPECT_EQ(output(), "\" " + text + "\n@ 1.500000\n");
+}
+
+struct Failure {
+    int calls = 0;
+    int last_error = -1;
+};
+
+void record_failure(int error_number, void* arg) {
+    auto* failure = static_cast<Failure*>(arg);
+    ++failure->calls;
+    failure->last_error = error_number;
+}
+
+TEST(LineWriterErrors, EveryFailedCallReachesTheCallbackWithItsErrorNumber) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::setvbuf(full, nullptr, _IONBF, 0);
+    LineWriter* w = writer_new(full);
+    Failure failure;
+    writer_set_error_handler(*w, record_failure, &failure);
+    writer_start(*w, nullptr, nullptr, ".", "", ".");  // the start string
+    writer_puts(*w, " CR");
+    writer_printf(*w, " %s", "LF");
+    writer_finish(*w, "");  // the newline; an empty tail cannot fail
+    EXPECT_EQ(failure.calls, 4);
+    EXPECT_EQ(failure.last_error, ENOSPC);
+    print_label_line(*w, "%s", "x");  // prefix, text and newline
+    EXPECT_EQ(failure.calls, 7);
+    writer_free(w);
+    std::fclose(full);
+}
+
+TEST(LineWriterErrors, WithoutCallbackFailuresAreIgnored) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::setvbuf(full, nullptr, _IONBF, 0);
+    LineWriter* w = writer_new(full);
+    writer_start(*w, nullptr, nullptr, ".", "", ".");
+    writer_puts(*w, " CR");
+    writer_finish(*w, "");
+    EXPECT_EQ(w->column, 0u);
+    writer_free(w);
+    std::fclose(full);
+}
+
+}  // namespace
+}  // namespace vorsk
