@@ -1,0 +1,167 @@
+// Labels and descriptions of the ECMA-35 nF sequences that designate code
+// sets: C0 and C1 control sets (ESC ! F, ESC " F), and graphic sets of 94
+// or 96 characters, single-byte or multibyte, into G0 to G3. The escape line
+// is already out; this file adds the label line, then the description line.
+#include "decode/designations.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "decode/charsets.h"
+#include "driver/options.h"
+#include "output/line_writer.h"
+
+namespace vorsk {
+
+namespace {
+
+constexpr bool is_private_final(int f) {
+    return f >= 0x30 && f <= 0x3f;
+}
+
+// Final byte to registration number through one of the tables that start at
+// FIRST_REGISTERED_FINAL; NO_REGISTRATION past either end. A fractional
+// number (8.1, 9.2) keeps its whole part.
+constexpr std::int32_t NO_REGISTRATION = -1;
+
+template <typename Table>
+std::int32_t registration_at(const Table& table, int f) {
+    if (f < FIRST_REGISTERED_FINAL ||
+        static_cast<std::size_t>(f - FIRST_REGISTERED_FINAL) >= table.size())
+        return NO_REGISTRATION;
+    return static_cast<std::int32_t>(table[static_cast<std::size_t>(f - FIRST_REGISTERED_FINAL)]);
+}
+
+std::int32_t g96_registration_at(int f) {
+    const std::int32_t number = registration_at(g96_registrations, f);
+    if (number == NO_REGISTRATION || ((g96_assigned >> (f - FIRST_REGISTERED_FINAL)) & 1u) == 0)
+        return NO_REGISTRATION;
+    return number;
+}
+
+// Which slot a designation fills and how large its set is; slot -1 for an
+// intermediate that designates nothing.
+struct Target {
+    int slot = -1;
+    int size_digit = 0;  // 4 or 6: the last digit of 94 or 96
+};
+
+// " (NAME)" for a registered set, " (private)" for a private final, or
+// nothing at all.
+struct Suffix {
+    char text[64] = "";
+
+    void set_registered(std::int32_t number) {
+        char scratch[REGISTRY_NAME_SIZE];
+        std::snprintf(text, sizeof text, " (%s)", registry_name(number, scratch));
+    }
+    void set_private() { std::snprintf(text, sizeof text, "%s", " (private)"); }
+};
+
+// A private final wins over any second intermediate; a second intermediate
+// other than "!" on a 94-character set, or any on a 96-character set, has no
+// registry, so such a set stays unnamed.
+Suffix graphic_suffix(bool is_94, std::uint8_t i2, std::uint8_t f) {
+    Suffix suffix;
+    std::int32_t number = NO_REGISTRATION;
+    if (is_private_final(f)) {
+        suffix.set_private();
+        return suffix;
+    }
+    if (i2 == 0) {
+        number = is_94 ? registration_at(g94_registrations, f) : g96_registration_at(f);
+    } else if (is_94 && i2 == '!') {
+        number = registration_at(g94_bang_registrations, f);
+    }
+    if (number != NO_REGISTRATION) suffix.set_registered(number);
+    return suffix;
+}
+
+}  // namespace
+
+// CZD and C1D (ECMA-35): the control set follows from the final alone.
+void describe_control_designation(Processor& p, std::uint8_t i1, std::uint8_t final_byte) {
+    const bool c0 = i1 == '!';
+    if (options.print_labels) {
+        if (c0) {
+            print_label_line(*p.writer, "%s: %s", "CZD", "C0-DESIGNATE");
+        } else {
+            print_label_line(*p.writer, "%s: %s", "C1D", "C1-DESIGNATE");
+        }
+    }
+    if (!options.print_descriptions) return;
+    const std::int32_t number = c0 ? registration_at(c0_registrations, final_byte)
+                                   : registration_at(c1_registrations, final_byte);
+    if (number == NO_REGISTRATION) return;  // a private or unregistered final
+    const char* name = control_set_names[static_cast<std::size_t>(number)];
+    if (c0) {
+        print_description_line(*p.writer, "Designate C0 Control Set of %s.", name);
+    } else {
+        print_description_line(*p.writer, "Designate C1 Control Set of %s.", name);
+    }
+}
+
+// GZD4, G1D4 to G3D4 and G1D6 to G3D6 (ECMA-35).
+void describe_graphic_designation(Processor& p, std::uint8_t i1, std::uint8_t i2,
+                                  std::uint8_t final_byte) {
+    Target target;
+    if (i1 >= '(' && i1 <= '+') {
+        target = {.slot = i1 - '(', .size_digit = 4};
+    } else if (i1 >= '-' && i1 <= '/') {
+        target = {.slot = i1 - ',', .size_digit = 6};
+    } else {
+        return;  // ESC , F: there is no 96-character G0
+    }
+    if (options.print_labels) {
+        print_label_line(*p.writer, "G%cD%d: G%d-DESIGNATE 9%d-SET", slot_letters[target.slot],
+                         target.size_digit, target.slot, target.size_digit);
+    }
+    if (!options.print_descriptions) return;
+    // The set is named by its final, preceded by the second intermediate if any.
+    char set_text[3] = {};
+    if (i2 != 0) {
+        set_text[0] = static_cast<char>(i2);
+        set_text[1] = static_cast<char>(final_byte);
+    } else {
+        set_text[0] = static_cast<char>(final_byte);
+    }
+    const Suffix suffix = graphic_suffix(target.size_digit == 4, i2, final_byte);
+    print_description_line(*p.writer, "Designate 9%d-character set %s%s to G%d.", target.size_digit,
+                           set_text, suffix.text, target.slot);
+}
+
+// GZDM4, G1DM4 to G3DM4 and G1DM6 to G3DM6 (ECMA-35).
+void describe_multibyte_designation(Processor& p, std::uint8_t i2, std::uint8_t final_byte) {
+    // ESC $ @, ESC $ A and ESC $ B are the short forms for G0; the long form
+    // ESC $ ( F is taken only for the other finals.
+    const bool short_form_final = final_byte >= '@' && final_byte <= 'B';
+    Target target;
+    if (i2 == 0) {
+        if (short_form_final) target = {.slot = 0, .size_digit = 4};
+    } else if (i2 == '(') {
+        if (!short_form_final) target = {.slot = 0, .size_digit = 4};
+    } else if (i2 >= ')' && i2 <= '+') {
+        target = {.slot = i2 - '(', .size_digit = 4};
+    } else if (i2 >= '-' && i2 <= '/') {
+        target = {.slot = i2 - ',', .size_digit = 6};
+    }
+    if (target.slot < 0) return;  // ESC $ ' F and ESC $ , F designate nothing
+    if (options.print_labels) {
+        print_label_line(*p.writer, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET",
+                         slot_letters[target.slot], target.size_digit, target.slot,
+                         target.size_digit);
+    }
+    if (!options.print_descriptions) return;
+    Suffix suffix;
+    if (is_private_final(final_byte)) {
+        suffix.set_private();
+    } else if (target.size_digit == 4) {  // no registry of multibyte 96-character sets
+        const std::int32_t number = registration_at(mb_registrations, final_byte);
+        if (number != NO_REGISTRATION) suffix.set_registered(number);
+    }
+    print_description_line(*p.writer, "Designate multibyte 9%d-character set %c%s to G%d.",
+                           target.size_digit, final_byte, suffix.text, target.slot);
+}
+
+}  // namespace vorsk
