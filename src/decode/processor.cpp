@@ -70,6 +70,17 @@ void process_byte(Processor& p, int b) {
     }
 }
 
+void process_text_run(Processor& p, std::size_t limit) {
+    const std::uint8_t* bytes = nullptr;
+    std::size_t n = input_peek(*p.input, &bytes);
+    if (n > limit) n = limit;
+    std::size_t run = 0;
+    while (run < n && is_printable(bytes[run])) ++run;
+    if (run == 0) return;
+    writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+    input_skip(*p.input, run);
+}
+
 void print_control(Processor& p, int b) {
     if (p.control_break) {
         p.control_break = 0;

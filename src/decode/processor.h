@@ -30,4 +30,9 @@ void process_byte(Processor& p, int b);
 void print_control(Processor& p, int b);
 void finish_state(Processor& p);
 
+// After a printable byte on an open text line: puts the printable bytes that
+// follow it in the input straight on the line, at most limit of them, as
+// process_byte would one by one.
+void process_text_run(Processor& p, std::size_t limit);
+
 }  // namespace vorsk

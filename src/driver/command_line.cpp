@@ -17,6 +17,10 @@ namespace vorsk {
 namespace {
 
 constexpr std::size_t INPUT_RING_CAPACITY = 1024;
+constexpr std::size_t OUTPUT_BUFFER_SIZE = 64 * 1024;
+
+// The output's stdio buffer, given at start-up so that stdio allocates none.
+char output_buffer[OUTPUT_BUFFER_SIZE];
 
 constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbI";
 
@@ -138,6 +142,10 @@ void parse_options(int argc, char** argv, const char** timing_path) {
     }
 }
 
+// Before the input may wait for more bytes, everything decoded from the bytes
+// already read goes out.
+void flush_before_wait(void* arg) { writer_flush(*static_cast<LineWriter*>(arg)); }
+
 bool is_regular(int fd, struct stat& st) { return fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
 
 // Refuses to run when the output would overwrite or grow the regular file
@@ -223,11 +231,12 @@ void setup_from_args(Processor& p, int argc, char** argv) {
         input_is_output("standard output");
     }
 
-    // A pipe or a terminal wants every line out as soon as its input came.
-    if (!options.buffered && !input_regular) {
-        std::setvbuf(in, nullptr, _IONBF, 0);
-        std::setvbuf(out, nullptr, _IONBF, 0);
-    }
+    // Output goes out in large writes. A pipe or a terminal on the input
+    // still wants every line out as soon as its input came: the output is
+    // flushed before each read that may wait (below). -b keeps the standard
+    // library's buffering and never flushes while waiting.
+    const bool live = !options.buffered && !input_regular;
+    if (!options.buffered) std::setvbuf(out, output_buffer, _IOFBF, sizeof output_buffer);
 
     options.output_is_tty = isatty(fileno(out));
     if (options.color_mode == COLOR_AUTO) {
@@ -248,6 +257,7 @@ void setup_from_args(Processor& p, int argc, char** argv) {
     }
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
+    if (live) input_set_wait_hook(*p.input, flush_before_wait, p.writer);
 }
 
 }  // namespace vorsk

@@ -31,6 +31,16 @@ int run(Processor& p) {
         const int c = input_get(in);
         if (c != EOF) {
             process_byte(p, c);
+            if (p.line_state == LINE_TEXT && is_printable(c)) {
+                // A run of text goes on the line in one piece; a run may not
+                // pass the point where the next timing step is due.
+                std::size_t limit = static_cast<std::size_t>(-1);
+                if (options.timings != nullptr) {
+                    const std::uint64_t consumed = input_consumed(in);
+                    limit = p.timing_budget > consumed ? p.timing_budget - consumed : 0;
+                }
+                process_text_run(p, limit);
+            }
             continue;
         }
         // An interrupted read: act on the signal, then read on.
@@ -41,8 +51,7 @@ int run(Processor& p) {
 
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
-    errno = 0;
-    if (std::fflush(p.writer->out) != 0) write_error_handler(errno, const_cast<char*>(options.program_name));
+    writer_flush(*p.writer);
 
     const int error = input_error(in);
     if (error != 0) {

@@ -56,16 +56,22 @@ void setup_terminal(int fd) {
     terminal_fd = fd;
     tcsetattr(fd, TCSANOW, &settings);
 
-    // Every way out puts the user's settings back.
+    // Every way out puts the user's settings back. A SIGPIPE that was
+    // ignored when the program started stays ignored: the failed write then
+    // ends the program through the exit hook.
     std::atexit(restore_terminal);
-    set_handler(SIGPIPE, restore_and_reraise);
+    struct sigaction pipe_action {};
+    sigaction(SIGPIPE, nullptr, &pipe_action);
+    if (pipe_action.sa_handler == SIG_DFL) set_handler(SIGPIPE, restore_and_reraise);
 
     std::fputs(
         "  Terminal detected. Interactive mode (-I option to disable).\n"
         "  Send the interrupt character to exit.",
         stderr);
+    // A disabled entry names no key, whatever value stands for "disabled".
     const unsigned char c = settings.c_cc[VINTR];
-    if (c < 0x20) {
+    if (c == static_cast<unsigned char>(_POSIX_VDISABLE)) {
+    } else if (c < 0x20) {
         std::fprintf(stderr, " (Control-%c)", c | 0x40);
     } else if (c == 0x7f) {
         std::fputs(" (DEL, or Control-?)", stderr);
@@ -98,7 +104,7 @@ void service_signal(Processor& p) {
     if (!signal_pending || input_has_buffered(*p.input)) return;
     if (options.output_is_tty) finish_state(p);
     // The closed line must reach the output before the signal takes effect.
-    std::fflush(p.writer->out);
+    writer_flush(*p.writer);
     if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);
 
     const int sig = caught_signal;

@@ -1,23 +1,49 @@
 #include "input/input_buffer.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <new>
 
 namespace vorsk {
+namespace {
+
+// One stream byte, or EOF with error set: the chunk first, then one read.
+int next_stream_byte(InputBuffer& in) {
+    if (in.chunk_pos == in.chunk_end) {
+        if (in.wait_hook != nullptr) in.wait_hook(in.wait_arg);
+        errno = 0;
+        std::size_t n = 0;
+        if (in.fd >= 0) {
+            const ssize_t got = read(in.fd, in.chunk, INPUT_CHUNK_SIZE);
+            n = got > 0 ? static_cast<std::size_t>(got) : 0;
+        } else {
+            n = std::fread(in.chunk, 1, INPUT_CHUNK_SIZE, in.stream);
+        }
+        if (n == 0) {
+            // A plain end of the input leaves errno at 0; every later call
+            // reads again.
+            in.error = errno;
+            return EOF;
+        }
+        in.chunk_pos = 0;
+        in.chunk_end = n;
+    }
+    return in.chunk[in.chunk_pos++];
+}
+
+}  // namespace
 
 InputBuffer* input_new(std::FILE* stream, std::size_t capacity) {
     auto* in = new (std::nothrow) InputBuffer;
     if (in == nullptr) return nullptr;
     in->stream = stream;
+    in->fd = fileno(stream);
     in->ring = ring_new(capacity);
-    if (in->ring == nullptr) {
-        delete in;
-        return nullptr;
-    }
-    in->reader = reader_new(*in->ring);
-    if (in->reader == nullptr) {
-        ring_free(in->ring);
-        delete in;
+    in->reader = in->ring != nullptr ? reader_new(*in->ring) : nullptr;
+    in->chunk = new (std::nothrow) std::uint8_t[INPUT_CHUNK_SIZE];
+    if (in->reader == nullptr || in->chunk == nullptr) {
+        input_free(in);
         return nullptr;
     }
     return in;
@@ -27,10 +53,16 @@ void input_free(InputBuffer* in) {
     if (in == nullptr) return;
     reader_free(in->reader);
     ring_free(in->ring);
+    delete[] in->chunk;
     delete in;
 }
 
-int input_get(InputBuffer& in) {
+void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg) {
+    in.wait_hook = hook;
+    in.wait_arg = arg;
+}
+
+int input_get_slow(InputBuffer& in) {
     if (!in.marked) {
         // Bytes left in the ring by a rewind come first.
         const int held = ring_get(*in.ring);
@@ -38,13 +70,8 @@ int input_get(InputBuffer& in) {
             ++in.consumed;
             return held;
         }
-        errno = 0;
-        const int c = getc_unlocked(in.stream);
-        if (c == EOF) {
-            in.error = errno;
-            return EOF;
-        }
-        ++in.consumed;
+        const int c = next_stream_byte(in);
+        if (c != EOF) ++in.consumed;
         return c;
     }
 
@@ -56,12 +83,8 @@ int input_get(InputBuffer& in) {
     // The look-ahead from a mark is bounded by the ring: a full ring reads
     // as the end of the input, and leaves the error alone.
     if (ring_free_space(*in.ring) == 0) return EOF;
-    errno = 0;
-    const int c = getc_unlocked(in.stream);
-    if (c == EOF) {
-        in.error = errno;
-        return EOF;
-    }
+    const int c = next_stream_byte(in);
+    if (c == EOF) return EOF;
     ring_put(*in.ring, static_cast<std::uint8_t>(c));
     ++in.since_mark;
     return c;
@@ -96,6 +119,9 @@ void input_reset_consumed(InputBuffer& in) {
     in.since_mark = 0;
 }
 
+// True means the next input_get returns a byte without reading the stream;
+// bytes waiting in the chunk do not count, since they were read already and
+// a signal must not wait behind a whole chunk.
 bool input_has_buffered(const InputBuffer& in) {
     return in.marked ? !reader_at_end(*in.reader) : !ring_is_empty(*in.ring);
 }

@@ -1,6 +1,10 @@
 // The lookahead input: decoders mark it, read ahead over a candidate
 // sequence, and then either commit what they read or rewind to the mark, so
 // that the same bytes are delivered again as ordinary input.
+//
+// Bytes come from the stream's descriptor in chunks: a read returns what a
+// pipe or terminal holds without waiting for a full chunk. Before a read
+// that may wait, the wait hook runs (it writes out the output decoded so far).
 #pragma once
 
 #include <cstddef>
@@ -11,21 +15,56 @@
 
 namespace vorsk {
 
+inline constexpr std::size_t INPUT_CHUNK_SIZE = 64 * 1024;
+
+using InputWaitHook = void (*)(void* arg);
+
 struct InputBuffer {
     std::FILE* stream = nullptr;  // not owned
+    int fd = -1;                  // the stream's descriptor; -1: read through stdio
     int marked = 0;
     std::uint64_t consumed = 0;    // taken for good since creation or the last reset
     std::uint64_t since_mark = 0;  // handed out since the mark
     RingBuffer* ring = nullptr;
     RingReader* reader = nullptr;
     int error = 0;  // errno after the last stream read that gave no byte
+    std::uint8_t* chunk = nullptr;  // bytes read from the stream, not yet handed out
+    std::size_t chunk_pos = 0;
+    std::size_t chunk_end = 0;
+    InputWaitHook wait_hook = nullptr;  // runs before a read that may wait
+    void* wait_arg = nullptr;
 };
 
 // Yields nullptr when memory is exhausted.
 InputBuffer* input_new(std::FILE* stream, std::size_t capacity);
 // The program keeps its one buffer until it exits; tests release theirs.
 void input_free(InputBuffer* in);
-int input_get(InputBuffer& in);  // the next byte, or EOF
+void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg);
+
+int input_get_slow(InputBuffer& in);
+
+// The next byte, or EOF. Unmarked with nothing held back by a rewind, it is
+// the next byte of the chunk.
+inline int input_get(InputBuffer& in) {
+    if (!in.marked && in.chunk_pos < in.chunk_end && ring_is_empty(*in.ring)) {
+        ++in.consumed;
+        return in.chunk[in.chunk_pos++];
+    }
+    return input_get_slow(in);
+}
+
+// The bytes that the next input_get calls would take straight from the
+// chunk, unmarked with nothing held back; input_skip takes n of them.
+inline std::size_t input_peek(const InputBuffer& in, const std::uint8_t** bytes) {
+    if (in.marked || !ring_is_empty(*in.ring)) return 0;
+    *bytes = in.chunk + in.chunk_pos;
+    return in.chunk_end - in.chunk_pos;
+}
+inline void input_skip(InputBuffer& in, std::size_t n) {
+    in.chunk_pos += n;
+    in.consumed += n;
+}
+
 int input_mark(InputBuffer& in);    // 0 marked now, 1 already marked
 int input_rewind(InputBuffer& in);  // always 0
 int input_commit(InputBuffer& in);  // 0 committed, 1 not marked

@@ -31,8 +31,6 @@ void ring_free(RingBuffer* ring) {
     delete ring;
 }
 
-bool ring_is_empty(const RingBuffer& ring) { return ring.read_pos == ring.write_pos && !ring.full; }
-
 int ring_put(RingBuffer& ring, std::uint8_t byte) {
     if (ring.full) return 1;
     ring.storage[ring.write_pos] = byte;

@@ -25,7 +25,9 @@ struct RingReader {
 // Yield nullptr, with nothing left allocated, when memory is exhausted.
 RingBuffer* ring_new(std::size_t capacity);
 void ring_free(RingBuffer* ring);
-bool ring_is_empty(const RingBuffer& ring);
+inline bool ring_is_empty(const RingBuffer& ring) {
+    return ring.read_pos == ring.write_pos && !ring.full;
+}
 int ring_put(RingBuffer& ring, std::uint8_t byte);  // 0 stored, 1 refused (full)
 std::size_t ring_free_space(const RingBuffer& ring);
 int ring_get(RingBuffer& ring);  // the byte, or EOF when empty

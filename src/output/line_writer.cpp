@@ -5,6 +5,7 @@
 #include <new>
 
 #include "driver/options.h"
+#include "output/format.h"
 
 namespace vorsk {
 namespace {
@@ -15,37 +16,76 @@ constexpr std::size_t PIECE_BUFFER_SIZE = 256;
 
 bool colors_on() { return options.color_mode == COLOR_ALWAYS; }
 
-// Every output call clears errno first and hands a failure to the callback,
-// which at run time ends the program.
+// A failed write goes to the callback with the error number it left; the
+// writer then carries on as if it had succeeded.
 void report_failure(LineWriter& w) {
     if (w.error_callback != nullptr) w.error_callback(errno, w.error_arg);
 }
 
-void emit_byte(LineWriter& w, int c) {
+void write_through(LineWriter& w, const char* bytes, std::size_t n) {
     errno = 0;
-    if (putc_unlocked(c, w.out) == EOF) report_failure(w);
+    if (n != 0 && std::fwrite(bytes, 1, n, w.out) != n) report_failure(w);
+}
+
+void drain(LineWriter& w) {
+    const std::size_t n = w.buffered;
+    w.buffered = 0;
+    write_through(w, w.buffer, n);
+}
+
+void emit_byte(LineWriter& w, int c) {
+    if (w.buffered == WRITER_BUFFER_SIZE) drain(w);
+    w.buffer[w.buffered++] = static_cast<char>(c);
 }
 
 void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
-    errno = 0;
-    if (n != 0 && std::fwrite(bytes, 1, n, w.out) != n) report_failure(w);
+    if (n > WRITER_BUFFER_SIZE - w.buffered) {
+        drain(w);
+        if (n > WRITER_BUFFER_SIZE) {
+            write_through(w, bytes, n);
+            return;
+        }
+    }
+    std::memcpy(w.buffer + w.buffered, bytes, n);
+    w.buffered += n;
+}
+
+// A formatted text straight into the buffer; one too long for it goes to
+// the stream whole.
+VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::va_list args) {
+    std::size_t space = WRITER_BUFFER_SIZE - w.buffered;
+    std::va_list simple;
+    va_copy(simple, args);
+    const long quick = format_simple(w.buffer + w.buffered, space, format, simple);
+    va_end(simple);
+    if (quick >= 0) {
+        w.buffered += static_cast<std::size_t>(quick);
+        return;
+    }
+    std::va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(w.buffer + w.buffered, space, format, args);
+    if (n >= 0 && static_cast<std::size_t>(n) >= space) {
+        drain(w);
+        if (static_cast<std::size_t>(n) < WRITER_BUFFER_SIZE) {
+            n = std::vsnprintf(w.buffer, WRITER_BUFFER_SIZE, format, again);
+        } else {
+            errno = 0;
+            if (std::vfprintf(w.out, format, again) < 0) report_failure(w);
+            n = -1;
+        }
+    }
+    if (n > 0) w.buffered += static_cast<std::size_t>(n);
+    va_end(again);
 }
 
 void emit_string(LineWriter& w, const char* s) { emit_bytes(w, s, std::strlen(s)); }
 
 // ESC "[" text "m"; with an empty text this is the reset escape.
 void emit_sgr_text(LineWriter& w, const char* text, std::uint32_t len) {
-    char escape[64];
-    if (len + 3 <= sizeof escape) {
-        escape[0] = '\x1b';
-        escape[1] = '[';
-        if (len != 0) std::memcpy(escape + 2, text, len);
-        escape[len + 2] = 'm';
-        emit_bytes(w, escape, len + 3);
-        return;
-    }
-    errno = 0;
-    if (std::fprintf(w.out, "\x1b[%.*sm", static_cast<int>(len), text) < 0) report_failure(w);
+    emit_bytes(w, "\x1b[", 2);
+    emit_bytes(w, text, len);
+    emit_byte(w, 'm');
 }
 
 void emit_reset(LineWriter& w) {
@@ -71,8 +111,20 @@ void forget_line(LineWriter& w) {
 
 LineWriter* writer_new(std::FILE* out) {
     auto* w = new (std::nothrow) LineWriter;
-    if (w != nullptr) w->out = out;
+    if (w == nullptr) return nullptr;
+    w->out = out;
+    w->buffer = new (std::nothrow) char[WRITER_BUFFER_SIZE];
+    if (w->buffer == nullptr) {
+        delete w;
+        return nullptr;
+    }
     return w;
+}
+
+void writer_flush(LineWriter& w) {
+    drain(w);
+    errno = 0;
+    if (std::fflush(w.out) != 0) report_failure(w);
 }
 
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg) {
@@ -80,7 +132,11 @@ void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void*
     w.error_arg = arg;
 }
 
-void writer_free(LineWriter* w) { delete w; }
+void writer_free(LineWriter* w) {
+    if (w == nullptr) return;
+    delete[] w->buffer;
+    delete w;
+}
 
 void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,
                   const char* start, const char* wrap_end, const char* wrap_begin) {
@@ -120,7 +176,6 @@ void writer_finish(LineWriter& w, const char* tail) {
 }
 
 void writer_reserve(LineWriter& w, std::size_t n) {
-    errno = 0;
     // Equality, not <=: a decorated row wraps as soon as exactly wrap_end_len
     // columns are left, whatever n is; a plain row wraps at column 78 even
     // before an empty piece.
@@ -150,6 +205,28 @@ void writer_putc(LineWriter& w, int c) {
     emit_byte(w, c);
 }
 
+void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
+    while (n != 0) {
+        // How many one-column pieces the row takes before writer_reserve
+        // would wrap: up to column 78, and for a decorated row up to where
+        // exactly wrap_end_len columns are left.
+        std::size_t room = w.column < w.width ? w.width - w.column : 0;
+        const std::size_t wrap_at = w.width - w.wrap_end_len;
+        if (w.wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
+        if (room == 0) {
+            writer_putc(w, static_cast<unsigned char>(*bytes));
+            ++bytes;
+            --n;
+            continue;
+        }
+        const std::size_t k = n < room ? n : room;
+        emit_bytes(w, bytes, k);
+        w.column += k;
+        bytes += k;
+        n -= k;
+    }
+}
+
 void writer_puts(LineWriter& w, const char* s) {
     const std::size_t n = std::strlen(s);
     writer_reserve(w, n);
@@ -162,8 +239,14 @@ void writer_printf(LineWriter& w, const char* format, ...) {
     va_start(args, format);
     std::va_list again;
     va_copy(again, args);
-    const int n = std::vsnprintf(piece, sizeof piece, format, args);
+    long n = format_simple(piece, sizeof piece, format, args);
     va_end(args);
+    if (n < 0) {
+        std::va_list measure;
+        va_copy(measure, again);
+        n = std::vsnprintf(piece, sizeof piece, format, measure);
+        va_end(measure);
+    }
     if (n < 0) {
         va_end(again);
         return;
@@ -172,8 +255,7 @@ void writer_printf(LineWriter& w, const char* format, ...) {
     if (static_cast<std::size_t>(n) < sizeof piece) {
         emit_bytes(w, piece, static_cast<std::size_t>(n));
     } else {
-        errno = 0;
-        if (std::vfprintf(w.out, format, again) < 0) report_failure(w);
+        emit_formatted(w, format, again);
     }
     va_end(again);
 }
@@ -186,8 +268,7 @@ void writer_single(LineWriter& w, const ColorSpec* color, const char* prefix, co
     }
     emit_sgr(w, color);
     emit_string(w, prefix);
-    errno = 0;
-    if (std::vfprintf(w.out, format, args) < 0) report_failure(w);
+    emit_formatted(w, format, args);
     forget_line(w);
     w.column = 0;
     emit_reset(w);

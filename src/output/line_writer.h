@@ -33,18 +33,30 @@ struct LineWriter {
     const ColorSpec* decor_color = nullptr;
     WriterErrorCallback error_callback = nullptr;
     void* error_arg = nullptr;
+    char* buffer = nullptr;  // output not yet handed to the stream
+    std::size_t buffered = 0;
 };
+
+// Output collects in the writer's buffer and goes to the stream in large
+// writes: when the buffer is full, and at writer_flush.
+inline constexpr std::size_t WRITER_BUFFER_SIZE = 64 * 1024;
 
 // Yields nullptr when memory is exhausted.
 LineWriter* writer_new(std::FILE* out);
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg);
 void writer_free(LineWriter* w);
+// Hands everything buffered to the stream and flushes it; a failure goes to
+// the error callback.
+void writer_flush(LineWriter& w);
 
 void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,
                   const char* start, const char* wrap_end, const char* wrap_begin);
 void writer_finish(LineWriter& w, const char* tail);
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
+// Puts n bytes as n one-column pieces, exactly as n writer_putc calls would,
+// with one copy per row.
+void writer_put_run(LineWriter& w, const char* bytes, std::size_t n);
 VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
 void writer_reserve(LineWriter& w, std::size_t n);
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
 #include "input/input_buffer.h"
 #include "input/ring_buffer.h"
 
@@ -177,16 +179,39 @@ TEST_F(InputBufferTest, ResetConsumedStartsTheCountAgain) {
 }
 
 TEST(InputBuffer, FailedReadKeepsItsErrorUntilTheNextFailure) {
-    // Reading a stream opened for writing only fails with EBADF.
-    std::FILE* stream = std::tmpfile();
-    ASSERT_NE(stream, nullptr);
-    std::FILE* write_only = fdopen(dup(fileno(stream)), "w");
-    ASSERT_NE(write_only, nullptr);
-    InputBuffer* in = input_new(write_only, 16);
+    // A directory opens for reading, and every read of it fails.
+    std::FILE* dir = std::fopen(".", "r");
+    ASSERT_NE(dir, nullptr);
+    InputBuffer* in = input_new(dir, 16);
+    ASSERT_NE(in, nullptr);
     EXPECT_EQ(input_get(*in), EOF);
-    EXPECT_EQ(input_error(*in), EBADF);
+    EXPECT_EQ(input_error(*in), EISDIR);
+    input_mark(*in);
+    EXPECT_EQ(input_get(*in), EOF);  // the marked path reports it too
+    EXPECT_EQ(input_error(*in), EISDIR);
+    input_rewind(*in);
     input_free(in);
-    std::fclose(write_only);
+    std::fclose(dir);
+}
+
+TEST(InputBuffer, ReadsAPipeInChunksAndWaitsOnlyWhenItIsEmpty) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], "abc", 3), 3);
+    std::FILE* stream = fdopen(fds[0], "r");
+    InputBuffer* in = input_new(stream, 16);
+    int waits = 0;
+    input_set_wait_hook(*in, [](void* arg) { ++*static_cast<int*>(arg); }, &waits);
+    EXPECT_EQ(input_get(*in), 'a');
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(input_get(*in), 'b');  // from the chunk: no wait
+    EXPECT_EQ(input_get(*in), 'c');
+    EXPECT_EQ(waits, 1);
+    close(fds[1]);
+    EXPECT_EQ(input_get(*in), EOF);
+    EXPECT_EQ(waits, 2);
+    EXPECT_EQ(input_error(*in), 0);
+    input_free(in);
     std::fclose(stream);
 }
 

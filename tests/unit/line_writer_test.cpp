@@ -30,7 +30,7 @@ protected:
         options = Options{};
     }
     std::string output() {
-        std::fflush(stream_);
+        writer_flush(*w_);
         return std::string(buffer_, size_);
     }
     void start_text(const ColorSpec* color = nullptr, const ColorSpec* decor = nullptr) {
@@ -178,6 +178,45 @@ TEST_F(LineWriterTest, RecordIsOneRowHoweverLong) {
     EXPECT_EQ(output(), "\" " + text + "\n@ 1.500000\n");
 }
 
+// A run of bytes must come out exactly as the same bytes put one by one,
+// from every starting column, on decorated and plain lines.
+TEST(LineWriterRuns, ARunWrapsExactlyLikeOneByteAtATime) {
+    options = Options{};
+    for (const bool decorated : {true, false}) {
+        for (std::size_t lead = 0; lead < 90; ++lead) {
+            for (const std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{75}, std::size_t{160}}) {
+                std::string outputs[2];
+                for (int way = 0; way < 2; ++way) {
+                    char* buffer = nullptr;
+                    std::size_t size = 0;
+                    std::FILE* stream = open_memstream(&buffer, &size);
+                    LineWriter* w = writer_new(stream);
+                    if (decorated) {
+                        writer_start(*w, nullptr, nullptr, "|", "|-", "-|");
+                    } else {
+                        writer_start(*w, nullptr, nullptr, ".", "", ".");
+                    }
+                    // A wide first piece puts the column anywhere, past 78 too.
+                    writer_puts(*w, std::string(lead, 'w').c_str());
+                    const std::string run(n, 'r');
+                    if (way == 0) {
+                        for (const char c : run) writer_putc(*w, c);
+                    } else {
+                        writer_put_run(*w, run.data(), run.size());
+                    }
+                    writer_finish(*w, "|");
+                    writer_flush(*w);
+                    std::fclose(stream);
+                    outputs[way].assign(buffer, size);
+                    std::free(buffer);
+                    writer_free(w);
+                }
+                ASSERT_EQ(outputs[0], outputs[1]) << "decorated " << decorated << " lead " << lead << " n " << n;
+            }
+        }
+    }
+}
+
 struct Failure {
     int calls = 0;
     int last_error = -1;
@@ -189,21 +228,34 @@ void record_failure(int error_number, void* arg) {
     failure->last_error = error_number;
 }
 
-TEST(LineWriterErrors, EveryFailedCallReachesTheCallbackWithItsErrorNumber) {
+TEST(LineWriterErrors, AFailedWriteReachesTheCallbackWithItsErrorNumber) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    LineWriter* w = writer_new(full);
+    Failure failure;
+    writer_set_error_handler(*w, record_failure, &failure);
+    writer_start(*w, nullptr, nullptr, ".", "", ".");
+    writer_puts(*w, " CR");
+    writer_finish(*w, "");
+    EXPECT_EQ(failure.calls, 0);  // still in the writer's buffer
+    writer_flush(*w);
+    EXPECT_GE(failure.calls, 1);
+    EXPECT_EQ(failure.last_error, ENOSPC);
+    writer_free(w);
+    std::fclose(full);
+}
+
+TEST(LineWriterErrors, AFullBufferIsWrittenOutAndItsFailureReported) {
     std::FILE* full = std::fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
     std::setvbuf(full, nullptr, _IONBF, 0);
     LineWriter* w = writer_new(full);
     Failure failure;
     writer_set_error_handler(*w, record_failure, &failure);
-    writer_start(*w, nullptr, nullptr, ".", "", ".");  // the start string
-    writer_puts(*w, " CR");
-    writer_printf(*w, " %s", "LF");
-    writer_finish(*w, "");  // the newline; an empty tail cannot fail
-    EXPECT_EQ(failure.calls, 4);
+    const std::string text(100, 'r');
+    for (std::size_t i = 0; i * 103 <= WRITER_BUFFER_SIZE; ++i) print_description_line(*w, "%s", text.c_str());
+    EXPECT_EQ(failure.calls, 1);
     EXPECT_EQ(failure.last_error, ENOSPC);
-    print_label_line(*w, "%s", "x");  // prefix, text and newline
-    EXPECT_EQ(failure.calls, 7);
     writer_free(w);
     std::fclose(full);
 }
@@ -216,6 +268,7 @@ TEST(LineWriterErrors, WithoutCallbackFailuresAreIgnored) {
     writer_start(*w, nullptr, nullptr, ".", "", ".");
     writer_puts(*w, " CR");
     writer_finish(*w, "");
+    writer_flush(*w);
     EXPECT_EQ(w->column, 0u);
     writer_free(w);
     std::fclose(full);
