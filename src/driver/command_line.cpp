@@ -17,10 +17,6 @@ namespace vorsk {
 namespace {
 
 constexpr std::size_t INPUT_RING_CAPACITY = 1024;
-constexpr std::size_t OUTPUT_BUFFER_SIZE = 64 * 1024;
-
-// The output's stdio buffer, given at start-up so that stdio allocates none.
-char output_buffer[OUTPUT_BUFFER_SIZE];
 
 constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbI";
 
@@ -142,9 +138,20 @@ void parse_options(int argc, char** argv, const char** timing_path) {
     }
 }
 
-// Before the input may wait for more bytes, everything decoded from the bytes
-// already read goes out.
-void flush_before_wait(void* arg) { writer_flush(*static_cast<LineWriter*>(arg)); }
+// What happens before a read of a pipe or terminal that may wait.
+struct LiveInput {
+    LineWriter* writer = nullptr;
+    int fd = -1;
+    bool flush = false;  // everything decoded so far goes out first (not with -b)
+    bool signals = false;  // a caught signal ends the wait
+};
+LiveInput live_input;
+
+bool before_wait(void* arg) {
+    const auto& live = *static_cast<const LiveInput*>(arg);
+    if (live.flush) writer_flush(*live.writer);
+    return !live.signals || wait_for_input(live.fd);
+}
 
 bool is_regular(int fd, struct stat& st) { return fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
 
@@ -231,12 +238,11 @@ void setup_from_args(Processor& p, int argc, char** argv) {
         input_is_output("standard output");
     }
 
-    // Output goes out in large writes. A pipe or a terminal on the input
-    // still wants every line out as soon as its input came: the output is
-    // flushed before each read that may wait (below). -b keeps the standard
-    // library's buffering and never flushes while waiting.
+    // The writer sends its output in large writes. A pipe or a terminal on
+    // the input still wants every line out as soon as its input came: the
+    // output is flushed before each read that may wait (below), unless -b
+    // asks to buffer regardless.
     const bool live = !options.buffered && !input_regular;
-    if (!options.buffered) std::setvbuf(out, output_buffer, _IOFBF, sizeof output_buffer);
 
     options.output_is_tty = isatty(fileno(out));
     if (options.color_mode == COLOR_AUTO) {
@@ -257,7 +263,10 @@ void setup_from_args(Processor& p, int argc, char** argv) {
     }
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
-    if (live) input_set_wait_hook(*p.input, flush_before_wait, p.writer);
+    live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};
+    if (!input_regular && (live_input.flush || live_input.signals)) {
+        input_set_wait_hook(*p.input, before_wait, &live_input);
+    }
 }
 
 }  // namespace vorsk

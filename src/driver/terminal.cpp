@@ -1,7 +1,10 @@
 #include "driver/terminal.h"
 
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,14 @@ volatile std::sig_atomic_t caught_signal = 0;
 int terminal_fd = -1;  // the input terminal whose settings were changed, or -1
 termios saved_settings;
 termios interactive_settings;
+bool handlers_installed = false;
+
+sigset_t caught_set() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int sig : CAUGHT_SIGNALS) sigaddset(&set, sig);
+    return set;
+}
 
 void restore_terminal() {
     if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);
@@ -70,19 +81,19 @@ void setup_terminal(int fd) {
         stderr);
     // A disabled entry names no key, whatever value stands for "disabled".
     const unsigned char c = settings.c_cc[VINTR];
-    if (c == static_cast<unsigned char>(_POSIX_VDISABLE)) {
-    } else if (c < 0x20) {
-        std::fprintf(stderr, " (Control-%c)", c | 0x40);
-    } else if (c == 0x7f) {
-        std::fputs(" (DEL, or Control-?)", stderr);
+    if (c != static_cast<unsigned char>(_POSIX_VDISABLE)) {
+        if (c < 0x20) {
+            std::fprintf(stderr, " (Control-%c)", c | 0x40);
+        } else if (c == 0x7f) {
+            std::fputs(" (DEL, or Control-?)", stderr);
+        }
     }
     std::fputs("\n\n", stderr);
 }
 
 void setup_signals() {
-    sigset_t mask;
-    sigemptyset(&mask);
-    for (const int sig : CAUGHT_SIGNALS) sigaddset(&mask, sig);
+    const sigset_t mask = caught_set();
+    handlers_installed = true;
     for (const int sig : CAUGHT_SIGNALS) {
         struct sigaction action {};
         action.sa_handler = catch_signal;
@@ -92,6 +103,35 @@ void setup_signals() {
         action.sa_flags = 0;
         sigaction(sig, &action, nullptr);
     }
+}
+
+bool signals_installed() { return handlers_installed; }
+
+bool wait_for_input(int fd) {
+    // With the signals blocked, the flag is tested and the wait begins as
+    // one step: pselect opens the old mask only while it waits.
+    const sigset_t set = caught_set();
+    sigset_t old;
+    sigprocmask(SIG_BLOCK, &set, &old);
+    bool go_on = false;
+    for (;;) {
+        if (signal_pending) break;
+        if (fd < 0 || fd >= FD_SETSIZE) {
+            go_on = true;
+            break;
+        }
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(fd, &readable);
+        // Input is there, or an error that the read itself will report; an
+        // interruption by another signal just waits on.
+        if (pselect(fd + 1, &readable, nullptr, nullptr, nullptr, &old) >= 0 || errno != EINTR) {
+            go_on = true;
+            break;
+        }
+    }
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+    return go_on;
 }
 
 void catch_signal(int sig) {

@@ -18,4 +18,11 @@ void catch_signal(int sig);
 // Called before every read of the main loop.
 void service_signal(Processor& p);
 
+// Waits until fd has input. False when a caught signal is pending or comes
+// while waiting: a signal that lands just before a read that would wait is
+// acted on at once, not after the next key.
+bool wait_for_input(int fd);
+// Whether setup_signals has installed the handlers.
+bool signals_installed();
+
 }  // namespace vorsk

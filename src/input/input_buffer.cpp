@@ -11,7 +11,10 @@ namespace {
 // One stream byte, or EOF with error set: the chunk first, then one read.
 int next_stream_byte(InputBuffer& in) {
     if (in.chunk_pos == in.chunk_end) {
-        if (in.wait_hook != nullptr) in.wait_hook(in.wait_arg);
+        if (in.wait_hook != nullptr && !in.wait_hook(in.wait_arg)) {
+            in.error = EINTR;
+            return EOF;
+        }
         errno = 0;
         std::size_t n = 0;
         if (in.fd >= 0) {

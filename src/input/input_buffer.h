@@ -4,7 +4,9 @@
 //
 // Bytes come from the stream's descriptor in chunks: a read returns what a
 // pipe or terminal holds without waiting for a full chunk. Before a read
-// that may wait, the wait hook runs (it writes out the output decoded so far).
+// that may wait, the wait hook runs: it writes out the output decoded so far
+// and waits for input, and answers false when a caught signal ended the
+// wait, which reads as an interrupted read (EOF with EINTR).
 #pragma once
 
 #include <cstddef>
@@ -17,7 +19,7 @@ namespace vorsk {
 
 inline constexpr std::size_t INPUT_CHUNK_SIZE = 64 * 1024;
 
-using InputWaitHook = void (*)(void* arg);
+using InputWaitHook = bool (*)(void* arg);
 
 struct InputBuffer {
     std::FILE* stream = nullptr;  // not owned

@@ -1,5 +1,7 @@
 #include "output/line_writer.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -23,8 +25,22 @@ void report_failure(LineWriter& w) {
 }
 
 void write_through(LineWriter& w, const char* bytes, std::size_t n) {
-    errno = 0;
-    if (n != 0 && std::fwrite(bytes, 1, n, w.out) != n) report_failure(w);
+    if (w.fd < 0) {
+        errno = 0;
+        if (n != 0 && std::fwrite(bytes, 1, n, w.out) != n) report_failure(w);
+        return;
+    }
+    while (n != 0) {
+        errno = 0;
+        const ssize_t done = write(w.fd, bytes, n);
+        if (done < 0 && errno == EINTR) continue;  // a caught signal is acted on later
+        if (done <= 0) {
+            report_failure(w);
+            return;
+        }
+        bytes += done;
+        n -= static_cast<std::size_t>(done);
+    }
 }
 
 void drain(LineWriter& w) {
@@ -70,8 +86,10 @@ VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::v
         if (static_cast<std::size_t>(n) < WRITER_BUFFER_SIZE) {
             n = std::vsnprintf(w.buffer, WRITER_BUFFER_SIZE, format, again);
         } else {
+            // Longer than the buffer: through stdio, flushed at once so
+            // that it stays in its place among the direct writes.
             errno = 0;
-            if (std::vfprintf(w.out, format, again) < 0) report_failure(w);
+            if (std::vfprintf(w.out, format, again) < 0 || std::fflush(w.out) != 0) report_failure(w);
             n = -1;
         }
     }
@@ -79,7 +97,20 @@ VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::v
     va_end(again);
 }
 
-void emit_string(LineWriter& w, const char* s) { emit_bytes(w, s, std::strlen(s)); }
+// The strings of line kinds and records are a few bytes long: a copy loop
+// beats measuring them first.
+void emit_string(LineWriter& w, const char* s) {
+    while (*s != '\0') {
+        if (w.buffered == WRITER_BUFFER_SIZE) drain(w);
+        w.buffer[w.buffered++] = *s++;
+    }
+}
+
+std::size_t short_length(const char* s) {
+    std::size_t n = 0;
+    while (s[n] != '\0') ++n;
+    return n;
+}
 
 // ESC "[" text "m"; with an empty text this is the reset escape.
 void emit_sgr_text(LineWriter& w, const char* text, std::uint32_t len) {
@@ -113,6 +144,7 @@ LineWriter* writer_new(std::FILE* out) {
     auto* w = new (std::nothrow) LineWriter;
     if (w == nullptr) return nullptr;
     w->out = out;
+    w->fd = fileno(out);
     w->buffer = new (std::nothrow) char[WRITER_BUFFER_SIZE];
     if (w->buffer == nullptr) {
         delete w;
@@ -141,16 +173,16 @@ void writer_free(LineWriter* w) {
 void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,
                   const char* start, const char* wrap_end, const char* wrap_begin) {
     w.wrap_end = wrap_end;
-    w.wrap_end_len = std::strlen(wrap_end);
+    w.wrap_end_len = short_length(wrap_end);
     w.wrap_begin = wrap_begin;
-    w.wrap_begin_len = std::strlen(wrap_begin);
+    w.wrap_begin_len = short_length(wrap_begin);
     w.color = color;
     // An empty decoration colour means an uncoloured decoration.
     w.decor_color = (decor_color != nullptr && decor_color->len == 0) ? nullptr : decor_color;
 
     // The old line gets neither tail nor reset.
     if (w.column != 0) emit_byte(w, '\n');
-    w.column = std::strlen(start);
+    w.column = short_length(start);
 
     if (decorated(w)) {
         emit_sgr(w, w.decor_color);
@@ -227,10 +259,11 @@ void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
     }
 }
 
-void writer_puts(LineWriter& w, const char* s) {
-    const std::size_t n = std::strlen(s);
+void writer_puts(LineWriter& w, const char* s) { writer_putn(w, s, std::strlen(s)); }
+
+void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
     writer_reserve(w, n);
-    emit_bytes(w, s, n);
+    emit_bytes(w, bytes, n);
 }
 
 void writer_printf(LineWriter& w, const char* format, ...) {

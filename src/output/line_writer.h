@@ -33,6 +33,7 @@ struct LineWriter {
     const ColorSpec* decor_color = nullptr;
     WriterErrorCallback error_callback = nullptr;
     void* error_arg = nullptr;
+    int fd = -1;  // the stream's descriptor, written directly; -1: through stdio
     char* buffer = nullptr;  // output not yet handed to the stream
     std::size_t buffered = 0;
 };
@@ -54,6 +55,8 @@ void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_
 void writer_finish(LineWriter& w, const char* tail);
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
+// Puts n bytes on the open line as one piece.
+void writer_putn(LineWriter& w, const char* bytes, std::size_t n);
 // Puts n bytes as n one-column pieces, exactly as n writer_putc calls would,
 // with one copy per row.
 void writer_put_run(LineWriter& w, const char* bytes, std::size_t n);

@@ -201,7 +201,13 @@ TEST(InputBuffer, ReadsAPipeInChunksAndWaitsOnlyWhenItIsEmpty) {
     std::FILE* stream = fdopen(fds[0], "r");
     InputBuffer* in = input_new(stream, 16);
     int waits = 0;
-    input_set_wait_hook(*in, [](void* arg) { ++*static_cast<int*>(arg); }, &waits);
+    input_set_wait_hook(
+        *in,
+        [](void* arg) {
+            ++*static_cast<int*>(arg);
+            return true;
+        },
+        &waits);
     EXPECT_EQ(input_get(*in), 'a');
     EXPECT_EQ(waits, 1);
     EXPECT_EQ(input_get(*in), 'b');  // from the chunk: no wait
@@ -211,6 +217,22 @@ TEST(InputBuffer, ReadsAPipeInChunksAndWaitsOnlyWhenItIsEmpty) {
     EXPECT_EQ(input_get(*in), EOF);
     EXPECT_EQ(waits, 2);
     EXPECT_EQ(input_error(*in), 0);
+    input_free(in);
+    std::fclose(stream);
+}
+
+TEST(InputBuffer, AnInterruptedWaitReadsAsAnInterruptedRead) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], "a", 1), 1);
+    std::FILE* stream = fdopen(fds[0], "r");
+    InputBuffer* in = input_new(stream, 16);
+    input_set_wait_hook(*in, [](void*) { return false; }, nullptr);
+    EXPECT_EQ(input_get(*in), EOF);
+    EXPECT_EQ(input_error(*in), EINTR);
+    input_set_wait_hook(*in, nullptr, nullptr);
+    EXPECT_EQ(input_get(*in), 'a');  // nothing was lost
+    close(fds[1]);
     input_free(in);
     std::fclose(stream);
 }
