@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all vorsk demo check asan-check configure clean
+.PHONY: all vorsk demo check asan-check bench fuzz configure clean install uninstall package
 
 all: vorsk
 
@@ -29,6 +29,44 @@ $(ASAN_BUILD)/CMakeCache.txt:
 asan-check: $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure
+
+# Throughput and memory on large inputs, beside the installed peers, then
+# the decoder loop alone.
+BENCH_BUILD ?= build-bench
+
+$(BENCH_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORSK_TESTS=OFF -DVORSK_BENCH=ON $(CMAKE_FLAGS)
+
+bench: $(BENCH_BUILD)/CMakeCache.txt
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	BENCH_DIR=$(BENCH_BUILD)/inputs bench/run.sh $(BENCH_BUILD)/vorsk
+	$(BENCH_BUILD)/bench/decoder_bench
+
+# The libFuzzer targets, built with clang++, each run for FUZZ_SECONDS on one core.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
+
+$(FUZZ_BUILD)/CMakeCache.txt:
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORSK_FUZZ=ON -DVORSK_TESTS=OFF $(CMAKE_FLAGS)
+
+fuzz: $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# `make install PREFIX=/usr DESTDIR=/tmp/stage`; without PREFIX, the prefix
+# the build was configured with (/usr/local unless CMAKE_FLAGS said otherwise).
+install: vorsk
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
+
+# Removes what the last `make install` of this build put in place, under the
+# DESTDIR that it used.
+uninstall:
+	cmake -DBUILD_DIR=$(BUILD) -P cmake/uninstall.cmake
+
+# The Debian package, $(BUILD)/vorsk_VERSION_ARCH.deb.
+package: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

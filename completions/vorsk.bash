@@ -1,0 +1,65 @@
+# bash completion for vorsk                                  -*- shell-script -*-
+
+_vorsk()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local before=
+    ((COMP_CWORD >= 2)) && before=${COMP_WORDS[COMP_CWORD - 2]}
+    local color_words='always never none auto'
+
+    # readline usually splits "--color=au" into "--color", "=", "au".
+    if [[ $cur == = && ($prev == --color || $prev == --colour) ]]; then
+        COMPREPLY=($(compgen -W "$color_words"))
+        return
+    fi
+    if [[ $prev == = && ($before == --color || $before == --colour) ]]; then
+        COMPREPLY=($(compgen -W "$color_words" -- "$cur"))
+        return
+    fi
+    if [[ $prev == = && $before == --timings ]] || [[ $cur == = && $prev == --timings ]]; then
+        [[ $cur == = ]] && cur=
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -f -- "$cur"))
+        return
+    fi
+    # The same words when "=" is not a word break.
+    case $cur in
+        --color=* | --colour=*)
+            COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$color_words" -- "${cur#*=}"))
+            return
+            ;;
+        --timings=*)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -P --timings= -f -- "${cur#*=}"))
+            return
+            ;;
+    esac
+
+    case $prev in
+        -t | --timings)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        -h | --help | -V | --version)
+            return
+            ;;
+    esac
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
+            --no-interactive -b --buffered -t --timings= -x --color --color=
+            --colour --colour=' -- "$cur"))
+        # No blank after a word that ends in "=": its value comes next.
+        [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
+        return
+    fi
+
+    # The input file, then the output file.
+    compopt -o filenames 2>/dev/null
+    COMPREPLY=($(compgen -f -- "$cur"))
+} &&
+    complete -F _vorsk vorsk
+
+# ex: filetype=sh

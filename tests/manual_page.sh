@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# Usage: manual_page.sh SOURCE_DIR PROGRAM
+# Checks that the options the program accepts, --help, the manual page and
+# the shell completions name the same options, that the page renders without
+# warnings, and that the page's "$ printf ... | vorsk" examples show what the
+# program prints today.
+set -u
+src=$1
+program=$2
+page=$src/doc/vorsk.1
+command_line=$src/src/driver/command_line.cpp
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Every option, one group a line: the names that --help shows, then after
+# "|" the second letters that only the manual page shows.
+options_table='
+-h --help
+-V --version
+-C | -^
+-D | -"
+-E | -:
+-L | -&
+-I --no-interactive
+-b --buffered
+-t --timings
+-x
+--color --colour'
+color_words='always never none auto'
+# getopt_long cannot declare ":" as an option letter; the program takes "-:"
+# apart from its tables.
+outside_tables='-:'
+
+help_names=()
+all_names=()
+while read -r line; do
+    [ -n "$line" ] || continue
+    shown=${line%%|*}
+    for name in $shown; do help_names+=("$name"); done
+    for name in ${line//|/}; do all_names+=("$name"); done
+done <<<"$options_table"
+
+contains() {
+    local word=$1
+    shift
+    local item
+    for item in "$@"; do [ "$item" = "$word" ] && return 0; done
+    return 1
+}
+
+# --- The program's own tables ----------------------------------------------
+short_string=$(sed -n 's/.*SHORT_OPTIONS = "\(.*\)";.*/\1/p' "$command_line" | sed 's/\\"/"/g')
+[ -n "$short_string" ] || fail "no short-option string found in $command_line"
+short_string=${short_string#:}
+source_names=()
+needs_argument=()
+for ((i = 0; i < ${#short_string}; i++)); do
+    letter=${short_string:i:1}
+    [ "$letter" = : ] && continue
+    source_names+=("-$letter")
+    [ "${short_string:i+1:1}" = : ] && needs_argument+=("-$letter")
+done
+while IFS=' ' read -r name kind; do
+    source_names+=("--$name")
+    [ "$kind" = required_argument ] && needs_argument+=("--$name")
+done < <(sed -n 's/^ *{"\([a-z-]*\)", *\([a-z_]*\),.*/\1 \2/p' "$command_line")
+[ ${#source_names[@]} -gt 10 ] || fail "the option tables of $command_line were not found"
+
+# An option is accepted when the program runs with it and does not call it
+# unrecognised.
+accepts() {
+    local word=$1 err
+    if contains "$word" "${needs_argument[@]}"; then
+        err=$("$program" "$word" /dev/null </dev/null 2>&1 >/dev/null)
+    else
+        err=$("$program" "$word" </dev/null 2>&1 >/dev/null)
+    fi
+    local status=$?
+    [ $status -eq 0 ] && [[ $err != *Unrecognized* && $err != *Unknown* ]]
+}
+accepts -z && fail "the probe takes -z for an option"
+accepts --color=bogus && fail "the probe takes --color=bogus for a colour word"
+
+for name in "${all_names[@]}"; do
+    accepts "$name" || fail "$name is listed here but the program refuses it"
+    contains "$name" "${source_names[@]}" $outside_tables ||
+        fail "$name is listed here but not in the option tables of $command_line"
+done
+for name in "${source_names[@]}"; do
+    contains "$name" "${all_names[@]}" && continue
+    accepts "$name" && fail "$name is accepted by the program but not listed here"
+done
+for word in $color_words; do
+    accepts "--color=$word" || fail "the program refuses --color=$word"
+done
+
+# --- --help ----------------------------------------------------------------
+# The option column: the start of each line that begins with an option, up
+# to the first gap of two blanks.
+help_found=($("$program" --help | sed -n 's/^ \{1,5\}\(-[^ ].*\)/\1/p' | sed 's/  .*//' |
+    grep -oE -- '--?[A-Za-z][A-Za-z-]*' | sort -u))
+for name in "${help_names[@]}"; do
+    contains "$name" "${help_found[@]}" || fail "--help does not show $name"
+done
+for name in "${help_found[@]}"; do
+    contains "$name" "${help_names[@]}" || fail "--help shows $name, which is not listed here"
+done
+
+# --- The manual page -------------------------------------------------------
+# The tags of the OPTIONS section (the line after each .TP), with the roff
+# quoting taken away.
+page_found=($(awk '/^\.SH /{in_options = ($2 == "OPTIONS")} in_options && tag {print; tag = 0}
+                  in_options && /^\.TP/{tag = 1}' "$page" |
+    sed -e 's/^\.[A-Z]* //' -e 's/"//g' -e 's/\\(dq/"/g' -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' |
+    grep -oE -- '(^|[ ,[])--?[A-Za-z^"&:][A-Za-z-]*' | sed 's/^[ ,[]//' | sort -u))
+for name in "${all_names[@]}"; do
+    contains "$name" "${page_found[@]}" || fail "the manual page has no entry for $name"
+done
+for name in "${page_found[@]}"; do
+    contains "$name" "${all_names[@]}" || fail "the manual page describes $name, which is not listed here"
+done
+options_text=$(awk '/^\.SH /{in_options = ($2 == "OPTIONS")} in_options' "$page")
+for word in $color_words; do
+    grep -qx "\.BR* $word.*" <<<"$options_text" || fail "the manual page does not name --color=$word"
+done
+
+page_version=$(sed -n 's/^\.TH [^"]*"vorsk \([^"]*\)".*/\1/p' "$page")
+program_version=$("$program" --version | sed -n '1s/^vorsk //p')
+[ "$page_version" = "$program_version" ] ||
+    fail "the manual page is for version '$page_version', the program is $program_version"
+
+if command -v groff >/dev/null; then
+    warnings=$(groff -man -ww -Tutf8 -z "$page" 2>&1) || fail "groff failed on the manual page"
+    [ -z "$warnings" ] || fail "groff warns about the manual page: $warnings"
+else
+    fail "groff is not installed (Debian: groff-base), so the rendering is not checked"
+fi
+if command -v mandoc >/dev/null; then
+    lint=$(mandoc -Tlint -Wwarning "$page" 2>&1) || fail "mandoc finds faults in the manual page: $lint"
+fi
+
+# The examples of the form "$ printf '...' | vorsk [options]" and the lines
+# that follow them, up to the next command or the end of the block.
+workdir=$(mktemp -d) || exit 1
+trap 'rm -rf "$workdir"' EXIT
+ln -s "$(cd "$(dirname "$program")" && pwd)/$(basename "$program")" "$workdir/vorsk"
+awk -v dir="$workdir" '
+    /^\.EX/ {in_example = 1; next}
+    /^\.EE/ {in_example = 0; file = ""; next}
+    !in_example {next}
+    /^\$ / {
+        file = ""
+        if ($0 ~ /^\$ printf .*\| vorsk/) {
+            n++
+            file = dir "/example" n
+            print substr($0, 3) > (file ".command")
+            printf "" > (file ".expected")
+        }
+        next
+    }
+    file != "" {print > (file ".expected")}' "$page"
+examples=0
+for command_file in "$workdir"/example*.command; do
+    [ -e "$command_file" ] || break
+    examples=$((examples + 1))
+    expected=${command_file%.command}.expected
+    # The roff escapes of the page, back to what a shell user types.
+    sed -i -e 's/\\(aq/'"'"'/g' -e 's/\\(dq/"/g' -e 's/\\-/-/g' -e 's/\\&//g' -e 's/\\e/\\/g' \
+        "$command_file" "$expected"
+    actual=${command_file%.command}.actual
+    PATH=$workdir:$PATH bash "$command_file" >"$actual" 2>&1
+    cmp -s "$expected" "$actual" ||
+        fail "the manual page's example '$(cat "$command_file")' differs: $(diff "$expected" "$actual")"
+done
+[ $examples -ge 3 ] || fail "only $examples examples of the manual page were checked"
+
+# --- The completions -------------------------------------------------------
+for completion in "$src/completions/vorsk.bash" "$src/completions/_vorsk"; do
+    for name in "${help_names[@]}" $color_words; do
+        grep -qwF -e "$name" "$completion" || fail "$(basename "$completion") does not offer $name"
+    done
+done
+
+if [ $failures -ne 0 ]; then
+    echo "$failures checks failed" >&2
+    exit 1
+fi
+echo "options: ${#all_names[@]}, manual page examples: $examples: all consistent"
