@@ -20,6 +20,23 @@ constexpr bool takes_two(ParamShape shape) {
     return shape == SHAPE_TWO_NUMERIC || shape == SHAPE_TWO_SELECTIVE;
 }
 
+// The echo " %d" of a value: its 32 bits read as signed, so 2^31 shows as
+// -2147483648.
+void echo_value(LineWriter& w, std::uint32_t value) {
+    char item[12];
+    char* end = item + sizeof item;
+    char* digit = end;
+    const bool negative = static_cast<std::int32_t>(value) < 0;
+    std::uint32_t magnitude = negative ? 0u - value : value;
+    do {
+        *--digit = static_cast<char>('0' + magnitude % 10u);
+        magnitude /= 10u;
+    } while (magnitude != 0);
+    if (negative) *--digit = '-';
+    *--digit = ' ';
+    writer_putn(w, digit, static_cast<std::size_t>(end - digit));
+}
+
 bool arity_holds(ParamShape shape, std::size_t n) {
     switch (shape) {
         case SHAPE_ONE_NUMERIC:
@@ -88,7 +105,7 @@ void process_csi_sequence(Processor& p, const CsiFunction& function) {
             // Every byte that is not a digit ends the parameter before it.
             if (is_digit(prev)) {
                 if (n_params < MAX_CSI_PARAMS) params[n_params++] = value;
-                if (echo) writer_printf(w, " %d", static_cast<std::int32_t>(value));
+                if (echo) echo_value(w, value);
             } else if (!(prev == -1 && marker != 0) && !is_intermediate(prev)) {
                 const std::int32_t fallback = (n_params == 1 && takes_two(function.shape))
                                                   ? function.default2

@@ -97,13 +97,13 @@ void report_two_byte_sequence(Processor& p, int b, const EscapeName& entry) {
 
 void print_esc_char(Processor& p, int c) {
     if (c == 0x20) {
-        writer_puts(*p.writer, " Spc");
+        writer_putn(*p.writer, " Spc", 4);
     } else if (c == 0x1b) {
-        writer_puts(*p.writer, " Esc");
+        writer_putn(*p.writer, " Esc", 4);
     } else {
         assert(c > 0x20 && c < 0x7f);
-        const char item[] = {' ', static_cast<char>(c), '\0'};
-        writer_puts(*p.writer, item);
+        const char item[] = {' ', static_cast<char>(c)};
+        writer_putn(*p.writer, item, sizeof item);
     }
 }
 

@@ -86,16 +86,27 @@ void print_control(Processor& p, int b) {
         p.control_break = 0;
         writer_start(*p.writer, &control_color, nullptr, ".", "", ".");
     }
+    // The items " %s/^%c", " %s" and " x%02X", composed by hand: this is
+    // the busiest piece of output.
+    char item[8];
+    std::size_t n = 0;
+    item[n++] = ' ';
     if (b < 0x20 || b == DEL) {
-        const char* name = b == DEL ? "DEL" : c0_names[static_cast<std::size_t>(b)];
+        for (const char* name = b == DEL ? "DEL" : c0_names[static_cast<std::size_t>(b)]; *name != '\0'; ++name) {
+            item[n++] = *name;
+        }
         if (options.print_carets) {
-            writer_printf(*p.writer, " %s/^%c", name, b ^ 0x40);
-        } else {
-            writer_printf(*p.writer, " %s", name);
+            item[n++] = '/';
+            item[n++] = '^';
+            item[n++] = static_cast<char>(b ^ 0x40);
         }
     } else {
-        writer_printf(*p.writer, " x%02X", static_cast<unsigned>(b));
+        constexpr char hex[] = "0123456789ABCDEF";
+        item[n++] = 'x';
+        item[n++] = hex[b >> 4];
+        item[n++] = hex[b & 0xf];
     }
+    writer_putn(*p.writer, item, n);
     p.line_state = LINE_CONTROL;
 }
 
