@@ -21,8 +21,8 @@ bool is_sgr_parameter_byte(char c) { return c >= 0x30 && c <= 0x3f; }
 
 }  // namespace
 
-void parse_color_spec(const char* spec) {
-    const char* p = spec;
+void parse_color_spec(const char* entries) {
+    const char* p = entries;
     for (;;) {
         ColorSpec* slot = nullptr;
         switch (*p) {

@@ -20,8 +20,8 @@ inline constexpr const char* DEFAULT_COLORS = "|>=36;7,.=31,:=33,&=35,\"=32,@=34
 // colour mode is COLOR_ALWAYS.
 void configure_colors();
 
-// Applies the entries of a colour spec string to the slots, left to right;
+// Applies the entries of a colour string ("key=value,...") to the slots, left to right;
 // malformed entries are skipped silently. The slots point into the string.
-void parse_color_spec(const char* spec);
+void parse_color_spec(const char* entries);
 
 }  // namespace vorsk
