@@ -228,50 +228,50 @@ void record_failure(int error_number, void* arg) {
     failure->last_error = error_number;
 }
 
-TEST(LineWriterErrors, AFailedWriteReachesTheCallbackWithItsErrorNumber) {
-    std::FILE* full = std::fopen("/dev/full", "w");
-    ASSERT_NE(full, nullptr);
-    LineWriter* w = writer_new(full);
-    Failure failure;
-    writer_set_error_handler(*w, record_failure, &failure);
-    writer_start(*w, nullptr, nullptr, ".", "", ".");
-    writer_puts(*w, " CR");
-    writer_finish(*w, "");
-    EXPECT_EQ(failure.calls, 0);  // still in the writer's buffer
-    writer_flush(*w);
-    EXPECT_GE(failure.calls, 1);
-    EXPECT_EQ(failure.last_error, ENOSPC);
-    writer_free(w);
-    std::fclose(full);
+// A writer over /dev/full, where every write fails with ENOSPC.
+class LineWriterErrors : public ::testing::Test {
+protected:
+    void SetUp() override {
+        full_ = std::fopen("/dev/full", "w");
+        ASSERT_NE(full_, nullptr);
+        w_ = writer_new(full_);
+    }
+    void TearDown() override {
+        writer_free(w_);
+        std::fclose(full_);
+    }
+    void record_failures() { writer_set_error_handler(*w_, record_failure, &failure_); }
+
+    std::FILE* full_ = nullptr;
+    LineWriter* w_ = nullptr;
+    Failure failure_;
+};
+
+TEST_F(LineWriterErrors, AFailedWriteReachesTheCallbackWithItsErrorNumber) {
+    record_failures();
+    writer_start(*w_, nullptr, nullptr, ".", "", ".");
+    writer_puts(*w_, " CR");
+    writer_finish(*w_, "");
+    EXPECT_EQ(failure_.calls, 0);  // still in the writer's buffer
+    writer_flush(*w_);
+    EXPECT_EQ(failure_.calls, 1);
+    EXPECT_EQ(failure_.last_error, ENOSPC);
 }
 
-TEST(LineWriterErrors, AFullBufferIsWrittenOutAndItsFailureReported) {
-    std::FILE* full = std::fopen("/dev/full", "w");
-    ASSERT_NE(full, nullptr);
-    std::setvbuf(full, nullptr, _IONBF, 0);
-    LineWriter* w = writer_new(full);
-    Failure failure;
-    writer_set_error_handler(*w, record_failure, &failure);
+TEST_F(LineWriterErrors, AFullBufferIsWrittenOutAndItsFailureReported) {
+    record_failures();
     const std::string text(100, 'r');
-    for (std::size_t i = 0; i * 103 <= WRITER_BUFFER_SIZE; ++i) print_description_line(*w, "%s", text.c_str());
-    EXPECT_EQ(failure.calls, 1);
-    EXPECT_EQ(failure.last_error, ENOSPC);
-    writer_free(w);
-    std::fclose(full);
+    for (std::size_t i = 0; i * 103 <= WRITER_BUFFER_SIZE; ++i) print_description_line(*w_, "%s", text.c_str());
+    EXPECT_EQ(failure_.calls, 1);
+    EXPECT_EQ(failure_.last_error, ENOSPC);
 }
 
-TEST(LineWriterErrors, WithoutCallbackFailuresAreIgnored) {
-    std::FILE* full = std::fopen("/dev/full", "w");
-    ASSERT_NE(full, nullptr);
-    std::setvbuf(full, nullptr, _IONBF, 0);
-    LineWriter* w = writer_new(full);
-    writer_start(*w, nullptr, nullptr, ".", "", ".");
-    writer_puts(*w, " CR");
-    writer_finish(*w, "");
-    writer_flush(*w);
-    EXPECT_EQ(w->column, 0u);
-    writer_free(w);
-    std::fclose(full);
+TEST_F(LineWriterErrors, WithoutCallbackFailuresAreIgnored) {
+    writer_start(*w_, nullptr, nullptr, ".", "", ".");
+    writer_puts(*w_, " CR");
+    writer_finish(*w_, "");
+    writer_flush(*w_);
+    EXPECT_EQ(w_->column, 0u);
 }
 
 }  // namespace
