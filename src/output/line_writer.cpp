@@ -166,6 +166,7 @@ void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void*
 
 void writer_free(LineWriter* w) {
     if (w == nullptr) return;
+    drain(*w);  // what is still buffered is not lost with the record
     delete[] w->buffer;
     delete w;
 }

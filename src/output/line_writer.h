@@ -45,6 +45,7 @@ inline constexpr std::size_t WRITER_BUFFER_SIZE = 64 * 1024;
 // Yields nullptr when memory is exhausted.
 LineWriter* writer_new(std::FILE* out);
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg);
+// Writes out what is still buffered and releases the writer (not the stream).
 void writer_free(LineWriter* w);
 // Hands everything buffered to the stream and flushes it; a failure goes to
 // the error callback.
