@@ -83,11 +83,11 @@ void process_csi_sequence(Processor& p, const CsiFunction& function) {
     const bool echo = options.print_escapes != 0;
     if (echo) {
         writer_start(w, &escape_color, nullptr, ":", "", ": ");
-        writer_puts(w, " Esc");
+        writer_putn(w, " Esc", 4);
     }
     [[maybe_unused]] const int bracket = input_get(in);
     assert(bracket == '[');
-    if (echo) writer_puts(w, " [");
+    if (echo) writer_putn(w, " [", 2);
 
     int b = input_get(in);
     const int marker = is_private_marker(b) ? b : 0;

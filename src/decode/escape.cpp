@@ -186,7 +186,7 @@ bool process_nf_sequence(Processor& p, int first_intermediate) {
         // Re-read the bytes unmarked, so each is consumed as it is echoed.
         input_rewind(in);
         writer_start(*p.writer, &escape_color, nullptr, ":", "", ": ");
-        writer_puts(*p.writer, " Esc");
+        writer_putn(*p.writer, " Esc", 4);
         int c;
         do {
             c = input_get(in);

@@ -1,7 +1,6 @@
 #include "output/format.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace vorsk {
 namespace {
@@ -42,11 +41,11 @@ long format_simple(char* out, std::size_t cap, const char* format, std::va_list 
                 out[len++] = static_cast<char>(va_arg(args, int));
                 break;
             case 's': {
-                const char* s = va_arg(args, const char*);
-                const std::size_t n = std::strlen(s);
-                if (len + n >= cap) return -1;
-                std::memcpy(out + len, s, n);
-                len += n;
+                // One pass copies and measures: the texts are short.
+                for (const char* s = va_arg(args, const char*); *s != '\0'; ++s) {
+                    if (len + 1 >= cap) return -1;
+                    out[len++] = *s;
+                }
                 break;
             }
             case 'd': {
