@@ -3,7 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <new>
+
+#include "allocation.h"
 
 namespace vorsk {
 namespace {
@@ -38,13 +39,13 @@ int next_stream_byte(InputBuffer& in) {
 }  // namespace
 
 InputBuffer* input_new(std::FILE* stream, std::size_t capacity) {
-    auto* in = new (std::nothrow) InputBuffer;
+    auto* in = allocate_record<InputBuffer>();
     if (in == nullptr) return nullptr;
     in->stream = stream;
     in->fd = fileno(stream);
     in->ring = ring_new(capacity);
     in->reader = in->ring != nullptr ? reader_new(*in->ring) : nullptr;
-    in->chunk = new (std::nothrow) std::uint8_t[INPUT_CHUNK_SIZE];
+    in->chunk = allocate_array<std::uint8_t>(INPUT_CHUNK_SIZE);
     if (in->reader == nullptr || in->chunk == nullptr) {
         input_free(in);
         return nullptr;
@@ -56,8 +57,8 @@ void input_free(InputBuffer* in) {
     if (in == nullptr) return;
     reader_free(in->reader);
     ring_free(in->ring);
-    delete[] in->chunk;
-    delete in;
+    std::free(in->chunk);
+    release_record(in);
 }
 
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg) {

@@ -1,7 +1,8 @@
 #include "input/ring_buffer.h"
 
 #include <cstdio>
-#include <new>
+
+#include "allocation.h"
 
 namespace vorsk {
 namespace {
@@ -13,11 +14,11 @@ std::size_t advance(const RingBuffer& ring, std::size_t pos) {
 }  // namespace
 
 RingBuffer* ring_new(std::size_t capacity) {
-    auto* storage = new (std::nothrow) std::uint8_t[capacity];
+    auto* storage = allocate_array<std::uint8_t>(capacity);
     if (storage == nullptr) return nullptr;
-    auto* ring = new (std::nothrow) RingBuffer;
+    auto* ring = allocate_record<RingBuffer>();
     if (ring == nullptr) {
-        delete[] storage;
+        std::free(storage);
         return nullptr;
     }
     ring->capacity = capacity;
@@ -27,8 +28,8 @@ RingBuffer* ring_new(std::size_t capacity) {
 
 void ring_free(RingBuffer* ring) {
     if (ring == nullptr) return;
-    delete[] ring->storage;
-    delete ring;
+    std::free(ring->storage);
+    release_record(ring);
 }
 
 int ring_put(RingBuffer& ring, std::uint8_t byte) {
@@ -54,14 +55,14 @@ int ring_get(RingBuffer& ring) {
 }
 
 RingReader* reader_new(RingBuffer& ring) {
-    auto* reader = new (std::nothrow) RingReader;
+    auto* reader = allocate_record<RingReader>();
     if (reader == nullptr) return nullptr;
     reader->ring = &ring;
     reader_reset(*reader);
     return reader;
 }
 
-void reader_free(RingReader* reader) { delete reader; }
+void reader_free(RingReader* reader) { release_record(reader); }
 
 void reader_reset(RingReader& reader) {
     reader.pos = ring_is_empty(*reader.ring) ? READER_AT_END : reader.ring->read_pos;

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 
+#include "allocation.h"
 #include "driver/options.h"
 #include "output/format.h"
 
@@ -142,13 +142,13 @@ void forget_line(LineWriter& w) {
 }  // namespace
 
 LineWriter* writer_new(std::FILE* out) {
-    auto* w = new (std::nothrow) LineWriter;
+    auto* w = allocate_record<LineWriter>();
     if (w == nullptr) return nullptr;
     w->out = out;
     w->fd = fileno(out);
-    w->buffer = new (std::nothrow) char[WRITER_BUFFER_SIZE];
+    w->buffer = allocate_array<char>(WRITER_BUFFER_SIZE);
     if (w->buffer == nullptr) {
-        delete w;
+        release_record(w);
         return nullptr;
     }
     return w;
@@ -168,8 +168,8 @@ void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void*
 void writer_free(LineWriter* w) {
     if (w == nullptr) return;
     drain(*w);  // what is still buffered is not lost with the record
-    delete[] w->buffer;
-    delete w;
+    std::free(w->buffer);
+    release_record(w);
 }
 
 void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -91,6 +92,10 @@ RunResult run_program(const RunRequest& request) {
             close(feed[1]);
         }
         signal(SIGPIPE, SIG_DFL);
+        if (request.address_space_limit != 0) {
+            const rlimit limit{request.address_space_limit, request.address_space_limit};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+        }
         execve(request.program.c_str(), argv.data(), envp.data());
         _exit(127);
     }

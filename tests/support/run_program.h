@@ -17,6 +17,7 @@ struct RunRequest {
     std::string input;
     bool pipe_input = false;
     int timeout_seconds = 30;
+    unsigned long address_space_limit = 0;  // bytes of address space for the child; 0: no limit
 };
 
 struct RunResult {

@@ -1,0 +1,19 @@
+// The whole decoder over arbitrary bytes: the input buffer, the dispatcher,
+// the escape and control sequence recognisers and the line writer. Every run
+// must write a well-formed account and consume every byte, and the options
+// may change only which rows are shown and their colours.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorsk_fuzz::DecodeSettings settings;
+    const std::string_view input =
+        vorsk_fuzz::take_settings({reinterpret_cast<const char*>(data), size}, settings);
+    const vorsk_fuzz::DecodeResult result = vorsk_fuzz::decode(input, settings);
+    vorsk_fuzz::check_run(input, settings, result);
+    vorsk_fuzz::check_shapes(input, settings, result);
+    return 0;
+}

@@ -1,0 +1,49 @@
+// What the fuzz targets share: the whole decoder run over bytes in memory,
+// and the checks that every run must pass.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "invariants.h"
+
+namespace vorsk_fuzz {
+
+struct DecodeSettings {
+    vorsk_test::OutputShape shape;
+    std::string color_spec;  // applied after the default colours, when colours are on
+    std::string timings;     // the timing file's text; empty with shape.delays off
+    // 0: the input is a stream in memory, read whole; otherwise it comes
+    // through a socket whose every read gives at most this many bytes, as
+    // a pipe may.
+    std::size_t read_size = 0;
+};
+
+struct DecodeResult {
+    std::string output;
+    std::uint64_t consumed = 0;  // the input buffer's count at the end
+};
+
+// Runs the main loop over the input as the program does, with the options
+// of the settings, into an in-memory output. The first line pass and the
+// timing steps happen only with shape.delays on.
+DecodeResult decode(std::string_view input, const DecodeSettings& settings);
+
+// Aborts with a message when the run broke a rule: a malformed account, or
+// an input byte that was never consumed.
+void check_run(std::string_view input, const DecodeSettings& settings, const DecodeResult& result);
+
+// Aborts unless the run's account is what the fullest account of the same
+// input becomes when the row kinds switched off are left out and the colour
+// escapes taken away: the options change what is shown, never how the input
+// is read.
+void check_shapes(std::string_view input, const DecodeSettings& settings, const DecodeResult& result);
+
+// Takes the settings from the first bytes of a fuzz input and returns the
+// rest, the bytes to decode: a flag byte (bit 0 hides carets, 1 descriptions,
+// 2 labels, 3 escape lines, bit 4 turns colours on, bits 5 to 7 choose the
+// read size), a length byte and that many bytes of colour string.
+std::string_view take_settings(std::string_view data, DecodeSettings& settings);
+
+}  // namespace vorsk_fuzz

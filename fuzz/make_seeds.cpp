@@ -1,0 +1,143 @@
+// Writes the seed corpora of the fuzz targets: the inputs, colour strings and
+// timing files of the golden cases, and pieces of the shared corpus of real
+// terminal streams.
+//
+// Usage: make_seeds CASE_DIR CORPUS_DIR OUT_DIR
+// A missing CORPUS_DIR leaves out its pieces.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "case_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Seeds stay small, so that the fuzzer's inputs stay small and fast.
+constexpr std::size_t PIECE = 2048;
+constexpr std::size_t PIECES_PER_FILE = 12;
+
+class SeedFolder {
+public:
+    explicit SeedFolder(fs::path dir) : dir_(std::move(dir)) { fs::create_directories(dir_); }
+
+    void add(const std::string& bytes) {
+        if (!seen_.insert(bytes).second) return;
+        std::ofstream out(dir_ / ("seed-" + std::to_string(seen_.size())), std::ios::binary);
+        out << bytes;
+    }
+    std::size_t size() const { return seen_.size(); }
+
+private:
+    fs::path dir_;
+    std::set<std::string> seen_;
+};
+
+std::string read_all(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The decoder target's header: a flag byte and a colour string with its length.
+std::string decoder_seed(const std::string& input, unsigned flags, std::string colors) {
+    colors.resize(std::min<std::size_t>(colors.size(), 255));
+    return std::string{static_cast<char>(flags), static_cast<char>(colors.size())} + colors + input;
+}
+
+unsigned flags_of(const std::vector<std::string>& args) {
+    unsigned flags = 0;
+    for (const auto& arg : args) {
+        if (arg.size() < 2 || arg[0] != '-') continue;
+        if (arg.rfind("--colo", 0) == 0) {
+            if (arg.find("none") == std::string::npos && arg.find("auto") == std::string::npos) flags |= 16;
+            continue;
+        }
+        if (arg[1] == '-') continue;
+        for (const char c : arg.substr(1)) {
+            if (c == 'C' || c == '^') flags |= 1;
+            if (c == 'D' || c == '"') flags |= 2;
+            if (c == 'L' || c == '&') flags |= 4;
+            if (c == 'E' || c == ':') flags |= 8;
+        }
+    }
+    return flags;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: make_seeds CASE_DIR CORPUS_DIR OUT_DIR\n");
+        return 2;
+    }
+    const fs::path case_dir = argv[1];
+    const fs::path corpus_dir = argv[2];
+    const fs::path out_dir = argv[3];
+    SeedFolder decoder(out_dir / "decoder");
+    SeedFolder colors(out_dir / "colors");
+    SeedFolder timing(out_dir / "timing");
+
+    colors.add("|>=36;7,.=31,:=33,&=35,\"=32,@=34");
+    colors.add("|=1,|>=4;1;31;42,.=38;5;196");
+    colors.add("|>=,:=1,,&x=2,\"=3");
+    timing.add("0.5 10\n1.0 20\n2.0 5\n");
+    timing.add("1e308 4294967295\n-0.25 0\nnan 3\n");
+
+    std::vector<fs::path> case_files;
+    for (const auto& entry : fs::directory_iterator(case_dir)) {
+        if (entry.path().extension() == ".case") case_files.push_back(entry.path());
+    }
+    std::sort(case_files.begin(), case_files.end());
+    for (const auto& path : case_files) {
+        for (const auto& c : vorsk_test::read_case_file(path.string())) {
+            if (!c.parse_error.empty()) continue;
+            std::string color_string;
+            for (const auto& [name, value] : c.env) {
+                if (name == "VORSK_COLORS") {
+                    color_string = value;
+                    colors.add(value);
+                }
+            }
+            if (!c.input.empty()) decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string));
+            for (std::size_t i = 0; i + 1 < c.args.size(); ++i) {
+                if (c.args[i] != "-t" && c.args[i] != "--timings") continue;
+                for (const auto& [name, content] : c.files) {
+                    if (name == c.args[i + 1]) timing.add(content);
+                }
+            }
+        }
+    }
+
+    if (fs::is_directory(corpus_dir)) {
+        std::vector<fs::path> streams;
+        for (const auto& entry : fs::recursive_directory_iterator(corpus_dir)) {
+            if (!entry.is_regular_file()) continue;
+            const fs::path& p = entry.path();
+            const std::string folder = p.parent_path().filename().string();
+            if (p.extension() == ".timing") {
+                timing.add(read_all(p).substr(0, PIECE));
+            } else if (p.extension() == ".typescript" || folder == "nasty" ||
+                       p.filename() == "terminfo-distinct.bin") {
+                streams.push_back(p);
+            }
+        }
+        std::sort(streams.begin(), streams.end());
+        for (const auto& p : streams) {
+            const std::string bytes = read_all(p);
+            const std::size_t pieces = std::min(PIECES_PER_FILE, (bytes.size() + PIECE - 1) / PIECE);
+            for (std::size_t k = 0; k < pieces; ++k) {
+                // Pieces spread over the whole file.
+                const std::size_t at = bytes.size() <= PIECE ? 0 : k * (bytes.size() - PIECE) / std::max<std::size_t>(1, pieces - 1);
+                decoder.add(decoder_seed(bytes.substr(at, PIECE), 0, ""));
+            }
+        }
+    }
+    std::printf("seeds: %zu decoder, %zu colors, %zu timing\n", decoder.size(), colors.size(), timing.size());
+    return 0;
+}
