@@ -1,6 +1,7 @@
 #include "output/format.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace vorsk {
 namespace {
@@ -26,8 +27,14 @@ long format_simple(char* out, std::size_t cap, const char* format, std::va_list 
     std::size_t len = 0;
     for (const char* f = format; *f != '\0'; ++f) {
         if (*f != '%') {
-            if (len + 1 >= cap) return -1;
-            out[len++] = *f;
+            // A run of literal bytes up to the next conversion, in one copy.
+            const char* end = f;
+            while (*end != '\0' && *end != '%') ++end;
+            const auto n = static_cast<std::size_t>(end - f);
+            if (len + n >= cap) return -1;
+            std::memcpy(out + len, f, n);
+            len += n;
+            f = end - 1;
             continue;
         }
         ++f;
@@ -42,10 +49,11 @@ long format_simple(char* out, std::size_t cap, const char* format, std::va_list 
                 break;
             case 's': {
                 // One pass copies and measures: the texts are short.
-                for (const char* s = va_arg(args, const char*); *s != '\0'; ++s) {
-                    if (len + 1 >= cap) return -1;
-                    out[len++] = *s;
-                }
+                const char* s = va_arg(args, const char*);
+                const std::size_t n = std::strlen(s);
+                if (len + n >= cap) return -1;
+                std::memcpy(out + len, s, n);
+                len += n;
                 break;
             }
             case 'd': {
