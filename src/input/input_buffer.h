@@ -17,7 +17,7 @@
 
 namespace vorsk {
 
-inline constexpr std::size_t INPUT_CHUNK_SIZE = 64 * 1024;
+inline constexpr std::size_t INPUT_CHUNK_SIZE = 256 * 1024;
 
 using InputWaitHook = bool (*)(void* arg);
 
