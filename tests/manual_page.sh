@@ -51,6 +51,20 @@ contains() {
     return 1
 }
 
+# same_names WHERE LISTED FOUND: the option names found in WHERE are exactly
+# the listed ones (the two lists are given by the names of arrays).
+same_names() {
+    local where=$1
+    local -n listed=$2 found=$3
+    local name
+    for name in "${listed[@]}"; do
+        contains "$name" "${found[@]}" || fail "$where has no entry for $name"
+    done
+    for name in "${found[@]}"; do
+        contains "$name" "${listed[@]}" || fail "$where shows $name, which is not listed here"
+    done
+}
+
 # --- The program's own tables ----------------------------------------------
 short_string=$(sed -n 's/.*SHORT_OPTIONS = "\(.*\)";.*/\1/p' "$command_line" | sed 's/\\"/"/g')
 [ -n "$short_string" ] || fail "no short-option string found in $command_line"
@@ -102,12 +116,7 @@ done
 # to the first gap of two blanks.
 help_found=($("$program" --help | sed -n 's/^ \{1,5\}\(-[^ ].*\)/\1/p' | sed 's/  .*//' |
     grep -oE -- '--?[A-Za-z][A-Za-z-]*' | sort -u))
-for name in "${help_names[@]}"; do
-    contains "$name" "${help_found[@]}" || fail "--help does not show $name"
-done
-for name in "${help_found[@]}"; do
-    contains "$name" "${help_names[@]}" || fail "--help shows $name, which is not listed here"
-done
+same_names "--help" help_names help_found
 
 # --- The manual page -------------------------------------------------------
 # The tags of the OPTIONS section (the line after each .TP), with the roff
@@ -116,12 +125,7 @@ page_found=($(awk '/^\.SH /{in_options = ($2 == "OPTIONS")} in_options && tag {p
                   in_options && /^\.TP/{tag = 1}' "$page" |
     sed -e 's/^\.[A-Z]* //' -e 's/"//g' -e 's/\\(dq/"/g' -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' |
     grep -oE -- '(^|[ ,[])--?[A-Za-z^"&:][A-Za-z-]*' | sed 's/^[ ,[]//' | sort -u))
-for name in "${all_names[@]}"; do
-    contains "$name" "${page_found[@]}" || fail "the manual page has no entry for $name"
-done
-for name in "${page_found[@]}"; do
-    contains "$name" "${all_names[@]}" || fail "the manual page describes $name, which is not listed here"
-done
+same_names "the manual page" all_names page_found
 options_text=$(awk '/^\.SH /{in_options = ($2 == "OPTIONS")} in_options' "$page")
 for word in $color_words; do
     grep -qx "\.BR* $word.*" <<<"$options_text" || fail "the manual page does not name --color=$word"

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include <unistd.h>
@@ -194,47 +195,59 @@ TEST(InputBuffer, FailedReadKeepsItsErrorUntilTheNextFailure) {
     std::fclose(dir);
 }
 
-TEST(InputBuffer, ReadsAPipeInChunksAndWaitsOnlyWhenItIsEmpty) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    ASSERT_EQ(write(fds[1], "abc", 3), 3);
-    std::FILE* stream = fdopen(fds[0], "r");
-    InputBuffer* in = input_new(stream, 16);
+// An input buffer over a pipe that already holds some bytes.
+class PipeInputTest : public ::testing::Test {
+protected:
+    void open(const char* bytes) {
+        ASSERT_EQ(pipe(fds_), 0);
+        const auto n = static_cast<ssize_t>(std::strlen(bytes));
+        ASSERT_EQ(write(fds_[1], bytes, static_cast<std::size_t>(n)), n);
+        stream_ = fdopen(fds_[0], "r");
+        in_ = input_new(stream_, 16);
+    }
+    void TearDown() override {
+        input_free(in_);
+        if (stream_ != nullptr) std::fclose(stream_);
+        if (fds_[1] >= 0) close(fds_[1]);
+    }
+    void close_writer() {
+        close(fds_[1]);
+        fds_[1] = -1;
+    }
+
+    int fds_[2] = {-1, -1};
+    std::FILE* stream_ = nullptr;
+    InputBuffer* in_ = nullptr;
+};
+
+TEST_F(PipeInputTest, ReadsInChunksAndWaitsOnlyWhenEmpty) {
+    open("abc");
     int waits = 0;
     input_set_wait_hook(
-        *in,
+        *in_,
         [](void* arg) {
             ++*static_cast<int*>(arg);
             return true;
         },
         &waits);
-    EXPECT_EQ(input_get(*in), 'a');
+    EXPECT_EQ(input_get(*in_), 'a');
     EXPECT_EQ(waits, 1);
-    EXPECT_EQ(input_get(*in), 'b');  // from the chunk: no wait
-    EXPECT_EQ(input_get(*in), 'c');
+    EXPECT_EQ(input_get(*in_), 'b');  // from the chunk: no wait
+    EXPECT_EQ(input_get(*in_), 'c');
     EXPECT_EQ(waits, 1);
-    close(fds[1]);
-    EXPECT_EQ(input_get(*in), EOF);
+    close_writer();
+    EXPECT_EQ(input_get(*in_), EOF);
     EXPECT_EQ(waits, 2);
-    EXPECT_EQ(input_error(*in), 0);
-    input_free(in);
-    std::fclose(stream);
+    EXPECT_EQ(input_error(*in_), 0);
 }
 
-TEST(InputBuffer, AnInterruptedWaitReadsAsAnInterruptedRead) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    ASSERT_EQ(write(fds[1], "a", 1), 1);
-    std::FILE* stream = fdopen(fds[0], "r");
-    InputBuffer* in = input_new(stream, 16);
-    input_set_wait_hook(*in, [](void*) { return false; }, nullptr);
-    EXPECT_EQ(input_get(*in), EOF);
-    EXPECT_EQ(input_error(*in), EINTR);
-    input_set_wait_hook(*in, nullptr, nullptr);
-    EXPECT_EQ(input_get(*in), 'a');  // nothing was lost
-    close(fds[1]);
-    input_free(in);
-    std::fclose(stream);
+TEST_F(PipeInputTest, AnInterruptedWaitReadsAsAnInterruptedRead) {
+    open("a");
+    input_set_wait_hook(*in_, [](void*) { return false; }, nullptr);
+    EXPECT_EQ(input_get(*in_), EOF);
+    EXPECT_EQ(input_error(*in_), EINTR);
+    input_set_wait_hook(*in_, nullptr, nullptr);
+    EXPECT_EQ(input_get(*in_), 'a');  // nothing was lost
 }
 
 }  // namespace
