@@ -57,20 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     colors[size] = '\0';
     const std::size_t length = std::strlen(colors.get());
 
-    for (vorsk::ColorSpec* slot : {&vorsk::text_color, &vorsk::text_decor_color, &vorsk::control_color,
-                                   &vorsk::escape_color, &vorsk::label_color, &vorsk::description_color,
-                                   &vorsk::delay_color}) {
-        *slot = vorsk::ColorSpec{};
+    const vorsk::Palette palette = vorsk::configured_palette(colors.get());
+    static constexpr const char* KEYS[vorsk::N_COLOR_KEYS] = {"|>", "|", ".", ":", "&", "\"", "@"};
+    for (std::size_t key = 0; key < vorsk::N_COLOR_KEYS; ++key) {
+        check_slot(KEYS[key], palette.colors[key], colors.get(), length);
     }
-    vorsk::parse_color_spec(vorsk::DEFAULT_COLORS);
-    vorsk::parse_color_spec(colors.get());
-    check_slot("|>", vorsk::text_color, colors.get(), length);
-    check_slot("|", vorsk::text_decor_color, colors.get(), length);
-    check_slot(".", vorsk::control_color, colors.get(), length);
-    check_slot(":", vorsk::escape_color, colors.get(), length);
-    check_slot("&", vorsk::label_color, colors.get(), length);
-    check_slot("\"", vorsk::description_color, colors.get(), length);
-    check_slot("@", vorsk::delay_color, colors.get(), length);
 
     vorsk_fuzz::DecodeSettings settings;
     settings.shape.colors = true;

@@ -3,8 +3,6 @@
 #include <cassert>
 
 #include "decode/escape.h"
-#include "driver/options.h"
-#include "output/colors.h"
 
 namespace vorsk {
 namespace {
@@ -80,9 +78,9 @@ const CsiFunction* scan_csi_sequence(Processor& p) {
 void process_csi_sequence(Processor& p, const CsiFunction& function) {
     InputBuffer& in = *p.input;
     LineWriter& w = *p.writer;
-    const bool echo = options.print_escapes != 0;
+    const bool echo = writer_shows(w, ESCAPE_LINE);
     if (echo) {
-        writer_start(w, &escape_color, nullptr, ":", "", ": ");
+        writer_start(w, ESCAPE_LINE);
         writer_putn(w, " Esc", 4);
     }
     [[maybe_unused]] const int bracket = input_get(in);
@@ -122,12 +120,12 @@ void process_csi_sequence(Processor& p, const CsiFunction& function) {
     }
     if (echo) writer_finish(w, "");
 
-    if (options.print_labels && function.acronym != nullptr) {
+    if (function.acronym != nullptr) {
         print_label_line(w, "%s: %s%s", function.acronym, function.name,
                          marker != 0 ? " (private params)" : "");
     }
 
-    if (options.print_descriptions && function.handler != nullptr) {
+    if (writer_shows(w, DESCRIPTION_LINE) && function.handler != nullptr) {
         if (n_params == 0 && function.default1 != -1) {
             params[n_params++] = static_cast<std::uint32_t>(function.default1);
         }

@@ -9,7 +9,6 @@
 #include <cstdio>
 
 #include "decode/charsets.h"
-#include "driver/options.h"
 #include "output/line_writer.h"
 
 namespace vorsk {
@@ -83,14 +82,14 @@ Suffix graphic_suffix(bool is_94, std::uint8_t i2, std::uint8_t f) {
 // CZD and C1D (ECMA-35): the control set follows from the final alone.
 void describe_control_designation(Processor& p, std::uint8_t i1, std::uint8_t final_byte) {
     const bool c0 = i1 == '!';
-    if (options.print_labels) {
+    {
         if (c0) {
             print_label_line(*p.writer, "%s: %s", "CZD", "C0-DESIGNATE");
         } else {
             print_label_line(*p.writer, "%s: %s", "C1D", "C1-DESIGNATE");
         }
     }
-    if (!options.print_descriptions) return;
+    if (!writer_shows(*p.writer, DESCRIPTION_LINE)) return;
     const std::int32_t number = c0 ? registration_at(c0_registrations, final_byte)
                                    : registration_at(c1_registrations, final_byte);
     if (number == NO_REGISTRATION) return;  // a private or unregistered final
@@ -113,11 +112,11 @@ void describe_graphic_designation(Processor& p, std::uint8_t i1, std::uint8_t i2
     } else {
         return;  // ESC , F: there is no 96-character G0
     }
-    if (options.print_labels) {
+    {
         print_label_line(*p.writer, "G%cD%d: G%d-DESIGNATE 9%d-SET", slot_letters[target.slot],
                          target.size_digit, target.slot, target.size_digit);
     }
-    if (!options.print_descriptions) return;
+    if (!writer_shows(*p.writer, DESCRIPTION_LINE)) return;
     // The set is named by its final, preceded by the second intermediate if any.
     char set_text[3] = {};
     if (i2 != 0) {
@@ -147,12 +146,12 @@ void describe_multibyte_designation(Processor& p, std::uint8_t i2, std::uint8_t 
         target = {.slot = i2 - ',', .size_digit = 6};
     }
     if (target.slot < 0) return;  // ESC $ ' F and ESC $ , F designate nothing
-    if (options.print_labels) {
+    {
         print_label_line(*p.writer, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET",
                          slot_letters[target.slot], target.size_digit, target.slot,
                          target.size_digit);
     }
-    if (!options.print_descriptions) return;
+    if (!writer_shows(*p.writer, DESCRIPTION_LINE)) return;
     Suffix suffix;
     if (is_private_final(final_byte)) {
         suffix.set_private();

@@ -5,8 +5,6 @@
 
 #include "csi/sequence.h"
 #include "decode/designations.h"
-#include "driver/options.h"
-#include "output/colors.h"
 
 namespace vorsk {
 namespace {
@@ -87,8 +85,8 @@ static_assert(fs_names.size() == 31);
 // A two-byte sequence: a one-line escape record and, when the byte has a
 // name, a label.
 void report_two_byte_sequence(Processor& p, int b, const EscapeName& entry) {
-    if (options.print_escapes) print_escape_line(*p.writer, "Esc %c", b);
-    if (options.print_labels && entry.acronym != nullptr) {
+    print_escape_line(*p.writer, "Esc %c", b);
+    if (entry.acronym != nullptr) {
         print_label_line(*p.writer, "%s: %s", entry.acronym, entry.name);
     }
 }
@@ -182,10 +180,10 @@ bool process_nf_sequence(Processor& p, int first_intermediate) {
         return false;
     }
 
-    if (options.print_escapes) {
+    if (writer_shows(*p.writer, ESCAPE_LINE)) {
         // Re-read the bytes unmarked, so each is consumed as it is echoed.
         input_rewind(in);
-        writer_start(*p.writer, &escape_color, nullptr, ":", "", ": ");
+        writer_start(*p.writer, ESCAPE_LINE);
         writer_putn(*p.writer, " Esc", 4);
         int c;
         do {
@@ -203,9 +201,7 @@ bool process_nf_sequence(Processor& p, int first_intermediate) {
     const auto f = static_cast<std::uint8_t>(x);
     switch (i1) {
         case 0x20:  // ACS: ECMA-35 15.2
-            if (options.print_labels) {
-                print_label_line(*p.writer, "%s: %s", "ACS", "ANNOUNCE CODE STRUCTURE");
-            }
+            print_label_line(*p.writer, "%s: %s", "ACS", "ANNOUNCE CODE STRUCTURE");
             break;
         case '!':
         case '"': describe_control_designation(p, i1, f); break;

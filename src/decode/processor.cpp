@@ -5,7 +5,6 @@
 
 #include "decode/escape.h"
 #include "driver/options.h"
-#include "output/colors.h"
 
 namespace vorsk {
 namespace {
@@ -24,7 +23,7 @@ constexpr auto c0_names = std::to_array<const char*>({
 static_assert(c0_names.size() == 32);
 
 void open_text_line(Processor& p) {
-    writer_start(*p.writer, &text_color, &text_decor_color, "|", "|-", "-|");
+    writer_start(*p.writer, TEXT_LINE);
 }
 
 }  // namespace
@@ -84,7 +83,7 @@ void process_text_run(Processor& p, std::size_t limit) {
 void print_control(Processor& p, int b) {
     if (p.control_break) {
         p.control_break = 0;
-        writer_start(*p.writer, &control_color, nullptr, ".", "", ".");
+        writer_start(*p.writer, CONTROL_LINE);
     }
     // The items " %s/^%c", " %s" and " x%02X", composed by hand: this is
     // the busiest piece of output.

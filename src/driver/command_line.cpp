@@ -108,10 +108,10 @@ void parse_options(int argc, char** argv, const char** timing_path) {
             case 'C':
             case '^': options.print_carets = 0; break;
             case 'D':
-            case '"': options.print_descriptions = 0; break;
+            case '"': options.hidden |= kinds_hidden_by('D'); break;
             case 'L':
-            case '&': options.print_labels = 0; break;
-            case 'E': options.print_escapes = 0; break;
+            case '&': options.hidden |= kinds_hidden_by('L'); break;
+            case 'E': options.hidden |= kinds_hidden_by('E'); break;
             case 'I': options.interactive = 0; break;
             case 'b': options.buffered = 1; break;
             case 't': *timing_path = optarg; break;
@@ -128,7 +128,7 @@ void parse_options(int argc, char** argv, const char** timing_path) {
                 // "-:" cannot be declared as an option letter; it is the
                 // escape-line letter and works like -E.
                 if (optopt == ':') {
-                    options.print_escapes = 0;
+                    options.hidden |= kinds_hidden_by('E');
                     break;
                 }
                 if (optopt == 0) unrecognized_long_option(argv[optind - 1]);
@@ -259,7 +259,10 @@ void setup_from_args(Processor& p, int argc, char** argv) {
     if (options.color_mode == COLOR_AUTO) {
         options.color_mode = options.output_is_tty ? COLOR_ALWAYS : COLOR_NONE;
     }
-    configure_colors();
+    OutputConfig output_config;
+    output_config.hidden = options.hidden;
+    output_config.colors = options.color_mode == COLOR_ALWAYS;
+    if (output_config.colors) output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
 
     if (options.interactive) {
         if (isatty(fileno(in))) setup_terminal(fileno(in));
@@ -267,7 +270,7 @@ void setup_from_args(Processor& p, int argc, char** argv) {
     }
 
     p.input = input_new(in, INPUT_RING_CAPACITY);
-    p.writer = writer_new(out);
+    p.writer = writer_new(Sink{.fd = fileno(out)}, output_config);
     if (p.input == nullptr || p.writer == nullptr) {
         std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
         std::exit(1);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "output/line_kinds.h"
+
 namespace vorsk {
 
 enum ColorMode : std::int32_t {
@@ -15,9 +17,7 @@ enum ColorMode : std::int32_t {
 
 struct Options {
     int print_carets = 1;
-    int print_descriptions = 1;
-    int print_labels = 1;
-    int print_escapes = 1;
+    KindSet hidden = 0;  // the kinds of line left out of the account
     int buffered = 0;
     int interactive = 1;
     std::FILE* timings = nullptr;  // the open timing file, or none

@@ -1,27 +1,32 @@
-// The colour of each kind of output element, filled at start-up when
-// colours are on, and never changed afterwards.
+// The colour of each element of the account: a palette filled at start-up
+// from the default colours and a colour string of the user's.
 #pragma once
 
-#include "output/line_writer.h"
+#include <cstdint>
+
+#include "output/line_kinds.h"
 
 namespace vorsk {
 
-extern ColorSpec text_color;         // key "|>": the content of text lines
-extern ColorSpec text_decor_color;   // key "|": bars and wrap markers of text lines
-extern ColorSpec control_color;      // key "."
-extern ColorSpec escape_color;       // key ":"
-extern ColorSpec label_color;        // key "&"
-extern ColorSpec description_color;  // key '"'
-extern ColorSpec delay_color;        // key "@"
+// The colour of one element: SGR parameter bytes, not terminated. The bytes
+// belong to the colour string they came from, which lives for the whole run.
+struct ColorSpec {
+    const char* text = nullptr;
+    std::uint32_t len = 0;
+};
+
+struct Palette {
+    ColorSpec colors[N_COLOR_KEYS] = {};
+};
 
 inline constexpr const char* DEFAULT_COLORS = "|>=36;7,.=31,:=33,&=35,\"=32,@=34";
 
-// Fills the slots from DEFAULT_COLORS and then VORSK_COLORS, only when the
-// colour mode is COLOR_ALWAYS.
-void configure_colors();
+// Applies the entries of a colour string ("key=value,...") to the palette,
+// left to right; malformed entries are skipped silently. The colours point
+// into the string.
+void parse_color_spec(Palette& palette, const char* entries);
 
-// Applies the entries of a colour string ("key=value,...") to the slots, left to right;
-// malformed entries are skipped silently. The slots point into the string.
-void parse_color_spec(const char* entries);
+// DEFAULT_COLORS, then the user's colour string when there is one.
+Palette configured_palette(const char* user_entries);
 
 }  // namespace vorsk

@@ -3,39 +3,52 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "allocation.h"
-#include "driver/options.h"
 #include "output/format.h"
 
 namespace vorsk {
 namespace {
 
 // A formatted piece that fits here is formatted once; a longer one is
-// measured first and then formatted straight to the stream.
+// measured first and then formatted straight into the buffer.
 constexpr std::size_t PIECE_BUFFER_SIZE = 256;
-
-bool colors_on() { return options.color_mode == COLOR_ALWAYS; }
 
 // A failed write goes to the callback with the error number it left; the
 // writer then carries on as if it had succeeded.
-void report_failure(LineWriter& w) {
-    if (w.error_callback != nullptr) w.error_callback(errno, w.error_arg);
+void report_failure(LineWriter& w, int error_number) {
+    if (w.error_callback != nullptr) w.error_callback(error_number, w.error_arg);
+}
+
+bool append_to_memory(MemorySink& m, const char* bytes, std::size_t n) {
+    if (n > m.capacity - m.size) {
+        std::size_t capacity = m.capacity == 0 ? 4096 : m.capacity;
+        while (capacity - m.size < n) capacity *= 2;
+        auto* data = static_cast<char*>(std::realloc(m.data, capacity));
+        if (data == nullptr) return false;
+        m.data = data;
+        m.capacity = capacity;
+    }
+    std::memcpy(m.data + m.size, bytes, n);
+    m.size += n;
+    return true;
 }
 
 void write_through(LineWriter& w, const char* bytes, std::size_t n) {
-    if (w.fd < 0) {
-        errno = 0;
-        if (n != 0 && std::fwrite(bytes, 1, n, w.out) != n) report_failure(w);
+    if (n == 0) return;
+    if (w.sink.memory != nullptr) {
+        if (!append_to_memory(*w.sink.memory, bytes, n)) report_failure(w, ENOMEM);
         return;
     }
     while (n != 0) {
         errno = 0;
-        const ssize_t done = write(w.fd, bytes, n);
+        const ssize_t done = write(w.sink.fd, bytes, n);
         if (done < 0 && errno == EINTR) continue;  // a caught signal is acted on later
         if (done <= 0) {
-            report_failure(w);
+            report_failure(w, errno);
             return;
         }
         bytes += done;
@@ -67,8 +80,9 @@ void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
     w.buffered += n;
 }
 
-// A formatted text straight into the buffer; one too long for it goes to
-// the stream whole.
+void emit_view(LineWriter& w, std::string_view s) { emit_bytes(w, s.data(), s.size()); }
+
+// A formatted text straight into the buffer.
 VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::va_list args) {
     std::size_t space = WRITER_BUFFER_SIZE - w.buffered;
     std::va_list simple;
@@ -87,30 +101,21 @@ VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::v
         if (static_cast<std::size_t>(n) < WRITER_BUFFER_SIZE) {
             n = std::vsnprintf(w.buffer, WRITER_BUFFER_SIZE, format, again);
         } else {
-            // Longer than the buffer: through stdio, flushed at once so
-            // that it stays in its place among the direct writes.
-            errno = 0;
-            if (std::vfprintf(w.out, format, again) < 0 || std::fflush(w.out) != 0) report_failure(w);
+            // Longer than the buffer, which no piece of the account is: a
+            // buffer of its own, written at once.
+            const auto size = static_cast<std::size_t>(n) + 1;
+            if (char* piece = static_cast<char*>(std::malloc(size))) {
+                std::vsnprintf(piece, size, format, again);
+                write_through(w, piece, size - 1);
+                std::free(piece);
+            } else {
+                report_failure(w, ENOMEM);
+            }
             n = -1;
         }
     }
     if (n > 0) w.buffered += static_cast<std::size_t>(n);
     va_end(again);
-}
-
-// The strings of line kinds and records are a few bytes long: a copy loop
-// beats measuring them first.
-void emit_string(LineWriter& w, const char* s) {
-    while (*s != '\0') {
-        if (w.buffered == WRITER_BUFFER_SIZE) drain(w);
-        w.buffer[w.buffered++] = *s++;
-    }
-}
-
-std::size_t short_length(const char* s) {
-    std::size_t n = 0;
-    while (s[n] != '\0') ++n;
-    return n;
 }
 
 // ESC "[" text "m"; with an empty text this is the reset escape.
@@ -121,31 +126,35 @@ void emit_sgr_text(LineWriter& w, const char* text, std::uint32_t len) {
 }
 
 void emit_reset(LineWriter& w) {
-    if (colors_on()) emit_sgr_text(w, "", 0);
+    if (w.config.colors) emit_sgr_text(w, "", 0);
 }
 
-void emit_sgr(LineWriter& w, const ColorSpec* color) {
-    if (colors_on() && color != nullptr) emit_sgr_text(w, color->text, color->len);
+void emit_sgr(LineWriter& w, ColorKey key) {
+    if (!w.config.colors || key == NO_COLOR) return;
+    const ColorSpec& color = w.config.palette.colors[key];
+    emit_sgr_text(w, color.text, color.len);
 }
 
-bool decorated(const LineWriter& w) { return w.wrap_end_len != 0; }
-
-void forget_line(LineWriter& w) {
-    w.wrap_end = "";
-    w.wrap_end_len = 0;
-    w.wrap_begin = "";
-    w.wrap_begin_len = 0;
-    w.color = nullptr;
-    w.decor_color = nullptr;
+// The marks of the open line, in their own colour when it has one.
+void emit_decor_sgr(LineWriter& w) {
+    if (w.decor_colored) emit_sgr(w, w.line->decor);
 }
+
+bool decorated(const LineWriter& w) { return !w.line->wrap_end.empty(); }
 
 }  // namespace
 
-LineWriter* writer_new(std::FILE* out) {
+void memory_sink_release(MemorySink& sink) {
+    std::free(sink.data);
+    sink = MemorySink{};
+}
+
+LineWriter* writer_new(Sink sink, const OutputConfig& config) {
     auto* w = allocate_record<LineWriter>();
     if (w == nullptr) return nullptr;
-    w->out = out;
-    w->fd = fileno(out);
+    w->sink = sink;
+    w->config = config;
+    w->line = &line_kind(CONTROL_LINE);
     w->buffer = allocate_array<char>(WRITER_BUFFER_SIZE);
     if (w->buffer == nullptr) {
         release_record(w);
@@ -154,11 +163,7 @@ LineWriter* writer_new(std::FILE* out) {
     return w;
 }
 
-void writer_flush(LineWriter& w) {
-    drain(w);
-    errno = 0;
-    if (std::fflush(w.out) != 0) report_failure(w);
-}
+void writer_flush(LineWriter& w) { drain(w); }
 
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg) {
     w.error_callback = callback;
@@ -172,81 +177,89 @@ void writer_free(LineWriter* w) {
     release_record(w);
 }
 
-void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,
-                  const char* start, const char* wrap_end, const char* wrap_begin) {
-    w.wrap_end = wrap_end;
-    w.wrap_end_len = short_length(wrap_end);
-    w.wrap_begin = wrap_begin;
-    w.wrap_begin_len = short_length(wrap_begin);
-    w.color = color;
-    // An empty decoration colour means an uncoloured decoration.
-    w.decor_color = (decor_color != nullptr && decor_color->len == 0) ? nullptr : decor_color;
-
+void writer_start(LineWriter& w, LineKind kind) {
+    if (!writer_shows(w, kind)) {
+        w.suppressed = true;
+        return;
+    }
+    w.suppressed = false;
     // The old line gets neither tail nor reset.
     if (w.column != 0) emit_byte(w, '\n');
-    w.column = short_length(start);
+    const LineKindInfo& line = line_kind(kind);
+    w.line = &line;
+    // An empty decoration colour means an uncoloured decoration.
+    w.decor_colored = line.decor != NO_COLOR && w.config.palette.colors[line.decor].len != 0;
+    w.column = line.start.size();
 
     if (decorated(w)) {
-        emit_sgr(w, w.decor_color);
-        emit_string(w, start);
-        if (w.decor_color != nullptr) emit_reset(w);
-        emit_sgr(w, w.color);
+        emit_decor_sgr(w);
+        emit_view(w, line.start);
+        if (w.decor_colored) emit_reset(w);
+        emit_sgr(w, line.color);
     } else {
-        emit_sgr(w, w.color);
-        emit_string(w, start);
+        emit_sgr(w, line.color);
+        emit_view(w, line.start);
     }
 }
 
 void writer_finish(LineWriter& w, const char* tail) {
+    if (w.suppressed) {
+        w.suppressed = false;
+        return;
+    }
     if (w.column == 0) return;
     w.column = 0;
     emit_reset(w);
-    const bool decor = decorated(w) && w.decor_color != nullptr;
-    if (decor) emit_sgr(w, w.decor_color);
-    emit_string(w, tail);
+    const bool decor = decorated(w) && w.decor_colored;
+    if (decor) emit_decor_sgr(w);
+    emit_bytes(w, tail, std::strlen(tail));
     if (decor) emit_reset(w);
     emit_byte(w, '\n');
-    forget_line(w);
 }
 
 void writer_reserve(LineWriter& w, std::size_t n) {
-    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end_len
+    if (w.suppressed) return;
+    const LineKindInfo& line = *w.line;
+    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
     // columns are left, whatever n is; a plain row wraps at column 78 even
     // before an empty piece.
-    if (w.column + n <= w.width && w.column + w.wrap_end_len != w.width) {
+    if (w.column + n <= w.width && w.column + line.wrap_end.size() != w.width) {
         w.column += n;
         return;
     }
     if (decorated(w)) {
         emit_reset(w);
-        emit_sgr(w, w.decor_color);
-        emit_string(w, w.wrap_end);
+        emit_decor_sgr(w);
+        emit_view(w, line.wrap_end);
         emit_byte(w, '\n');
-        emit_string(w, w.wrap_begin);
-        if (w.decor_color != nullptr) emit_reset(w);
-        emit_sgr(w, w.color);
+        emit_view(w, line.wrap_begin);
+        if (w.decor_colored) emit_reset(w);
+        emit_sgr(w, line.color);
     } else {
         emit_reset(w);
         emit_byte(w, '\n');
-        emit_sgr(w, w.color);
-        emit_string(w, w.wrap_begin);
+        emit_sgr(w, line.color);
+        emit_view(w, line.wrap_begin);
     }
-    w.column = n + w.wrap_begin_len;
+    w.column = n + line.wrap_begin.size();
 }
 
 void writer_putc(LineWriter& w, int c) {
+    if (w.suppressed) return;
     writer_reserve(w, 1);
     emit_byte(w, c);
 }
 
 void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
+    if (w.suppressed) return;
+    const std::size_t wrap_end_len = w.line->wrap_end.size();
     while (n != 0) {
         // How many one-column pieces the row takes before writer_reserve
         // would wrap: up to column 78, and for a decorated row up to where
-        // exactly wrap_end_len columns are left.
+        // exactly wrap_end columns are left.
         std::size_t room = w.column < w.width ? w.width - w.column : 0;
-        const std::size_t wrap_at = w.width - w.wrap_end_len;
-        if (w.wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
+        const std::size_t wrap_at = w.width - wrap_end_len;
+        if (wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
         if (room == 0) {
             writer_putc(w, static_cast<unsigned char>(*bytes));
             ++bytes;
@@ -264,11 +277,13 @@ void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
 void writer_puts(LineWriter& w, const char* s) { writer_putn(w, s, std::strlen(s)); }
 
 void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
+    if (w.suppressed) return;
     writer_reserve(w, n);
     emit_bytes(w, bytes, n);
 }
 
 void writer_printf(LineWriter& w, const char* format, ...) {
+    if (w.suppressed) return;
     char piece[PIECE_BUFFER_SIZE];
     std::va_list args;
     va_start(args, format);
@@ -295,19 +310,26 @@ void writer_printf(LineWriter& w, const char* format, ...) {
     va_end(again);
 }
 
-void writer_single(LineWriter& w, const ColorSpec* color, const char* prefix, const char* format,
-                   std::va_list args) {
+void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
+    if (!writer_shows(w, kind)) return;
+    const LineKindInfo& record = line_kind(kind);
     if (w.column != 0) {
         emit_reset(w);
         emit_byte(w, '\n');
     }
-    emit_sgr(w, color);
-    emit_string(w, prefix);
+    emit_sgr(w, record.color);
+    emit_view(w, record.prefix);
     emit_formatted(w, format, args);
-    forget_line(w);
     w.column = 0;
     emit_reset(w);
     emit_byte(w, '\n');
+}
+
+void print_line(LineWriter& w, LineKind kind, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    writer_single(w, kind, format, args);
+    va_end(args);
 }
 
 }  // namespace vorsk

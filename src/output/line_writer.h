@@ -1,58 +1,73 @@
 // The line writer: every byte of output goes through it. It composes lines
-// that may span several rows of 78 columns, writes the colour escapes of each
-// line kind and reports failed output calls to an error callback.
+// that may span several rows of 78 columns after the grammar of their kind,
+// leaves out the kinds the command line hid, writes the colour escapes of
+// each kind and reports failed writes to an error callback.
 #pragma once
 
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 #include "common.h"
+#include "output/colors.h"
+#include "output/line_kinds.h"
 
 namespace vorsk {
 
-// The colour of one kind of element: SGR parameter bytes, not terminated.
-// The bytes belong to the colour configuration and live for the whole run.
-struct ColorSpec {
-    const char* text = nullptr;
-    std::uint32_t len = 0;
+// Output kept in memory, for tests and the fuzzer; it grows as needed.
+struct MemorySink {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+};
+void memory_sink_release(MemorySink& sink);
+
+// Where the writer's output goes: a descriptor, or memory.
+struct Sink {
+    int fd = -1;
+    MemorySink* memory = nullptr;
+};
+
+struct OutputConfig {
+    bool colors = false;
+    Palette palette;
+    KindSet hidden = 0;  // the kinds left out of the account
 };
 
 using WriterErrorCallback = void (*)(int error_number, void* arg);
 
 struct LineWriter {
-    std::FILE* out = nullptr;
+    Sink sink;
+    OutputConfig config;
     std::size_t column = 0;  // columns used on this row; 0: no line open
-    const char* wrap_end = "";
-    std::size_t wrap_end_len = 0;
-    const char* wrap_begin = "";
-    std::size_t wrap_begin_len = 0;
+    const LineKindInfo* line = nullptr;  // the kind of the open line
+    bool decor_colored = false;  // the open line's marks have a colour of their own
+    bool suppressed = false;     // the line being written is of a hidden kind
     std::size_t width = 78;
-    const ColorSpec* color = nullptr;
-    const ColorSpec* decor_color = nullptr;
     WriterErrorCallback error_callback = nullptr;
     void* error_arg = nullptr;
-    int fd = -1;  // the stream's descriptor, written directly; -1: through stdio
-    char* buffer = nullptr;  // output not yet handed to the stream
+    char* buffer = nullptr;  // output not yet handed to the sink
     std::size_t buffered = 0;
 };
 
-// Output collects in the writer's buffer and goes to the stream in large
+// Output collects in the writer's buffer and goes to the sink in large
 // writes: when the buffer is full, and at writer_flush.
 inline constexpr std::size_t WRITER_BUFFER_SIZE = 64 * 1024;
 
 // Yields nullptr when memory is exhausted.
-LineWriter* writer_new(std::FILE* out);
+LineWriter* writer_new(Sink sink, const OutputConfig& config);
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg);
-// Writes out what is still buffered and releases the writer (not the stream).
+// Writes out what is still buffered and releases the writer (not the sink).
 void writer_free(LineWriter* w);
-// Hands everything buffered to the stream and flushes it; a failure goes to
-// the error callback.
+// Hands everything buffered to the sink; a failure goes to the error callback.
 void writer_flush(LineWriter& w);
+inline bool writer_shows(const LineWriter& w, LineKind kind) {
+    return (w.config.hidden & kind_bit(kind)) == 0;
+}
 
-void writer_start(LineWriter& w, const ColorSpec* color, const ColorSpec* decor_color,
-                  const char* start, const char* wrap_end, const char* wrap_begin);
+// A multi-row line of the given kind; a line of a hidden kind takes its
+// pieces and writes nothing, leaving the line before it open.
+void writer_start(LineWriter& w, LineKind kind);
 void writer_finish(LineWriter& w, const char* tail);
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
@@ -64,11 +79,11 @@ void writer_put_run(LineWriter& w, const char* bytes, std::size_t n);
 VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
 void writer_reserve(LineWriter& w, std::size_t n);
 
-// One-line records: each is one complete, unwrapped row with its own prefix
-// and colour. An open multi-row line is ended first.
-VORSK_PRINTF(4, 0)
-void writer_single(LineWriter& w, const ColorSpec* color, const char* prefix, const char* format,
-                   std::va_list args);
+// One-line records: each is one complete, unwrapped row with the prefix and
+// colour of its kind. An open multi-row line is ended first.
+VORSK_PRINTF(3, 0)
+void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args);
+VORSK_PRINTF(3, 4) void print_line(LineWriter& w, LineKind kind, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);

@@ -2,12 +2,16 @@
 // callback, on an in-memory stream.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <initializer_list>
+#include <utility>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "driver/options.h"
 #include "output/colors.h"
 #include "output/line_writer.h"
 
@@ -16,33 +20,28 @@ namespace {
 
 class LineWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        options = Options{};
-        stream_ = open_memstream(&buffer_, &size_);
-        ASSERT_NE(stream_, nullptr);
-        w_ = writer_new(stream_);
-        ASSERT_NE(w_, nullptr);
-    }
+    void SetUp() override { colors({}); }
     void TearDown() override {
         writer_free(w_);
-        std::fclose(stream_);
-        std::free(buffer_);
-        options = Options{};
+        memory_sink_release(memory_);
+    }
+    // A new writer, with colours on when a palette is given.
+    void colors(std::initializer_list<std::pair<ColorKey, ColorSpec>> entries, bool on = false) {
+        writer_free(w_);
+        OutputConfig config;
+        config.colors = on || entries.size() != 0;
+        for (const auto& [key, color] : entries) config.palette.colors[key] = color;
+        w_ = writer_new(Sink{.memory = &memory_}, config);
+        ASSERT_NE(w_, nullptr);
     }
     std::string output() {
         writer_flush(*w_);
-        return std::string(buffer_, size_);
+        return std::string(memory_.data, memory_.size);
     }
-    void start_text(const ColorSpec* color = nullptr, const ColorSpec* decor = nullptr) {
-        writer_start(*w_, color, decor, "|", "|-", "-|");
-    }
-    void start_control(const ColorSpec* color = nullptr) {
-        writer_start(*w_, color, nullptr, ".", "", ".");
-    }
+    void start_text() { writer_start(*w_, TEXT_LINE); }
+    void start_control() { writer_start(*w_, CONTROL_LINE); }
 
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* stream_ = nullptr;
+    MemorySink memory_;
     LineWriter* w_ = nullptr;
 };
 
@@ -114,8 +113,7 @@ TEST_F(LineWriterTest, StartWhileOpenEndsTheOldLineWithABareNewline) {
 }
 
 TEST_F(LineWriterTest, ColoursOffWriteNoEscapes) {
-    ColorSpec red{"31", 2};
-    start_text(&red, &red);
+    start_text();
     writer_putc(*w_, 'a');
     writer_finish(*w_, "|.");
     print_label_line(*w_, "%s", "x");
@@ -123,10 +121,8 @@ TEST_F(LineWriterTest, ColoursOffWriteNoEscapes) {
 }
 
 TEST_F(LineWriterTest, DecoratedLineWithColoursAndItsWrap) {
-    options.color_mode = COLOR_ALWAYS;
-    ColorSpec content{"36;7", 4};
-    ColorSpec decor{"1", 1};
-    start_text(&content, &decor);
+    colors({{TEXT_COLOR, {"36;7", 4}}, {TEXT_DECOR_COLOR, {"1", 1}}});
+    start_text();
     for (int i = 0; i < 76; ++i) writer_putc(*w_, 'a');
     writer_finish(*w_, "|.");
     EXPECT_EQ(output(), "\x1b[1m|\x1b[m\x1b[36;7m" + std::string(75, 'a') +
@@ -134,36 +130,32 @@ TEST_F(LineWriterTest, DecoratedLineWithColoursAndItsWrap) {
 }
 
 TEST_F(LineWriterTest, EmptyDecorationColourIsNoDecorationColour) {
-    options.color_mode = COLOR_ALWAYS;
-    ColorSpec content{"36;7", 4};
-    ColorSpec empty{"", 0};
-    start_text(&content, &empty);
+    colors({{TEXT_COLOR, {"36;7", 4}}, {TEXT_DECOR_COLOR, {"", 0}}});
+    start_text();
     writer_putc(*w_, 'a');
     writer_finish(*w_, "|.");
     EXPECT_EQ(output(), "|\x1b[36;7ma\x1b[m|.\n");
 }
 
 TEST_F(LineWriterTest, PlainLineWithColoursAndItsWrap) {
-    options.color_mode = COLOR_ALWAYS;
-    ColorSpec red{"31", 2};
-    start_control(&red);
+    colors({{CONTROL_COLOR, {"31", 2}}});
+    start_control();
     writer_puts(*w_, std::string(77, 'x').c_str());
     writer_puts(*w_, " CR");
     writer_finish(*w_, "");
     EXPECT_EQ(output(), "\x1b[31m." + std::string(77, 'x') + "\x1b[m\n\x1b[31m. CR\x1b[m\n");
 }
 
-TEST_F(LineWriterTest, FinishWritesTheResetEvenForAnUncolouredLine) {
-    options.color_mode = COLOR_ALWAYS;
-    start_control(nullptr);
+TEST_F(LineWriterTest, AnEmptyColourStillWritesItsEscapes) {
+    colors({}, true);
+    start_control();
     writer_finish(*w_, "");
-    EXPECT_EQ(output(), ".\x1b[m\n");
+    EXPECT_EQ(output(), "\x1b[m.\x1b[m\n");
 }
 
 TEST_F(LineWriterTest, RecordEndsAnOpenLineWithoutTailAndLeavesNoLineOpen) {
-    options.color_mode = COLOR_ALWAYS;
-    ColorSpec red{"31", 2};
-    start_control(&red);
+    colors({{CONTROL_COLOR, {"31", 2}}});
+    start_control();
     writer_puts(*w_, " CR");
     print_escape_line(*w_, "Esc %c", '7');
     EXPECT_EQ(w_->column, 0u);
@@ -181,21 +173,14 @@ TEST_F(LineWriterTest, RecordIsOneRowHoweverLong) {
 // A run of bytes must come out exactly as the same bytes put one by one,
 // from every starting column, on decorated and plain lines.
 TEST(LineWriterRuns, ARunWrapsExactlyLikeOneByteAtATime) {
-    options = Options{};
     for (const bool decorated : {true, false}) {
         for (std::size_t lead = 0; lead < 90; ++lead) {
             for (const std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{75}, std::size_t{160}}) {
                 std::string outputs[2];
                 for (int way = 0; way < 2; ++way) {
-                    char* buffer = nullptr;
-                    std::size_t size = 0;
-                    std::FILE* stream = open_memstream(&buffer, &size);
-                    LineWriter* w = writer_new(stream);
-                    if (decorated) {
-                        writer_start(*w, nullptr, nullptr, "|", "|-", "-|");
-                    } else {
-                        writer_start(*w, nullptr, nullptr, ".", "", ".");
-                    }
+                    MemorySink memory;
+                    LineWriter* w = writer_new(Sink{.memory = &memory}, OutputConfig{});
+                    writer_start(*w, decorated ? TEXT_LINE : CONTROL_LINE);
                     // A wide first piece puts the column anywhere, past 78 too.
                     writer_puts(*w, std::string(lead, 'w').c_str());
                     const std::string run(n, 'r');
@@ -206,9 +191,8 @@ TEST(LineWriterRuns, ARunWrapsExactlyLikeOneByteAtATime) {
                     }
                     writer_finish(*w, "|");
                     writer_flush(*w);
-                    std::fclose(stream);
-                    outputs[way].assign(buffer, size);
-                    std::free(buffer);
+                    outputs[way].assign(memory.data, memory.size);
+                    memory_sink_release(memory);
                     writer_free(w);
                 }
                 ASSERT_EQ(outputs[0], outputs[1]) << "decorated " << decorated << " lead " << lead << " n " << n;
@@ -232,24 +216,24 @@ void record_failure(int error_number, void* arg) {
 class LineWriterErrors : public ::testing::Test {
 protected:
     void SetUp() override {
-        full_ = std::fopen("/dev/full", "w");
-        ASSERT_NE(full_, nullptr);
-        w_ = writer_new(full_);
+        full_ = open("/dev/full", O_WRONLY);
+        ASSERT_GE(full_, 0);
+        w_ = writer_new(Sink{.fd = full_}, OutputConfig{});
     }
     void TearDown() override {
         writer_free(w_);
-        std::fclose(full_);
+        close(full_);
     }
     void record_failures() { writer_set_error_handler(*w_, record_failure, &failure_); }
 
-    std::FILE* full_ = nullptr;
+    int full_ = -1;
     LineWriter* w_ = nullptr;
     Failure failure_;
 };
 
 TEST_F(LineWriterErrors, AFailedWriteReachesTheCallbackWithItsErrorNumber) {
     record_failures();
-    writer_start(*w_, nullptr, nullptr, ".", "", ".");
+    writer_start(*w_, CONTROL_LINE);
     writer_puts(*w_, " CR");
     writer_finish(*w_, "");
     EXPECT_EQ(failure_.calls, 0);  // still in the writer's buffer
@@ -267,7 +251,7 @@ TEST_F(LineWriterErrors, AFullBufferIsWrittenOutAndItsFailureReported) {
 }
 
 TEST_F(LineWriterErrors, WithoutCallbackFailuresAreIgnored) {
-    writer_start(*w_, nullptr, nullptr, ".", "", ".");
+    writer_start(*w_, CONTROL_LINE);
     writer_puts(*w_, " CR");
     writer_finish(*w_, "");
     writer_flush(*w_);

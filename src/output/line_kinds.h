@@ -1,0 +1,88 @@
+// The grammar of the account: one row per kind of line, with the marks it
+// is written with and the colours it takes. A new kind of line is a new row.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace vorsk {
+
+enum LineKind : std::uint8_t {
+    TEXT_LINE,
+    CONTROL_LINE,
+    ESCAPE_LINE,
+    LABEL_LINE,
+    DESCRIPTION_LINE,
+    DELAY_LINE,
+    N_LINE_KINDS,
+};
+
+// The elements a colour string can colour, each under its own key.
+enum ColorKey : std::uint8_t {
+    TEXT_COLOR,         // "|>": the content of text lines
+    TEXT_DECOR_COLOR,   // "|": bars and wrap marks of text lines
+    CONTROL_COLOR,      // "."
+    ESCAPE_COLOR,       // ":"
+    LABEL_COLOR,        // "&"
+    DESCRIPTION_COLOR,  // '"'
+    DELAY_COLOR,        // "@"
+    N_COLOR_KEYS,
+    NO_COLOR = N_COLOR_KEYS,
+};
+
+struct LineKindInfo {
+    LineKind kind = N_LINE_KINDS;
+    // A line of several rows of 78 columns: what its first row starts with,
+    // what ends a row that wraps ("" for a plain line, whose rows simply
+    // break) and what starts each continuation row.
+    std::string_view start = {};
+    std::string_view wrap_end = {};
+    std::string_view wrap_begin = {};
+    // A one-line record: the prefix of its single row.
+    std::string_view prefix = {};
+    ColorKey color = NO_COLOR;
+    ColorKey decor = NO_COLOR;  // the marks of a decorated line, when coloured apart
+    char hidden_by = 0;         // the option letter that leaves the kind out, or 0
+};
+
+inline constexpr LineKindInfo line_kinds[] = {
+    {.kind = TEXT_LINE, .start = "|", .wrap_end = "|-", .wrap_begin = "-|",
+     .color = TEXT_COLOR, .decor = TEXT_DECOR_COLOR},
+    {.kind = CONTROL_LINE, .start = ".", .wrap_begin = ".", .color = CONTROL_COLOR},
+    {.kind = ESCAPE_LINE, .start = ":", .wrap_begin = ": ", .prefix = ": ",
+     .color = ESCAPE_COLOR, .hidden_by = 'E'},
+    {.kind = LABEL_LINE, .prefix = "& ", .color = LABEL_COLOR, .hidden_by = 'L'},
+    {.kind = DESCRIPTION_LINE, .prefix = "\" ", .color = DESCRIPTION_COLOR, .hidden_by = 'D'},
+    {.kind = DELAY_LINE, .prefix = "@ ", .color = DELAY_COLOR},
+};
+
+consteval bool line_kinds_complete() {
+    if (std::size(line_kinds) != N_LINE_KINDS) return false;
+    for (std::size_t i = 0; i < std::size(line_kinds); ++i) {
+        const LineKindInfo& row = line_kinds[i];
+        if (row.kind != i || row.color == NO_COLOR) return false;
+        // A kind is written as a multi-row line, as a one-line record, or both.
+        if (row.start.empty() && row.prefix.empty()) return false;
+        if (!row.wrap_end.empty() && row.start.empty()) return false;
+    }
+    return true;
+}
+static_assert(line_kinds_complete(), "one row per kind, in the order of LineKind");
+
+inline constexpr const LineKindInfo& line_kind(LineKind kind) { return line_kinds[kind]; }
+
+// The kinds left out of the account, one bit per kind.
+using KindSet = std::uint32_t;
+inline constexpr KindSet kind_bit(LineKind kind) { return KindSet{1} << kind; }
+
+// The kinds that an option letter leaves out.
+constexpr KindSet kinds_hidden_by(char letter) {
+    KindSet kinds = 0;
+    for (const LineKindInfo& row : line_kinds) {
+        if (row.hidden_by == letter) kinds |= kind_bit(row.kind);
+    }
+    return kinds;
+}
+
+}  // namespace vorsk
