@@ -1,6 +1,8 @@
 // The decoder loop alone, from memory to /dev/null, on real streams, plain
 // text and dense control sequences: bytes per second of input.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +12,7 @@
 
 #include "decode/processor.h"
 #include "driver/main_loop.h"
-#include "driver/options.h"
+#include "input/source.h"
 
 namespace {
 
@@ -41,20 +43,20 @@ std::string real_streams() {
 }
 
 void decode(benchmark::State& state, const std::string& input) {
-    std::FILE* sink = std::fopen("/dev/null", "w");
+    const int sink = open("/dev/null", O_WRONLY);
     for (auto _ : state) {
-        vorsk::options = vorsk::Options{};
-        std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
         vorsk::Processor p{};
-        p.input = vorsk::input_new(in, 1024);
-        p.writer = vorsk::writer_new(sink);
-        benchmark::DoNotOptimize(vorsk::run(p));
+        p.input = vorsk::input_new(
+            vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(input.data()), .size = input.size()},
+            vorsk::LOOKAHEAD_LIMIT);
+        p.writer = vorsk::writer_new(vorsk::Sink{.fd = sink}, vorsk::OutputConfig{});
+        vorsk::Source source = vorsk::plain_source(*p.input);
+        benchmark::DoNotOptimize(vorsk::run(p, source, "vorsk"));
         vorsk::input_free(p.input);
         vorsk::writer_free(p.writer);
-        std::fclose(in);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
-    std::fclose(sink);
+    close(sink);
 }
 
 void BM_RealStreams(benchmark::State& state) {

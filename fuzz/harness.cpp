@@ -1,34 +1,21 @@
 #include "harness.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "decode/processor.h"
+#include "driver/main_loop.h"
 #include "driver/options.h"
-#include "driver/timing.h"
 #include "input/input_buffer.h"
+#include "input/source.h"
 #include "output/colors.h"
 #include "output/line_writer.h"
 
 namespace vorsk_fuzz {
 namespace {
 
-constexpr std::size_t RING_CAPACITY = 1024;
-
-void reset_colors() {
-    for (vorsk::ColorSpec* slot :
-         {&vorsk::text_color, &vorsk::text_decor_color, &vorsk::control_color, &vorsk::escape_color,
-          &vorsk::label_color, &vorsk::description_color, &vorsk::delay_color}) {
-        *slot = vorsk::ColorSpec{};
-    }
-}
+constexpr std::size_t RING_CAPACITY = vorsk::LOOKAHEAD_LIMIT;
 
 [[noreturn]] void fail(const char* what, const std::string& detail) {
     std::fprintf(stderr, "vorsk fuzz: %s: %s\n", what, detail.c_str());
@@ -37,120 +24,46 @@ void reset_colors() {
 
 }  // namespace
 
-// One run; `interrupted` tells that a signal of the fuzzer's own (its timer)
-// cut a read from the socket short, so that the run saw only part of the
-// input and must be made again.
-static DecodeResult decode_once(std::string_view input, const DecodeSettings& settings, bool& interrupted) {
+DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     const vorsk_test::OutputShape& shape = settings.shape;
     vorsk::options = vorsk::Options{};
     vorsk::options.print_carets = shape.print_carets;
-    vorsk::options.print_descriptions = shape.print_descriptions;
-    vorsk::options.print_labels = shape.print_labels;
-    vorsk::options.print_escapes = shape.print_escapes;
-    vorsk::options.interactive = 0;
-    vorsk::options.color_mode = shape.colors ? vorsk::COLOR_ALWAYS : vorsk::COLOR_NONE;
-    reset_colors();
-    if (shape.colors) {
-        vorsk::parse_color_spec(vorsk::DEFAULT_COLORS);
-        vorsk::parse_color_spec(settings.color_spec.c_str());
-    }
+    vorsk::OutputConfig config;
+    if (!shape.print_descriptions) config.hidden |= vorsk::kinds_hidden_by('D');
+    if (!shape.print_labels) config.hidden |= vorsk::kinds_hidden_by('L');
+    if (!shape.print_escapes) config.hidden |= vorsk::kinds_hidden_by('E');
+    config.colors = shape.colors;
+    if (shape.colors) config.palette = vorsk::configured_palette(settings.color_spec.c_str());
 
-    std::string in_bytes(input);
-    std::FILE* in_stream = nullptr;
-    std::thread feeder;
-    if (settings.read_size == 0) {
-        in_stream = fmemopen(in_bytes.data(), in_bytes.size(), "r");
-    } else {
-        // A socket of packets keeps each write apart: every read gives one.
-        int ends[2];
-        if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) fail("cannot make a socket pair", "");
-        feeder = std::thread([&in_bytes, ends, size = settings.read_size] {
-            sigset_t all;
-            sigfillset(&all);
-            pthread_sigmask(SIG_BLOCK, &all, nullptr);
-            for (std::size_t at = 0; at < in_bytes.size(); at += size) {
-                const std::size_t n = std::min(size, in_bytes.size() - at);
-                if (write(ends[1], in_bytes.data() + at, n) != static_cast<ssize_t>(n)) break;
-            }
-            close(ends[1]);
-        });
-        in_stream = fdopen(ends[0], "r");
-    }
     std::string timing_bytes = settings.timings;
     std::FILE* timing_stream = nullptr;
     if (shape.delays) {
         timing_stream = fmemopen(timing_bytes.data(), timing_bytes.size(), "r");
-        vorsk::options.timings = timing_stream;
+        if (timing_stream == nullptr) fail("cannot open the timing file in memory", "");
     }
-    char* out_bytes = nullptr;
-    std::size_t out_size = 0;
-    std::FILE* out_stream = open_memstream(&out_bytes, &out_size);
-    if (in_stream == nullptr || out_stream == nullptr || (shape.delays && timing_stream == nullptr)) {
-        fail("cannot open the in-memory streams", "");
-    }
-
+    // A read of at most read_size bytes crosses chunk boundaries as a pipe may.
+    const vorsk::ByteSource bytes{.data = reinterpret_cast<const std::uint8_t*>(input.data()),
+                                  .size = input.size(),
+                                  .max_read = settings.read_size};
+    vorsk::MemorySink memory;
     vorsk::Processor p{};
-    p.input = vorsk::input_new(in_stream, RING_CAPACITY);
-    p.writer = vorsk::writer_new(out_stream);
+    p.input = vorsk::input_new(bytes, RING_CAPACITY);
+    p.writer = vorsk::writer_new(vorsk::Sink{.memory = &memory}, config);
     if (p.input == nullptr || p.writer == nullptr) fail("out of memory", "");
-    vorsk::InputBuffer& in = *p.input;
-
-    // The bytes counted before each reset of the count, so that the whole
-    // input can be accounted for at the end.
-    std::uint64_t counted = 0;
-    if (vorsk::options.timings != nullptr) {
-        for (;;) {
-            const int c = vorsk::input_get(in);
-            if (c == EOF) break;
-            vorsk::process_byte(p, c);
-            if (c == '\n') break;
-        }
-        counted += vorsk::input_consumed(in);
-        vorsk::input_reset_consumed(in);
-    }
-    for (;;) {
-        if (vorsk::options.timings != nullptr && p.timing_budget <= vorsk::input_consumed(in)) {
-            counted += vorsk::input_consumed(in);
-            vorsk::timing_step(p);
-        }
-        const int c = vorsk::input_get(in);
-        if (c == EOF) break;
-        vorsk::process_byte(p, c);
-        if (p.line_state == vorsk::LINE_TEXT && vorsk::is_printable(c)) {
-            // A run of text in one piece, never past the next timing step.
-            std::size_t limit = static_cast<std::size_t>(-1);
-            if (vorsk::options.timings != nullptr) {
-                const std::uint64_t consumed = vorsk::input_consumed(in);
-                limit = p.timing_budget > consumed ? p.timing_budget - consumed : 0;
-            }
-            vorsk::process_text_run(p, limit);
-        }
-    }
-    vorsk::finish_state(p);
+    vorsk::Source source = shape.delays ? vorsk::classic_timing_source(*p.input, timing_stream)
+                                        : vorsk::plain_source(*p.input);
+    vorsk::decode_source(p, source);
     vorsk::writer_flush(*p.writer);
 
     DecodeResult result;
-    result.consumed = counted + vorsk::input_consumed(in);
-    interrupted = vorsk::input_error(in) == EINTR;
+    result.consumed = vorsk::input_consumed(*p.input);
     vorsk::input_free(p.input);
     vorsk::writer_free(p.writer);
-    std::fclose(out_stream);
-    result.output.assign(out_bytes, out_size);
-    std::free(out_bytes);
-    std::fclose(in_stream);
-    if (feeder.joinable()) feeder.join();
+    result.output.assign(memory.data, memory.size);
+    vorsk::memory_sink_release(memory);
     if (timing_stream != nullptr) std::fclose(timing_stream);
     vorsk::options = vorsk::Options{};
-    reset_colors();
     return result;
-}
-
-DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
-    for (;;) {
-        bool interrupted = false;
-        DecodeResult result = decode_once(input, settings, interrupted);
-        if (!interrupted) return result;
-    }
 }
 
 void check_run(std::string_view input, const DecodeSettings& settings, const DecodeResult& result) {

@@ -14,9 +14,8 @@ struct DecodeSettings {
     vorsk_test::OutputShape shape;
     std::string color_spec;  // applied after the default colours, when colours are on
     std::string timings;     // the timing file's text; empty with shape.delays off
-    // 0: the input is a stream in memory, read whole; otherwise it comes
-    // through a socket whose every read gives at most this many bytes, as
-    // a pipe may.
+    // 0: the input is read in whole chunks; otherwise every read gives at
+    // most this many bytes, as a pipe may.
     std::size_t read_size = 0;
 };
 

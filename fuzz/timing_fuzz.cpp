@@ -7,8 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/options.h"
-#include "driver/timing.h"
+#include "input/timing.h"
 #include "harness.h"
 
 namespace {
@@ -28,22 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // reader meets the end of the file within as many calls.
     std::FILE* f = fmemopen(text.data(), text.size(), "r");
     if (f == nullptr) std::abort();
-    vorsk::options = vorsk::Options{};
-    vorsk::options.timings = f;
+    std::FILE* timings = f;
     std::size_t records = 0;
     vorsk::TimingRecord record;
-    while (vorsk::read_timing_record(record)) {
+    while (vorsk::read_timing_record(timings, record)) {
         if (++records > size) {
             std::fprintf(stderr, "read_timing_record never reaches the end\n");
             std::abort();
         }
     }
-    if (vorsk::options.timings != nullptr || record.count != 0 || record.delay != 0.0) {
+    if (timings != nullptr || record.count != 0 || record.delay != 0.0) {
         std::fprintf(stderr, "an exhausted timing file is not forgotten\n");
         std::abort();
     }
     std::fclose(f);
-    vorsk::options = vorsk::Options{};
 
     // The steps over a typescript, and over its first bytes only.
     vorsk_fuzz::DecodeSettings settings;

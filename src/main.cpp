@@ -5,7 +5,7 @@
 #include "driver/main_loop.h"
 
 int main(int argc, char** argv) {
-    vorsk::Processor p{};
-    vorsk::setup_from_args(p, argc, argv);
-    return vorsk::run(p);
+    vorsk::Session session;
+    vorsk::setup_from_args(session, argc, argv);
+    return vorsk::run(session.processor, session.source, session.program_name);
 }

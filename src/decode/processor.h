@@ -21,7 +21,6 @@ struct Processor {
     LineWriter* writer = nullptr;
     LineState line_state = LINE_NONE;
     std::int32_t control_break = 0;  // the next control byte opens a fresh control line
-    std::uint64_t timing_budget = 0;  // consumed count at which the next timing step is due
 };
 
 inline constexpr bool is_printable(int c) { return c >= 0x20 && c <= 0x7e; }

@@ -17,8 +17,6 @@
 namespace vorsk {
 namespace {
 
-constexpr std::size_t INPUT_RING_CAPACITY = 1024;
-
 constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbI";
 
 const option long_options[] = {
@@ -211,7 +209,8 @@ void write_error_handler(int error_number, void* context) {
     std::exit(error_number > 0 && error_number <= 255 ? error_number : 1);
 }
 
-void setup_from_args(Processor& p, int argc, char** argv) {
+void setup_from_args(Session& session, int argc, char** argv) {
+    Processor& p = session.processor;
     options = Options{};
     if (argc > 0 && argv[0] != nullptr) options.program_name = argv[0];
     std::FILE* in = stdin;
@@ -226,9 +225,10 @@ void setup_from_args(Processor& p, int argc, char** argv) {
 
     // The timing file comes before the output file, so that a run that
     // cannot start leaves an existing output file untouched.
+    std::FILE* timings = nullptr;
     if (timing_path != nullptr) {
-        options.timings = std::fopen(timing_path, "r");
-        if (options.timings == nullptr) {
+        timings = std::fopen(timing_path, "r");
+        if (timings == nullptr) {
             std::fprintf(stderr, "%s: couldn't open file %s: %s\n", options.program_name,
                          timing_path, std::strerror(errno));
             std::exit(1);
@@ -269,7 +269,7 @@ void setup_from_args(Processor& p, int argc, char** argv) {
         setup_signals();
     }
 
-    p.input = input_new(in, INPUT_RING_CAPACITY);
+    p.input = input_new(ByteSource{.fd = fileno(in)}, LOOKAHEAD_LIMIT);
     p.writer = writer_new(Sink{.fd = fileno(out)}, output_config);
     if (p.input == nullptr || p.writer == nullptr) {
         std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
@@ -277,6 +277,8 @@ void setup_from_args(Processor& p, int argc, char** argv) {
     }
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
+    session.program_name = options.program_name;
+    session.source = timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
     live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};
     if (!input_regular && (live_input.flush || live_input.signals)) {
         input_set_wait_hook(*p.input, before_wait, &live_input);

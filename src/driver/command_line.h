@@ -5,11 +5,19 @@
 #include <cstdio>
 
 #include "decode/processor.h"
+#include "input/source.h"
 
 namespace vorsk {
 
+// What start-up makes: the decoder, and the source of its events.
+struct Session {
+    Processor processor;
+    Source source;
+    const char* program_name = "vorsk";
+};
+
 // Performs the whole start-up; every failure ends the process.
-void setup_from_args(Processor& p, int argc, char** argv);
+void setup_from_args(Session& session, int argc, char** argv);
 
 [[noreturn]] void usage(int status);
 [[noreturn]] void print_version();

@@ -4,59 +4,49 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/command_line.h"
-#include "driver/options.h"
 #include "driver/terminal.h"
-#include "driver/timing.h"
 
 namespace vorsk {
 
-int run(Processor& p) {
-    InputBuffer& in = *p.input;
-
-    // A typescript's header line is shown but not counted by the records.
-    if (options.timings != nullptr) {
-        for (;;) {
-            const int c = input_get(in);
-            if (c == EOF) break;
-            process_byte(p, c);
-            if (c == '\n') break;
-        }
-        input_reset_consumed(in);
-    }
-
+void decode_source(Processor& p, Source& source) {
     for (;;) {
-        if (options.timings != nullptr && p.timing_budget <= input_consumed(in)) timing_step(p);
         service_signal(p);
-        const int c = input_get(in);
-        if (c != EOF) {
-            process_byte(p, c);
-            if (p.line_state == LINE_TEXT && is_printable(c)) {
-                // A run of text goes on the line in one piece; a run may not
-                // pass the point where the next timing step is due.
-                std::size_t limit = static_cast<std::size_t>(-1);
-                if (options.timings != nullptr) {
-                    const std::uint64_t consumed = input_consumed(in);
-                    limit = p.timing_budget > consumed ? p.timing_budget - consumed : 0;
+        const Event e = source_next(source);
+        switch (e.kind) {
+            case EVENT_BYTE:
+                process_byte(p, e.byte);
+                // A run of text goes on the line in one piece, never past
+                // the point where the source has more to say.
+                if (p.line_state == LINE_TEXT && is_printable(e.byte)) {
+                    process_text_run(p, source_run_limit(source));
                 }
-                process_text_run(p, limit);
-            }
-            continue;
+                continue;
+            case EVENT_PAUSE:
+                // A run of text that straddles a pause becomes two text lines.
+                finish_state(p);
+                print_delay_line(*p.writer, "%f", e.delay);
+                continue;
+            case EVENT_BREAK:
+                finish_state(p);
+                continue;
+            case EVENT_END:
+                // An interrupted read: act on the signal, then read on.
+                if (signal_pending) continue;
+                break;
         }
-        // An interrupted read: act on the signal, then read on.
-        if (signal_pending) continue;
         break;
     }
     finish_state(p);
+}
 
+int run(Processor& p, Source& source, const char* program_name) {
+    decode_source(p, source);
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
     writer_flush(*p.writer);
-
-    const int error = input_error(in);
+    const int error = input_error(*p.input);
     if (error != 0) {
-        std::fprintf(stderr, "%s: %s: %s\n", options.program_name, "read error",
-                     std::strerror(error));
+        std::fprintf(stderr, "%s: %s: %s\n", program_name, "read error", std::strerror(error));
         return 1;
     }
     return 0;

@@ -20,7 +20,6 @@ struct Options {
     KindSet hidden = 0;  // the kinds of line left out of the account
     int buffered = 0;
     int interactive = 1;
-    std::FILE* timings = nullptr;  // the open timing file, or none
     int color_mode = COLOR_NONE;   // an int, since getopt_long stores through it
     const char* program_name = "vorsk";
     int output_is_tty = 0;

@@ -3,13 +3,29 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "allocation.h"
 
 namespace vorsk {
 namespace {
 
-// One stream byte, or EOF with error set: the chunk first, then one read.
+// One read of the source into the chunk: the number of bytes, 0 at the end
+// of the input or on an error (errno tells which).
+std::size_t read_source(ByteSource& source, std::uint8_t* chunk) {
+    if (source.fd >= 0) {
+        const ssize_t got = read(source.fd, chunk, INPUT_CHUNK_SIZE);
+        return got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+    std::size_t n = source.size - source.pos;
+    if (n > INPUT_CHUNK_SIZE) n = INPUT_CHUNK_SIZE;
+    if (source.max_read != 0 && n > source.max_read) n = source.max_read;
+    if (n != 0) std::memcpy(chunk, source.data + source.pos, n);
+    source.pos += n;
+    return n;
+}
+
+// One source byte, or EOF with error set: the chunk first, then one read.
 int next_stream_byte(InputBuffer& in) {
     if (in.chunk_pos == in.chunk_end) {
         if (in.wait_hook != nullptr && !in.wait_hook(in.wait_arg)) {
@@ -17,13 +33,7 @@ int next_stream_byte(InputBuffer& in) {
             return EOF;
         }
         errno = 0;
-        std::size_t n = 0;
-        if (in.fd >= 0) {
-            const ssize_t got = read(in.fd, in.chunk, INPUT_CHUNK_SIZE);
-            n = got > 0 ? static_cast<std::size_t>(got) : 0;
-        } else {
-            n = std::fread(in.chunk, 1, INPUT_CHUNK_SIZE, in.stream);
-        }
+        const std::size_t n = read_source(in.source, in.chunk);
         if (n == 0) {
             // A plain end of the input leaves errno at 0; every later call
             // reads again.
@@ -38,11 +48,10 @@ int next_stream_byte(InputBuffer& in) {
 
 }  // namespace
 
-InputBuffer* input_new(std::FILE* stream, std::size_t capacity) {
+InputBuffer* input_new(ByteSource source, std::size_t capacity) {
     auto* in = allocate_record<InputBuffer>();
     if (in == nullptr) return nullptr;
-    in->stream = stream;
-    in->fd = fileno(stream);
+    in->source = source;
     in->ring = ring_new(capacity);
     in->reader = in->ring != nullptr ? reader_new(*in->ring) : nullptr;
     in->chunk = allocate_array<std::uint8_t>(INPUT_CHUNK_SIZE);
@@ -117,11 +126,6 @@ int input_commit(InputBuffer& in) {
 }
 
 std::uint64_t input_consumed(const InputBuffer& in) { return in.consumed; }
-
-void input_reset_consumed(InputBuffer& in) {
-    in.consumed = 0;
-    in.since_mark = 0;
-}
 
 // True means the next input_get returns a byte without reading the stream;
 // bytes waiting in the chunk do not count, since they were read already and

@@ -2,8 +2,8 @@
 // sequence, and then either commit what they read or rewind to the mark, so
 // that the same bytes are delivered again as ordinary input.
 //
-// Bytes come from the stream's descriptor in chunks: a read returns what a
-// pipe or terminal holds without waiting for a full chunk. Before a read
+// Bytes come from a byte source in chunks: a read returns what a pipe or
+// terminal holds without waiting for a full chunk. Before a read
 // that may wait, the wait hook runs: it writes out the output decoded so far
 // and waits for input, and answers false when a caught signal ended the
 // wait, which reads as an interrupted read (EOF with EINTR).
@@ -18,19 +18,31 @@
 namespace vorsk {
 
 inline constexpr std::size_t INPUT_CHUNK_SIZE = 256 * 1024;
+// How far a decoder may read ahead of the mark: the ring's capacity.
+inline constexpr std::size_t LOOKAHEAD_LIMIT = 1024;
+
+// Where the bytes come from: a descriptor, or bytes in memory (for tests
+// and the fuzzer), of which one read hands out at most max_read, as a pipe
+// may; 0 for no limit.
+struct ByteSource {
+    int fd = -1;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t max_read = 0;
+    std::size_t pos = 0;  // memory: the next byte a read hands out
+};
 
 using InputWaitHook = bool (*)(void* arg);
 
 struct InputBuffer {
-    std::FILE* stream = nullptr;  // not owned
-    int fd = -1;                  // the stream's descriptor; -1: read through stdio
+    ByteSource source;
     int marked = 0;
-    std::uint64_t consumed = 0;    // taken for good since creation or the last reset
+    std::uint64_t consumed = 0;    // taken for good since creation
     std::uint64_t since_mark = 0;  // handed out since the mark
     RingBuffer* ring = nullptr;
     RingReader* reader = nullptr;
-    int error = 0;  // errno after the last stream read that gave no byte
-    std::uint8_t* chunk = nullptr;  // bytes read from the stream, not yet handed out
+    int error = 0;  // errno after the last read that gave no byte
+    std::uint8_t* chunk = nullptr;  // bytes read from the source, not yet handed out
     std::size_t chunk_pos = 0;
     std::size_t chunk_end = 0;
     InputWaitHook wait_hook = nullptr;  // runs before a read that may wait
@@ -38,7 +50,7 @@ struct InputBuffer {
 };
 
 // Yields nullptr when memory is exhausted.
-InputBuffer* input_new(std::FILE* stream, std::size_t capacity);
+InputBuffer* input_new(ByteSource source, std::size_t capacity);
 // The program keeps its one buffer until it exits; tests release theirs.
 void input_free(InputBuffer* in);
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg);
@@ -71,7 +83,6 @@ int input_mark(InputBuffer& in);    // 0 marked now, 1 already marked
 int input_rewind(InputBuffer& in);  // always 0
 int input_commit(InputBuffer& in);  // 0 committed, 1 not marked
 std::uint64_t input_consumed(const InputBuffer& in);
-void input_reset_consumed(InputBuffer& in);
 bool input_has_buffered(const InputBuffer& in);
 int input_error(const InputBuffer& in);
 
