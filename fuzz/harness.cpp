@@ -6,7 +6,6 @@
 
 #include "decode/processor.h"
 #include "driver/main_loop.h"
-#include "driver/options.h"
 #include "input/input_buffer.h"
 #include "input/source.h"
 #include "output/colors.h"
@@ -26,8 +25,6 @@ constexpr std::size_t RING_CAPACITY = vorsk::LOOKAHEAD_LIMIT;
 
 DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     const vorsk_test::OutputShape& shape = settings.shape;
-    vorsk::options = vorsk::Options{};
-    vorsk::options.print_carets = shape.print_carets;
     vorsk::OutputConfig config;
     if (!shape.print_descriptions) config.hidden |= vorsk::kinds_hidden_by('D');
     if (!shape.print_labels) config.hidden |= vorsk::kinds_hidden_by('L');
@@ -47,6 +44,7 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
                                   .max_read = settings.read_size};
     vorsk::MemorySink memory;
     vorsk::Processor p{};
+    p.print_carets = shape.print_carets;
     p.input = vorsk::input_new(bytes, RING_CAPACITY);
     p.writer = vorsk::writer_new(vorsk::Sink{.memory = &memory}, config);
     if (p.input == nullptr || p.writer == nullptr) fail("out of memory", "");
@@ -62,7 +60,6 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     result.output.assign(memory.data, memory.size);
     vorsk::memory_sink_release(memory);
     if (timing_stream != nullptr) std::fclose(timing_stream);
-    vorsk::options = vorsk::Options{};
     return result;
 }
 

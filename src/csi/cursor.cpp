@@ -76,16 +76,6 @@ constexpr auto device_status_texts = std::to_array<const char*>({
 });
 static_assert(device_status_texts.size() == 7);
 
-// xterm's "CSI > Ps n" resets one of its modifyKeys resources.
-constexpr auto key_resource_names = std::to_array<const char*>({
-    nullptr,
-    "modifyCursorKeys",
-    "modifyFunctionKeys",
-    nullptr,
-    "modifyOtherKeys",
-});
-static_assert(key_resource_names.size() == 5);
-
 constexpr auto erase_in_field_texts = std::to_array<const char*>({
     "Clear from the cursor to the next tab stop.",
     "Clear from the previous tab stop to the cursor.",
@@ -97,24 +87,18 @@ static_assert(erase_in_field_texts.size() == 3);
 
 // ICH: ECMA-48 8.3.64
 VORSK_CSI_HANDLER(csi_do_ich) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
+    assert(a.count == 1);
     print_description_line(w,
                            "Shift characters after the cursor to make room for %u new character%s.",
-                           params[0], plural(params[0]));
+                           a.param(0), plural(a.param(0)));
 }
 
 // CUU, CUD, CUF, CUB: ECMA-48 8.3.22, 8.3.19, 8.3.20, 8.3.18
 VORSK_CSI_HANDLER(csi_do_cuu) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
+    assert(a.count == 1);
     const char* direction = "left";
     const char* unit = "character";
-    switch (final_byte) {
+    switch (a.final_byte()) {
     case 'A':
         direction = "up";
         unit = "line";
@@ -129,60 +113,45 @@ VORSK_CSI_HANDLER(csi_do_cuu) {
     default:
         break;
     }
-    print_description_line(w, "Move the cursor %s %u %s%s.", direction, params[0], unit,
-                           plural(params[0]));
+    print_description_line(w, "Move the cursor %s %u %s%s.", direction, a.param(0), unit,
+                           plural(a.param(0)));
 }
 
 // CNL, CPL: ECMA-48 8.3.12, 8.3.13
 VORSK_CSI_HANDLER(csi_do_cnl) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
-    print_description_line(w, "Move the cursor to the first column, %u line%s %s.", params[0],
-                           plural(params[0]), final_byte == 'E' ? "down" : "up");
+    assert(a.count == 1);
+    print_description_line(w, "Move the cursor to the first column, %u line%s %s.", a.param(0),
+                           plural(a.param(0)), a.final_byte() == 'E' ? "down" : "up");
 }
 
 // CHA, HPA: ECMA-48 8.3.9, 8.3.57
 VORSK_CSI_HANDLER(csi_do_cha) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
-    print_description_line(w, "Move the cursor to column %u.", params[0]);
+    assert(a.count == 1);
+    print_description_line(w, "Move the cursor to column %u.", a.param(0));
 }
 
 // CUP, HVP: ECMA-48 8.3.21, 8.3.63
 VORSK_CSI_HANDLER(csi_do_cup) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 2);
-    print_description_line(w, "Move the cursor to line %u, column %u.", params[0], params[1]);
+    assert(a.count == 2);
+    print_description_line(w, "Move the cursor to line %u, column %u.", a.param(0), a.param(1));
 }
 
 // CHT, CVT, CBT: ECMA-48 8.3.10, 8.3.23, 8.3.7
 VORSK_CSI_HANDLER(csi_do_cht) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
+    assert(a.count == 1);
     // The qualifier carries its own blank, so CHT and CBT read without one.
     print_description_line(w, "Move the cursor %s %u %stab stop%s.",
-                           final_byte == 'Z' ? "back" : "forward", params[0],
-                           final_byte == 'Y' ? "vertical " : "", plural(params[0]));
+                           a.final_byte() == 'Z' ? "back" : "forward", a.param(0),
+                           a.final_byte() == 'Y' ? "vertical " : "", plural(a.param(0)));
 }
 
 // ED, EL: ECMA-48 8.3.39, 8.3.41
 VORSK_CSI_HANDLER(csi_do_ed) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
-    assert(final_byte == 'J' || final_byte == 'K');
-    const char* area = final_byte == 'J' ? "screen" : "line";
+    assert(a.count == 1);
+    assert(a.final_byte() == 'J' || a.final_byte() == 'K');
+    const char* area = a.final_byte() == 'J' ? "screen" : "line";
     // Literal formats, one per value, so that each is checked against its argument.
-    switch (params[0]) {
+    switch (a.param(0)) {
     case 0:
         print_description_line(w, "Clear from the cursor to the end of the %s.", area);
         break;
@@ -199,63 +168,45 @@ VORSK_CSI_HANDLER(csi_do_ed) {
 
 // IL: ECMA-48 8.3.67
 VORSK_CSI_HANDLER(csi_do_il) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
+    assert(a.count == 1);
     print_description_line(w, "Shift lines after the cursor to make room for %u new line%s.",
-                           params[0], plural(params[0]));
+                           a.param(0), plural(a.param(0)));
 }
 
 // DL: ECMA-48 8.3.32
 VORSK_CSI_HANDLER(csi_do_dl) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
-    print_description_line(w, "Delete %u line%s, shifting the following lines up.", params[0],
-                           plural(params[0]));
+    assert(a.count == 1);
+    print_description_line(w, "Delete %u line%s, shifting the following lines up.", a.param(0),
+                           plural(a.param(0)));
 }
 
 // EF: ECMA-48 8.3.40
 VORSK_CSI_HANDLER(csi_do_ef) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
-    print_indexed_text(w, erase_in_field_texts, params[0]);
+    assert(a.count == 1);
+    print_indexed_text(w, erase_in_field_texts, a.param(0));
 }
 
 // DCH: ECMA-48 8.3.26
 VORSK_CSI_HANDLER(csi_do_dch) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
+    assert(a.count == 1);
     print_description_line(w, "Delete %u character%s, shifting the following characters left.",
-                           params[0], plural(params[0]));
+                           a.param(0), plural(a.param(0)));
 }
 
 // CPR: ECMA-48 8.3.14, the terminal's answer to DSR 6
 VORSK_CSI_HANDLER(csi_do_cpr) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 2);
+    assert(a.count == 2);
     print_description_line(w, "Report that the cursor is located at line %u, column %u",
-                           params[0], params[1]);
+                           a.param(0), a.param(1));
 }
 
 // SU, SD: ECMA-48 8.3.147, 8.3.113; after SP, SL and SR: 8.3.121, 8.3.135
 VORSK_CSI_HANDLER(csi_do_su) {
-    if (private_marker != 0) {
-        return;
-    }
-    assert(n_params == 1);
-    assert(final_byte == 'S' || final_byte == 'T' || final_byte == 0x40 || final_byte == 'A');
+    assert(a.count == 1);
+    assert(a.final_byte() == 'S' || a.final_byte() == 'T' || a.final_byte() == 0x40 || a.final_byte() == 'A');
     const char* direction = "up";
     const char* unit = "line";
-    switch (final_byte) {
+    switch (a.final_byte()) {
     case 'T':
         direction = "down";
         break;
@@ -270,35 +221,29 @@ VORSK_CSI_HANDLER(csi_do_su) {
     default:
         break;
     }
-    print_description_line(w, "Scroll %s by %u %s%s", direction, params[0], unit,
-                           plural(params[0]));
+    print_description_line(w, "Scroll %s by %u %s%s", direction, a.param(0), unit,
+                           plural(a.param(0)));
 }
 
 // CTC: ECMA-48 8.3.17; an unknown value is skipped and the rest still described.
 VORSK_CSI_HANDLER(csi_do_ctc) {
-    if (private_marker != 0) {
-        return;
-    }
-    for (std::size_t i = 0; i < n_params; ++i) {
-        if (params[i] <= MAX_CTC_VALUE) {
-            print_description_line(w, "%s", tab_stop_texts[params[i]]);
+    for (std::size_t i = 0; i < a.count; ++i) {
+        if (a.param(i) <= MAX_CTC_VALUE) {
+            print_description_line(w, "%s", tab_stop_texts[a.param(i)]);
         }
     }
 }
 
 // ECH: ECMA-48 8.3.38
 VORSK_CSI_HANDLER(csi_do_ech) {
-    if (private_marker != 0) {
-        return;
-    }
-    print_description_line(w, "Erase %u character%s, starting at the cursor.", params[0],
-                           plural(params[0]));
+    print_description_line(w, "Erase %u character%s, starting at the cursor.", a.param(0),
+                           plural(a.param(0)));
 }
 
 // DA: ECMA-48 8.3.24. Only the request is described; the terminal's answer
 // carries its own values.
 VORSK_CSI_HANDLER(csi_do_da) {
-    if (private_marker != 0 || params[0] != 0) {
+    if (a.param(0) != 0) {
         return;
     }
     print_description_line(w, "%s", "Request terminal identification.");
@@ -306,50 +251,23 @@ VORSK_CSI_HANDLER(csi_do_da) {
 
 // VPA: ECMA-48 8.3.158
 VORSK_CSI_HANDLER(csi_do_vpa) {
-    if (private_marker != 0) {
-        return;
-    }
-    print_description_line(w, "Move the cursor to line %u.", params[0]);
+    print_description_line(w, "Move the cursor to line %u.", a.param(0));
 }
 
 // TBC: ECMA-48 8.3.154
 VORSK_CSI_HANDLER(csi_do_tbc) {
-    if (private_marker != 0) {
-        return;
-    }
-    if (params[0] <= MAX_TBC_VALUE) {
-        print_description_line(w, "%s", tab_stop_texts[params[0] + TBC_OFFSET]);
+    if (a.param(0) <= MAX_TBC_VALUE) {
+        print_description_line(w, "%s", tab_stop_texts[a.param(0) + TBC_OFFSET]);
     }
 }
 
-// MC: ECMA-48 8.3.82; with "?", DEC's printer controls.
-VORSK_CSI_HANDLER(csi_do_mc) {
-    switch (private_marker) {
-    case 0:
-        print_indexed_text(w, media_copy_texts, params[0]);
-        break;
-    case '?':
-        print_indexed_text(w, dec_media_copy_texts, params[0]);
-        break;
-    default:
-        break;
-    }
-}
+// MC: ECMA-48 8.3.82
+VORSK_CSI_HANDLER(csi_do_mc) { print_indexed_text(w, media_copy_texts, a.param(0)); }
 
-// DSR: ECMA-48 8.3.35; with ">", xterm's reset of a modifyKeys resource.
-VORSK_CSI_HANDLER(csi_do_dsr) {
-    switch (private_marker) {
-    case 0:
-        print_indexed_text(w, device_status_texts, params[0]);
-        break;
-    case '>':
-        if (params[0] < key_resource_names.size() && key_resource_names[params[0]] != nullptr) {
-            print_description_line(w, "(Xterm) Disable %s.", key_resource_names[params[0]]);
-        }
-        break;
-    default:
-        break;
-    }
-}
+// MC with "?": DEC's printer controls.
+VORSK_CSI_HANDLER(csi_do_dec_mc) { print_indexed_text(w, dec_media_copy_texts, a.param(0)); }
+
+// DSR: ECMA-48 8.3.35
+VORSK_CSI_HANDLER(csi_do_dsr) { print_indexed_text(w, device_status_texts, a.param(0)); }
 
 }  // namespace vorsk

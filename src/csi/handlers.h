@@ -1,19 +1,12 @@
 // The description handlers of the control function table.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-
-#include "output/line_writer.h"
+#include "csi/table.h"
 
 namespace vorsk {
 
-// Declares or defines a handler with the CsiHandler signature; a handler
-// need not use every argument.
-#define VORSK_CSI_HANDLER(name)                                                         \
-    void name([[maybe_unused]] std::uint8_t final_byte,                                 \
-              [[maybe_unused]] std::uint8_t private_marker, [[maybe_unused]] LineWriter& w, \
-              [[maybe_unused]] std::size_t n_params, [[maybe_unused]] const std::uint32_t* params)
+// Declares or defines a handler with the CsiHandler signature.
+#define VORSK_CSI_HANDLER(name) void name([[maybe_unused]] const CsiArguments& a, LineWriter& w)
 
 // Cursor, editing, tabulation and reports (cursor.cpp).
 VORSK_CSI_HANDLER(csi_do_ich);
@@ -35,15 +28,21 @@ VORSK_CSI_HANDLER(csi_do_da);
 VORSK_CSI_HANDLER(csi_do_vpa);
 VORSK_CSI_HANDLER(csi_do_tbc);
 VORSK_CSI_HANDLER(csi_do_mc);
+VORSK_CSI_HANDLER(csi_do_dec_mc);
 VORSK_CSI_HANDLER(csi_do_dsr);
 
 // Modes (modes.cpp).
 VORSK_CSI_HANDLER(csi_do_sm);
+VORSK_CSI_HANDLER(csi_do_private_modes);
 VORSK_CSI_HANDLER(csi_do_decstbm);
-void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set);
+VORSK_CSI_HANDLER(csi_do_save_modes);
 
 // Graphic rendition (rendition.cpp).
 VORSK_CSI_HANDLER(csi_do_sgr);
+
+// xterm's modifyKeys resources (keys.cpp).
+VORSK_CSI_HANDLER(csi_do_set_modify_keys);
+VORSK_CSI_HANDLER(csi_do_reset_modify_keys);
 
 // Window operations and the locator (window.cpp).
 VORSK_CSI_HANDLER(csi_do_winop);

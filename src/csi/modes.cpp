@@ -200,48 +200,48 @@ const PrivateModeInfo* find_private_mode(std::uint32_t mode) {
 
 }  // namespace
 
-void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set) {
+static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set) {
     const PrivateModeInfo* info = find_private_mode(mode);
     if (info == nullptr) return;
     const char* text = set ? info->set_text : info->reset_text;
     if (text != nullptr) print_description_line(w, "%s", text);
 }
 
+// SM, RM: ECMA-48 8.3.125, 8.3.106
 VORSK_CSI_HANDLER(csi_do_sm) {
-    if (n_params == 0) return;
-    bool set = final_byte == 'h';
-    if (private_marker == '?') {
-        for (std::size_t i = 0; i < n_params; ++i) describe_private_mode(w, params[i], set);
-        return;
-    }
-    if (private_marker != 0) return;
+    const bool set = a.final_byte() == 'h';
     // One bad number does not hide the others: each value is its own mode.
-    for (std::size_t i = 0; i < n_params; ++i) {
-        if (params[i] > MAX_STANDARD_MODE) continue;
-        const ModeInfo& m = standard_modes[params[i]];
+    for (std::size_t i = 0; i < a.count; ++i) {
+        if (a.param(i) > MAX_STANDARD_MODE) continue;
+        const ModeInfo& m = standard_modes[a.param(i)];
         if (m.acronym == nullptr) continue;
         print_description_line(w, "%s (%s) -> %s", m.name, m.acronym, set ? m.set_text : m.reset_text);
     }
 }
 
-// "r" and "s" share this handler: with "?" they are xterm's restore and save
-// of private modes, without a marker "r" is DECSTBM.
-VORSK_CSI_HANDLER(csi_do_decstbm) {
-    if (private_marker == '?') {
-        if (final_byte == 'r') {
-            print_description_line(w, "*** (Xterm) Restore saved settings for specified modes:");
-        } else {
-            print_description_line(w, "*** (Xterm) Save current state of specified modes:");
-        }
-        // Saving and restoring both name each mode by its set text.
-        for (std::size_t i = 0; i < n_params; ++i) describe_private_mode(w, params[i], true);
-        return;
+// SM and RM with "?": DEC private modes.
+VORSK_CSI_HANDLER(csi_do_private_modes) {
+    const bool set = a.final_byte() == 'h';
+    for (std::size_t i = 0; i < a.count; ++i) describe_private_mode(w, a.param(i), set);
+}
+
+// "r" and "s" with "?": xterm's restore and save of private modes, which
+// both name each mode by its set text.
+VORSK_CSI_HANDLER(csi_do_save_modes) {
+    if (a.final_byte() == 'r') {
+        print_description_line(w, "*** (Xterm) Restore saved settings for specified modes:");
+    } else {
+        print_description_line(w, "*** (Xterm) Save current state of specified modes:");
     }
-    if (private_marker != 0 || final_byte != 'r') return;
-    if (n_params == 2) {
-        print_description_line(w, "(DEC) Set the scrolling region to from line %u to line %u.", params[0],
-                               params[1]);
-    } else if (n_params == 0) {
+    for (std::size_t i = 0; i < a.count; ++i) describe_private_mode(w, a.param(i), true);
+}
+
+// DECSTBM: the scrolling region, from the given lines or the whole screen.
+VORSK_CSI_HANDLER(csi_do_decstbm) {
+    if (a.count == 2) {
+        print_description_line(w, "(DEC) Set the scrolling region to from line %u to line %u.", a.param(0),
+                               a.param(1));
+    } else if (a.count == 0) {
         print_description_line(w, "(DEC) Set the scrolling region to full size.");
     }
 }

@@ -123,45 +123,23 @@ static_assert(empty_exactly_at(rendition_texts, {26, 38, 48, 50, 56, 57, 58, 59}
 static_assert(sizeof bright_color_texts / sizeof bright_color_texts[0] == LAST_BRIGHT - FIRST_BRIGHT + 1);
 static_assert(empty_exactly_at(bright_color_texts, {98 - FIRST_BRIGHT, 99 - FIRST_BRIGHT}));
 
-// The resources that xterm's CSI > Ps ; Ps m sets, by the first value.
-const char* modify_keys_resource(std::uint32_t key) {
-    switch (key) {
-        case 1:
-            return "modifyCursorKeys";
-        case 2:
-            return "modifyFunctionKeys";
-        case 4:
-            return "modifyOtherKeys";
-        default:
-            return nullptr;
-    }
-}
-
 }  // namespace
 
 VORSK_CSI_HANDLER(csi_do_sgr) {
-    assert(n_params > 0);
-    if (private_marker == '>') {
-        const char* resource = modify_keys_resource(params[0]);
-        std::uint32_t setting = n_params > 1 ? params[1] : 0;
-        if (resource != nullptr) print_description_line(w, "(Xterm) Set %s to %u.", resource, setting);
-        return;
-    }
-    if (private_marker != 0) return;
-
+    assert(a.count > 0);
     // ISO 8613-6 colours: 38 or 48 in first place takes the whole sequence.
-    if (n_params >= 2 && (params[0] == 38 || params[0] == 48)) {
-        const char* plane = params[0] == 38 ? "foreground" : "background";
-        if (n_params == 3 && params[1] == 5) {
-            print_description_line(w, "Set %s color to index %u.", plane, params[2]);
+    if (a.count >= 2 && (a.param(0) == 38 || a.param(0) == 48)) {
+        const char* plane = a.param(0) == 38 ? "foreground" : "background";
+        if (a.count == 3 && a.param(1) == 5) {
+            print_description_line(w, "Set %s color to index %u.", plane, a.param(2));
         } else {
             print_description_line(w, "Set %s color (unknown).", plane);
         }
         return;
     }
 
-    for (std::size_t i = 0; i < n_params; ++i) {
-        std::uint32_t v = params[i];
+    for (std::size_t i = 0; i < a.count; ++i) {
+        std::uint32_t v = a.param(i);
         const char* text = nullptr;
         if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) {
             text = bright_color_texts[v - FIRST_BRIGHT];

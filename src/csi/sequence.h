@@ -1,20 +1,22 @@
-// Control sequences: the scan that accepts them, and their processing into
-// an escape line, a label line and description lines.
+// Control sequences: the label line and the description lines of a parsed
+// control sequence, from its record in the function table.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "csi/table.h"
-#include "decode/processor.h"
 
 namespace vorsk {
 
-inline constexpr std::size_t MAX_CSI_PARAMS = 255;
+// The parameter values a handler of this record receives: each parameter's
+// value, or for an empty one the record's default (none for -1), at most
+// MAX_CSI_PARAMS of them; then the defaults that fill a list left empty or a
+// pair left short. Returns their count.
+std::size_t csi_arguments(const Sequence& s, const CsiFunction& function,
+                          std::uint32_t (&values)[MAX_CSI_PARAMS]);
 
-// With the input marked after ESC and "[" read: the record of the control
-// sequence that follows (rewound to the mark), or nullptr (left marked).
-const CsiFunction* scan_csi_sequence(Processor& p);
-void process_csi_sequence(Processor& p, const CsiFunction& function);
+// The label line and the description lines that follow the escape line.
+void describe_control_sequence(const Sequence& s, LineWriter& w);
 
 }  // namespace vorsk

@@ -1,8 +1,9 @@
 // The control function table: one constant record per control function that
-// a control sequence can name, and the lookup from intermediates and final
-// byte to the record.
+// a control sequence can name, placed by its key and sorted at compile time,
+// and the lookup from a sequence to its record.
 #include "csi/table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,384 +11,217 @@
 #include "csi/handlers.h"
 
 namespace vorsk {
-
 namespace {
 
-// The ECMA-48 tables cover the final bytes 0x40 to 0x6F; 0x70 to 0x7E are
-// left to private use.
-constexpr std::uint8_t FIRST_FINAL = 0x40;
-constexpr std::uint8_t LAST_FINAL = 0x6F;
-constexpr std::size_t N_FINALS = LAST_FINAL - FIRST_FINAL + 1;
+constexpr FunctionKey plain(char final_byte) {
+    return function_key(0, 0, static_cast<std::uint8_t>(final_byte));
+}
+constexpr FunctionKey after_space(char final_byte) {
+    return function_key(0, ' ', static_cast<std::uint8_t>(final_byte));
+}
+constexpr FunctionKey after(char intermediate, char final_byte) {
+    return function_key(0, static_cast<std::uint8_t>(intermediate), static_cast<std::uint8_t>(final_byte));
+}
+constexpr FunctionKey marked(char marker, char final_byte) {
+    return function_key(static_cast<std::uint8_t>(marker), 0, static_cast<std::uint8_t>(final_byte));
+}
 
-using FunctionTable = std::array<CsiFunction, N_FINALS>;
+// The records in the order that reads best; the table below sorts them.
+constexpr CsiFunction rows[] = {
+    // ECMA-48, without intermediate. 0x5F has no function.
+    {.key = plain('@'), .acronym = "ICH", .name = "INSERT CHARACTER", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_ich, .default1 = 1},
+    {.key = plain('A'), .acronym = "CUU", .name = "CURSOR UP", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cuu, .default1 = 1},
+    {.key = plain('B'), .acronym = "CUD", .name = "CURSOR DOWN", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cuu, .default1 = 1},
+    {.key = plain('C'), .acronym = "CUF", .name = "CURSOR RIGHT", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cuu, .default1 = 1},
+    {.key = plain('D'), .acronym = "CUB", .name = "CURSOR LEFT", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cuu, .default1 = 1},
+    {.key = plain('E'), .acronym = "CNL", .name = "CURSOR NEXT LINE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cnl, .default1 = 1},
+    {.key = plain('F'), .acronym = "CPL", .name = "CURSOR PRECEDING LINE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cnl, .default1 = 1},
+    {.key = plain('G'), .acronym = "CHA", .name = "CURSOR CHARACTER ABSOLUTE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cha, .default1 = 1},
+    {.key = plain('H'), .acronym = "CUP", .name = "CURSOR POSITION", .shape = SHAPE_TWO_NUMERIC, .handler = csi_do_cup, .default1 = 1, .default2 = 1},
+    {.key = plain('I'), .acronym = "CHT", .name = "CURSOR FORWARD TABULATION", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cht, .default1 = 1},
+    {.key = plain('J'), .acronym = "ED", .name = "ERASE IN PAGE", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_ed},
+    {.key = plain('K'), .acronym = "EL", .name = "ERASE IN LINE", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_ed},
+    {.key = plain('L'), .acronym = "IL", .name = "INSERT LINE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_il, .default1 = 1},
+    {.key = plain('M'), .acronym = "DL", .name = "DELETE LINE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_dl, .default1 = 1},
+    {.key = plain('N'), .acronym = "EF", .name = "ERASE IN FIELD", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_ef},
+    {.key = plain('O'), .acronym = "EA", .name = "ERASE IN AREA"},
+    {.key = plain('P'), .acronym = "DCH", .name = "DELETE CHARACTER", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_dch, .default1 = 1},
+    {.key = plain('Q'), .acronym = "SEE", .name = "SELECT EDITING EXTENT"},
+    {.key = plain('R'), .acronym = "CPR", .name = "ACTIVE POSITION REPORT", .shape = SHAPE_TWO_NUMERIC, .handler = csi_do_cpr, .default1 = 1, .default2 = 1},
+    {.key = plain('S'), .acronym = "SU", .name = "SCROLL UP", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_su, .default1 = 1},
+    {.key = plain('T'), .acronym = "SD", .name = "SCROLL DOWN", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_su, .default1 = 1},
+    {.key = plain('U'), .acronym = "NP", .name = "NEXT PAGE"},
+    {.key = plain('V'), .acronym = "PP", .name = "PRECEDING PAGE"},
+    {.key = plain('W'), .acronym = "CTC", .name = "CURSOR TABULATION CONTROL", .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_ctc},
+    {.key = plain('X'), .acronym = "ECH", .name = "ERASE CHARACTER", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_ech, .default1 = 1},
+    {.key = plain('Y'), .acronym = "CVT", .name = "CURSOR LINE TABULATION", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cht, .default1 = 1},
+    {.key = plain('Z'), .acronym = "CBT", .name = "CURSOR BACKWARD TABULATION", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cht, .default1 = 1},
+    {.key = plain('['), .acronym = "SRS", .name = "START REVERSED STRING"},
+    {.key = plain('\\'), .acronym = "PTX", .name = "PARALLEL TEXTS"},
+    {.key = plain(']'), .acronym = "SDS", .name = "START DIRECTED STRING"},
+    {.key = plain('^'), .acronym = "SIMD", .name = "SELECT IMPLICIT MOVEMENT DIRECTION"},
+    {.key = plain('`'), .acronym = "HPA", .name = "CHARACTER POSITION ABSOLUTE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cha, .default1 = 1},
+    {.key = plain('a'), .acronym = "HPR", .name = "CHARACTER POSITION FORWARD"},
+    {.key = plain('b'), .acronym = "REP", .name = "REPEAT"},
+    {.key = plain('c'), .acronym = "DA", .name = "DEVICE ATTRIBUTES", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_da},
+    {.key = plain('d'), .acronym = "VPA", .name = "LINE POSITION ABSOLUTE", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_vpa, .default1 = 1},
+    {.key = plain('e'), .acronym = "VPR", .name = "LINE POSITION FORWARD"},
+    {.key = plain('f'), .acronym = "HVP", .name = "CHARACTER AND LINE POSITION", .shape = SHAPE_TWO_NUMERIC, .handler = csi_do_cup, .default1 = 1, .default2 = 1},
+    {.key = plain('g'), .acronym = "TBC", .name = "TABULATION CLEAR", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_tbc},
+    {.key = plain('h'), .acronym = "SM", .name = "SET MODE", .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_sm},
+    {.key = plain('i'), .acronym = "MC", .name = "MEDIA COPY", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_mc},
+    {.key = plain('j'), .acronym = "HPB", .name = "CHARACTER POSITION BACKWARD"},
+    {.key = plain('k'), .acronym = "VPB", .name = "LINE POSITION BACKWARD"},
+    {.key = plain('l'), .acronym = "RM", .name = "RESET MODE", .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_sm},
+    {.key = plain('m'), .acronym = "SGR", .name = "SELECT GRAPHIC RENDITION", .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_sgr},
+    {.key = plain('n'), .acronym = "DSR", .name = "DEVICE STATUS REPORT", .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_dsr},
+    {.key = plain('o'), .acronym = "DAQ", .name = "DEFINE AREA QUALIFICATION"},
 
-struct KeyedFunction {
-    std::uint8_t final_byte = 0;
-    CsiFunction function = {};
+    // ECMA-48, after the single intermediate SP: mostly presentation
+    // functions, which a character terminal has no use for, so only SL and
+    // SR are described. 0x4E, 0x69, 0x6A and 0x6C to 0x6F have no function.
+    {.key = after_space('@'), .acronym = "SL", .name = "SCROLL LEFT", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_su, .default1 = 1},
+    {.key = after_space('A'), .acronym = "SR", .name = "SCROLL RIGHT", .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_su, .default1 = 1},
+    {.key = after_space('B'), .acronym = "GSM", .name = "GRAPHIC SIZE MODIFICATION"},
+    {.key = after_space('C'), .acronym = "GSS", .name = "GRAPHIC SIZE SELECTION"},
+    {.key = after_space('D'), .acronym = "FNT", .name = "FONT SELECTION"},
+    {.key = after_space('E'), .acronym = "TSS", .name = "THIN SPACE SPECIFICATION"},
+    {.key = after_space('F'), .acronym = "JFY", .name = "JUSTIFY"},
+    {.key = after_space('G'), .acronym = "SPI", .name = "SPACING INCREMENT"},
+    {.key = after_space('H'), .acronym = "QUAD", .name = "QUAD"},
+    {.key = after_space('I'), .acronym = "SSU", .name = "SELECT SIZE UNIT"},
+    {.key = after_space('J'), .acronym = "PFS", .name = "PAGE FORMAT SELECTION"},
+    {.key = after_space('K'), .acronym = "SHS", .name = "SELECT CHARACTER SPACING"},
+    {.key = after_space('L'), .acronym = "SVS", .name = "SELECT LINE SPACING"},
+    {.key = after_space('M'), .acronym = "IGS", .name = "IDENTIFY GRAPHIC SUBREPERTOIRE"},
+    {.key = after_space('O'), .acronym = "IDCS", .name = "IDENTIFY DEVICE CONTROL STRING"},
+    {.key = after_space('P'), .acronym = "PPA", .name = "PAGE POSITION ABSOLUTE"},
+    {.key = after_space('Q'), .acronym = "PPR", .name = "PAGE POSITION FORWARD"},
+    {.key = after_space('R'), .acronym = "PPB", .name = "PAGE POSITION BACKWARD"},
+    {.key = after_space('S'), .acronym = "SPD", .name = "SELECT PRESENTATION DIRECTIONS"},
+    {.key = after_space('T'), .acronym = "DTA", .name = "DIMENSION TEXT AREA"},
+    {.key = after_space('U'), .acronym = "SLH", .name = "SET LINE HOME"},
+    {.key = after_space('V'), .acronym = "SLL", .name = "SET LINE LIMIT"},
+    {.key = after_space('W'), .acronym = "FNK", .name = "FUNCTION KEY"},
+    {.key = after_space('X'), .acronym = "SPQR", .name = "SELECT PRINT QUALITY AND RAPIDITY"},
+    {.key = after_space('Y'), .acronym = "SEF", .name = "SHEET EJECT AND FEED"},
+    {.key = after_space('Z'), .acronym = "PEC", .name = "PRESENTATION EXPAND OR CONTRACT"},
+    {.key = after_space('['), .acronym = "SSW", .name = "SET SPACE WIDTH"},
+    {.key = after_space('\\'), .acronym = "SACS", .name = "SET ADDITIONAL CHARACTER SEPARATION"},
+    {.key = after_space(']'), .acronym = "SAPV", .name = "SELECT ALTERNATIVE PRESENTATION VARIANTS"},
+    {.key = after_space('^'), .acronym = "STAB", .name = "SELECTIVE TABULATION"},
+    {.key = after_space('_'), .acronym = "GCC", .name = "GRAPHIC CHARACTER COMBINATION"},
+    {.key = after_space('`'), .acronym = "TATE", .name = "TABULATION ALIGNED TRAILING EDGE"},
+    {.key = after_space('a'), .acronym = "TALE", .name = "TABULATION ALIGNED LEADING EDGE"},
+    {.key = after_space('b'), .acronym = "TAC", .name = "TABULATION ALIGNED CENTRED"},
+    {.key = after_space('c'), .acronym = "TCC", .name = "TABULATION CENTRED ON CHARACTER"},
+    {.key = after_space('d'), .acronym = "TSR", .name = "TABULATION STOP REMOVE"},
+    {.key = after_space('e'), .acronym = "SCO", .name = "SELECT CHARACTER ORIENTATION"},
+    {.key = after_space('f'), .acronym = "SRCS", .name = "SET REDUCED CHARACTER SEPARATION"},
+    {.key = after_space('g'), .acronym = "SCS", .name = "SET CHARACTER SPACING"},
+    {.key = after_space('h'), .acronym = "SLS", .name = "SET LINE SPACING"},
+    {.key = after_space('k'), .acronym = "SCP", .name = "SELECT CHARACTER PATH"},
+
+    // DEC and xterm private functions. Those without acronym take -1
+    // defaults: their handlers tell an absent parameter from a zero one.
+    // "r" is DECSTBM; "s" without a marker is left to terminals that save
+    // the cursor with it.
+    {.key = plain('r'), .shape = SHAPE_NUMERIC_LIST, .handler = csi_do_decstbm, .default1 = -1,
+     .default2 = -1},
+    // dtterm and xterm window operations.
+    {.key = plain('t'), .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_winop, .default1 = -1,
+     .default2 = -1},
+    // DECLRP, the locator report a DEC terminal sends back.
+    {.key = after('&', 'w'), .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_decmouse,
+     .default1 = -1, .default2 = -1},
+    {.key = after('\'', 'z'), .acronym = "DECELR", .name = "ENABLE LOCATOR REPORTING",
+     .shape = SHAPE_TWO_SELECTIVE, .handler = csi_do_decelr},
+    {.key = after('\'', '{'), .acronym = "DECSLE", .name = "SELECT LOCATOR EVENTS",
+     .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_decsle},
+    {.key = after('\'', '|'), .acronym = "DECRQLP", .name = "REQUEST LOCATOR POSITION",
+     .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_decrqlp},
+
+    // Functions of their own under a private marker, labelled as the
+    // function without marker is.
+    {.key = marked('?', 'h'), .acronym = "SM", .name = "SET MODE", .shape = SHAPE_SELECTIVE_LIST,
+     .handler = csi_do_private_modes},
+    {.key = marked('?', 'l'), .acronym = "RM", .name = "RESET MODE", .shape = SHAPE_SELECTIVE_LIST,
+     .handler = csi_do_private_modes},
+    {.key = marked('?', 'i'), .acronym = "MC", .name = "MEDIA COPY", .shape = SHAPE_ONE_SELECTIVE,
+     .handler = csi_do_dec_mc},
+    {.key = marked('>', 'm'), .acronym = "SGR", .name = "SELECT GRAPHIC RENDITION",
+     .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_set_modify_keys},
+    {.key = marked('>', 'n'), .acronym = "DSR", .name = "DEVICE STATUS REPORT",
+     .shape = SHAPE_ONE_SELECTIVE, .handler = csi_do_reset_modify_keys},
+    // xterm's restore and save of private modes.
+    {.key = marked('?', 'r'), .shape = SHAPE_NUMERIC_LIST, .handler = csi_do_save_modes,
+     .default1 = -1, .default2 = -1},
+    {.key = marked('?', 's'), .shape = SHAPE_NUMERIC_LIST, .handler = csi_do_save_modes,
+     .default1 = -1, .default2 = -1},
 };
 
-// Not constexpr: reaching it while a table is built stops the compilation.
-void table_key_is_duplicate_missing_or_out_of_range() {}
-
-// Places every record at its final byte; each key must be in range and
-// appear exactly once, so that the rows below account for all 48 entries.
 template <std::size_t N>
-consteval FunctionTable place_functions(const KeyedFunction (&rows)[N]) {
-    FunctionTable table{};
-    std::array<bool, N_FINALS> placed{};
-    for (const KeyedFunction& row : rows) {
-        if (row.final_byte < FIRST_FINAL || row.final_byte > LAST_FINAL) {
-            table_key_is_duplicate_missing_or_out_of_range();
-        }
-        const std::size_t index = row.final_byte - FIRST_FINAL;
-        if (placed[index]) {
-            table_key_is_duplicate_missing_or_out_of_range();
-        }
-        placed[index] = true;
-        table[index] = row.function;
-    }
-    for (bool p : placed) {
-        if (!p) {
-            table_key_is_duplicate_missing_or_out_of_range();
-        }
-    }
+consteval std::array<CsiFunction, N> sorted_by_key(const CsiFunction (&unsorted)[N]) {
+    std::array<CsiFunction, N> table{};
+    std::copy(std::begin(unsorted), std::end(unsorted), table.begin());
+    std::sort(table.begin(), table.end(),
+              [](const CsiFunction& x, const CsiFunction& y) { return x.key < y.key; });
     return table;
 }
 
-// Without intermediate. An empty row ({}) is a known gap, not an omission.
-constexpr KeyedFunction plain_rows[] = {
-    {.final_byte = 0x40,
-     .function = {.acronym = "ICH", .name = "INSERT CHARACTER", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_ich, .default1 = 1}},
-    {.final_byte = 0x41,
-     .function = {.acronym = "CUU", .name = "CURSOR UP", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cuu, .default1 = 1}},
-    {.final_byte = 0x42,
-     .function = {.acronym = "CUD", .name = "CURSOR DOWN", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cuu, .default1 = 1}},
-    {.final_byte = 0x43,
-     .function = {.acronym = "CUF", .name = "CURSOR RIGHT", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cuu, .default1 = 1}},
-    {.final_byte = 0x44,
-     .function = {.acronym = "CUB", .name = "CURSOR LEFT", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cuu, .default1 = 1}},
-    {.final_byte = 0x45,
-     .function = {.acronym = "CNL", .name = "CURSOR NEXT LINE", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cnl, .default1 = 1}},
-    {.final_byte = 0x46,
-     .function = {.acronym = "CPL", .name = "CURSOR PRECEDING LINE", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cnl, .default1 = 1}},
-    {.final_byte = 0x47,
-     .function = {.acronym = "CHA", .name = "CURSOR CHARACTER ABSOLUTE",
-                  .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cha, .default1 = 1}},
-    {.final_byte = 0x48,
-     .function = {.acronym = "CUP", .name = "CURSOR POSITION", .shape = SHAPE_TWO_NUMERIC,
-                  .handler = csi_do_cup, .default1 = 1, .default2 = 1}},
-    {.final_byte = 0x49,
-     .function = {.acronym = "CHT", .name = "CURSOR FORWARD TABULATION",
-                  .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cht, .default1 = 1}},
-    {.final_byte = 0x4A,
-     .function = {.acronym = "ED", .name = "ERASE IN PAGE", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_ed}},
-    {.final_byte = 0x4B,
-     .function = {.acronym = "EL", .name = "ERASE IN LINE", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_ed}},
-    {.final_byte = 0x4C,
-     .function = {.acronym = "IL", .name = "INSERT LINE", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_il, .default1 = 1}},
-    {.final_byte = 0x4D,
-     .function = {.acronym = "DL", .name = "DELETE LINE", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_dl, .default1 = 1}},
-    {.final_byte = 0x4E,
-     .function = {.acronym = "EF", .name = "ERASE IN FIELD", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_ef}},
-    {.final_byte = 0x4F, .function = {.acronym = "EA", .name = "ERASE IN AREA"}},
-    {.final_byte = 0x50,
-     .function = {.acronym = "DCH", .name = "DELETE CHARACTER", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_dch, .default1 = 1}},
-    {.final_byte = 0x51, .function = {.acronym = "SEE", .name = "SELECT EDITING EXTENT"}},
-    {.final_byte = 0x52,
-     .function = {.acronym = "CPR", .name = "ACTIVE POSITION REPORT", .shape = SHAPE_TWO_NUMERIC,
-                  .handler = csi_do_cpr, .default1 = 1, .default2 = 1}},
-    {.final_byte = 0x53,
-     .function = {.acronym = "SU", .name = "SCROLL UP", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_su, .default1 = 1}},
-    {.final_byte = 0x54,
-     .function = {.acronym = "SD", .name = "SCROLL DOWN", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_su, .default1 = 1}},
-    {.final_byte = 0x55, .function = {.acronym = "NP", .name = "NEXT PAGE"}},
-    {.final_byte = 0x56, .function = {.acronym = "PP", .name = "PRECEDING PAGE"}},
-    {.final_byte = 0x57,
-     .function = {.acronym = "CTC", .name = "CURSOR TABULATION CONTROL",
-                  .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_ctc}},
-    {.final_byte = 0x58,
-     .function = {.acronym = "ECH", .name = "ERASE CHARACTER", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_ech, .default1 = 1}},
-    {.final_byte = 0x59,
-     .function = {.acronym = "CVT", .name = "CURSOR LINE TABULATION", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_cht, .default1 = 1}},
-    {.final_byte = 0x5A,
-     .function = {.acronym = "CBT", .name = "CURSOR BACKWARD TABULATION",
-                  .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cht, .default1 = 1}},
-    {.final_byte = 0x5B, .function = {.acronym = "SRS", .name = "START REVERSED STRING"}},
-    {.final_byte = 0x5C, .function = {.acronym = "PTX", .name = "PARALLEL TEXTS"}},
-    {.final_byte = 0x5D, .function = {.acronym = "SDS", .name = "START DIRECTED STRING"}},
-    {.final_byte = 0x5E,
-     .function = {.acronym = "SIMD", .name = "SELECT IMPLICIT MOVEMENT DIRECTION"}},
-    {.final_byte = 0x5F, .function = {}},
-    {.final_byte = 0x60,
-     .function = {.acronym = "HPA", .name = "CHARACTER POSITION ABSOLUTE",
-                  .shape = SHAPE_ONE_NUMERIC, .handler = csi_do_cha, .default1 = 1}},
-    {.final_byte = 0x61, .function = {.acronym = "HPR", .name = "CHARACTER POSITION FORWARD"}},
-    {.final_byte = 0x62, .function = {.acronym = "REP", .name = "REPEAT"}},
-    {.final_byte = 0x63,
-     .function = {.acronym = "DA", .name = "DEVICE ATTRIBUTES", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_da}},
-    {.final_byte = 0x64,
-     .function = {.acronym = "VPA", .name = "LINE POSITION ABSOLUTE", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_vpa, .default1 = 1}},
-    {.final_byte = 0x65, .function = {.acronym = "VPR", .name = "LINE POSITION FORWARD"}},
-    {.final_byte = 0x66,
-     .function = {.acronym = "HVP", .name = "CHARACTER AND LINE POSITION",
-                  .shape = SHAPE_TWO_NUMERIC, .handler = csi_do_cup, .default1 = 1,
-                  .default2 = 1}},
-    {.final_byte = 0x67,
-     .function = {.acronym = "TBC", .name = "TABULATION CLEAR", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_tbc}},
-    {.final_byte = 0x68,
-     .function = {.acronym = "SM", .name = "SET MODE", .shape = SHAPE_SELECTIVE_LIST,
-                  .handler = csi_do_sm}},
-    {.final_byte = 0x69,
-     .function = {.acronym = "MC", .name = "MEDIA COPY", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_mc}},
-    {.final_byte = 0x6A, .function = {.acronym = "HPB", .name = "CHARACTER POSITION BACKWARD"}},
-    {.final_byte = 0x6B, .function = {.acronym = "VPB", .name = "LINE POSITION BACKWARD"}},
-    {.final_byte = 0x6C,
-     .function = {.acronym = "RM", .name = "RESET MODE", .shape = SHAPE_SELECTIVE_LIST,
-                  .handler = csi_do_sm}},
-    {.final_byte = 0x6D,
-     .function = {.acronym = "SGR", .name = "SELECT GRAPHIC RENDITION",
-                  .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_sgr}},
-    {.final_byte = 0x6E,
-     .function = {.acronym = "DSR", .name = "DEVICE STATUS REPORT", .shape = SHAPE_ONE_SELECTIVE,
-                  .handler = csi_do_dsr}},
-    {.final_byte = 0x6F, .function = {.acronym = "DAQ", .name = "DEFINE AREA QUALIFICATION"}},
-};
-
-// After the single intermediate SP: mostly presentation functions, which a
-// character terminal has no use for, so only SL and SR are described.
-constexpr KeyedFunction space_rows[] = {
-    {.final_byte = 0x40,
-     .function = {.acronym = "SL", .name = "SCROLL LEFT", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_su, .default1 = 1}},
-    {.final_byte = 0x41,
-     .function = {.acronym = "SR", .name = "SCROLL RIGHT", .shape = SHAPE_ONE_NUMERIC,
-                  .handler = csi_do_su, .default1 = 1}},
-    {.final_byte = 0x42, .function = {.acronym = "GSM", .name = "GRAPHIC SIZE MODIFICATION"}},
-    {.final_byte = 0x43, .function = {.acronym = "GSS", .name = "GRAPHIC SIZE SELECTION"}},
-    {.final_byte = 0x44, .function = {.acronym = "FNT", .name = "FONT SELECTION"}},
-    {.final_byte = 0x45, .function = {.acronym = "TSS", .name = "THIN SPACE SPECIFICATION"}},
-    {.final_byte = 0x46, .function = {.acronym = "JFY", .name = "JUSTIFY"}},
-    {.final_byte = 0x47, .function = {.acronym = "SPI", .name = "SPACING INCREMENT"}},
-    {.final_byte = 0x48, .function = {.acronym = "QUAD", .name = "QUAD"}},
-    {.final_byte = 0x49, .function = {.acronym = "SSU", .name = "SELECT SIZE UNIT"}},
-    {.final_byte = 0x4A, .function = {.acronym = "PFS", .name = "PAGE FORMAT SELECTION"}},
-    {.final_byte = 0x4B, .function = {.acronym = "SHS", .name = "SELECT CHARACTER SPACING"}},
-    {.final_byte = 0x4C, .function = {.acronym = "SVS", .name = "SELECT LINE SPACING"}},
-    {.final_byte = 0x4D,
-     .function = {.acronym = "IGS", .name = "IDENTIFY GRAPHIC SUBREPERTOIRE"}},
-    {.final_byte = 0x4E, .function = {}},
-    {.final_byte = 0x4F,
-     .function = {.acronym = "IDCS", .name = "IDENTIFY DEVICE CONTROL STRING"}},
-    {.final_byte = 0x50, .function = {.acronym = "PPA", .name = "PAGE POSITION ABSOLUTE"}},
-    {.final_byte = 0x51, .function = {.acronym = "PPR", .name = "PAGE POSITION FORWARD"}},
-    {.final_byte = 0x52, .function = {.acronym = "PPB", .name = "PAGE POSITION BACKWARD"}},
-    {.final_byte = 0x53,
-     .function = {.acronym = "SPD", .name = "SELECT PRESENTATION DIRECTIONS"}},
-    {.final_byte = 0x54, .function = {.acronym = "DTA", .name = "DIMENSION TEXT AREA"}},
-    {.final_byte = 0x55, .function = {.acronym = "SLH", .name = "SET LINE HOME"}},
-    {.final_byte = 0x56, .function = {.acronym = "SLL", .name = "SET LINE LIMIT"}},
-    {.final_byte = 0x57, .function = {.acronym = "FNK", .name = "FUNCTION KEY"}},
-    {.final_byte = 0x58,
-     .function = {.acronym = "SPQR", .name = "SELECT PRINT QUALITY AND RAPIDITY"}},
-    {.final_byte = 0x59, .function = {.acronym = "SEF", .name = "SHEET EJECT AND FEED"}},
-    {.final_byte = 0x5A,
-     .function = {.acronym = "PEC", .name = "PRESENTATION EXPAND OR CONTRACT"}},
-    {.final_byte = 0x5B, .function = {.acronym = "SSW", .name = "SET SPACE WIDTH"}},
-    {.final_byte = 0x5C,
-     .function = {.acronym = "SACS", .name = "SET ADDITIONAL CHARACTER SEPARATION"}},
-    {.final_byte = 0x5D,
-     .function = {.acronym = "SAPV", .name = "SELECT ALTERNATIVE PRESENTATION VARIANTS"}},
-    {.final_byte = 0x5E, .function = {.acronym = "STAB", .name = "SELECTIVE TABULATION"}},
-    {.final_byte = 0x5F, .function = {.acronym = "GCC", .name = "GRAPHIC CHARACTER COMBINATION"}},
-    {.final_byte = 0x60,
-     .function = {.acronym = "TATE", .name = "TABULATION ALIGNED TRAILING EDGE"}},
-    {.final_byte = 0x61,
-     .function = {.acronym = "TALE", .name = "TABULATION ALIGNED LEADING EDGE"}},
-    {.final_byte = 0x62, .function = {.acronym = "TAC", .name = "TABULATION ALIGNED CENTRED"}},
-    {.final_byte = 0x63,
-     .function = {.acronym = "TCC", .name = "TABULATION CENTRED ON CHARACTER"}},
-    {.final_byte = 0x64, .function = {.acronym = "TSR", .name = "TABULATION STOP REMOVE"}},
-    {.final_byte = 0x65, .function = {.acronym = "SCO", .name = "SELECT CHARACTER ORIENTATION"}},
-    {.final_byte = 0x66,
-     .function = {.acronym = "SRCS", .name = "SET REDUCED CHARACTER SEPARATION"}},
-    {.final_byte = 0x67, .function = {.acronym = "SCS", .name = "SET CHARACTER SPACING"}},
-    {.final_byte = 0x68, .function = {.acronym = "SLS", .name = "SET LINE SPACING"}},
-    {.final_byte = 0x69, .function = {}},
-    {.final_byte = 0x6A, .function = {}},
-    {.final_byte = 0x6B, .function = {.acronym = "SCP", .name = "SELECT CHARACTER PATH"}},
-    {.final_byte = 0x6C, .function = {}},
-    {.final_byte = 0x6D, .function = {}},
-    {.final_byte = 0x6E, .function = {}},
-    {.final_byte = 0x6F, .function = {}},
-};
-
-static_assert(std::size(plain_rows) == 48);
-static_assert(std::size(space_rows) == 48);
-
-constexpr FunctionTable csi_functions = place_functions(plain_rows);
-constexpr FunctionTable csi_space_functions = place_functions(space_rows);
-
-// The private records. Those without acronym take -1 defaults: their
-// handlers tell an absent parameter from a zero one.
-
-// "r" is DECSTBM without a marker; with "?", "r" and "s" restore and save
-// xterm's private modes, so both share one handler and one record.
-constexpr CsiFunction decstbm_function = {
-    .shape = SHAPE_NUMERIC_LIST, .handler = csi_do_decstbm, .default1 = -1, .default2 = -1};
-// dtterm and xterm window operations.
-constexpr CsiFunction winop_function = {
-    .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_winop, .default1 = -1, .default2 = -1};
-// DECLRP, the locator report a DEC terminal sends back.
-constexpr CsiFunction locator_report_function = {
-    .shape = SHAPE_SELECTIVE_LIST, .handler = csi_do_decmouse, .default1 = -1, .default2 = -1};
-constexpr CsiFunction decelr_function = {.acronym = "DECELR",
-                                         .name = "ENABLE LOCATOR REPORTING",
-                                         .shape = SHAPE_TWO_SELECTIVE,
-                                         .handler = csi_do_decelr};
-constexpr CsiFunction decsle_function = {.acronym = "DECSLE",
-                                         .name = "SELECT LOCATOR EVENTS",
-                                         .shape = SHAPE_SELECTIVE_LIST,
-                                         .handler = csi_do_decsle};
-constexpr CsiFunction decrqlp_function = {.acronym = "DECRQLP",
-                                          .name = "REQUEST LOCATOR POSITION",
-                                          .shape = SHAPE_ONE_SELECTIVE,
-                                          .handler = csi_do_decrqlp};
+constexpr auto csi_functions = sorted_by_key(rows);
 
 // The invariants every record keeps; the processing of a sequence relies on
 // them (a record without handler is never asked for a value, and only a
 // handler that expects absent values is given none).
 constexpr bool record_is_consistent(const CsiFunction& f) {
-    if ((f.acronym == nullptr) != (f.name == nullptr)) {
-        return false;
-    }
+    if ((f.acronym == nullptr) != (f.name == nullptr)) return false;
     if (f.handler == nullptr) {
         return f.shape == SHAPE_NONE && f.default1 == 0 && f.default2 == 0;
     }
-    if (f.shape == SHAPE_NONE) {
-        return false;
-    }
-    if (f.default1 == -1 || f.default2 == -1) {
-        return f.acronym == nullptr;
-    }
+    if (f.shape == SHAPE_NONE) return false;
+    if (f.default1 == -1 || f.default2 == -1) return f.acronym == nullptr;
     return f.default1 >= 0 && f.default2 >= 0;
 }
 
-constexpr bool table_is_consistent(const FunctionTable& table) {
-    for (const CsiFunction& f : table) {
-        if (!record_is_consistent(f)) {
-            return false;
-        }
+consteval bool table_is_consistent() {
+    for (std::size_t i = 0; i < csi_functions.size(); ++i) {
+        const CsiFunction& f = csi_functions[i];
+        if (!record_is_consistent(f)) return false;
+        // Unique keys; a final byte of a control sequence; a record under
+        // a marker is there for a handler of its own.
+        if (i > 0 && csi_functions[i - 1].key == f.key) return false;
+        const std::uint8_t final_byte = f.key & 0xff;
+        if (final_byte < 0x40 || final_byte > 0x7e) return false;
+        if ((f.key >> 16) != 0 && f.handler == nullptr) return false;
     }
     return true;
 }
-
-enum RecordKind { EMPTY_RECORD, LABELLED_RECORD, DESCRIBED_RECORD };
-
-constexpr std::size_t count_records(const FunctionTable& table, RecordKind kind) {
-    std::size_t count = 0;
-    for (const CsiFunction& f : table) {
-        const RecordKind k = f.handler != nullptr   ? DESCRIBED_RECORD
-                             : f.acronym != nullptr ? LABELLED_RECORD
-                                                    : EMPTY_RECORD;
-        count += k == kind ? 1 : 0;
-    }
-    return count;
-}
-
-static_assert(csi_functions.size() == 48 && csi_space_functions.size() == 48);
-static_assert(table_is_consistent(csi_functions));
-static_assert(table_is_consistent(csi_space_functions));
-static_assert(record_is_consistent(decstbm_function));
-static_assert(record_is_consistent(winop_function));
-static_assert(record_is_consistent(locator_report_function));
-static_assert(record_is_consistent(decelr_function));
-static_assert(record_is_consistent(decsle_function));
-static_assert(record_is_consistent(decrqlp_function));
+static_assert(table_is_consistent(), "keys sorted and unique, every record well formed");
 static_assert(record_is_consistent(empty_csi_function));
-// The -1 defaults belong to the three records without acronym, and to them only.
-static_assert(decstbm_function.default1 == -1 && winop_function.default1 == -1 &&
-              locator_report_function.default1 == -1);
 
-// 33 described, 14 labelled only and one gap without intermediate;
-// 2 described, 39 labelled only and 7 gaps after SP.
-static_assert(count_records(csi_functions, DESCRIBED_RECORD) == 33);
-static_assert(count_records(csi_functions, LABELLED_RECORD) == 14);
-static_assert(count_records(csi_functions, EMPTY_RECORD) == 1);
-static_assert(count_records(csi_space_functions, DESCRIBED_RECORD) == 2);
-static_assert(count_records(csi_space_functions, LABELLED_RECORD) == 39);
-static_assert(count_records(csi_space_functions, EMPTY_RECORD) == 7);
+const CsiFunction* find_function(FunctionKey key) {
+    const auto* end = csi_functions.data() + csi_functions.size();
+    const auto* found = std::lower_bound(csi_functions.data(), end, key,
+                                         [](const CsiFunction& f, FunctionKey k) { return f.key < k; });
+    return found != end && found->key == key ? found : nullptr;
+}
 
 }  // namespace
 
-// The private marker plays no part: "[ ? 1 h" is SM all the same.
-const CsiFunction& lookup_csi_function(std::size_t n_intermediates, std::uint8_t last_intermediate,
-                                       std::uint8_t final_byte) {
-    const bool standard_final = final_byte >= FIRST_FINAL && final_byte <= LAST_FINAL;
-    if (n_intermediates == 0) {
-        if (standard_final) {
-            return csi_functions[final_byte - FIRST_FINAL];
-        }
-        switch (final_byte) {
-        case 'r':
-        case 's':
-            return decstbm_function;
-        case 't':
-            return winop_function;
-        default:
-            return empty_csi_function;
+CsiLookup lookup_csi_function(const Sequence& s) {
+    // Only the functions without or with one intermediate are known.
+    if (s.n_intermediates > 1) return {};
+    const std::uint8_t intermediate = s.n_intermediates == 1 ? s.intermediates[0] : 0;
+    if (const CsiFunction* f = find_function(function_key(s.marker, intermediate, s.final_byte))) {
+        return {f, true};
+    }
+    if (s.marker != 0) {
+        if (const CsiFunction* f = find_function(function_key(0, intermediate, s.final_byte))) {
+            return {f, false};
         }
     }
-    if (n_intermediates != 1) {
-        return empty_csi_function;
-    }
-    switch (last_intermediate) {
-    case ' ':
-        if (standard_final) {
-            return csi_space_functions[final_byte - FIRST_FINAL];
-        }
-        break;
-    case '\'':
-        switch (final_byte) {
-        case 0x7A:
-            return decelr_function;
-        case 0x7B:
-            return decsle_function;
-        case 0x7C:
-            return decrqlp_function;
-        default:
-            break;
-        }
-        break;
-    case '&':
-        if (final_byte == 'w') {
-            return locator_report_function;
-        }
-        break;
-    default:
-        break;
-    }
-    return empty_csi_function;
+    return {};
 }
 
 }  // namespace vorsk

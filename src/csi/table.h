@@ -1,10 +1,13 @@
-// The control function table: one constant record per control function.
+// The control function table: one constant record per control function,
+// keyed by the whole identity of its sequences (private marker,
+// intermediate and final byte).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "output/line_writer.h"
+#include "parse/sequence.h"
 
 namespace vorsk {
 
@@ -18,13 +21,36 @@ enum ParamShape : std::int32_t {
     SHAPE_SELECTIVE_LIST = 6,  // Ps...
 };
 
-// A description handler: final byte, private marker (0 for none), the
-// writer, and the parameter values after defaults. It prints only complete
-// description lines.
-using CsiHandler = void (*)(std::uint8_t final_byte, std::uint8_t private_marker, LineWriter& w,
-                            std::size_t n_params, const std::uint32_t* params);
+// At most this many parameter values reach a handler; the rest are echoed.
+inline constexpr std::size_t MAX_CSI_PARAMS = 255;
+
+// What a description handler reads: the sequence, and its parameter values
+// after the defaults of its record.
+struct CsiArguments {
+    const Sequence* sequence = nullptr;
+    std::size_t count = 0;
+    const std::uint32_t* values = nullptr;
+
+    std::uint32_t param(std::size_t i, std::uint32_t fallback = 0) const {
+        return i < count ? values[i] : fallback;
+    }
+    std::uint8_t final_byte() const { return sequence->final_byte; }
+};
+
+// A description handler prints only complete description lines. It is
+// called only when the number of values suits the record's shape.
+using CsiHandler = void (*)(const CsiArguments& args, LineWriter& w);
+
+// The identity of a function: private marker, intermediate and final byte,
+// each 0 where there is none, packed into one number.
+using FunctionKey = std::uint32_t;
+constexpr FunctionKey function_key(std::uint8_t marker, std::uint8_t intermediate,
+                                   std::uint8_t final_byte) {
+    return FunctionKey{marker} << 16 | FunctionKey{intermediate} << 8 | final_byte;
+}
 
 struct CsiFunction {
+    FunctionKey key = 0;
     const char* acronym = nullptr;  // nullptr: no label line
     const char* name = nullptr;
     ParamShape shape = SHAPE_NONE;
@@ -35,8 +61,15 @@ struct CsiFunction {
 
 inline constexpr CsiFunction empty_csi_function{};
 
-// Never nullptr: an unknown combination yields empty_csi_function.
-const CsiFunction& lookup_csi_function(std::size_t n_intermediates, std::uint8_t last_intermediate,
-                                       std::uint8_t final_byte);
+// The function a control sequence names, and whether its handler describes
+// the sequence. Never nullptr: an unknown combination yields
+// empty_csi_function. A marked sequence without a record of its own is
+// answered by the record without marker, which labels it and describes
+// nothing: "[ ? 1 h" is SM all the same, but "[ ? 5 d" no VPA to line 5.
+struct CsiLookup {
+    const CsiFunction* function = &empty_csi_function;
+    bool describes = false;
+};
+CsiLookup lookup_csi_function(const Sequence& s);
 
 }  // namespace vorsk

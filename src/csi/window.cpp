@@ -50,8 +50,8 @@ char* append(char* cur, const char* s) {
 }  // namespace
 
 VORSK_CSI_HANDLER(csi_do_winop) {
-    if (private_marker != 0 || n_params == 0) return;
-    std::uint32_t p0 = params[0];
+    if (a.count == 0) return;
+    std::uint32_t p0 = a.param(0);
     switch (p0) {
         case 0:
             return;
@@ -62,14 +62,14 @@ VORSK_CSI_HANDLER(csi_do_winop) {
             print_description_line(w, "(dtterm) Iconify window.");
             return;
         case 3:
-            if (n_params >= 3) {
-                print_description_line(w, "(dtterm) Move window to [%u, %u].", params[1], params[2]);
+            if (a.count >= 3) {
+                print_description_line(w, "(dtterm) Move window to [%u, %u].", a.param(1), a.param(2));
             }
             return;
         case 4:
-            if (n_params >= 3) {
+            if (a.count >= 3) {
                 print_description_line(w, "(dtterm) Resize the window to height %u and width %u in pixels.",
-                                       params[1], params[2]);
+                                       a.param(1), a.param(2));
             }
             return;
         case 5:
@@ -82,16 +82,16 @@ VORSK_CSI_HANDLER(csi_do_winop) {
             print_description_line(w, "(dtterm) Refresh the window.");
             return;
         case 8:
-            if (n_params >= 3) {
+            if (a.count >= 3) {
                 print_description_line(
-                    w, "(dtterm) Resize the text area to height %u and width %u in characters.", params[1],
-                    params[2]);
+                    w, "(dtterm) Resize the text area to height %u and width %u in characters.", a.param(1),
+                    a.param(2));
             }
             return;
         case 9:
-            if (n_params < 2) return;
-            if (params[1] == 1) print_description_line(w, "(Xterm) Maximize window.");
-            if (params[1] == 0) print_description_line(w, "(Xterm) Restore maximized window.");
+            if (a.count < 2) return;
+            if (a.param(1) == 1) print_description_line(w, "(Xterm) Maximize window.");
+            if (a.param(1) == 0) print_description_line(w, "(Xterm) Restore maximized window.");
             return;
         case 11:
             print_description_line(w, "(dtterm) Request report on the window state (iconified/not iconified).");
@@ -123,39 +123,38 @@ VORSK_CSI_HANDLER(csi_do_winop) {
 }
 
 VORSK_CSI_HANDLER(csi_do_decelr) {
-    assert(n_params == 2);
-    if (private_marker != 0) return;
-    if (params[0] > 2 || params[1] > 2) return;
-    if (params[0] == 0) {
+    assert(a.count == 2);
+    if (a.param(0) > 2 || a.param(1) > 2) return;
+    if (a.param(0) == 0) {
         print_description_line(w, "Disable locator reports.");
         return;
     }
-    if (params[0] == 1) {
+    if (a.param(0) == 1) {
         print_description_line(w, "Enable locator reports.");
     } else {
         print_description_line(w, "Enable a single locator report.");
     }
-    print_description_line(w, "%s", locator_unit_texts[params[1]]);
+    print_description_line(w, "%s", locator_unit_texts[a.param(1)]);
 }
 
 VORSK_CSI_HANDLER(csi_do_decsle) {
-    if (private_marker != 0 || n_params == 0) return;
-    for (std::size_t i = 0; i < n_params; ++i) {
-        if (params[i] < sizeof locator_event_texts / sizeof locator_event_texts[0]) {
-            print_description_line(w, "%s", locator_event_texts[params[i]]);
+    if (a.count == 0) return;
+    for (std::size_t i = 0; i < a.count; ++i) {
+        if (a.param(i) < sizeof locator_event_texts / sizeof locator_event_texts[0]) {
+            print_description_line(w, "%s", locator_event_texts[a.param(i)]);
         }
     }
 }
 
 VORSK_CSI_HANDLER(csi_do_decrqlp) {
-    if (private_marker != 0 || params[0] > 1) return;
+    if (a.param(0) > 1) return;
     print_description_line(w, "Request a single DECLRP locator report.");
 }
 
 // The locator report: event, button mask, row, column and page.
 VORSK_CSI_HANDLER(csi_do_decmouse) {
-    if (private_marker != 0 || n_params < 4) return;
-    std::uint32_t mask = params[1];
+    if (a.count < 4) return;
+    std::uint32_t mask = a.param(1);
     char downs[100];
     const char* buttons = "";
     if (mask != 0) {
@@ -174,7 +173,7 @@ VORSK_CSI_HANDLER(csi_do_decmouse) {
         *cur = '\0';
         buttons = downs;
     }
-    print_description_line(w, "(DEC) Mouse%s at [%u,%u].", buttons, params[2], params[3]);
+    print_description_line(w, "(DEC) Mouse%s at [%u,%u].", buttons, a.param(2), a.param(3));
 }
 
 }  // namespace vorsk

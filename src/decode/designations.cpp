@@ -80,29 +80,27 @@ Suffix graphic_suffix(bool is_94, std::uint8_t i2, std::uint8_t f) {
 }  // namespace
 
 // CZD and C1D (ECMA-35): the control set follows from the final alone.
-void describe_control_designation(Processor& p, std::uint8_t i1, std::uint8_t final_byte) {
+void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t final_byte) {
     const bool c0 = i1 == '!';
-    {
-        if (c0) {
-            print_label_line(*p.writer, "%s: %s", "CZD", "C0-DESIGNATE");
-        } else {
-            print_label_line(*p.writer, "%s: %s", "C1D", "C1-DESIGNATE");
-        }
+    if (c0) {
+        print_label_line(w, "%s: %s", "CZD", "C0-DESIGNATE");
+    } else {
+        print_label_line(w, "%s: %s", "C1D", "C1-DESIGNATE");
     }
-    if (!writer_shows(*p.writer, DESCRIPTION_LINE)) return;
+    if (!writer_shows(w, DESCRIPTION_LINE)) return;
     const std::int32_t number = c0 ? registration_at(c0_registrations, final_byte)
                                    : registration_at(c1_registrations, final_byte);
     if (number == NO_REGISTRATION) return;  // a private or unregistered final
     const char* name = control_set_names[static_cast<std::size_t>(number)];
     if (c0) {
-        print_description_line(*p.writer, "Designate C0 Control Set of %s.", name);
+        print_description_line(w, "Designate C0 Control Set of %s.", name);
     } else {
-        print_description_line(*p.writer, "Designate C1 Control Set of %s.", name);
+        print_description_line(w, "Designate C1 Control Set of %s.", name);
     }
 }
 
 // GZD4, G1D4 to G3D4 and G1D6 to G3D6 (ECMA-35).
-void describe_graphic_designation(Processor& p, std::uint8_t i1, std::uint8_t i2,
+void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i2,
                                   std::uint8_t final_byte) {
     Target target;
     if (i1 >= '(' && i1 <= '+') {
@@ -112,11 +110,9 @@ void describe_graphic_designation(Processor& p, std::uint8_t i1, std::uint8_t i2
     } else {
         return;  // ESC , F: there is no 96-character G0
     }
-    {
-        print_label_line(*p.writer, "G%cD%d: G%d-DESIGNATE 9%d-SET", slot_letters[target.slot],
-                         target.size_digit, target.slot, target.size_digit);
-    }
-    if (!writer_shows(*p.writer, DESCRIPTION_LINE)) return;
+    print_label_line(w, "G%cD%d: G%d-DESIGNATE 9%d-SET", slot_letters[target.slot],
+                     target.size_digit, target.slot, target.size_digit);
+    if (!writer_shows(w, DESCRIPTION_LINE)) return;
     // The set is named by its final, preceded by the second intermediate if any.
     char set_text[3] = {};
     if (i2 != 0) {
@@ -126,12 +122,12 @@ void describe_graphic_designation(Processor& p, std::uint8_t i1, std::uint8_t i2
         set_text[0] = static_cast<char>(final_byte);
     }
     const Suffix suffix = graphic_suffix(target.size_digit == 4, i2, final_byte);
-    print_description_line(*p.writer, "Designate 9%d-character set %s%s to G%d.", target.size_digit,
+    print_description_line(w, "Designate 9%d-character set %s%s to G%d.", target.size_digit,
                            set_text, suffix.text, target.slot);
 }
 
 // GZDM4, G1DM4 to G3DM4 and G1DM6 to G3DM6 (ECMA-35).
-void describe_multibyte_designation(Processor& p, std::uint8_t i2, std::uint8_t final_byte) {
+void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t final_byte) {
     // ESC $ @, ESC $ A and ESC $ B are the short forms for G0; the long form
     // ESC $ ( F is taken only for the other finals.
     const bool short_form_final = final_byte >= '@' && final_byte <= 'B';
@@ -146,12 +142,10 @@ void describe_multibyte_designation(Processor& p, std::uint8_t i2, std::uint8_t 
         target = {.slot = i2 - ',', .size_digit = 6};
     }
     if (target.slot < 0) return;  // ESC $ ' F and ESC $ , F designate nothing
-    {
-        print_label_line(*p.writer, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET",
-                         slot_letters[target.slot], target.size_digit, target.slot,
-                         target.size_digit);
-    }
-    if (!writer_shows(*p.writer, DESCRIPTION_LINE)) return;
+    print_label_line(w, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET",
+                     slot_letters[target.slot], target.size_digit, target.slot,
+                     target.size_digit);
+    if (!writer_shows(w, DESCRIPTION_LINE)) return;
     Suffix suffix;
     if (is_private_final(final_byte)) {
         suffix.set_private();
@@ -159,7 +153,7 @@ void describe_multibyte_designation(Processor& p, std::uint8_t i2, std::uint8_t 
         const std::int32_t number = registration_at(mb_registrations, final_byte);
         if (number != NO_REGISTRATION) suffix.set_registered(number);
     }
-    print_description_line(*p.writer, "Designate multibyte 9%d-character set %c%s to G%d.",
+    print_description_line(w, "Designate multibyte 9%d-character set %c%s to G%d.",
                            target.size_digit, final_byte, suffix.text, target.slot);
 }
 

@@ -3,16 +3,16 @@
 
 #include <cstdint>
 
-#include "decode/processor.h"
+#include "output/line_writer.h"
 
 namespace vorsk {
 
 // i1 is "!" (C0) or '"' (C1).
-void describe_control_designation(Processor& p, std::uint8_t i1, std::uint8_t final_byte);
+void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t final_byte);
 // i1 is 0x28-0x2F; i2 is 0 or an intermediate byte.
-void describe_graphic_designation(Processor& p, std::uint8_t i1, std::uint8_t i2,
+void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i2,
                                   std::uint8_t final_byte);
 // The first intermediate was "$"; i2 is 0 or 0x27-0x2F.
-void describe_multibyte_designation(Processor& p, std::uint8_t i2, std::uint8_t final_byte);
+void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t final_byte);
 
 }  // namespace vorsk

@@ -5,6 +5,7 @@
 
 #include "csi/sequence.h"
 #include "decode/designations.h"
+#include "parse/parser.h"
 
 namespace vorsk {
 namespace {
@@ -84,129 +85,89 @@ static_assert(fs_names.size() == 31);
 
 // A two-byte sequence: a one-line escape record and, when the byte has a
 // name, a label.
-void report_two_byte_sequence(Processor& p, int b, const EscapeName& entry) {
-    print_escape_line(*p.writer, "Esc %c", b);
-    if (entry.acronym != nullptr) {
-        print_label_line(*p.writer, "%s: %s", entry.acronym, entry.name);
+void report_two_byte_sequence(LineWriter& w, int b, const EscapeName& entry) {
+    print_escape_line(w, "Esc %c", b);
+    if (entry.acronym != nullptr) print_label_line(w, "%s: %s", entry.acronym, entry.name);
+}
+
+const EscapeName& two_byte_name(const Sequence& s) {
+    const std::size_t b = s.final_byte;
+    switch (s.kind) {
+        case FP_SEQUENCE: return fp_names[b - 0x30];
+        case FE_SEQUENCE: return fe_names[b - 0x40];
+        case FS_SEQUENCE: return fs_names[b - 0x60];
+        case NF_SEQUENCE:
+        case CSI_SEQUENCE: break;
     }
+    assert(!"Can't get here!");
+    return fe_names[0];
 }
 
-}  // namespace
-
-void print_esc_char(Processor& p, int c) {
-    if (c == 0x20) {
-        writer_putn(*p.writer, " Spc", 4);
-    } else if (c == 0x1b) {
-        writer_putn(*p.writer, " Esc", 4);
-    } else {
-        assert(c > 0x20 && c < 0x7f);
-        const char item[] = {' ', static_cast<char>(c)};
-        writer_putn(*p.writer, item, sizeof item);
-    }
+// The echo " %d" of a value: its 32 bits read as signed, so 2^31 shows as
+// -2147483648.
+void echo_value(LineWriter& w, std::uint32_t value) {
+    char item[12];
+    char* end = item + sizeof item;
+    char* digit = end;
+    const bool negative = static_cast<std::int32_t>(value) < 0;
+    std::uint32_t magnitude = negative ? 0u - value : value;
+    do {
+        *--digit = static_cast<char>('0' + magnitude % 10u);
+        magnitude /= 10u;
+    } while (magnitude != 0);
+    if (negative) *--digit = '-';
+    *--digit = ' ';
+    writer_putn(w, digit, static_cast<std::size_t>(end - digit));
 }
 
-bool process_escape_sequence(Processor& p) {
-    InputBuffer& in = *p.input;
-    input_mark(in);
-    const int b = input_get(in);
-    if (b == EOF) {
-        input_rewind(in);
-        return false;
-    }
-    switch (b >> 4) {
-        case 0x2:
-            if (!process_nf_sequence(p, b)) {
-                input_rewind(in);
-                return false;
-            }
-            break;
-        case 0x3: process_fp_sequence(p, b); break;
-        case 0x4:
-        case 0x5: process_fe_sequence(p, b); break;
-        case 0x6:
-        case 0x7:
-            if (b == 0x7f) {
-                input_rewind(in);
-                return false;
-            }
-            process_fs_sequence(p, b);
-            break;
-        default:  // C0 controls, a second ESC, and every byte from 0x80 up
-            input_rewind(in);
-            return false;
-    }
-    // Changes nothing when a sub-step has already re-read the bytes unmarked.
-    input_commit(in);
-    p.control_break = 1;
-    return true;
-}
+constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
-bool process_fp_sequence(Processor& p, int b) {
-    report_two_byte_sequence(p, b, fp_names[static_cast<std::size_t>(b - 0x30)]);
-    return true;
-}
-
-bool process_fs_sequence(Processor& p, int b) {
-    report_two_byte_sequence(p, b, fs_names[static_cast<std::size_t>(b - 0x60)]);
-    return true;
-}
-
-bool process_fe_sequence(Processor& p, int b) {
-    if (b == '[') {
-        if (const CsiFunction* function = scan_csi_sequence(p)) {
-            process_csi_sequence(p, *function);
-            return true;
+// The escape line of a control sequence: every byte after ESC "[" echoed,
+// each run of digits as the value it makes.
+void echo_control_sequence(LineWriter& w, const Sequence& s) {
+    writer_start(w, ESCAPE_LINE);
+    writer_putn(w, " Esc [", 6);
+    std::uint32_t value = 0;
+    bool digits = false;
+    for (std::size_t i = 1; i < s.n_bytes; ++i) {
+        const int b = s.bytes[i];
+        if (is_digit(b)) {
+            value = value * 10u + static_cast<std::uint32_t>(b - '0');
+            digits = true;
+            continue;
         }
-        // Not a control sequence: report the lone CSI, and leave the bytes
-        // after the "[" to be read again as ordinary input.
-        input_rewind(*p.input);
-        input_get(*p.input);
+        if (digits) echo_value(w, value);
+        value = 0;
+        digits = false;
+        print_esc_char(w, b);
     }
-    report_two_byte_sequence(p, b, fe_names[static_cast<std::size_t>(b - 0x40)]);
-    return true;
+    writer_finish(w, "");
 }
 
-bool process_nf_sequence(Processor& p, int first_intermediate) {
-    InputBuffer& in = *p.input;
-    int second_intermediate = 0;
-    int x = input_get(in);  // the final byte, unless there are three or more intermediates
-    if (is_intermediate(x)) {
-        second_intermediate = x;
-        x = input_get(in);
-        int c = x;
-        while (is_intermediate(c)) c = input_get(in);
-        if (!is_final(c)) return false;
-    } else if (!is_final(x)) {
-        return false;
-    }
+// The escape line of an nF sequence, every byte echoed.
+void echo_nf_sequence(LineWriter& w, const Sequence& s) {
+    writer_start(w, ESCAPE_LINE);
+    writer_putn(w, " Esc", 4);
+    for (std::size_t i = 0; i < s.n_bytes; ++i) print_esc_char(w, s.bytes[i]);
+    writer_finish(w, "");
+}
 
-    if (writer_shows(*p.writer, ESCAPE_LINE)) {
-        // Re-read the bytes unmarked, so each is consumed as it is echoed.
-        input_rewind(in);
-        writer_start(*p.writer, ESCAPE_LINE);
-        writer_putn(*p.writer, " Esc", 4);
-        int c;
-        do {
-            c = input_get(in);
-            print_esc_char(p, c);
-        } while (!is_final(c));
-        writer_finish(*p.writer, "");
-    }
-
-    // With three or more intermediates there is neither label nor description.
-    if (!is_final(x)) return true;
-
-    const auto i1 = static_cast<std::uint8_t>(first_intermediate);
-    const auto i2 = static_cast<std::uint8_t>(second_intermediate);
-    const auto f = static_cast<std::uint8_t>(x);
+// ECMA-35 announcements and designations; "#", "%", "&" and "'" are echoed
+// only, and with three or more intermediates there is neither label nor
+// description.
+void describe_nf_sequence(LineWriter& w, const Sequence& s) {
+    if (s.n_intermediates > 2) return;
+    const std::uint8_t i1 = s.intermediates[0];
+    const std::uint8_t i2 = s.n_intermediates == 2 ? s.intermediates[1] : 0;
+    const std::uint8_t f = s.final_byte;
     switch (i1) {
         case 0x20:  // ACS: ECMA-35 15.2
-            print_label_line(*p.writer, "%s: %s", "ACS", "ANNOUNCE CODE STRUCTURE");
+            print_label_line(w, "%s: %s", "ACS", "ANNOUNCE CODE STRUCTURE");
             break;
         case '!':
-        case '"': describe_control_designation(p, i1, f); break;
+        case '"': describe_control_designation(w, i1, f); break;
         case '$':
-            if (i2 == 0 || i2 >= 0x27) describe_multibyte_designation(p, i2, f);
+            if (i2 == 0 || i2 >= 0x27) describe_multibyte_designation(w, i2, f);
             break;
         case '(':
         case ')':
@@ -215,9 +176,43 @@ bool process_nf_sequence(Processor& p, int first_intermediate) {
         case ',':
         case '-':
         case '.':
-        case '/': describe_graphic_designation(p, i1, i2, f); break;
-        default: break;  // "#", "%", "&", "'": echoed only
+        case '/': describe_graphic_designation(w, i1, i2, f); break;
+        default: break;
     }
+}
+
+}  // namespace
+
+void print_esc_char(LineWriter& w, int c) {
+    if (c == 0x20) {
+        writer_putn(w, " Spc", 4);
+    } else if (c == 0x1b) {
+        writer_putn(w, " Esc", 4);
+    } else {
+        assert(c > 0x20 && c < 0x7f);
+        const char item[] = {' ', static_cast<char>(c)};
+        writer_putn(w, item, sizeof item);
+    }
+}
+
+bool process_escape_sequence(Processor& p) {
+    Sequence& s = p.sequence;
+    if (!parse_sequence(*p.input, s)) return false;
+    LineWriter& w = *p.writer;
+    switch (s.kind) {
+        case CSI_SEQUENCE:
+            echo_control_sequence(w, s);
+            describe_control_sequence(s, w);
+            break;
+        case NF_SEQUENCE:
+            echo_nf_sequence(w, s);
+            describe_nf_sequence(w, s);
+            break;
+        case FP_SEQUENCE:
+        case FE_SEQUENCE:
+        case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
+    }
+    p.control_break = 1;
     return true;
 }
 

@@ -4,7 +4,6 @@
 #include <cassert>
 
 #include "decode/escape.h"
-#include "driver/options.h"
 
 namespace vorsk {
 namespace {
@@ -94,7 +93,7 @@ void print_control(Processor& p, int b) {
         for (const char* name = b == DEL ? "DEL" : c0_names[static_cast<std::size_t>(b)]; *name != '\0'; ++name) {
             item[n++] = *name;
         }
-        if (options.print_carets) {
+        if (p.print_carets) {
             item[n++] = '/';
             item[n++] = '^';
             item[n++] = static_cast<char>(b ^ 0x40);

@@ -6,6 +6,7 @@
 
 #include "input/input_buffer.h"
 #include "output/line_writer.h"
+#include "parse/sequence.h"
 
 namespace vorsk {
 
@@ -21,6 +22,8 @@ struct Processor {
     LineWriter* writer = nullptr;
     LineState line_state = LINE_NONE;
     std::int32_t control_break = 0;  // the next control byte opens a fresh control line
+    bool print_carets = true;        // control items show the ^X form of C0 controls
+    Sequence sequence;               // the record of the sequence being decoded
 };
 
 inline constexpr bool is_printable(int c) { return c >= 0x20 && c <= 0x7e; }

@@ -277,6 +277,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
+    p.print_carets = options.print_carets != 0;
     session.program_name = options.program_name;
     session.source = timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
     live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};

@@ -1,0 +1,24 @@
+// The parser: one pass over the bytes after an ESC, into a Sequence record.
+#pragma once
+
+#include "input/input_buffer.h"
+#include "parse/sequence.h"
+
+namespace vorsk {
+
+inline constexpr bool is_intermediate(int c) { return c >= 0x20 && c <= 0x2f; }
+inline constexpr bool is_private_marker(int c) {
+    return c == ':' || c == '<' || c == '=' || c == '>' || c == '?';
+}
+
+// Called right after an ESC has been taken from the input. True: a sequence
+// was read and filled in, and the input stands after it. False: the bytes
+// after the ESC are no sequence, and the input stands just after the ESC
+// again, to read them once more as ordinary input.
+//
+// "[" followed by anything but a well-formed control sequence is the C1
+// control CSI on its own, an Fe sequence, and the bytes after the "[" are
+// read again.
+bool parse_sequence(InputBuffer& in, Sequence& s);
+
+}  // namespace vorsk
