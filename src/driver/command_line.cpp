@@ -17,6 +17,9 @@
 namespace vorsk {
 namespace {
 
+// Written only while start-up reads the command line.
+constinit Options options;
+
 constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbI";
 
 const option long_options[] = {
@@ -265,8 +268,8 @@ void setup_from_args(Session& session, int argc, char** argv) {
     if (output_config.colors) output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
 
     if (options.interactive) {
-        if (isatty(fileno(in))) setup_terminal(fileno(in));
-        setup_signals();
+        if (isatty(fileno(in))) setup_terminal(fileno(in), options.output_is_tty != 0);
+        setup_signals(options.output_is_tty != 0);
     }
 
     p.input = input_new(ByteSource{.fd = fileno(in)}, LOOKAHEAD_LIMIT);

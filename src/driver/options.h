@@ -1,8 +1,9 @@
-// The program-wide configuration, written by start-up and read everywhere.
+// What the command line asks for, as start-up reads it. Start-up hands each
+// part on as a value (the output's configuration to the writer, the caret
+// form to the dispatcher); nothing below the driver reads this record.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "output/line_kinds.h"
 
@@ -24,7 +25,5 @@ struct Options {
     const char* program_name = "vorsk";
     int output_is_tty = 0;
 };
-
-extern Options options;
 
 }  // namespace vorsk

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/options.h"
 
 namespace vorsk {
 
@@ -24,6 +23,7 @@ int terminal_fd = -1;  // the input terminal whose settings were changed, or -1
 termios saved_settings;
 termios interactive_settings;
 bool handlers_installed = false;
+bool finish_line_on_signal = false;
 
 sigset_t caught_set() {
     sigset_t set;
@@ -57,12 +57,12 @@ void set_handler(int sig, void (*handler)(int)) {
 
 }  // namespace
 
-void setup_terminal(int fd) {
+void setup_terminal(int fd, bool output_is_tty) {
     termios settings;
     if (tcgetattr(fd, &settings) != 0) return;
     saved_settings = settings;
     settings.c_lflag &= ~static_cast<tcflag_t>(ICANON);
-    if (options.output_is_tty) settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    if (output_is_tty) settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     interactive_settings = settings;
     terminal_fd = fd;
     tcsetattr(fd, TCSANOW, &settings);
@@ -91,7 +91,8 @@ void setup_terminal(int fd) {
     std::fputs("\n\n", stderr);
 }
 
-void setup_signals() {
+void setup_signals(bool output_is_tty) {
+    finish_line_on_signal = output_is_tty;
     const sigset_t mask = caught_set();
     handlers_installed = true;
     for (const int sig : CAUGHT_SIGNALS) {
@@ -142,7 +143,7 @@ void catch_signal(int sig) {
 
 void service_signal(Processor& p) {
     if (!signal_pending || input_has_buffered(*p.input)) return;
-    if (options.output_is_tty) finish_state(p);
+    if (finish_line_on_signal) finish_state(p);
     // The closed line must reach the output before the signal takes effect.
     writer_flush(*p.writer);
     if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);

@@ -12,8 +12,10 @@ extern volatile std::sig_atomic_t signal_pending;
 
 // Saves the terminal's settings and clears ICANON (and ECHO when the output
 // is a terminal too); writes the notice that says how to leave.
-void setup_terminal(int fd);
-void setup_signals();
+void setup_terminal(int fd, bool output_is_tty);
+// Catches the signals that end or stop the program, to act on them between
+// events; with the output on a terminal, the open line is ended first.
+void setup_signals(bool output_is_tty);
 void catch_signal(int sig);
 // Called before every read of the main loop.
 void service_signal(Processor& p);

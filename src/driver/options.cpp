@@ -1,7 +1,0 @@
-#include "driver/options.h"
-
-namespace vorsk {
-
-constinit Options options;
-
-}  // namespace vorsk
