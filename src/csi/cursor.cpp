@@ -36,7 +36,6 @@ constexpr auto tab_stop_texts = std::to_array<const char*>({
     /* CTC 6, TBC 4 */ "Clear all vertical tab stops.",
     /* TBC 5 */ "Clear all tab stops.",
 });
-static_assert(tab_stop_texts.size() == 8);
 constexpr std::uint32_t MAX_CTC_VALUE = 6;
 constexpr std::uint32_t MAX_TBC_VALUE = 5;
 constexpr std::uint32_t TBC_OFFSET = 2;
@@ -52,7 +51,6 @@ constexpr auto media_copy_texts = std::to_array<const char*>({
     "Stop relay to a secondary auxiliary device.",
     "Start relay to a secondary auxiliary device.",
 });
-static_assert(media_copy_texts.size() == 8);
 
 // DEC's printer controls with "?"; 2 and 3 are not DEC's.
 constexpr auto dec_media_copy_texts = std::to_array<const char*>({
@@ -63,7 +61,6 @@ constexpr auto dec_media_copy_texts = std::to_array<const char*>({
     "(DEC) Turn off autoprint mode.",
     "(DEC) Turn on autoprint mode.",
 });
-static_assert(dec_media_copy_texts.size() == 6);
 
 constexpr auto device_status_texts = std::to_array<const char*>({
     "Device reports ready.",
@@ -74,14 +71,12 @@ constexpr auto device_status_texts = std::to_array<const char*>({
     "DSR requested.",
     "Request cursor position report.",
 });
-static_assert(device_status_texts.size() == 7);
 
 constexpr auto erase_in_field_texts = std::to_array<const char*>({
     "Clear from the cursor to the next tab stop.",
     "Clear from the previous tab stop to the cursor.",
     "Clear from the previous tab stop to the next tab stop.",
 });
-static_assert(erase_in_field_texts.size() == 3);
 
 }  // namespace
 

@@ -179,7 +179,6 @@ constexpr bool private_modes_complete() {
     return true;
 }
 
-static_assert(N_PRIVATE_MODES == 40);
 static_assert(private_modes_sorted(), "the search below needs ascending mode numbers");
 static_assert(private_modes_complete());
 

@@ -24,9 +24,8 @@ constexpr const char* locator_unit_texts[] = {
     " Report position in pixels.",
     " Report position in character cells.",
 };
+static_assert(sizeof locator_unit_texts / sizeof locator_unit_texts[0] == 3, "DECELR's units 0 to 2");
 
-static_assert(sizeof locator_event_texts / sizeof locator_event_texts[0] == 5);
-static_assert(sizeof locator_unit_texts / sizeof locator_unit_texts[0] == 3);
 
 struct LocatorButton {
     std::uint32_t bit = 0;

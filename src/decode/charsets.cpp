@@ -1,369 +1,259 @@
-// The ISO-IR registry of code sets and the registrations that the final
-// bytes of ECMA-35 designations select. Every table is constant; the
-// static_asserts below hold them to their sizes and to each other.
+// The ISO-IR registry of code sets, one row per registration that an
+// ECMA-35 designation selects, and the tables built from the rows at
+// compile time: by designation and final byte, and by registration number.
 #include "decode/charsets.h"
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 namespace vorsk {
-
 namespace {
 
-// One entry of a registry: an ISO-IR number and the registered name.
-struct RegisteredSet {
-    std::int32_t number = 0;
-    const char* name = nullptr;
+struct SetRegistration {
+    SetTable table = N_SET_TABLES;
+    char final_byte = 0;
+    std::int16_t number = 0;
+    const char* name = nullptr;  // nullptr: the registry names no set here
 };
 
-// Not constexpr: reaching it while a registry is built stops the build.
-void registry_entry_duplicated_or_out_of_range() {}
+// In the order of their designations. The registry splits numbers 8 and 9
+// into 8-1, 8-2, 9-1 and 9-2, none of them named; only the whole number is
+// shown.
+constexpr SetRegistration registrations[] = {
+    {C0_SETS, '@', 1, "ISO 646"},
+    {C0_SETS, 'A', 7, "NATS"},
+    {C0_SETS, 'B', 48, "INIS"},
+    {C0_SETS, 'C', 26, "ISO-IR-26"},
+    {C0_SETS, 'D', 36, "ISO-IR-36"},
+    {C0_SETS, 'E', 106, "T.61"},
+    {C0_SETS, 'F', 74, "JIS_C6225-1979"},
+    {C0_SETS, 'G', 104, "ISO_4873"},
+    {C0_SETS, 'H', 130, "ASMO_662-1985"},
+    {C0_SETS, 'I', 132, "T.101-1"},
+    {C0_SETS, 'J', 134, "T.101-2"},
+    {C0_SETS, 'K', 135, "T.101-3"},
+    {C0_SETS, 'L', 140, "CSN_369102"},
+    {C1_SETS, '@', 56, "VIDEOTEX-GB"},
+    {C1_SETS, 'A', 73, "VIDEOTEX-CCITT"},
+    {C1_SETS, 'B', 124, "ISO_6630-1985"},
+    {C1_SETS, 'C', 77, "ISO_6429-1983"},
+    {C1_SETS, 'D', 133, "T.101-1"},
+    {C1_SETS, 'E', 40, "DIN_31626"},
+    {C1_SETS, 'F', 136, "T.101-3"},
+    {C1_SETS, 'G', 105, "ISO_4873"},
+    {C1_SETS, 'H', 107, "T.61"},
+    {G94_SETS, '@', 2, "ISO_646.irv:1973"},
+    {G94_SETS, 'A', 4, "ISO646-GB"},
+    {G94_SETS, 'B', 6, "US-ASCII"},
+    {G94_SETS, 'C', 8, nullptr},
+    {G94_SETS, 'D', 8, nullptr},
+    {G94_SETS, 'E', 9, nullptr},
+    {G94_SETS, 'F', 9, nullptr},
+    {G94_SETS, 'G', 10, "ISO646-SE"},
+    {G94_SETS, 'H', 11, "ISO646-SE2"},
+    {G94_SETS, 'I', 13, "JIS_C6220-1969-JP"},
+    {G94_SETS, 'J', 14, "ISO646-JP"},
+    {G94_SETS, 'K', 21, "ISO646-DE"},
+    {G94_SETS, 'L', 16, "ISO646-PT"},
+    {G94_SETS, 'M', 39, "ISO_6438"},
+    {G94_SETS, 'N', 37, "ISO_5427"},
+    {G94_SETS, 'O', 38, "DIN_31624"},
+    {G94_SETS, 'P', 53, "ISO_5426"},
+    {G94_SETS, 'Q', 54, "ISO_5427:1981"},
+    {G94_SETS, 'R', 25, "ISO646-FR1"},
+    {G94_SETS, 'S', 55, "ISO_5428"},
+    {G94_SETS, 'T', 57, "ISO646-CN"},
+    {G94_SETS, 'U', 27, "LATIN-GREEK-1"},
+    {G94_SETS, 'V', 47, "ISO-IR-47"},
+    {G94_SETS, 'W', 49, "INIS"},
+    {G94_SETS, 'X', 31, "ISO_5428:1976"},
+    {G94_SETS, 'Y', 15, "ISO646-IT"},
+    {G94_SETS, 'Z', 17, "ISO646-ES"},
+    {G94_SETS, '[', 18, "GREEK7-OLD"},
+    {G94_SETS, '\\', 19, "LATIN-GREEK"},
+    {G94_SETS, ']', 50, "INIS-8"},
+    {G94_SETS, '^', 51, "INIS-CYRILLIC"},
+    {G94_SETS, '_', 59, "CODAR-U"},
+    {G94_SETS, '`', 60, "ISO646-NO"},
+    {G94_SETS, 'a', 61, "ISO646-NO2"},
+    {G94_SETS, 'b', 70, "CCITT-VIDEOTEX"},
+    {G94_SETS, 'c', 71, "CCITT-MOSAIC-2"},
+    {G94_SETS, 'd', 173, "CCITT-MOSAIC-3"},
+    {G94_SETS, 'e', 68, "APL"},
+    {G94_SETS, 'f', 69, "ISO646-FR"},
+    {G94_SETS, 'g', 84, "ISO646-PT2"},
+    {G94_SETS, 'h', 85, "ISO646-ES2"},
+    {G94_SETS, 'i', 86, "ISO646-HU"},
+    {G94_SETS, 'j', 88, "GREEK7"},
+    {G94_SETS, 'k', 89, "ARABIC7"},
+    {G94_SETS, 'l', 90, "ISO_6937-2"},
+    {G94_SETS, 'm', 91, "ISO646-JP-OCR-A"},
+    {G94_SETS, 'n', 92, "ISO646-JP-OCR-B"},
+    {G94_SETS, 'o', 93, "ISO646-JP-OCR-B-EXT"},
+    {G94_SETS, 'p', 94, "ISO646-JP-OCR-HAND"},
+    {G94_SETS, 'q', 95, "ISO646-JP-OCR-HAND-EXT"},
+    {G94_SETS, 'r', 96, "JIS_C6229-1984-OCR-HAND"},
+    {G94_SETS, 's', 98, "ISO_2033"},
+    {G94_SETS, 't', 99, "ANSI_X3.110"},
+    {G94_SETS, 'u', 102, "ISO646-T.61"},
+    {G94_SETS, 'v', 103, "T.61"},
+    {G94_SETS, 'w', 121, "ISO646-CA"},
+    {G94_SETS, 'x', 122, "ISO646-CA2"},
+    {G94_SETS, 'y', 137, "CCITT-MOSAIC-1"},
+    {G94_SETS, 'z', 141, "ISO646-YU"},
+    {G94_SETS, '{', 146, "JUS_003"},
+    {G94_SETS, '|', 128, "T.101-2"},
+    {G94_SETS, '}', 147, "JUS_004"},
+    {G94_BANG_SETS, '@', 150, "GREEK-CCITT"},
+    {G94_BANG_SETS, 'A', 151, "ISO646-CU"},
+    {G94_BANG_SETS, 'B', 170, "ISO646-INV"},
+    {G94_BANG_SETS, 'C', 207, "ISO646-IE"},
+    {G94_BANG_SETS, 'D', 230, "TDS-565"},
+    {G94_BANG_SETS, 'E', 231, "ANSI_Z39.47"},
+    {G94_BANG_SETS, 'F', 232, "TDS-616"},
+    {G96_SETS, '@', 111, "ECMA-CYRILLIC"},
+    {G96_SETS, 'A', 100, "ISO-8859-1"},
+    {G96_SETS, 'B', 101, "ISO-8859-2"},
+    {G96_SETS, 'C', 109, "ISO-8859-3"},
+    {G96_SETS, 'D', 110, "ISO-8859-4"},
+    {G96_SETS, 'E', 123, "CSA_Z243.4-1985-EXT"},
+    {G96_SETS, 'F', 126, "ISO-8859-7:1987"},
+    {G96_SETS, 'G', 127, "ISO-8859-6"},
+    {G96_SETS, 'H', 138, "ISO-8859-8:1988"},
+    {G96_SETS, 'I', 139, "CSN_369103"},
+    {G96_SETS, 'J', 142, "BSI_IST-2"},
+    {G96_SETS, 'K', 143, "IEC_P27-1"},
+    {G96_SETS, 'L', 144, "ISO-8859-5"},
+    {G96_SETS, 'M', 148, "ISO-8859-9"},
+    {G96_SETS, 'N', 152, "ISO_6937-2-RESIDUAL"},
+    {G96_SETS, 'O', 153, "GOST_19768-74"},
+    {G96_SETS, 'P', 154, "ISO-IR-154"},
+    {G96_SETS, 'Q', 155, "ISO_10367-BOX"},
+    {G96_SETS, 'R', 156, "ISO_6937:1992"},
+    {G96_SETS, 'S', 164, "HEBREW-CCITT"},
+    {G96_SETS, 'T', 166, "TIS-620"},
+    {G96_SETS, 'U', 167, "ARABIC-BULL"},
+    {G96_SETS, 'V', 157, "ISO-8859-10"},
+    {G96_SETS, 'X', 158, "ISO-IR-158"},
+    {G96_SETS, 'Y', 179, "ISO-8859-13"},
+    {G96_SETS, 'Z', 180, "TCVN5712:1993"},
+    {G96_SETS, '[', 181, "ISO-IR-181"},
+    {G96_SETS, '\\', 182, "LATIN-WELSH"},
+    {G96_SETS, ']', 197, "ISO-IR-197"},
+    {G96_SETS, '^', 198, "ISO-8859-8"},
+    {G96_SETS, '_', 199, "ISO-8859-14"},
+    {G96_SETS, '`', 200, "CYRILLIC-URALIC"},
+    {G96_SETS, 'a', 201, "CYRILLIC-VOLGAIC"},
+    {G96_SETS, 'b', 203, "ISO-8859-15"},
+    {G96_SETS, 'c', 204, "ISO-8859-1-EURO"},
+    {G96_SETS, 'd', 205, "ISO-8859-4-EURO"},
+    {G96_SETS, 'e', 206, "ISO-8859-13-EURO"},
+    {G96_SETS, 'f', 226, "ISO-8859-16"},
+    {G96_SETS, 'g', 208, "IS_434:1997"},
+    {G96_SETS, 'h', 209, "ISO-IR-209"},
+    {G96_SETS, 'i', 227, "ISO-8859-7"},
+    {G96_SETS, 'j', 234, "SI1311:2002"},
+    {G96_SETS, '}', 129, "T.101-3"},
+    {MULTIBYTE_94_SETS, '@', 42, "JIS_C6226-1978"},
+    {MULTIBYTE_94_SETS, 'A', 58, "GB_2312-80"},
+    {MULTIBYTE_94_SETS, 'B', 168, "JIS_X0208-1990"},
+    {MULTIBYTE_94_SETS, 'C', 149, "KSC_5601"},
+    {MULTIBYTE_94_SETS, 'D', 159, "JIS_X0212-1990"},
+    {MULTIBYTE_94_SETS, 'E', 165, "CHINESE-CCITT"},
+    {MULTIBYTE_94_SETS, 'F', 169, "BLISSYMBOL"},
+    {MULTIBYTE_94_SETS, 'G', 171, "CNS11643-1:1986"},
+    {MULTIBYTE_94_SETS, 'H', 172, "CNS11643-2:1986"},
+    {MULTIBYTE_94_SETS, 'I', 183, "CNS11643-3:1992"},
+    {MULTIBYTE_94_SETS, 'J', 184, "CNS11643-4:1992"},
+    {MULTIBYTE_94_SETS, 'K', 185, "CNS11643-5:1992"},
+    {MULTIBYTE_94_SETS, 'L', 186, "CNS11643-6:1992"},
+    {MULTIBYTE_94_SETS, 'M', 187, "CNS11643-7:1992"},
+    {MULTIBYTE_94_SETS, 'N', 202, "KPS_9566-97"},
+    {MULTIBYTE_94_SETS, 'O', 228, "JIS_X0213-1:2000"},
+    {MULTIBYTE_94_SETS, 'P', 229, "JIS_X0213-2:2000"},
+    {MULTIBYTE_94_SETS, 'Q', 233, "JIS_X0213-1:2004"},
+};
 
-// Lays keyed entries out by number, refusing a number outside the registry,
-// a number given twice and an entry without a name.
-template <std::size_t SIZE, std::size_t N>
-consteval std::array<const char*, SIZE> index_by_number(const std::array<RegisteredSet, N>& rows) {
-    std::array<const char*, SIZE> names{};
-    for (const RegisteredSet& row : rows) {
-        if (row.number < 0 || static_cast<std::size_t>(row.number) >= SIZE || row.name == nullptr ||
-            names[static_cast<std::size_t>(row.number)] != nullptr) {
-            registry_entry_duplicated_or_out_of_range();
+// Finals run from 0x40 to 0x7E; those below are for private use.
+constexpr std::uint8_t FIRST_FINAL = 0x40;
+constexpr std::size_t N_FINALS = 0x7f - FIRST_FINAL;
+constexpr std::size_t CONTROL_REGISTRY_SIZE = 141;
+constexpr std::size_t GRAPHIC_REGISTRY_SIZE = 235;
+
+// Not constexpr: reaching it while a table is built stops the build.
+void registration_duplicated_or_out_of_range() {}
+
+using FinalTable = std::array<std::array<std::int16_t, N_FINALS>, N_SET_TABLES>;
+
+consteval FinalTable by_final() {
+    FinalTable table{};
+    for (auto& finals : table) finals.fill(NO_REGISTRATION);
+    for (const SetRegistration& r : registrations) {
+        const auto f = static_cast<std::uint8_t>(r.final_byte);
+        if (r.table >= N_SET_TABLES || f < FIRST_FINAL || f >= FIRST_FINAL + N_FINALS || r.number < 0 ||
+            table[r.table][f - FIRST_FINAL] != NO_REGISTRATION) {
+            registration_duplicated_or_out_of_range();
         }
-        names[static_cast<std::size_t>(row.number)] = row.name;
+        table[r.table][f - FIRST_FINAL] = r.number;
+    }
+    return table;
+}
+
+constexpr bool is_control_table(SetTable table) { return table == C0_SETS || table == C1_SETS; }
+
+// Each number names one set, of control functions or of graphic characters.
+template <std::size_t SIZE>
+consteval std::array<const char*, SIZE> by_number(bool control) {
+    std::array<const char*, SIZE> names{};
+    for (const SetRegistration& r : registrations) {
+        if (is_control_table(r.table) != control || r.name == nullptr) continue;
+        if (static_cast<std::size_t>(r.number) >= SIZE || names[static_cast<std::size_t>(r.number)] != nullptr) {
+            registration_duplicated_or_out_of_range();
+        }
+        names[static_cast<std::size_t>(r.number)] = r.name;
     }
     return names;
 }
 
-// Control sets, in the order of their designations ESC ! F and ESC " F.
-constexpr auto control_set_entries = std::to_array<RegisteredSet>({
-    {1, "ISO 646"},          // ESC ! @
-    {7, "NATS"},             // ESC ! A
-    {48, "INIS"},            // ESC ! B
-    {26, "ISO-IR-26"},       // ESC ! C
-    {36, "ISO-IR-36"},       // ESC ! D
-    {106, "T.61"},           // ESC ! E
-    {74, "JIS_C6225-1979"},  // ESC ! F
-    {104, "ISO_4873"},       // ESC ! G
-    {130, "ASMO_662-1985"},  // ESC ! H
-    {132, "T.101-1"},        // ESC ! I
-    {134, "T.101-2"},        // ESC ! J
-    {135, "T.101-3"},        // ESC ! K
-    {140, "CSN_369102"},     // ESC ! L
-    {56, "VIDEOTEX-GB"},     // ESC " @
-    {73, "VIDEOTEX-CCITT"},  // ESC " A
-    {124, "ISO_6630-1985"},  // ESC " B
-    {77, "ISO_6429-1983"},   // ESC " C
-    {133, "T.101-1"},        // ESC " D
-    {40, "DIN_31626"},       // ESC " E
-    {136, "T.101-3"},        // ESC " F
-    {105, "ISO_4873"},       // ESC " G
-    {107, "T.61"},           // ESC " H
-});
+constexpr FinalTable registration_by_final = by_final();
+constexpr auto control_set_names = by_number<CONTROL_REGISTRY_SIZE>(true);
+constexpr auto graphic_set_names = by_number<GRAPHIC_REGISTRY_SIZE>(false);
 
-// Graphic sets, in the order of their designations.
-constexpr auto graphic_set_entries = std::to_array<RegisteredSet>({
-    {2, "ISO_646.irv:1973"},          // ESC ( @
-    {4, "ISO646-GB"},                 // ESC ( A
-    {6, "US-ASCII"},                  // ESC ( B
-    {10, "ISO646-SE"},                // ESC ( G
-    {11, "ISO646-SE2"},               // ESC ( H
-    {13, "JIS_C6220-1969-JP"},        // ESC ( I
-    {14, "ISO646-JP"},                // ESC ( J
-    {21, "ISO646-DE"},                // ESC ( K
-    {16, "ISO646-PT"},                // ESC ( L
-    {39, "ISO_6438"},                 // ESC ( M
-    {37, "ISO_5427"},                 // ESC ( N
-    {38, "DIN_31624"},                // ESC ( O
-    {53, "ISO_5426"},                 // ESC ( P
-    {54, "ISO_5427:1981"},            // ESC ( Q
-    {25, "ISO646-FR1"},               // ESC ( R
-    {55, "ISO_5428"},                 // ESC ( S
-    {57, "ISO646-CN"},                // ESC ( T
-    {27, "LATIN-GREEK-1"},            // ESC ( U
-    {47, "ISO-IR-47"},                // ESC ( V
-    {49, "INIS"},                     // ESC ( W
-    {31, "ISO_5428:1976"},            // ESC ( X
-    {15, "ISO646-IT"},                // ESC ( Y
-    {17, "ISO646-ES"},                // ESC ( Z
-    {18, "GREEK7-OLD"},               // ESC ( [
-    {19, "LATIN-GREEK"},              // ESC ( backslash
-    {50, "INIS-8"},                   // ESC ( ]
-    {51, "INIS-CYRILLIC"},            // ESC ( ^
-    {59, "CODAR-U"},                  // ESC ( _
-    {60, "ISO646-NO"},                // ESC ( `
-    {61, "ISO646-NO2"},               // ESC ( a
-    {70, "CCITT-VIDEOTEX"},           // ESC ( b
-    {71, "CCITT-MOSAIC-2"},           // ESC ( c
-    {173, "CCITT-MOSAIC-3"},          // ESC ( d
-    {68, "APL"},                      // ESC ( e
-    {69, "ISO646-FR"},                // ESC ( f
-    {84, "ISO646-PT2"},               // ESC ( g
-    {85, "ISO646-ES2"},               // ESC ( h
-    {86, "ISO646-HU"},                // ESC ( i
-    {88, "GREEK7"},                   // ESC ( j
-    {89, "ARABIC7"},                  // ESC ( k
-    {90, "ISO_6937-2"},               // ESC ( l
-    {91, "ISO646-JP-OCR-A"},          // ESC ( m
-    {92, "ISO646-JP-OCR-B"},          // ESC ( n
-    {93, "ISO646-JP-OCR-B-EXT"},      // ESC ( o
-    {94, "ISO646-JP-OCR-HAND"},       // ESC ( p
-    {95, "ISO646-JP-OCR-HAND-EXT"},   // ESC ( q
-    {96, "JIS_C6229-1984-OCR-HAND"},  // ESC ( r
-    {98, "ISO_2033"},                 // ESC ( s
-    {99, "ANSI_X3.110"},              // ESC ( t
-    {102, "ISO646-T.61"},             // ESC ( u
-    {103, "T.61"},                    // ESC ( v
-    {121, "ISO646-CA"},               // ESC ( w
-    {122, "ISO646-CA2"},              // ESC ( x
-    {137, "CCITT-MOSAIC-1"},          // ESC ( y
-    {141, "ISO646-YU"},               // ESC ( z
-    {146, "JUS_003"},                 // ESC ( {
-    {128, "T.101-2"},                 // ESC ( |
-    {147, "JUS_004"},                 // ESC ( }
-    {150, "GREEK-CCITT"},             // ESC ( ! @
-    {151, "ISO646-CU"},               // ESC ( ! A
-    {170, "ISO646-INV"},              // ESC ( ! B
-    {207, "ISO646-IE"},               // ESC ( ! C
-    {230, "TDS-565"},                 // ESC ( ! D
-    {231, "ANSI_Z39.47"},             // ESC ( ! E
-    {232, "TDS-616"},                 // ESC ( ! F
-    {111, "ECMA-CYRILLIC"},           // ESC - @
-    {100, "ISO-8859-1"},              // ESC - A
-    {101, "ISO-8859-2"},              // ESC - B
-    {109, "ISO-8859-3"},              // ESC - C
-    {110, "ISO-8859-4"},              // ESC - D
-    {123, "CSA_Z243.4-1985-EXT"},     // ESC - E
-    {126, "ISO-8859-7:1987"},         // ESC - F
-    {127, "ISO-8859-6"},              // ESC - G
-    {138, "ISO-8859-8:1988"},         // ESC - H
-    {139, "CSN_369103"},              // ESC - I
-    {142, "BSI_IST-2"},               // ESC - J
-    {143, "IEC_P27-1"},               // ESC - K
-    {144, "ISO-8859-5"},              // ESC - L
-    {148, "ISO-8859-9"},              // ESC - M
-    {152, "ISO_6937-2-RESIDUAL"},     // ESC - N
-    {153, "GOST_19768-74"},           // ESC - O
-    {154, "ISO-IR-154"},              // ESC - P
-    {155, "ISO_10367-BOX"},           // ESC - Q
-    {156, "ISO_6937:1992"},           // ESC - R
-    {164, "HEBREW-CCITT"},            // ESC - S
-    {166, "TIS-620"},                 // ESC - T
-    {167, "ARABIC-BULL"},             // ESC - U
-    {157, "ISO-8859-10"},             // ESC - V
-    {158, "ISO-IR-158"},              // ESC - X
-    {179, "ISO-8859-13"},             // ESC - Y
-    {180, "TCVN5712:1993"},           // ESC - Z
-    {181, "ISO-IR-181"},              // ESC - [
-    {182, "LATIN-WELSH"},             // ESC - backslash
-    {197, "ISO-IR-197"},              // ESC - ]
-    {198, "ISO-8859-8"},              // ESC - ^
-    {199, "ISO-8859-14"},             // ESC - _
-    {200, "CYRILLIC-URALIC"},         // ESC - `
-    {201, "CYRILLIC-VOLGAIC"},        // ESC - a
-    {203, "ISO-8859-15"},             // ESC - b
-    {204, "ISO-8859-1-EURO"},         // ESC - c
-    {205, "ISO-8859-4-EURO"},         // ESC - d
-    {206, "ISO-8859-13-EURO"},        // ESC - e
-    {226, "ISO-8859-16"},             // ESC - f
-    {208, "IS_434:1997"},             // ESC - g
-    {209, "ISO-IR-209"},              // ESC - h
-    {227, "ISO-8859-7"},              // ESC - i
-    {234, "SI1311:2002"},             // ESC - j
-    {129, "T.101-3"},                 // ESC - }
-    {42, "JIS_C6226-1978"},           // ESC $ @
-    {58, "GB_2312-80"},               // ESC $ A
-    {168, "JIS_X0208-1990"},          // ESC $ B
-    {149, "KSC_5601"},                // ESC $ ( C
-    {159, "JIS_X0212-1990"},          // ESC $ ( D
-    {165, "CHINESE-CCITT"},           // ESC $ ( E
-    {169, "BLISSYMBOL"},              // ESC $ ( F
-    {171, "CNS11643-1:1986"},         // ESC $ ( G
-    {172, "CNS11643-2:1986"},         // ESC $ ( H
-    {183, "CNS11643-3:1992"},         // ESC $ ( I
-    {184, "CNS11643-4:1992"},         // ESC $ ( J
-    {185, "CNS11643-5:1992"},         // ESC $ ( K
-    {186, "CNS11643-6:1992"},         // ESC $ ( L
-    {187, "CNS11643-7:1992"},         // ESC $ ( M
-    {202, "KPS_9566-97"},             // ESC $ ( N
-    {228, "JIS_X0213-1:2000"},        // ESC $ ( O
-    {229, "JIS_X0213-2:2000"},        // ESC $ ( P
-    {233, "JIS_X0213-1:2004"},        // ESC $ ( Q
-});
-
-}  // namespace
-
-constexpr std::array<const char*, CONTROL_REGISTRY_SIZE> control_set_names =
-    index_by_number<CONTROL_REGISTRY_SIZE>(control_set_entries);
-constexpr std::array<const char*, GRAPHIC_REGISTRY_SIZE> graphic_set_names =
-    index_by_number<GRAPHIC_REGISTRY_SIZE>(graphic_set_entries);
-
-// ESC ! F, finals 0x40-0x4C.
-constexpr std::array<std::uint8_t, 13> c0_registrations = std::to_array<std::uint8_t>({
-    /* 0x40 */ 1,
-    7,
-    48,
-    26,
-    36,
-    106,
-    74,
-    104,
-    /* 0x48 */ 130,
-    132,
-    134,
-    135,
-    140,
-});
-
-// ESC " F, finals 0x40-0x48.
-constexpr std::array<std::uint8_t, 9> c1_registrations = std::to_array<std::uint8_t>({
-    /* 0x40 */ 56,
-    73,
-    124,
-    77,
-    133,
-    40,
-    136,
-    105,
-    /* 0x48 */ 107,
-});
-
-// ESC ( F, finals 0x40-0x7D. Four registrations carry a sub-number (8.1,
-// 8.2, 9.1, 9.2); the registry knows only the whole number.
-constexpr std::array<float, 62> g94_registrations = std::to_array<float>({
-    /* 0x40 */ 2,   4,   6,   8.1f, 8.2f, 9.1f, 9.2f, 10,
-    /* 0x48 */ 11,  13,  14,  21,   16,   39,   37,   38,
-    /* 0x50 */ 53,  54,  25,  55,   57,   27,   47,   49,
-    /* 0x58 */ 31,  15,  17,  18,   19,   50,   51,   59,
-    /* 0x60 */ 60,  61,  70,  71,   173,  68,   69,   84,
-    /* 0x68 */ 85,  86,  88,  89,   90,   91,   92,   93,
-    /* 0x70 */ 94,  95,  96,  98,   99,   102,  103,  121,
-    /* 0x78 */ 122, 137, 141, 146,  128,  147,
-});
-
-// ESC ( ! F, finals 0x40-0x46.
-constexpr std::array<std::uint8_t, 7> g94_bang_registrations = std::to_array<std::uint8_t>({
-    /* 0x40 */ 150,
-    151,
-    170,
-    207,
-    230,
-    231,
-    232,
-});
-
-// ESC - F, finals 0x40-0x7D; -1 where no set is assigned.
-constexpr std::array<std::int16_t, 62> g96_registrations = std::to_array<std::int16_t>({
-    /* 0x40 */ 111, 100, 101, 109, 110, 123, 126, 127,
-    /* 0x48 */ 138, 139, 142, 143, 144, 148, 152, 153,
-    /* 0x50 */ 154, 155, 156, 164, 166, 167, 157, -1,
-    /* 0x58 */ 158, 179, 180, 181, 182, 197, 198, 199,
-    /* 0x60 */ 200, 201, 203, 204, 205, 206, 226, 208,
-    /* 0x68 */ 209, 227, 234, -1,  -1,  -1,  -1,  -1,
-    /* 0x70 */ -1,  -1,  -1,  -1,  -1,  -1,  -1,  -1,
-    /* 0x78 */ -1,  -1,  -1,  -1,  -1,  129,
-});
-
-// Bit F - 0x40 is set for the finals that have a 96-character set:
-// 0x40-0x56, 0x58-0x6A and 0x7D.
-constexpr std::uint64_t g96_assigned = 0x007F'FFFFull | (0x7'FFFFull << 0x18) | (1ull << 0x3D);
-
-// ESC $ ( F, finals 0x40-0x51.
-constexpr std::array<std::uint8_t, 18> mb_registrations = std::to_array<std::uint8_t>({
-    /* 0x40 */ 42,
-    58,
-    168,
-    149,
-    159,
-    165,
-    169,
-    171,
-    /* 0x48 */ 172,
-    183,
-    184,
-    185,
-    186,
-    187,
-    202,
-    228,
-    /* 0x50 */ 229,
-    233,
-});
-
-namespace {
-
-static_assert(control_set_entries.size() == 22);
-static_assert(graphic_set_entries.size() == 126);
-static_assert(std::popcount(g96_assigned) == 43);
-
-constexpr bool has_control_name(std::int32_t number) {
-    return number >= 0 && static_cast<std::size_t>(number) < CONTROL_REGISTRY_SIZE &&
-           control_set_names[static_cast<std::size_t>(number)] != nullptr;
+// Every control set is named, so that its description needs no fallback;
+// of the graphic sets only 8 and 9 are not.
+consteval bool names_present() {
+    for (const SetRegistration& r : registrations) {
+        const bool unnamed_graphic = !is_control_table(r.table) && (r.number == 8 || r.number == 9);
+        if ((r.name == nullptr) != unnamed_graphic) return false;
+    }
+    return true;
 }
+static_assert(names_present());
 
 constexpr bool has_graphic_name(std::int32_t number) {
     return number >= 0 && static_cast<std::size_t>(number) < GRAPHIC_REGISTRY_SIZE &&
            graphic_set_names[static_cast<std::size_t>(number)] != nullptr;
 }
 
-// Every designation of a control set has a name: C0 and C1 need no fallback.
-consteval bool all_named_control_sets(const auto& table) {
-    for (auto number : table) {
-        if (!has_control_name(number)) return false;
-    }
-    return true;
-}
-static_assert(all_named_control_sets(c0_registrations));
-static_assert(all_named_control_sets(c1_registrations));
-
-consteval bool all_named_graphic_sets(const auto& table) {
-    for (auto number : table) {
-        if (!has_graphic_name(number)) return false;
-    }
-    return true;
-}
-static_assert(all_named_graphic_sets(g94_bang_registrations));
-static_assert(all_named_graphic_sets(mb_registrations));
-
-// The whole parts 8 and 9 are the only 94-character registrations without a name.
-consteval bool g94_named_but_8_and_9() {
-    for (float entry : g94_registrations) {
-        const auto number = static_cast<std::int32_t>(entry);
-        if (has_graphic_name(number) == (number == 8 || number == 9)) return false;
-    }
-    return true;
-}
-static_assert(g94_named_but_8_and_9());
-
-// A 96-character final is assigned exactly where its bit is set, and then
-// names a registered set.
-consteval bool g96_mask_matches_table() {
-    for (std::size_t i = 0; i < g96_registrations.size(); ++i) {
-        const bool assigned = ((g96_assigned >> i) & 1u) != 0;
-        if (assigned != (g96_registrations[i] >= 0)) return false;
-        if (assigned && !has_graphic_name(g96_registrations[i])) return false;
-    }
-    return true;
-}
-static_assert(g96_mask_matches_table());
-
-// Each entry lands at its own number, so the registries hold exactly the
-// names listed above.
-consteval std::size_t count_names(const auto& names) {
-    std::size_t n = 0;
-    for (const char* name : names) n += name != nullptr;
-    return n;
-}
-static_assert(count_names(control_set_names) == 22);
-static_assert(count_names(graphic_set_names) == 126);
-
 static_assert(sizeof "ISO-IR--2147483648" <= REGISTRY_NAME_SIZE);
-static_assert(std::char_traits<char>::length(slot_letters) == 4);
+static_assert(sizeof slot_letters == 5);
 
 }  // namespace
+
+std::int32_t registration(SetTable table, std::uint8_t final_byte) {
+    if (table >= N_SET_TABLES || final_byte < FIRST_FINAL || final_byte >= FIRST_FINAL + N_FINALS) {
+        return NO_REGISTRATION;
+    }
+    return registration_by_final[table][final_byte - FIRST_FINAL];
+}
+
+const char* control_set_name(std::int32_t number) {
+    return number >= 0 && static_cast<std::size_t>(number) < CONTROL_REGISTRY_SIZE
+               ? control_set_names[static_cast<std::size_t>(number)]
+               : nullptr;
+}
 
 const char* registry_name(int number, char (&scratch)[REGISTRY_NAME_SIZE]) {
     if (has_graphic_name(number)) return graphic_set_names[static_cast<std::size_t>(number)];

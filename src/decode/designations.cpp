@@ -19,26 +19,6 @@ constexpr bool is_private_final(int f) {
     return f >= 0x30 && f <= 0x3f;
 }
 
-// Final byte to registration number through one of the tables that start at
-// FIRST_REGISTERED_FINAL; NO_REGISTRATION past either end. A fractional
-// number (8.1, 9.2) keeps its whole part.
-constexpr std::int32_t NO_REGISTRATION = -1;
-
-template <typename Table>
-std::int32_t registration_at(const Table& table, int f) {
-    if (f < FIRST_REGISTERED_FINAL ||
-        static_cast<std::size_t>(f - FIRST_REGISTERED_FINAL) >= table.size())
-        return NO_REGISTRATION;
-    return static_cast<std::int32_t>(table[static_cast<std::size_t>(f - FIRST_REGISTERED_FINAL)]);
-}
-
-std::int32_t g96_registration_at(int f) {
-    const std::int32_t number = registration_at(g96_registrations, f);
-    if (number == NO_REGISTRATION || ((g96_assigned >> (f - FIRST_REGISTERED_FINAL)) & 1u) == 0)
-        return NO_REGISTRATION;
-    return number;
-}
-
 // Which slot a designation fills and how large its set is; slot -1 for an
 // intermediate that designates nothing.
 struct Target {
@@ -69,9 +49,9 @@ Suffix graphic_suffix(bool is_94, std::uint8_t i2, std::uint8_t f) {
         return suffix;
     }
     if (i2 == 0) {
-        number = is_94 ? registration_at(g94_registrations, f) : g96_registration_at(f);
+        number = registration(is_94 ? G94_SETS : G96_SETS, f);
     } else if (is_94 && i2 == '!') {
-        number = registration_at(g94_bang_registrations, f);
+        number = registration(G94_BANG_SETS, f);
     }
     if (number != NO_REGISTRATION) suffix.set_registered(number);
     return suffix;
@@ -88,10 +68,9 @@ void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t f
         print_label_line(w, "%s: %s", "C1D", "C1-DESIGNATE");
     }
     if (!writer_shows(w, DESCRIPTION_LINE)) return;
-    const std::int32_t number = c0 ? registration_at(c0_registrations, final_byte)
-                                   : registration_at(c1_registrations, final_byte);
+    const std::int32_t number = registration(c0 ? C0_SETS : C1_SETS, final_byte);
     if (number == NO_REGISTRATION) return;  // a private or unregistered final
-    const char* name = control_set_names[static_cast<std::size_t>(number)];
+    const char* name = control_set_name(number);
     if (c0) {
         print_description_line(w, "Designate C0 Control Set of %s.", name);
     } else {
@@ -150,7 +129,7 @@ void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t
     if (is_private_final(final_byte)) {
         suffix.set_private();
     } else if (target.size_digit == 4) {  // no registry of multibyte 96-character sets
-        const std::int32_t number = registration_at(mb_registrations, final_byte);
+        const std::int32_t number = registration(MULTIBYTE_94_SETS, final_byte);
         if (number != NO_REGISTRATION) suffix.set_registered(number);
     }
     print_description_line(w, "Designate multibyte 9%d-character set %c%s to G%d.",

@@ -50,7 +50,7 @@ constexpr auto fe_names = std::to_array<EscapeName>({
     /* 0x5E ^ */ {"PM", "PRIVACY MESSAGE"},
     /* 0x5F _ */ {"APC", "APPLICATION PROGRAM COMMAND"},
 });
-static_assert(fe_names.size() == 32);
+static_assert(fe_names.size() == 0x60 - 0x40, "one entry per byte 0x40 to 0x5F");
 
 // ESC Fp: private two-byte escapes, by the byte after ESC - 0x30.
 constexpr auto fp_names = std::to_array<EscapeName>({
@@ -62,7 +62,7 @@ constexpr auto fp_names = std::to_array<EscapeName>({
     /* 0x3E > */ {"DECKPNM", "KEYPAD NORMAL MODE"},
     /* 0x3F */ {},
 });
-static_assert(fp_names.size() == 16);
+static_assert(fp_names.size() == 0x40 - 0x30, "one entry per byte 0x30 to 0x3F");
 
 // ESC Fs: standardised single functions, by the byte after ESC - 0x60.
 // Three names end in a blank, which is printed.
@@ -81,7 +81,7 @@ constexpr auto fs_names = std::to_array<EscapeName>({
     /* 0x7D } */ {"LS2R", "LOCKING-SHIFT TWO RIGHT "},
     /* 0x7E ~ */ {"LS1R", "LOCKING-SHIFT ONE RIGHT "},
 });
-static_assert(fs_names.size() == 31);
+static_assert(fs_names.size() == 0x7f - 0x60, "one entry per byte 0x60 to 0x7E");
 
 // A two-byte sequence: a one-line escape record and, when the byte has a
 // name, a label.

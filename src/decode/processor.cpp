@@ -19,7 +19,7 @@ constexpr auto c0_names = std::to_array<const char*>({
     /* 0x10 */ "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
     /* 0x18 */ "CAN", "EM",  "SUB", "ESC", "IS4", "IS3", "IS2", "IS1",
 });
-static_assert(c0_names.size() == 32);
+static_assert(c0_names.size() == 0x20, "one name per C0 control");
 
 void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
