@@ -28,16 +28,14 @@ add_custom_target(uninstall
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vorsk)
 set(CPACK_PACKAGE_VENDOR "The vorsk developers")
-set(CPACK_PACKAGE_CONTACT "The vorsk developers <bugs@vorsk.dev>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "show the terminal control functions in a byte stream, one per line")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://vorsk.dev/")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The vorsk developers <bugs@vorsk.dev>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The vorsk developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The C++ runtime and libc, as dpkg-shlibdeps finds them in the binary.

@@ -58,8 +58,7 @@ constexpr const char* USAGE_PIECES[] = {
     "                 Read timing info from TIMINGS and emit delay lines.\n"
     " -x              (No effect; accepted for backwards compatibility.)\n",
     "\n",
-    "vorsk home page: <https://vorsk.dev/>\n"
-    "Report bugs to: <bugs@vorsk.dev>\n",
+    "The manual page vorsk(1) describes every line kind, colour and option.\n",
 };
 
 // A text meant for standard output that could not be written is a failure,
