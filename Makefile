@@ -1,14 +1,21 @@
 # Thin wrapper around CMake: `make`, `make demo`, `make check`.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all vorsk demo check asan-check bench fuzz configure clean install uninstall package
+.PHONY: all vorsk demo check asan-check bench fuzz configure clean install uninstall package deps
 
 all: vorsk
 
+# What a target needs from Debian and this machine lacks is installed first
+# (as root), or named in one apt-get command.
+deps:
+	@tools/install-deps.sh check
+
 $(BUILD)/CMakeCache.txt:
+	@tools/install-deps.sh build
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
 configure: $(BUILD)/CMakeCache.txt
@@ -17,9 +24,9 @@ vorsk: configure
 	cmake --build $(BUILD) --target vorsk -j $(JOBS)
 
 demo: vorsk
-	./$(BUILD)/vorsk --color=auto -t examples/bash-readline.timing examples/bash-readline.typescript
+	@tools/demo.sh $(BUILD)/vorsk
 
-check: configure
+check: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure
 
