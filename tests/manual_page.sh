@@ -25,6 +25,7 @@ options_table='
 -E | -:
 -L | -&
 -I --no-interactive
+-X --extended
 -b --buffered
 -t --timings
 -x

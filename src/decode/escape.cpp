@@ -5,6 +5,7 @@
 
 #include "csi/sequence.h"
 #include "decode/designations.h"
+#include "decode/strings.h"
 #include "parse/parser.h"
 
 namespace vorsk {
@@ -208,8 +209,14 @@ bool process_escape_sequence(Processor& p) {
             echo_nf_sequence(w, s);
             describe_nf_sequence(w, s);
             break;
-        case FP_SEQUENCE:
         case FE_SEQUENCE:
+            if (p.extended && is_string_introducer(s.final_byte)) {
+                begin_string(p, s.final_byte);
+                return true;
+            }
+            report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
+            break;
+        case FP_SEQUENCE:
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
     }
     p.control_break = 1;

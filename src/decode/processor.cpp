@@ -1,9 +1,11 @@
 #include "decode/processor.h"
 
-#include <array>
 #include <cassert>
 
 #include "decode/escape.h"
+#include "decode/strings.h"
+#include "parse/utf8.h"
+#include "text/safe_text.h"
 
 namespace vorsk {
 namespace {
@@ -12,22 +14,82 @@ constexpr std::uint8_t ESC = 0x1b;
 constexpr std::uint8_t LF = 0x0a;
 constexpr std::uint8_t DEL = 0x7f;
 
-// Names of the C0 controls, by byte value.
-constexpr auto c0_names = std::to_array<const char*>({
-    /* 0x00 */ "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
-    /* 0x08 */ "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
-    /* 0x10 */ "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
-    /* 0x18 */ "CAN", "EM",  "SUB", "ESC", "IS4", "IS3", "IS2", "IS1",
-});
-static_assert(c0_names.size() == 0x20, "one name per C0 control");
-
 void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
+    p.grapheme = GraphemeState{};
+}
+
+// The states a byte of text or a control item passes through, as
+// process_byte takes them.
+void enter_text(Processor& p) {
+    if (p.line_state == LINE_TEXT) return;
+    if (p.line_state == LINE_CONTROL) writer_finish(*p.writer, "");
+    p.control_break = 1;
+    open_text_line(p);
+    p.line_state = LINE_TEXT;
+}
+
+void enter_control(Processor& p) {
+    if (p.line_state == LINE_CONTROL) return;
+    if (p.line_state == LINE_TEXT) writer_finish(*p.writer, "|");
+    p.control_break = 1;
+    p.line_state = LINE_CONTROL;
+}
+
+void open_control_line(Processor& p) {
+    if (p.control_break) {
+        p.control_break = 0;
+        writer_start(*p.writer, CONTROL_LINE);
+    }
+    p.line_state = LINE_CONTROL;
+}
+
+// Extended mode, a byte from 0x80 up: a UTF-8 character goes on the text
+// line (joined to the cluster before it where it continues one), a code
+// point that is no text becomes a control item, and a byte that begins no
+// well-formed sequence is a hex item as in the classic mode.
+void process_utf8(Processor& p, std::uint8_t lead) {
+    Utf8Char ch;
+    if (!parse_utf8(*p.input, lead, ch)) {
+        enter_control(p);
+        print_control(p, lead);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(ch.bytes);
+    if (p.line_state == LINE_TEXT) {
+        const std::uint32_t previous = p.grapheme.last;
+        if (!grapheme_break(p.grapheme, ch.cp)) {
+            const int width = joined_width(previous, ch.cp, p.last_width);
+            writer_join(*p.writer, bytes, ch.n, static_cast<std::size_t>(width));
+            p.last_width += width;
+            return;
+        }
+    }
+    if (const char* name = unsafe_code_point_name(ch.cp)) {
+        enter_control(p);
+        open_control_line(p);
+        char code[9];
+        format_code_point(code, ch.cp);
+        writer_printf(*p.writer, *name != '\0' ? " %s/%s" : " %s%s", code, name);
+        return;
+    }
+    enter_text(p);
+    grapheme_break(p.grapheme, ch.cp);
+    p.last_width = code_point_width(ch.cp);
+    writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.last_width));
 }
 
 }  // namespace
 
 void process_byte(Processor& p, int b) {
+    if (p.in_string) {
+        process_string_byte(p, b);
+        return;
+    }
+    if (b >= 0x80 && p.extended) {
+        process_utf8(p, static_cast<std::uint8_t>(b));
+        return;
+    }
     // A byte visits at most three states: text, none, control.
     for (;;) {
         switch (p.line_state) {
@@ -43,6 +105,8 @@ void process_byte(Processor& p, int b) {
             case LINE_TEXT:
                 if (is_printable(b)) {
                     writer_putc(*p.writer, b);
+                    p.grapheme = {static_cast<std::uint32_t>(b), 0};
+                    p.last_width = 1;
                     return;
                 }
                 if (b == LF) {
@@ -76,21 +140,20 @@ void process_text_run(Processor& p, std::size_t limit) {
     while (run < n && is_printable(bytes[run])) ++run;
     if (run == 0) return;
     writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+    p.grapheme = {bytes[run - 1], 0};
+    p.last_width = 1;
     input_skip(*p.input, run);
 }
 
 void print_control(Processor& p, int b) {
-    if (p.control_break) {
-        p.control_break = 0;
-        writer_start(*p.writer, CONTROL_LINE);
-    }
+    open_control_line(p);
     // The items " %s/^%c", " %s" and " x%02X", composed by hand: this is
     // the busiest piece of output.
     char item[8];
     std::size_t n = 0;
     item[n++] = ' ';
     if (b < 0x20 || b == DEL) {
-        for (const char* name = b == DEL ? "DEL" : c0_names[static_cast<std::size_t>(b)]; *name != '\0'; ++name) {
+        for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0'; ++name) {
             item[n++] = *name;
         }
         if (p.print_carets) {
@@ -105,10 +168,25 @@ void print_control(Processor& p, int b) {
         item[n++] = hex[b & 0xf];
     }
     writer_putn(*p.writer, item, n);
-    p.line_state = LINE_CONTROL;
+}
+
+void process_pause(Processor& p, double delay) {
+    if (p.in_string) {
+        p.held_delay += delay;
+        ++p.held_pauses;
+        return;
+    }
+    // A run of text that straddles a pause becomes two text lines.
+    finish_state(p);
+    print_delay_line(*p.writer, "%f", delay);
+}
+
+void process_break(Processor& p) {
+    if (!p.in_string) finish_state(p);
 }
 
 void finish_state(Processor& p) {
+    if (p.in_string) end_string(p, END_OF_INPUT);
     switch (p.line_state) {
         case LINE_TEXT: writer_finish(*p.writer, "|"); break;
         case LINE_CONTROL: writer_finish(*p.writer, ""); break;

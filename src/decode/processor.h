@@ -7,6 +7,8 @@
 #include "input/input_buffer.h"
 #include "output/line_writer.h"
 #include "parse/sequence.h"
+#include "strings/control_string.h"
+#include "text/unicode.h"
 
 namespace vorsk {
 
@@ -23,12 +25,28 @@ struct Processor {
     LineState line_state = LINE_NONE;
     std::int32_t control_break = 0;  // the next control byte opens a fresh control line
     bool print_carets = true;        // control items show the ^X form of C0 controls
-    Sequence sequence;               // the record of the sequence being decoded
+    // Extended mode: UTF-8 text, and control strings as units.
+    bool extended = false;
+    Sequence sequence;  // the record of the sequence being decoded
+    // The text line's last code point and the grapheme rules' state, so
+    // that a combining mark or the rest of a cluster joins it.
+    GraphemeState grapheme;
+    int last_width = 0;
+    // The control string being read, if any; allocated at start-up in
+    // extended mode. Pauses that fall within it are held and shown after it.
+    ControlString* string = nullptr;
+    bool in_string = false;
+    double held_delay = 0.0;
+    int held_pauses = 0;
 };
 
 inline constexpr bool is_printable(int c) { return c >= 0x20 && c <= 0x7e; }
 
 void process_byte(Processor& p, int b);
+// A recorded pause: the open line ends and a delay line follows, unless a
+// control string is open. A break ends the open line the same way.
+void process_pause(Processor& p, double delay);
+void process_break(Processor& p);
 void print_control(Processor& p, int b);
 void finish_state(Processor& p);
 

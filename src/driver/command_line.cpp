@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "driver/options.h"
+#include "allocation.h"
 #include "driver/terminal.h"
 #include "output/colors.h"
 
@@ -20,7 +21,7 @@ namespace {
 // Written only while start-up reads the command line.
 constinit Options options;
 
-constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbI";
+constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbIX";
 
 const option long_options[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -28,13 +29,14 @@ const option long_options[] = {
     {"timings", required_argument, nullptr, 't'},
     {"buffered", no_argument, nullptr, 'b'},
     {"no-interactive", no_argument, nullptr, 'I'},
+    {"extended", no_argument, nullptr, 'X'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
 };
 
 constexpr const char* USAGE_PIECES[] = {
-    "Usage: vorsk [-CLDEx] [in [out]]\n"
+    "Usage: vorsk [-CLDEXx] [in [out]]\n"
     "   or: vorsk -h | --help\n"
     "   or: vorsk -V | --version\n"
     "Format text with terminal escapes and control sequences for human\n"
@@ -49,6 +51,8 @@ constexpr const char* USAGE_PIECES[] = {
     "     --color=[WHEN], --colour=[WHEN]\n"
     "                 Colorize the output. WHEN defaults to 'always'\n"
     "                 or can be 'never' or 'auto'. See the full documentation.\n"
+    " -X, --extended  Read UTF-8 text and control strings (OSC, DCS, APC,\n"
+    "                 PM, SOS) as today's terminals do.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -113,6 +117,7 @@ void parse_options(int argc, char** argv, const char** timing_path) {
             case '&': options.hidden |= kinds_hidden_by('L'); break;
             case 'E': options.hidden |= kinds_hidden_by('E'); break;
             case 'I': options.interactive = 0; break;
+            case 'X': options.extended = 1; break;
             case 'b': options.buffered = 1; break;
             case 't': *timing_path = optarg; break;
             case 'x': break;
@@ -280,6 +285,14 @@ void setup_from_args(Session& session, int argc, char** argv) {
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
     p.print_carets = options.print_carets != 0;
+    p.extended = options.extended != 0;
+    if (p.extended) {
+        p.string = allocate_record<ControlString>();
+        if (p.string == nullptr) {
+            std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
+            std::exit(1);
+        }
+    }
     session.program_name = options.program_name;
     session.source = timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
     live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};

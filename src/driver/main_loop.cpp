@@ -21,14 +21,8 @@ void decode_source(Processor& p, Source& source) {
                     process_text_run(p, source_run_limit(source));
                 }
                 continue;
-            case EVENT_PAUSE:
-                // A run of text that straddles a pause becomes two text lines.
-                finish_state(p);
-                print_delay_line(*p.writer, "%f", e.delay);
-                continue;
-            case EVENT_BREAK:
-                finish_state(p);
-                continue;
+            case EVENT_PAUSE: process_pause(p, e.delay); continue;
+            case EVENT_BREAK: process_break(p); continue;
             case EVENT_END:
                 // An interrupted read: act on the signal, then read on.
                 if (signal_pending) continue;

@@ -18,6 +18,7 @@ enum ColorMode : std::int32_t {
 
 struct Options {
     int print_carets = 1;
+    int extended = 0;  // -X: UTF-8 text, control strings as units
     KindSet hidden = 0;  // the kinds of line left out of the account
     int buffered = 0;
     int interactive = 1;

@@ -282,6 +282,18 @@ void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
     emit_bytes(w, bytes, n);
 }
 
+void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size_t width) {
+    if (w.suppressed) return;
+    writer_reserve(w, width);
+    emit_bytes(w, bytes, n);
+}
+
+void writer_join(LineWriter& w, const char* bytes, std::size_t n, std::size_t width) {
+    if (w.suppressed) return;
+    emit_bytes(w, bytes, n);
+    w.column += width;
+}
+
 void writer_printf(LineWriter& w, const char* format, ...) {
     if (w.suppressed) return;
     char piece[PIECE_BUFFER_SIZE];

@@ -76,6 +76,12 @@ void writer_putn(LineWriter& w, const char* bytes, std::size_t n);
 // Puts n bytes as n one-column pieces, exactly as n writer_putc calls would,
 // with one copy per row.
 void writer_put_run(LineWriter& w, const char* bytes, std::size_t n);
+// Puts n bytes that take `width` columns on the open line as one piece: a
+// wide character or a grapheme cluster, never split across rows.
+void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size_t width);
+// Joins n bytes to the piece before them, on its row: a combining mark or
+// the rest of a grapheme cluster, adding `width` columns.
+void writer_join(LineWriter& w, const char* bytes, std::size_t n, std::size_t width);
 VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
 void writer_reserve(LineWriter& w, std::size_t n);
 

@@ -1,0 +1,196 @@
+#include "decode/strings.h"
+
+#include <cassert>
+#include <cinttypes>
+
+#include "parse/utf8.h"
+#include "text/safe_text.h"
+#include "text/unicode.h"
+
+namespace vorsk {
+namespace {
+
+constexpr int ESC = 0x1b;
+constexpr int BEL = 0x07;
+constexpr int CAN = 0x18;
+constexpr int SUB = 0x1a;
+
+StringKind kind_of(std::uint8_t introducer) {
+    switch (introducer) {
+        case ']': return OSC_STRING;
+        case 'P': return DCS_STRING;
+        case '_': return APC_STRING;
+        case '^': return PM_STRING;
+        default: return SOS_STRING;
+    }
+}
+
+// Counts a payload byte, keeps it while there is room, and says whether it
+// is echoed: everything but bulk data past its bound.
+bool take_payload_byte(ControlString& s, std::uint8_t b) {
+    const std::uint64_t offset = s.length++;
+    if (s.kept < STRING_HEAD_SIZE) s.head[s.kept++] = b;
+    if (s.bulk_start != NO_BULK) {
+        base64_add(s.base64, b);
+        return offset - s.bulk_start < BULK_ECHO_LIMIT;
+    }
+    if (!s.bulk_decided) s.bulk_start = find_bulk_start(s, s.bulk_decided);
+    return true;
+}
+
+void echo_item(LineWriter& w, const char* text) {
+    char item[24];
+    const int n = std::snprintf(item, sizeof item, "<%s>", text);
+    writer_putn(w, item, static_cast<std::size_t>(n));
+}
+
+// Where the echo of bulk data stops: "...", once; the count follows at the end.
+void echo_bulk_cut(ControlString& s, LineWriter& w) {
+    if (s.bulk_cut) return;
+    s.bulk_cut = true;
+    writer_putn(w, "...", 3);
+}
+
+// The payload byte b, read from the input; a UTF-8 character takes the
+// bytes after it too.
+void payload_byte(Processor& p, std::uint8_t b) {
+    ControlString& s = *p.string;
+    LineWriter& w = *p.writer;
+    if (b >= 0x80) {
+        Utf8Char ch;
+        if (!parse_utf8(*p.input, b, ch)) {
+            if (!take_payload_byte(s, b)) {
+                echo_bulk_cut(s, w);
+                return;
+            }
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "x%02X", b);
+            echo_item(w, hex);
+            return;
+        }
+        bool echo = true;
+        for (std::size_t i = 0; i < ch.n; ++i) echo = take_payload_byte(s, ch.bytes[i]) && echo;
+        if (!echo) {
+            echo_bulk_cut(s, w);
+            return;
+        }
+        if (const char* name = unsafe_code_point_name(ch.cp)) {
+            char code[9];
+            format_code_point(code, ch.cp);
+            char item[24];
+            std::snprintf(item, sizeof item, *name != '\0' ? "%s/%s" : "%s%s", code, name);
+            echo_item(w, item);
+            return;
+        }
+        writer_put_piece(w, reinterpret_cast<const char*>(ch.bytes), ch.n,
+                         static_cast<std::size_t>(code_point_width(ch.cp)));
+        return;
+    }
+    if (!take_payload_byte(s, b)) {
+        echo_bulk_cut(s, w);
+        return;
+    }
+    if (b < 0x20 || b == 0x7f) {
+        echo_item(w, c0_item_name(b));
+    } else {
+        writer_putc(w, b);
+    }
+}
+
+const char* terminator_echo(StringEnd end) {
+    switch (end) {
+        case END_ST: return " Esc \\";
+        case END_BEL: return " BEL";
+        case END_CAN: return " CAN";
+        case END_SUB: return " SUB";
+        case END_ESCAPE:
+        case END_OF_INPUT: return "";
+    }
+    return "";
+}
+
+}  // namespace
+
+void begin_string(Processor& p, std::uint8_t introducer) {
+    assert(p.string != nullptr);
+    ControlString& s = *p.string;
+    s.kind = kind_of(introducer);
+    s.length = 0;
+    s.kept = 0;
+    s.bulk_start = NO_BULK;
+    s.bulk_decided = false;
+    s.bulk_cut = false;
+    s.base64 = Base64Count{};
+    p.in_string = true;
+    p.held_delay = 0.0;
+    p.held_pauses = 0;
+    writer_start(*p.writer, ESCAPE_LINE);
+    const char intro[] = {' ', 'E', 's', 'c', ' ', static_cast<char>(introducer), ' '};
+    writer_putn(*p.writer, intro, sizeof intro - 1);
+    // The payload follows after one blank.
+    writer_putn(*p.writer, " ", 1);
+}
+
+void process_string_byte(Processor& p, int b) {
+    InputBuffer& in = *p.input;
+    switch (b) {
+        case ESC: {
+            input_mark(in);
+            const int next = input_get(in);
+            if (next == '\\') {
+                input_commit(in);
+                end_string(p, END_ST);
+                return;
+            }
+            // ESC and anything else: the string ends unterminated, and the
+            // ESC begins whatever follows.
+            input_rewind(in);
+            end_string(p, next == EOF ? END_OF_INPUT : END_ESCAPE);
+            process_byte(p, ESC);
+            return;
+        }
+        case BEL:
+            if (p.string->kind == OSC_STRING) {
+                end_string(p, END_BEL);
+                return;
+            }
+            break;
+        case CAN: end_string(p, END_CAN); return;
+        case SUB: end_string(p, END_SUB); return;
+        default: break;
+    }
+    payload_byte(p, static_cast<std::uint8_t>(b));
+}
+
+void end_string(Processor& p, StringEnd end) {
+    ControlString& s = *p.string;
+    LineWriter& w = *p.writer;
+    s.end = end;
+    p.in_string = false;
+    if (s.bulk_length() > BULK_ECHO_LIMIT) {
+        writer_printf(w, " (%" PRIu64 " bytes)", s.bulk_length());
+    }
+    writer_puts(w, terminator_echo(end));
+    writer_finish(w, "");
+    describe_string(s, w);
+    switch (end) {
+        case END_CAN: print_description_line(w, "The string was cancelled by CAN."); break;
+        case END_SUB: print_description_line(w, "The string was cancelled by SUB."); break;
+        case END_ESCAPE:
+            print_description_line(w, "The string is unterminated: another escape sequence follows.");
+            break;
+        case END_OF_INPUT:
+            print_description_line(w, "The string is unterminated: the input ends.");
+            break;
+        case END_ST:
+        case END_BEL: break;
+    }
+    if (p.held_pauses > 0) {
+        print_delay_line(w, "%f", p.held_delay);
+        p.held_pauses = 0;
+    }
+    p.line_state = LINE_CONTROL;
+    p.control_break = 1;
+}
+
+}  // namespace vorsk

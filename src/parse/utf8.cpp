@@ -1,0 +1,28 @@
+#include "parse/utf8.h"
+
+#include "text/unicode.h"
+
+namespace vorsk {
+
+bool parse_utf8(InputBuffer& in, std::uint8_t lead, Utf8Char& ch) {
+    const int length = utf8_length(lead);
+    if (length == 0) return false;
+    ch.bytes[0] = lead;
+    ch.n = 1;
+    std::uint32_t cp = lead & (0x7Fu >> length);
+    input_mark(in);
+    for (int i = 1; i < length; ++i) {
+        const int c = input_get(in);
+        if (c == EOF || !utf8_continues(lead, static_cast<std::size_t>(i), static_cast<std::uint8_t>(c))) {
+            input_rewind(in);
+            return false;
+        }
+        ch.bytes[ch.n++] = static_cast<std::uint8_t>(c);
+        cp = cp << 6 | (static_cast<std::uint32_t>(c) & 0x3Fu);
+    }
+    input_commit(in);
+    ch.cp = cp;
+    return true;
+}
+
+}  // namespace vorsk

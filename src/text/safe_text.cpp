@@ -1,0 +1,83 @@
+#include "text/safe_text.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "text/unicode.h"
+
+namespace vorsk {
+namespace {
+
+constexpr auto c0_item_names = std::to_array<const char*>({
+    /* 0x00 */ "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+    /* 0x08 */ "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+    /* 0x10 */ "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+    /* 0x18 */ "CAN", "EM",  "SUB", "ESC", "IS4", "IS3", "IS2", "IS1",
+});
+static_assert(c0_item_names.size() == 0x20, "one name per C0 control");
+
+// Appends a piece if it fits with room left for "...".
+bool append(char* out, std::size_t cap, std::size_t& len, const char* piece, std::size_t n) {
+    if (len + n + 4 > cap) return false;
+    std::memcpy(out + len, piece, n);
+    len += n;
+    return true;
+}
+
+}  // namespace
+
+const char* c0_item_name(unsigned char c) { return c == 0x7f ? "DEL" : c0_item_names[c & 0x1f]; }
+
+std::size_t safe_text(char* out, std::size_t cap, std::string_view text) {
+    std::size_t len = 0;
+    if (cap == 0) return 0;
+    std::size_t i = 0;
+    bool cut = false;
+    while (i < text.size() && !cut) {
+        const auto b = static_cast<std::uint8_t>(text[i]);
+        char item[24];
+        std::size_t n = 0;
+        std::size_t used = 1;
+        if (b >= 0x20 && b < 0x7f) {
+            item[n++] = static_cast<char>(b);
+        } else if (b < 0x80) {
+            n = static_cast<std::size_t>(std::snprintf(item, sizeof item, "<%s>", c0_item_name(b)));
+        } else {
+            // A well-formed sequence is one character; a byte that begins
+            // none is an item of its own.
+            const int length = utf8_length(b);
+            std::uint32_t cp = b & (0x7Fu >> length);
+            std::size_t k = 1;
+            while (length != 0 && k < static_cast<std::size_t>(length) && i + k < text.size() &&
+                   utf8_continues(b, k, static_cast<std::uint8_t>(text[i + k]))) {
+                cp = cp << 6 | (static_cast<std::uint8_t>(text[i + k]) & 0x3Fu);
+                ++k;
+            }
+            if (length == 0 || k != static_cast<std::size_t>(length)) {
+                n = static_cast<std::size_t>(std::snprintf(item, sizeof item, "<x%02X>", b));
+            } else if (const char* name = unsafe_code_point_name(cp)) {
+                char code[9];
+                format_code_point(code, cp);
+                n = static_cast<std::size_t>(
+                    std::snprintf(item, sizeof item, *name != '\0' ? "<%s/%s>" : "<%s%s>", code, name));
+                used = k;
+            } else {
+                std::memcpy(item, text.data() + i, k);
+                n = k;
+                used = k;
+            }
+        }
+        if (!append(out, cap, len, item, n)) cut = true;
+        i += used;
+    }
+    if (cut) {
+        std::memcpy(out + len, "...", 3);
+        len += 3;
+    }
+    out[len] = '\0';
+    return len;
+}
+
+}  // namespace vorsk

@@ -1,0 +1,112 @@
+#include "text/unicode.h"
+
+#include <utf8proc.h>
+
+#include <array>
+#include <cstdio>
+
+namespace vorsk {
+namespace {
+
+// The C1 controls by code point - 0x80, with their ECMA-48 acronyms.
+constexpr auto c1_names = std::to_array<const char*>({
+    /* 0x80 */ "PAD", "HOP", "BPH", "NBH", "IND", "NEL", "SSA", "ESA",
+    /* 0x88 */ "HTS", "HTJ", "VTS", "PLD", "PLU", "RI",  "SS2", "SS3",
+    /* 0x90 */ "DCS", "PU1", "PU2", "STS", "CCH", "MW",  "SPA", "EPA",
+    /* 0x98 */ "SOS", "SGCI", "SCI", "CSI", "ST",  "OSC", "PM",  "APC",
+});
+static_assert(c1_names.size() == 0x20, "one name per C1 control");
+
+struct NamedCodePoint {
+    std::uint32_t cp = 0;
+    const char* name = nullptr;
+};
+
+// Sorted by code point.
+constexpr NamedCodePoint hidden_or_reordering[] = {
+    {0x061C, "ALM"},  {0x200B, "ZWSP"}, {0x200D, "ZWJ"},  {0x200E, "LRM"},  {0x200F, "RLM"},
+    {0x2028, "LSEP"}, {0x2029, "PSEP"}, {0x202A, "LRE"},  {0x202B, "RLE"},  {0x202C, "PDF"},
+    {0x202D, "LRO"},  {0x202E, "RLO"},  {0x2060, "WJ"},   {0x2066, "LRI"},  {0x2067, "RLI"},
+    {0x2068, "FSI"},  {0x2069, "PDI"},  {0xFEFF, "BOM"},
+};
+
+consteval bool sorted_by_code_point() {
+    for (std::size_t i = 1; i < std::size(hidden_or_reordering); ++i) {
+        if (hidden_or_reordering[i - 1].cp >= hidden_or_reordering[i].cp) return false;
+    }
+    return true;
+}
+static_assert(sorted_by_code_point());
+
+bool is_noncharacter(std::uint32_t cp) {
+    return (cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE;
+}
+
+bool is_regional_indicator(std::uint32_t cp) { return cp >= 0x1F1E6 && cp <= 0x1F1FF; }
+
+}  // namespace
+
+const char* unsafe_code_point_name(std::uint32_t cp) {
+    if (cp >= 0x80 && cp <= 0x9F) return c1_names[cp - 0x80];
+    for (const NamedCodePoint& n : hidden_or_reordering) {
+        if (n.cp == cp) return n.name;
+    }
+    if (is_noncharacter(cp)) return "NONCHAR";
+    // Other format characters hide text as well; a soft hyphen and the
+    // zero-width non-joiner only shape it. ZWJ within a cluster is text.
+    const auto category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
+    if (category == UTF8PROC_CATEGORY_CF && cp != 0x00AD && cp != 0x200C) return "";
+    return nullptr;
+}
+
+int code_point_width(std::uint32_t cp) {
+    const int width = utf8proc_charwidth(static_cast<utf8proc_int32_t>(cp));
+    return width < 0 ? 1 : width > 2 ? 2 : width;
+}
+
+bool grapheme_break(GraphemeState& g, std::uint32_t cp) {
+    const bool breaks =
+        g.last == 0 || utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(g.last),
+                                                         static_cast<utf8proc_int32_t>(cp), &g.state);
+    if (g.last == 0) g.state = 0;
+    g.last = cp;
+    return breaks;
+}
+
+int joined_width(std::uint32_t previous, std::uint32_t cp, int previous_width) {
+    if (is_regional_indicator(cp) && is_regional_indicator(previous)) return 1;
+    if (cp == 0xFE0F && previous_width == 1) return 1;
+    return 0;
+}
+
+const char* unicode_version() { return utf8proc_unicode_version(); }
+
+int utf8_length(std::uint8_t lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+bool utf8_continues(std::uint8_t lead, std::size_t i, std::uint8_t byte) {
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    if (i == 1) {
+        // The second byte excludes overlong forms, surrogates and code
+        // points above U+10FFFF.
+        switch (lead) {
+            case 0xE0: low = 0xA0; break;
+            case 0xED: high = 0x9F; break;
+            case 0xF0: low = 0x90; break;
+            case 0xF4: high = 0x8F; break;
+            default: break;
+        }
+    }
+    return byte >= low && byte <= high;
+}
+
+std::size_t format_code_point(char* out, std::uint32_t cp) {
+    return static_cast<std::size_t>(std::snprintf(out, 9, "U+%04X", cp));
+}
+
+}  // namespace vorsk
