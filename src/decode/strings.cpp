@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cinttypes>
+#include <cstdio>
 
 #include "parse/utf8.h"
 #include "text/safe_text.h"

@@ -144,6 +144,8 @@ bool decorated(const LineWriter& w) { return !w.line->wrap_end.empty(); }
 
 }  // namespace
 
+static void wrap_row(LineWriter& w, std::size_t n);
+
 void memory_sink_release(MemorySink& sink) {
     std::free(sink.data);
     sink = MemorySink{};
@@ -219,14 +221,20 @@ void writer_finish(LineWriter& w, const char* tail) {
 
 void writer_reserve(LineWriter& w, std::size_t n) {
     if (w.suppressed) return;
-    const LineKindInfo& line = *w.line;
     // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
     // columns are left, whatever n is; a plain row wraps at column 78 even
     // before an empty piece.
-    if (w.column + n <= w.width && w.column + line.wrap_end.size() != w.width) {
+    if (w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width) {
         w.column += n;
         return;
     }
+    wrap_row(w, n);
+}
+
+// Ends the row with its wrap mark and begins the next, where a piece of n
+// columns goes.
+static void wrap_row(LineWriter& w, std::size_t n) {
+    const LineKindInfo& line = *w.line;
     if (decorated(w)) {
         emit_reset(w);
         emit_decor_sgr(w);
@@ -284,7 +292,14 @@ void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
 
 void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size_t width) {
     if (w.suppressed) return;
-    writer_reserve(w, width);
+    // A wide piece must leave room for the wrap mark, as a one-column
+    // piece does by wrapping when exactly that room is left.
+    const std::size_t wrap_end = w.line->wrap_end.size();
+    if (width > 1 && wrap_end != 0 && w.column + width + wrap_end > w.width) {
+        wrap_row(w, width);
+    } else {
+        writer_reserve(w, width);
+    }
     emit_bytes(w, bytes, n);
 }
 
