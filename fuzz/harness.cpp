@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "allocation.h"
 #include "decode/processor.h"
 #include "driver/main_loop.h"
 #include "input/input_buffer.h"
@@ -45,6 +46,8 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     vorsk::MemorySink memory;
     vorsk::Processor p{};
     p.print_carets = shape.print_carets;
+    p.extended = shape.extended;
+    if (p.extended) p.string = vorsk::allocate_record<vorsk::ControlString>();
     p.input = vorsk::input_new(bytes, RING_CAPACITY);
     p.writer = vorsk::writer_new(vorsk::Sink{.memory = &memory}, config);
     if (p.input == nullptr || p.writer == nullptr) fail("out of memory", "");
@@ -57,6 +60,12 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     result.consumed = vorsk::input_consumed(*p.input);
     vorsk::input_free(p.input);
     vorsk::writer_free(p.writer);
+    vorsk::release_record(p.string);
+    if (p.inner != nullptr) {
+        vorsk::input_free(p.inner->input);
+        vorsk::release_record(p.inner->string);
+        vorsk::release_record(p.inner);
+    }
     result.output.assign(memory.data, memory.size);
     vorsk::memory_sink_release(memory);
     if (timing_stream != nullptr) std::fclose(timing_stream);
@@ -130,7 +139,9 @@ void check_shapes(std::string_view input, const DecodeSettings& settings, const 
 std::string_view take_settings(std::string_view data, DecodeSettings& settings) {
     if (data.size() < 2) return data;
     const auto flags = static_cast<unsigned char>(data[0]);
-    const std::size_t colors_length = std::min<std::size_t>(static_cast<unsigned char>(data[1]), data.size() - 2);
+    const auto second = static_cast<unsigned char>(data[1]);
+    const std::size_t colors_length = std::min<std::size_t>(second & 0x7f, data.size() - 2);
+    settings.shape.extended = (second & 0x80) != 0;
     settings.shape.print_carets = (flags & 1) == 0;
     settings.shape.print_descriptions = (flags & 2) == 0;
     settings.shape.print_labels = (flags & 4) == 0;

@@ -42,7 +42,8 @@ void check_shapes(std::string_view input, const DecodeSettings& settings, const 
 // Takes the settings from the first bytes of a fuzz input and returns the
 // rest, the bytes to decode: a flag byte (bit 0 hides carets, 1 descriptions,
 // 2 labels, 3 escape lines, bit 4 turns colours on, bits 5 to 7 choose the
-// read size), a length byte and that many bytes of colour string.
+// read size), a byte whose top bit turns on extended mode and whose low
+// seven bits give the length of the colour string that follows.
 std::string_view take_settings(std::string_view data, DecodeSettings& settings);
 
 }  // namespace vorsk_fuzz

@@ -38,6 +38,10 @@ struct Processor {
     bool in_string = false;
     double held_delay = 0.0;
     int held_pauses = 0;
+    // What a tmux pass-through carries is decoded by a processor of its
+    // own, made at its first use; one level deep.
+    Processor* inner = nullptr;
+    bool nested = false;
 };
 
 inline constexpr bool is_printable(int c) { return c >= 0x20 && c <= 0x7e; }

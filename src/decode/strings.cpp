@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "allocation.h"
 #include "parse/utf8.h"
 #include "text/safe_text.h"
 #include "text/unicode.h"
@@ -110,6 +111,40 @@ const char* terminator_echo(StringEnd end) {
     return "";
 }
 
+bool is_tmux_passthrough(const ControlString& s) {
+    return s.kind == DCS_STRING && s.text().starts_with("tmux;");
+}
+
+// Decodes the sequences a tmux pass-through carries, with every doubled
+// ESC made single again, as the outer terminal would see them.
+void decode_passthrough(Processor& p, const ControlString& s) {
+    if (p.nested || !s.whole()) return;
+    if (p.inner == nullptr) {
+        p.inner = allocate_record<Processor>();
+        if (p.inner == nullptr) return;
+        p.inner->input = input_new(ByteSource{}, LOOKAHEAD_LIMIT);
+        p.inner->string = allocate_record<ControlString>();
+        if (p.inner->input == nullptr || p.inner->string == nullptr) return;
+    }
+    Processor& inner = *p.inner;
+    std::uint8_t bytes[STRING_HEAD_SIZE];
+    std::size_t n = 0;
+    const std::string_view carried = s.text().substr(5);
+    for (std::size_t i = 0; i < carried.size(); ++i) {
+        bytes[n++] = static_cast<std::uint8_t>(carried[i]);
+        if (carried[i] == ESC && i + 1 < carried.size() && carried[i + 1] == ESC) ++i;
+    }
+    input_reset(*inner.input, ByteSource{.data = bytes, .size = n});
+    inner.writer = p.writer;
+    inner.print_carets = p.print_carets;
+    inner.extended = true;
+    inner.nested = true;
+    inner.line_state = LINE_NONE;
+    inner.control_break = 0;
+    for (int c = input_get(*inner.input); c != EOF; c = input_get(*inner.input)) process_byte(inner, c);
+    finish_state(inner);
+}
+
 }  // namespace
 
 void begin_string(Processor& p, std::uint8_t introducer) {
@@ -125,7 +160,7 @@ void begin_string(Processor& p, std::uint8_t introducer) {
     p.in_string = true;
     p.held_delay = 0.0;
     p.held_pauses = 0;
-    writer_start(*p.writer, ESCAPE_LINE);
+    writer_start(*p.writer, STRING_LINE);
     const char intro[] = {' ', 'E', 's', 'c', ' ', static_cast<char>(introducer), ' '};
     writer_putn(*p.writer, intro, sizeof intro - 1);
     // The payload follows after one blank.
@@ -141,6 +176,13 @@ void process_string_byte(Processor& p, int b) {
             if (next == '\\') {
                 input_commit(in);
                 end_string(p, END_ST);
+                return;
+            }
+            // tmux doubles every ESC of what it passes through.
+            if (next == ESC && is_tmux_passthrough(*p.string)) {
+                input_commit(in);
+                payload_byte(p, ESC);
+                payload_byte(p, ESC);
                 return;
             }
             // ESC and anything else: the string ends unterminated, and the
@@ -174,6 +216,7 @@ void end_string(Processor& p, StringEnd end) {
     writer_puts(w, terminator_echo(end));
     writer_finish(w, "");
     describe_string(s, w);
+    if (is_tmux_passthrough(s)) decode_passthrough(p, s);
     switch (end) {
         case END_CAN: print_description_line(w, "The string was cancelled by CAN."); break;
         case END_SUB: print_description_line(w, "The string was cancelled by SUB."); break;

@@ -70,6 +70,19 @@ void input_free(InputBuffer* in) {
     release_record(in);
 }
 
+void input_reset(InputBuffer& in, ByteSource source) {
+    in.source = source;
+    in.marked = 0;
+    in.consumed = 0;
+    in.since_mark = 0;
+    in.error = 0;
+    in.chunk_pos = 0;
+    in.chunk_end = 0;
+    while (ring_get(*in.ring) != EOF) {
+    }
+    reader_reset(*in.reader);
+}
+
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg) {
     in.wait_hook = hook;
     in.wait_arg = arg;

@@ -54,6 +54,8 @@ InputBuffer* input_new(ByteSource source, std::size_t capacity);
 // The program keeps its one buffer until it exits; tests release theirs.
 void input_free(InputBuffer* in);
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg);
+// Starts over on another source, with nothing held and nothing counted.
+void input_reset(InputBuffer& in, ByteSource source);
 
 int input_get_slow(InputBuffer& in);
 

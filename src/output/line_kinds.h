@@ -12,6 +12,7 @@ enum LineKind : std::uint8_t {
     TEXT_LINE,
     CONTROL_LINE,
     ESCAPE_LINE,
+    STRING_LINE,  // the escape line of a control string, its payload as read
     LABEL_LINE,
     DESCRIPTION_LINE,
     DELAY_LINE,
@@ -52,6 +53,9 @@ inline constexpr LineKindInfo line_kinds[] = {
     {.kind = CONTROL_LINE, .start = ".", .wrap_begin = ".", .color = CONTROL_COLOR},
     {.kind = ESCAPE_LINE, .start = ":", .wrap_begin = ": ", .prefix = ": ",
      .color = ESCAPE_COLOR, .hidden_by = 'E'},
+    // The payload's pieces begin without a blank: two blanks begin each
+    // continuation row, as they do on an escape line.
+    {.kind = STRING_LINE, .start = ":", .wrap_begin = ":  ", .color = ESCAPE_COLOR, .hidden_by = 'E'},
     {.kind = LABEL_LINE, .prefix = "& ", .color = LABEL_COLOR, .hidden_by = 'L'},
     {.kind = DESCRIPTION_LINE, .prefix = "\" ", .color = DESCRIPTION_COLOR, .hidden_by = 'D'},
     {.kind = DELAY_LINE, .prefix = "@ ", .color = DELAY_COLOR},

@@ -69,8 +69,11 @@ std::vector<CorpusRun> corpus_runs() {
     coloured.colors = true;
     OutputShape bare;
     bare.print_carets = bare.print_escapes = bare.print_labels = bare.print_descriptions = false;
+    OutputShape extended;
+    extended.extended = true;
     for (const auto& file : files) {
         runs.push_back(CorpusRun{file, file, {}, {}, {}, ""});
+        runs.push_back(CorpusRun{file + " extended", file, {"-X"}, {}, extended, ""});
         if (file.ends_with(".typescript")) {
             runs.push_back(CorpusRun{file + " timed", file, {"-t", "@TIMING"}, {}, timed, ""});
         }

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include <utf8proc.h>
+
 namespace vorsk_test {
 namespace {
 
@@ -105,6 +107,19 @@ bool escape_token_ok(std::string_view token) {
            value <= std::numeric_limits<std::int32_t>::max();
 }
 
+// A code point shown as a control item in extended mode: "U+" and four to
+// six hex digits, with "/" and a short name or without.
+bool code_point_item_ok(std::string_view item) {
+    if (!starts_with(item, "U+")) return false;
+    const std::size_t slash = item.find('/');
+    const std::string_view hex = item.substr(2, slash == std::string_view::npos ? slash : slash - 2);
+    if (hex.size() < 4 || hex.size() > 6) return false;
+    for (const char c : hex) {
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return slash == std::string_view::npos || slash + 1 < item.size();
+}
+
 bool delay_ok(std::string_view number) {
     // "%f" of a double: digits, a point and six decimals, or inf and nan.
     if (starts_with(number, "-")) number.remove_prefix(1);
@@ -117,14 +132,53 @@ bool delay_ok(std::string_view number) {
     return true;
 }
 
+// Code points that must never reach a terminal raw: C1 controls, the
+// controls that reorder text, line and paragraph separators.
+bool acts_on_terminal(std::uint32_t cp) {
+    if (cp >= 0x80 && cp <= 0x9f) return true;
+    if ((cp >= 0x202a && cp <= 0x202e) || (cp >= 0x2066 && cp <= 0x2069)) return true;
+    return cp == 0x200e || cp == 0x200f || cp == 0x061c || cp == 0x2028 || cp == 0x2029;
+}
+
+// An extended row with each UTF-8 character replaced by as many "w" as it
+// takes columns, so that the row checks read it as they read ASCII; or an
+// error text for malformed UTF-8 or a code point a terminal acts on.
+std::string to_cells(std::string_view row, std::string& error) {
+    std::string cells;
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(row.data());
+    utf8proc_ssize_t at = 0;
+    const auto size = static_cast<utf8proc_ssize_t>(row.size());
+    while (at < size) {
+        if (bytes[at] < 0x80) {
+            cells += static_cast<char>(bytes[at++]);
+            continue;
+        }
+        utf8proc_int32_t cp = 0;
+        const utf8proc_ssize_t n = utf8proc_iterate(bytes + at, size - at, &cp);
+        if (n <= 0) {
+            error = "malformed UTF-8";
+            return cells;
+        }
+        if (acts_on_terminal(static_cast<std::uint32_t>(cp))) {
+            error = "a code point that acts on the terminal";
+            return cells;
+        }
+        cells.append(static_cast<std::size_t>(std::max(utf8proc_charwidth(cp), 0)), 'w');
+        at += n;
+    }
+    return cells;
+}
+
 // A row without its colour escapes, or an error text for an escape that is
 // not a colour escape (or any escape at all with colours off).
+bool extended_ = false;
+
 std::string strip_colors(std::string_view raw, bool colors, std::string& error) {
     std::string row;
     for (std::size_t i = 0; i < raw.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(raw[i]);
         if (c != 0x1b) {
-            if (c < 0x20 || c > 0x7e) {
+            if (c < 0x20 || c == 0x7f || (c > 0x7f && !extended_)) {
                 error = "a byte that is not printable ASCII";
                 return row;
             }
@@ -178,7 +232,10 @@ public:
             }
             if (r.size() < start + end) return "a text row too short for its bars";
             if (continued && r.size() == start + end) return "an empty text continuation row";
-            if (now.text_wrapped && r.size() != ROW_WIDTH) return "a text row wrapped before column 78";
+            // A wide character that does not fit wraps one column early.
+            if (now.text_wrapped && r.size() != ROW_WIDTH && !(shape_.extended && r.size() == ROW_WIDTH - 1)) {
+                return "a text row wrapped before column 78";
+            }
             // The wrap marker needs two columns, so a row's bar and text
             // end by column 76.
             if (r.size() - end > ROW_WIDTH - 2) return "a text row holding more than fits in 78 columns";
@@ -186,7 +243,9 @@ public:
             now.kind = Kind::CONTROL;
             if (!split_pieces(r.substr(1), tokens_) || tokens_.empty()) return "a control row not made of items";
             for (const auto item : tokens_) {
-                if (!control_item_ok(item, shape_.print_carets)) return "an unknown control item";
+                if (!control_item_ok(item, shape_.print_carets) && !(shape_.extended && code_point_item_ok(item))) {
+                    return "an unknown control item";
+                }
             }
             if (std::string error = check_wrap(r, 1); !error.empty()) return error;
             // Two control rows in a row are one wrapped line, since with
@@ -201,20 +260,32 @@ public:
             if (prev_.kind != Kind::ESCAPE && prev_.kind != Kind::ESCAPE_CONTINUED) {
                 return "an escape continuation row after a row of another kind";
             }
-            if (!split_pieces(r.substr(2), tokens_) || tokens_.empty()) return "an escape row not made of pieces";
-            for (const auto token : tokens_) {
-                if (!escape_token_ok(token)) return "an escape piece that is no byte or number";
+            // The payload of a control string is echoed as it stands, in
+            // pieces of one or two columns.
+            if (shape_.extended) {
+                if (r.size() > ROW_WIDTH) return "a row wider than 78 columns";
+            } else {
+                if (!split_pieces(r.substr(2), tokens_) || tokens_.empty()) return "an escape row not made of pieces";
+                for (const auto token : tokens_) {
+                    if (!escape_token_ok(token)) return "an escape piece that is no byte or number";
+                }
+                if (!wrapped_before(1 + tokens_[0].size())) return "an escape line wrapped before the row was full";
             }
-            if (!wrapped_before(1 + tokens_[0].size())) return "an escape line wrapped before the row was full";
-            if (std::string error = check_wrap(r, 2); !error.empty()) return error;
+            if (!shape_.extended) {
+                if (std::string error = check_wrap(r, 2); !error.empty()) return error;
+            }
         } else if (starts_with(r, ": Esc")) {
             now.kind = Kind::ESCAPE;
             if (!shape_.print_escapes) return "an escape row with escape rows off";
-            if (!split_pieces(r.substr(1), tokens_)) return "an escape row not made of pieces";
-            for (const auto token : tokens_) {
-                if (!escape_token_ok(token)) return "an escape piece that is no byte or number";
+            if (!shape_.extended) {
+                if (!split_pieces(r.substr(1), tokens_)) return "an escape row not made of pieces";
+                for (const auto token : tokens_) {
+                    if (!escape_token_ok(token)) return "an escape piece that is no byte or number";
+                }
+                if (std::string error = check_wrap(r, 1); !error.empty()) return error;
+            } else if (r.size() > ROW_WIDTH) {
+                return "a row wider than 78 columns";
             }
-            if (std::string error = check_wrap(r, 1); !error.empty()) return error;
         } else if (starts_with(r, "& ")) {
             now.kind = Kind::LABEL;
             if (!shape_.print_labels) return "a label row with labels off";
@@ -282,14 +353,21 @@ std::string check_invariants(std::string_view output, const OutputShape& shape) 
         std::string error;
         // Most rows have no escape at all and are checked where they stand.
         std::string stripped;
+        std::string cells;
         std::string_view r = raw;
+        extended_ = shape.extended;
         if (raw.find('\x1b') != std::string_view::npos) {
             stripped = strip_colors(raw, shape.colors, error);
             r = stripped;
         } else {
             for (const char c : raw) {
-                if (c < 0x20 || c > 0x7e) error = "a byte that is not printable ASCII";
+                const auto b = static_cast<unsigned char>(c);
+                if (b < 0x20 || b == 0x7f || (b > 0x7f && !shape.extended)) error = "a byte that is not printable ASCII";
             }
+        }
+        if (error.empty() && shape.extended) {
+            cells = to_cells(r, error);
+            r = cells;
         }
         if (error.empty()) error = r.empty() ? "an empty row" : checker.row(r);
         if (!error.empty()) return "row " + std::to_string(number) + ": " + error + ": " + visible(raw);

@@ -16,6 +16,10 @@ struct OutputShape {
     bool print_labels = true;
     bool print_descriptions = true;
     bool delays = false;  // a timing file was read, so delay rows may appear
+    // -X: rows may hold UTF-8 text (never a code point a terminal acts on,
+    // reorders or hides text with), control items of code points, and the
+    // payloads of control strings on escape rows.
+    bool extended = false;
 };
 
 // The first rule the account breaks, as "row N: what is wrong: the row made
