@@ -45,9 +45,20 @@ std::string read_all(const fs::path& path) {
 }
 
 // The decoder target's header: a flag byte and a colour string with its length.
-std::string decoder_seed(const std::string& input, unsigned flags, std::string colors) {
-    colors.resize(std::min<std::size_t>(colors.size(), 255));
-    return std::string{static_cast<char>(flags), static_cast<char>(colors.size())} + colors + input;
+// Extended mode is the top bit of the length byte.
+std::string decoder_seed(const std::string& input, unsigned flags, std::string colors, bool extended) {
+    colors.resize(std::min<std::size_t>(colors.size(), 127));
+    const auto length = static_cast<unsigned>(colors.size()) | (extended ? 0x80u : 0u);
+    return std::string{static_cast<char>(flags), static_cast<char>(length)} + colors + input;
+}
+
+bool extended_of(const std::vector<std::string>& args) {
+    for (const auto& arg : args) {
+        if (arg == "--extended" || (arg.size() > 1 && arg[0] == '-' && arg[1] != '-' && arg.find('X') != std::string::npos)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 unsigned flags_of(const std::vector<std::string>& args) {
@@ -104,7 +115,7 @@ int main(int argc, char** argv) {
                     colors.add(value);
                 }
             }
-            if (!c.input.empty()) decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string));
+            if (!c.input.empty()) decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string, extended_of(c.args)));
             for (std::size_t i = 0; i + 1 < c.args.size(); ++i) {
                 if (c.args[i] != "-t" && c.args[i] != "--timings") continue;
                 for (const auto& [name, content] : c.files) {
@@ -134,7 +145,8 @@ int main(int argc, char** argv) {
             for (std::size_t k = 0; k < pieces; ++k) {
                 // Pieces spread over the whole file.
                 const std::size_t at = bytes.size() <= PIECE ? 0 : k * (bytes.size() - PIECE) / std::max<std::size_t>(1, pieces - 1);
-                decoder.add(decoder_seed(bytes.substr(at, PIECE), 0, ""));
+                // Every other piece in extended mode.
+                decoder.add(decoder_seed(bytes.substr(at, PIECE), 0, "", k % 2 == 1));
             }
         }
     }
