@@ -7,94 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "run_program.h"
 
 namespace vorsk_test {
 namespace {
-
-struct Outcome {
-    int status = -1;  // the exit status, or 128 + the signal that ended it
-    std::string err;
-};
-
-// A running vorsk whose standard input and output are the descriptors given
-// (an output of -1 is closed) and whose standard error goes to a file.
-// `in_child` runs in the child just before the program starts.
-class Child {
-public:
-    Child(const std::vector<std::string>& args, int in_fd, int out_fd,
-          const std::function<void()>& in_child = {}) {
-        scratch_ = make_temp_dir();
-        const std::string err_path = scratch_ + "/stderr";
-        std::vector<std::string> words{"vorsk"};
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        const std::string program = program_under_test();
-        const int err_fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in_fd, 0);
-            if (out_fd >= 0) {
-                dup2(out_fd, 1);
-            } else {
-                close(1);
-            }
-            dup2(err_fd, 2);
-            // No other descriptor of the test may stay open in the child: a
-            // pipe's read end there would keep the pipe from breaking.
-            close_range(3, ~0u, 0);
-            signal(SIGPIPE, SIG_DFL);
-            if (in_child) in_child();
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        close(err_fd);
-    }
-    ~Child() {
-        if (pid_ > 0 && status_ < 0) wait();
-        remove_tree(scratch_);
-    }
-
-    // Waits at most a minute; a child that hangs is killed and fails.
-    Outcome wait() {
-        int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the program hangs";
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return {status_, read_file(scratch_ + "/stderr")};
-    }
-
-private:
-    std::string scratch_;
-    pid_t pid_ = -1;
-    int status_ = -1;
-};
 
 // A folder of its own, removed at the end.
 class Folder {
@@ -114,6 +42,40 @@ int open_or_die(const std::string& path, int flags) {
     return fd;
 }
 
+struct Outcome {
+    int status = -1;  // the exit status, or 128 + the signal that ended it
+    std::string err;
+};
+
+// vorsk with the standard input and output given (CLOSED: none) and its
+// standard error in a file.
+Spawn vorsk(std::vector<std::string> args, int in, int out) {
+    Spawn spawn;
+    spawn.args = std::move(args);
+    spawn.in = in;
+    spawn.out = out;
+    return spawn;
+}
+
+class Faulted {
+public:
+    explicit Faulted(Spawn spawn) {
+        spawn.err = open_or_die(folder_ / "stderr", O_WRONLY | O_CREAT | O_TRUNC);
+        child_ = std::make_unique<Child>(spawn);
+        close(spawn.err);
+    }
+    // Waits at most a minute; a child that hangs is killed and fails.
+    Outcome wait() {
+        const int status = child_->finish(std::chrono::seconds(60));
+        if (child_->timed_out()) ADD_FAILURE() << "the program hangs";
+        return {status, read_file(folder_ / "stderr")};
+    }
+
+private:
+    Folder folder_;
+    std::unique_ptr<Child> child_;
+};
+
 // A stream that keeps the writer busy: text, controls and sequences.
 std::string busy_stream(std::size_t bytes) {
     std::string s;
@@ -125,7 +87,7 @@ TEST(Faults, HelpAndVersionOnAFullOutputAreWriteErrors) {
     for (const char* option : {"--help", "-h", "--version", "-V"}) {
         const int full = open_or_die("/dev/full", O_WRONLY);
         const int none = open_or_die("/dev/null", O_RDONLY);
-        Child child({option}, none, full);
+        Faulted child(vorsk({option}, none, full));
         close(full);
         close(none);
         const Outcome o = child.wait();
@@ -144,7 +106,7 @@ TEST(Faults, AClosedStandardOutput) {
     } cases[] = {{{}, EBADF}, {{"-V"}, 1}, {{"--help"}, 1}};
     for (const auto& c : cases) {
         const int in_fd = open_or_die(folder / "in.txt", O_RDONLY);
-        Child child(c.args, in_fd, -1);
+        Faulted child(vorsk(c.args, in_fd, CLOSED));
         close(in_fd);
         const Outcome o = child.wait();
         EXPECT_EQ("vorsk: write error: Bad file descriptor\n", o.err);
@@ -177,11 +139,9 @@ TEST(Faults, TheFileSizeLimitInMidStream) {
             in_fd = open_or_die(folder / "in.txt", O_RDONLY);
         }
         const int out = open_or_die(folder / "out.txt", O_WRONLY | O_CREAT | O_TRUNC);
-        Child child({}, in_fd, out, [] {
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{10000, 10000};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
+        Spawn spawn = vorsk({}, in_fd, out);
+        spawn.file_size_limit = 10000;
+        Faulted child(spawn);
         close(in_fd);
         close(out);
         const Outcome o = child.wait();
@@ -217,9 +177,9 @@ TEST(Faults, AClosedPipeOnTheOutput) {
                 } else {
                     in_fd = open_or_die(input, O_RDONLY);
                 }
-                Child child({}, in_fd, out[1], [ignored] {
-                    if (ignored) signal(SIGPIPE, SIG_IGN);
-                });
+                Spawn spawn = vorsk({}, in_fd, out[1]);
+                spawn.ignore_sigpipe = ignored;
+                Faulted child(spawn);
                 close(in_fd);
                 close(out[1]);
                 std::string got(read_first, '\0');
@@ -263,7 +223,7 @@ TEST(Faults, AReadErrorAfterSomeOutput) {
 
     Folder folder;
     const int out = open_or_die(folder / "out", O_WRONLY | O_CREAT | O_TRUNC);
-    Child child({"-I"}, master, out);
+    Faulted child(vorsk({"-I"}, master, out));
     close(master);
     close(out);
     const Outcome o = child.wait();
@@ -292,11 +252,6 @@ TEST(Faults, FilesWithoutPermission) {
     ASSERT_EQ(0, chmod((folder / "secret").c_str(), 0));
     ASSERT_EQ(0, chmod((folder / "locked.txt").c_str(), 0444));
     ASSERT_EQ(0, chmod((folder / "out.txt").c_str(), 0666));
-    const bool root = geteuid() == 0;
-    const auto as_nobody = [root] {
-        if (!root) return;
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(125);
-    };
 
     const struct {
         std::vector<std::string> args;
@@ -311,7 +266,9 @@ TEST(Faults, FilesWithoutPermission) {
     };
     for (const auto& c : cases) {
         const int none = open_or_die("/dev/null", O_RDWR);
-        Child child(c.args, none, none, as_nobody);
+        Spawn spawn = vorsk(c.args, none, none);
+        spawn.as_nobody = true;
+        Faulted child(spawn);
         close(none);
         const Outcome o = child.wait();
         if (o.status == 125) GTEST_SKIP() << "cannot run as the user nobody";
@@ -335,7 +292,7 @@ TEST(Faults, TheInputFileAsOutput) {
     for (const bool named : {true, false}) {
         const int append = open_or_die(input, O_WRONLY | O_APPEND);
         const int in_fd = named ? open_or_die("/dev/null", O_RDONLY) : open_or_die(input, O_RDONLY);
-        Child child(named ? std::vector<std::string>{input} : std::vector<std::string>{}, in_fd, append);
+        Faulted child(vorsk(named ? std::vector<std::string>{input} : std::vector<std::string>{}, in_fd, append));
         close(append);
         close(in_fd);
         const Outcome o = child.wait();
@@ -345,7 +302,7 @@ TEST(Faults, TheInputFileAsOutput) {
     // The output named through a symbolic or a hard link.
     for (const char* name : {"link.txt", "hard.txt"}) {
         const int none = open_or_die("/dev/null", O_RDWR);
-        Child child({input, folder / name}, none, none);
+        Faulted child(vorsk({input, folder / name}, none, none));
         close(none);
         const Outcome o = child.wait();
         EXPECT_EQ("vorsk: " + (folder / name) + ": input file is output file\n", o.err);

@@ -4,11 +4,7 @@
 // a clock.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <fstream>
 #include <string>
 
@@ -19,21 +15,11 @@ namespace {
 
 // The peak resident set, in KiB, of vorsk reading the file into /dev/null.
 [[maybe_unused]] long peak_kib(const std::string& input, int& status) {
-    const std::string program = program_under_test();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open("/dev/null", O_WRONLY);
-        dup2(out, 1);
-        dup2(out, 2);
-        execl(program.c_str(), "vorsk", input.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    rusage usage{};
-    int raw = 0;
-    while (wait4(pid, &raw, 0, &usage) < 0 && errno == EINTR) {
-    }
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    return usage.ru_maxrss;
+    Spawn spawn;
+    spawn.args = {input};
+    Child child(spawn);
+    status = child.finish(std::chrono::minutes(2));
+    return child.usage().ru_maxrss;
 }
 
 TEST(Memory, PeakResidentSizeDoesNotGrowWithTheInput) {

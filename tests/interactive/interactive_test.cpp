@@ -6,7 +6,8 @@
 // process leads the terminal's session, and the program runs in a process
 // group of its own beneath it, because the kernel does not stop a process
 // group that has no parent in its session. The launcher reports every wait
-// status of the program over a pipe. Every wait here has a deadline.
+// status of the program over a pipe (see Spawn::terminal in run_program.h).
+// Every wait here has a deadline.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -31,10 +32,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "run_program.h"
 
 namespace {
 
@@ -48,11 +52,6 @@ const std::string NOTICE_TEXT =
 const std::string NOTICE = NOTICE_TEXT + " (Control-C)\n\n";
 constexpr char INTERRUPT = '\x03';
 constexpr char SUSPEND = '\x1a';
-
-std::string program_under_test() {
-    const char* program = std::getenv("VORSK_TEST_PROGRAM");
-    return program != nullptr && *program != '\0' ? program : VORSK_BINARY;
-}
 
 enum class Stream { TERMINAL, PIPE, FILE, FULL };  // FULL: /dev/full
 
@@ -237,7 +236,7 @@ public:
     // of processes, as much as was typed.
     std::uint64_t bytes_read() const;
     void stop_reading_output() {
-        close(output_fd_);
+        child_->close_output();
         output_fd_ = -1;
     }
 
@@ -245,9 +244,9 @@ public:
 
 private:
     int master_ = -1, slave_ = -1;
-    int input_pipe_ = -1, output_fd_ = -1, errors_fd_ = -1, status_fd_ = -1, control_fd_ = -1;
-    pid_t launcher_ = -1, pid_ = -1;
-    bool ended_ = false;
+    std::unique_ptr<vorsk_test::Child> child_;
+    int input_pipe_ = -1, output_fd_ = -1, errors_fd_ = -1;
+    pid_t pid_ = -1;
     std::uint64_t to_read_ = 0;  // bytes_read() once every typed key is read
     std::string output_, errors_;
 };
@@ -262,97 +261,26 @@ Session::Session(const Launch& launch) {
     tcsetattr(slave_, TCSANOW, &t);
     tcgetattr(slave_, &initial);
 
-    int in_fd = slave_, out_fd = slave_;
-    int pipes[4][2];  // input, output, errors, status; control last
-    int control[2];
-    for (auto& p : pipes) {
-        if (pipe(p) != 0) return;
-    }
-    if (pipe(control) != 0) return;
-    if (launch.input == Stream::PIPE) in_fd = pipes[0][0];
-    if (launch.output == Stream::PIPE) out_fd = pipes[1][1];
-    if (launch.output == Stream::FILE) out_fd = anonymous_file();
-    if (launch.output == Stream::FULL) out_fd = open("/dev/full", O_WRONLY);
-
-    std::vector<std::string> words{"vorsk"};
-    words.insert(words.end(), launch.args.begin(), launch.args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    const std::string program = program_under_test();
-
-    launcher_ = fork();
-    if (launcher_ == 0) {
-        setsid();
-        ioctl(slave_, TIOCSCTTY, 0);
-        const pid_t child = fork();
-        if (child == 0) {
-            setpgid(0, 0);
-            signal(SIGTTOU, SIG_IGN);
-            tcsetpgrp(slave_, getpid());
-            for (const int sig : {SIGINT, SIGTERM, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP, SIGQUIT})
-                signal(sig, SIG_DFL);
-            signal(SIGPIPE, launch.ignore_sigpipe ? SIG_IGN : SIG_DFL);
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            dup2(in_fd, 0);
-            dup2(out_fd, 1);
-            dup2(pipes[2][1], 2);
-            for (int fd = 3; fd < 1024; ++fd) close(fd);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        const int report = pipes[3][1], hold = control[0];
-        for (int fd = 3; fd < 1024; ++fd) {
-            if (fd != report && fd != hold) close(fd);
-        }
-        if (write(report, &child, sizeof child) != sizeof child) _exit(1);
-        int status = 0;
-        while (waitpid(child, &status, WUNTRACED) == child) {
-            if (write(report, &status, sizeof status) != sizeof status) break;
-            if (!WIFSTOPPED(status)) break;
-        }
-        // Leading the session keeps the terminal unchanged until the tests
-        // are done with it.
-        char byte;
-        while (read(hold, &byte, 1) > 0) {
-        }
-        _exit(0);
-    }
-
-    input_pipe_ = launch.input == Stream::PIPE ? pipes[0][1] : -1;
-    output_fd_ = launch.output == Stream::PIPE ? pipes[1][0] : master_;
-    errors_fd_ = pipes[2][0];
-    status_fd_ = pipes[3][0];
-    control_fd_ = control[1];
-    for (const int fd : {pipes[0][0], pipes[1][1], pipes[2][1], pipes[3][1], control[0]}) close(fd);
-    if (launch.input != Stream::PIPE) close(pipes[0][1]);
-    if (launch.output != Stream::PIPE) close(pipes[1][0]);
-    if (out_fd != slave_ && out_fd != pipes[1][1]) close(out_fd);
-    if (launcher_ < 0) return;
-
-    std::string pid_bytes;
-    read_until(status_fd_, pid_bytes, [&] { return pid_bytes.size() >= sizeof(pid_t); });
-    if (pid_bytes.size() >= sizeof(pid_t)) std::memcpy(&pid_, pid_bytes.data(), sizeof(pid_t));
+    vorsk_test::Spawn spawn;
+    spawn.args = launch.args;
+    spawn.terminal = slave_;
+    spawn.in = launch.input == Stream::PIPE ? vorsk_test::NEW_PIPE : slave_;
+    spawn.out = slave_;
+    if (launch.output == Stream::PIPE) spawn.out = vorsk_test::NEW_PIPE;
+    if (launch.output == Stream::FILE) spawn.out = anonymous_file();
+    if (launch.output == Stream::FULL) spawn.out = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    spawn.err = vorsk_test::NEW_PIPE;
+    spawn.ignore_sigpipe = launch.ignore_sigpipe;
+    child_ = std::make_unique<vorsk_test::Child>(spawn);
+    if (spawn.out >= 0 && spawn.out != slave_) close(spawn.out);
+    pid_ = child_->pid();
+    input_pipe_ = child_->input();
+    output_fd_ = launch.output == Stream::PIPE ? child_->output() : master_;
+    errors_fd_ = child_->errors();
 }
 
 Session::~Session() {
-    if (pid_ > 0 && !ended_) kill(pid_, SIGKILL);
-    for (const int fd : {input_pipe_, output_fd_, errors_fd_, status_fd_, control_fd_}) {
-        if (fd != -1 && fd != master_) close(fd);
-    }
-    if (launcher_ > 0) {
-        const auto deadline = Clock::now() + PATIENCE;
-        while (waitpid(launcher_, nullptr, WNOHANG) == 0) {
-            if (Clock::now() > deadline) {
-                kill(launcher_, SIGKILL);
-                waitpid(launcher_, nullptr, 0);
-                break;
-            }
-            std::this_thread::sleep_for(milliseconds(2));
-        }
-    }
+    child_.reset();  // the program is gone before its terminal closes
     if (slave_ != -1) close(slave_);
     if (master_ != -1) close(master_);
 }
@@ -379,13 +307,7 @@ const std::string& Session::final_output() {
 }
 
 std::optional<int> Session::await_status(Clock::duration patience) {
-    std::string bytes;
-    read_until(status_fd_, bytes, [&] { return bytes.size() >= sizeof(int); }, patience);
-    if (bytes.size() < sizeof(int)) return std::nullopt;
-    int status = 0;
-    std::memcpy(&status, bytes.data(), sizeof status);
-    if (!WIFSTOPPED(status)) ended_ = true;
-    return status;
+    return child_->next_status(patience);
 }
 
 std::uint64_t Session::bytes_read() const {

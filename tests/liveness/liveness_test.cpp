@@ -3,94 +3,68 @@
 // instead of hanging it.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "run_program.h"
+
 namespace {
 
-std::string program() {
-    const char* p = std::getenv("VORSK_TEST_PROGRAM");
-    return p != nullptr && *p != '\0' ? p : VORSK_BINARY;
+using vorsk_test::Child;
+using vorsk_test::Clock;
+using vorsk_test::NEW_PIPE;
+using vorsk_test::Spawn;
+
+constexpr int PATIENCE_MS = 5000;
+
+Spawn between_pipes(std::vector<std::string> args) {
+    Spawn spawn;
+    spawn.args = std::move(args);
+    spawn.in = NEW_PIPE;
+    spawn.out = NEW_PIPE;
+    spawn.err = STDERR_FILENO;  // what the program says shows in the test's log
+    return spawn;
 }
 
 // vorsk between two pipes: the test writes its input and reads its output.
 class Live {
 public:
-    explicit Live(std::vector<std::string> args) {
-        int in[2];
-        int out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            close(in[0]);
-            close(in[1]);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> argv;
-            std::string name = "vorsk";
-            argv.push_back(name.data());
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(program().c_str(), argv.data());
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        to_ = in[1];
-        from_ = out[0];
-    }
-    ~Live() {
-        if (to_ >= 0) close(to_);
-        if (from_ >= 0) close(from_);
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
+    explicit Live(std::vector<std::string> args) : child_(between_pipes(std::move(args))) {}
     void send(const std::string& bytes) {
-        ASSERT_EQ(write(to_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_TRUE(vorsk_test::write_all(child_.input(), bytes,
+                                          Clock::now() + std::chrono::milliseconds(PATIENCE_MS)));
     }
     // Reads until the output holds `want` more bytes or the time is up.
     std::string receive(std::size_t want, int milliseconds) {
         std::string got;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         while (got.size() < want) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
-            pollfd p{from_, POLLIN, 0};
+            pollfd p{child_.output(), POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
             char buffer[4096];
-            const ssize_t n = read(from_, buffer, sizeof buffer);
+            const ssize_t n = read(child_.output(), buffer, sizeof buffer);
             if (n <= 0) break;
             got.append(buffer, static_cast<std::size_t>(n));
         }
         return got;
     }
+    // The end of input, then the exit status.
     int finish() {
-        close(to_);
-        to_ = -1;
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
+        child_.close_input();
+        const int status = child_.finish(std::chrono::milliseconds(PATIENCE_MS));
+        EXPECT_FALSE(child_.timed_out());
         return status;
     }
 
 private:
-    pid_t pid_ = -1;
-    int to_ = -1;
-    int from_ = -1;
+    Child child_;
 };
 
-constexpr int PATIENCE_MS = 5000;
 
 TEST(Liveness, EachCompleteLineIsOutBeforeTheNextBytesCome) {
     Live v({});
