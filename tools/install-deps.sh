@@ -11,7 +11,7 @@ set -eu
 
 build="cmake g++ make pkg-config libutf8proc-dev"
 check="$build libgtest-dev groff-base"
-ci="$check clang libclang-rt-14-dev dpkg-dev file"
+ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format"
 
 case "${1:-}" in
     build) wanted=$build ;;
