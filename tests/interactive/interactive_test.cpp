@@ -197,6 +197,8 @@ public:
         kill(pid_, sig);
     }
     void resume() { kill(pid_, SIGCONT); }
+    // A signal sent at once, whatever the program is doing.
+    void send_now(int sig) { kill(pid_, sig); }
     // A key that the terminal turns into a signal.
     void press(char key) {
         await_waiting(INPUT_WAITS);
@@ -379,7 +381,9 @@ INSTANTIATE_TEST_SUITE_P(
                     NoticeCase{"control_backslash", 0x1c, " (Control-\\)"},
                     NoticeCase{"del", 0x7f, " (DEL, or Control-?)"},
                     NoticeCase{"disabled", static_cast<cc_t>(_POSIX_VDISABLE), ""},
-                    NoticeCase{"printable", 'q', ""}),
+                    NoticeCase{"printable", 'q', ""},
+                    // A blank is printable too: it names no key.
+                    NoticeCase{"space", ' ', ""}),
     case_name<NoticeCase>);
 
 // The terminal's modes while the program reads, and what it shows per key.
@@ -574,6 +578,22 @@ INSTANTIATE_TEST_SUITE_P(Interactive, Stop,
                                          StopCase{"sigttin", 0, SIGTTIN},
                                          StopCase{"sigttou", 0, SIGTTOU}),
                          case_name<StopCase>);
+
+// Of two signals that wait while the program is stopped, the first caught
+// is the one acted on.
+TEST(Interactive, TheFirstCaughtSignalIsActedOn) {
+    Session s{Launch()};
+    ASSERT_TRUE(s.started());
+    s.await_notice();
+    s.send(SIGSTOP);
+    const std::optional<int> stopped = s.await_status();
+    ASSERT_TRUE(stopped && WIFSTOPPED(*stopped)) << (stopped ? *stopped : -1);
+    s.send_now(SIGINT);
+    s.send_now(SIGTERM);
+    s.resume();
+    EXPECT_TRUE(died_of(s.await_status(), SIGINT));
+    EXPECT_EQ(describe(s.settings()), describe(s.initial));
+}
 
 // Without interactive mode.
 
