@@ -66,6 +66,10 @@ for input in real full text csi; do
     f="$dir/$input.bin"
     measure $input "vorsk FILE" "$vorsk $f"; file_s=$(cat "$dir/last")
     measure $input "cat FILE | vorsk" "cat $f | $vorsk"; pipe_s=$(cat "$dir/last")
+    x_s=""
+    if [ "$input" = real ] || [ "$input" = text ]; then
+        measure $input "vorsk -X FILE" "$vorsk -X $f"; x_s=$(cat "$dir/last")
+    fi
     if [ -f "$f.timing" ]; then measure $input "vorsk -t TIMING FILE" "$vorsk -t $f.timing $f"; fi
     measure $input "cat -v FILE" "cat -v $f"
     peer_s=""
@@ -77,8 +81,9 @@ for input in real full text csi; do
             measure $input "ansi2txt < FILE" "ansi2txt < $f"
         fi
     fi
-    awk -v f="$file_s" -v p="$pipe_s" -v v="$peer_s" -v name="$input" 'BEGIN {
+    awk -v f="$file_s" -v p="$pipe_s" -v v="$peer_s" -v x="$x_s" -v name="$input" 'BEGIN {
         printf "%-10s pipe/file throughput ratio %.2f", name, f / p
+        if (x != "") printf "; -X/classic %.2f", f / x
         if (v != "") printf "; vorsk/vterm-dump %.2f", v / f
         printf "\n" }'
 done
