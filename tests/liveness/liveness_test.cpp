@@ -66,6 +66,24 @@ private:
 };
 
 
+// In extended mode a control string is echoed as it arrives, and a string
+// or a character split across two writes is still one.
+TEST(Liveness, AStringIsEchoedAsItArrivesAndEndsWhenItsTerminatorComes) {
+    Live v({"-X"});
+    const std::pair<std::string, std::string> steps[] = {
+        {"\x1b]0;my ti", ": Esc ] 0;my ti"},
+        // The blank is out; the character waits for the rest of its bytes.
+        {"tle \xe2\x9c", "tle "},
+        {"\x93\x07", "\xe2\x9c\x93 BEL\n& OSC 0: SET ICON NAME AND WINDOW TITLE\n"
+                      "\" (Xterm) Set the icon name and the window title to \"my title \xe2\x9c\x93\".\n"},
+    };
+    for (const auto& [input, shown] : steps) {
+        v.send(input);
+        EXPECT_EQ(v.receive(shown.size(), PATIENCE_MS), shown) << "after " << input.size() << " bytes";
+    }
+    EXPECT_EQ(v.finish(), 0);
+}
+
 TEST(Liveness, EachCompleteLineIsOutBeforeTheNextBytesCome) {
     Live v({});
     const std::pair<std::string, std::string> steps[] = {
