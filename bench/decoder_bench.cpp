@@ -47,7 +47,8 @@ void decode(benchmark::State& state, const std::string& input) {
     for (auto _ : state) {
         vorsk::Processor p{};
         p.input = vorsk::input_new(
-            vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(input.data()), .size = input.size()},
+            vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(input.data()),
+                              .size = input.size()},
             vorsk::LOOKAHEAD_LIMIT);
         p.writer = vorsk::writer_new(vorsk::Sink{.fd = sink}, vorsk::OutputConfig{});
         vorsk::Source source = vorsk::plain_source(*p.input);

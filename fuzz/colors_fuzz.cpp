@@ -18,7 +18,8 @@ namespace {
 // A sample that makes every kind of row, wrapped rows and delay rows too.
 constexpr char SAMPLE[] =
     "Script started\n"
-    "ab\r\n\x1b[1;31mred\x1b[m\x1b(B\x1b" "7"
+    "ab\r\n\x1b[1;31mred\x1b[m\x1b(B\x1b"
+    "7"
     "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20;21;22;23;24;25;26;27;28;29;30H"
     "\x01\x02\x03\x04\x05\x06\x07\x08\x0b\x0c\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x7f\x80\xff"
     "0123456789012345678901234567890123456789012345678901234567890123456789012345678901234\n"
@@ -30,10 +31,12 @@ bool within(const char* p, const char* begin, std::size_t size) {
     return p >= begin && p <= begin + size;
 }
 
-void check_slot(const char* name, const vorsk::ColorSpec& slot, const char* colors, std::size_t size) {
+void check_slot(const char* name, const vorsk::ColorSpec& slot, const char* colors,
+                std::size_t size) {
     if (slot.len == 0) return;
     const std::size_t defaults_size = std::strlen(vorsk::DEFAULT_COLORS);
-    const bool in_string = within(slot.text, colors, size) && within(slot.text + slot.len, colors, size);
+    const bool in_string =
+        within(slot.text, colors, size) && within(slot.text + slot.len, colors, size);
     const bool in_defaults = within(slot.text, vorsk::DEFAULT_COLORS, defaults_size) &&
                              within(slot.text + slot.len, vorsk::DEFAULT_COLORS, defaults_size);
     if (!in_string && !in_defaults) {

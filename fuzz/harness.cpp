@@ -76,8 +76,8 @@ void check_run(std::string_view input, const DecodeSettings& settings, const Dec
     const std::string broken = vorsk_test::check_invariants(result.output, settings.shape);
     if (!broken.empty()) fail("malformed account", broken);
     if (result.consumed != input.size()) {
-        fail("bytes not accounted for", std::to_string(result.consumed) + " of " +
-                                            std::to_string(input.size()) + " consumed");
+        fail("bytes not accounted for",
+             std::to_string(result.consumed) + " of " + std::to_string(input.size()) + " consumed");
     }
 }
 
@@ -105,9 +105,11 @@ std::string rows_shown(std::string_view account, const vorsk_test::OutputShape& 
     std::string kept;
     while (!account.empty()) {
         const std::size_t newline = account.find('\n');
-        const std::string_view row = account.substr(0, newline == std::string_view::npos ? account.size() : newline + 1);
+        const std::string_view row =
+            account.substr(0, newline == std::string_view::npos ? account.size() : newline + 1);
         account.remove_prefix(row.size());
-        const bool hidden = (row[0] == ':' && !shape.print_escapes) || (row[0] == '&' && !shape.print_labels) ||
+        const bool hidden = (row[0] == ':' && !shape.print_escapes) ||
+                            (row[0] == '&' && !shape.print_labels) ||
                             (row[0] == '"' && !shape.print_descriptions);
         if (!hidden) kept += row;
     }
@@ -116,10 +118,12 @@ std::string rows_shown(std::string_view account, const vorsk_test::OutputShape& 
 
 }  // namespace
 
-void check_shapes(std::string_view input, const DecodeSettings& settings, const DecodeResult& result) {
+void check_shapes(std::string_view input, const DecodeSettings& settings,
+                  const DecodeResult& result) {
     DecodeSettings plain = settings;
     plain.shape.colors = false;
-    const std::string uncoloured = settings.shape.colors ? decode(input, plain).output : result.output;
+    const std::string uncoloured =
+        settings.shape.colors ? decode(input, plain).output : result.output;
     if (settings.shape.colors && without_colors(result.output) != uncoloured) {
         fail("colours change more than the colour escapes",
              "\n--- without colours:\n" + uncoloured + "--- with colours, taken away:\n" +
@@ -128,7 +132,8 @@ void check_shapes(std::string_view input, const DecodeSettings& settings, const 
     const vorsk_test::OutputShape& shape = settings.shape;
     if (shape.print_escapes && shape.print_labels && shape.print_descriptions) return;
     DecodeSettings fullest = plain;
-    fullest.shape.print_escapes = fullest.shape.print_labels = fullest.shape.print_descriptions = true;
+    fullest.shape.print_escapes = fullest.shape.print_labels = fullest.shape.print_descriptions =
+        true;
     const std::string all_rows = decode(input, fullest).output;
     if (rows_shown(all_rows, shape) != uncoloured) {
         fail("switching row kinds off changes the rows that remain",

@@ -37,7 +37,8 @@ void check_run(std::string_view input, const DecodeSettings& settings, const Dec
 // input becomes when the row kinds switched off are left out and the colour
 // escapes taken away: the options change what is shown, never how the input
 // is read.
-void check_shapes(std::string_view input, const DecodeSettings& settings, const DecodeResult& result);
+void check_shapes(std::string_view input, const DecodeSettings& settings,
+                  const DecodeResult& result);
 
 // Takes the settings from the first bytes of a fuzz input and returns the
 // rest, the bytes to decode: a flag byte (bit 0 hides carets, 1 descriptions,

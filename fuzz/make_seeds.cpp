@@ -46,7 +46,8 @@ std::string read_all(const fs::path& path) {
 
 // The decoder target's header: a flag byte and a colour string with its length.
 // Extended mode is the top bit of the length byte.
-std::string decoder_seed(const std::string& input, unsigned flags, std::string colors, bool extended) {
+std::string decoder_seed(const std::string& input, unsigned flags, std::string colors,
+                         bool extended) {
     colors.resize(std::min<std::size_t>(colors.size(), 127));
     const auto length = static_cast<unsigned>(colors.size()) | (extended ? 0x80u : 0u);
     return std::string{static_cast<char>(flags), static_cast<char>(length)} + colors + input;
@@ -54,7 +55,8 @@ std::string decoder_seed(const std::string& input, unsigned flags, std::string c
 
 bool extended_of(const std::vector<std::string>& args) {
     for (const auto& arg : args) {
-        if (arg == "--extended" || (arg.size() > 1 && arg[0] == '-' && arg[1] != '-' && arg.find('X') != std::string::npos)) {
+        if (arg == "--extended" || (arg.size() > 1 && arg[0] == '-' && arg[1] != '-' &&
+                                    arg.find('X') != std::string::npos)) {
             return true;
         }
     }
@@ -66,7 +68,8 @@ unsigned flags_of(const std::vector<std::string>& args) {
     for (const auto& arg : args) {
         if (arg.size() < 2 || arg[0] != '-') continue;
         if (arg.rfind("--colo", 0) == 0) {
-            if (arg.find("none") == std::string::npos && arg.find("auto") == std::string::npos) flags |= 16;
+            if (arg.find("none") == std::string::npos && arg.find("auto") == std::string::npos)
+                flags |= 16;
             continue;
         }
         if (arg[1] == '-') continue;
@@ -115,7 +118,9 @@ int main(int argc, char** argv) {
                     colors.add(value);
                 }
             }
-            if (!c.input.empty()) decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string, extended_of(c.args)));
+            if (!c.input.empty())
+                decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string,
+                                         extended_of(c.args)));
             for (std::size_t i = 0; i + 1 < c.args.size(); ++i) {
                 if (c.args[i] != "-t" && c.args[i] != "--timings") continue;
                 for (const auto& [name, content] : c.files) {
@@ -141,15 +146,20 @@ int main(int argc, char** argv) {
         std::sort(streams.begin(), streams.end());
         for (const auto& p : streams) {
             const std::string bytes = read_all(p);
-            const std::size_t pieces = std::min(PIECES_PER_FILE, (bytes.size() + PIECE - 1) / PIECE);
+            const std::size_t pieces =
+                std::min(PIECES_PER_FILE, (bytes.size() + PIECE - 1) / PIECE);
             for (std::size_t k = 0; k < pieces; ++k) {
                 // Pieces spread over the whole file.
-                const std::size_t at = bytes.size() <= PIECE ? 0 : k * (bytes.size() - PIECE) / std::max<std::size_t>(1, pieces - 1);
+                const std::size_t at =
+                    bytes.size() <= PIECE
+                        ? 0
+                        : k * (bytes.size() - PIECE) / std::max<std::size_t>(1, pieces - 1);
                 // Every other piece in extended mode.
                 decoder.add(decoder_seed(bytes.substr(at, PIECE), 0, "", k % 2 == 1));
             }
         }
     }
-    std::printf("seeds: %zu decoder, %zu colors, %zu timing\n", decoder.size(), colors.size(), timing.size());
+    std::printf("seeds: %zu decoder, %zu colors, %zu timing\n", decoder.size(), colors.size(),
+                timing.size());
     return 0;
 }

@@ -7,15 +7,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "input/timing.h"
 #include "harness.h"
+#include "input/timing.h"
 
 namespace {
 
 constexpr char TYPESCRIPT[] =
     "Script started on 2024-01-01 00:00:00+00:00\n"
     "$ ls\r\n\x1b[0m\x1b[01;34mbin\x1b[0m  notes.txt\r\n"
-    "$ \x1b[?2004h\x07\x1b[K" "exit\r\n"
+    "$ \x1b[?2004h\x07\x1b[K"
+    "exit\r\n"
     "\nScript done on 2024-01-01 00:00:01+00:00\n";
 
 }  // namespace
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.shape.delays = true;
     settings.timings = text;
     const std::string_view whole(TYPESCRIPT, sizeof TYPESCRIPT - 1);
-    const std::string_view input = whole.substr(0, size == 0 ? whole.size() : data[0] % whole.size());
+    const std::string_view input =
+        whole.substr(0, size == 0 ? whole.size() : data[0] % whole.size());
     vorsk_fuzz::check_run(input, settings, vorsk_fuzz::decode(input, settings));
     return 0;
 }

@@ -12,7 +12,9 @@
 namespace vorsk_test {
 
 // A failing case names itself as file:line: name.
-void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.file << ":" << c.line << ": " << c.name; }
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.file << ":" << c.line << ": " << c.name;
+}
 
 namespace {
 
@@ -26,7 +28,8 @@ std::vector<GoldenCase> load_all_cases() {
     std::vector<GoldenCase> cases;
     for (const auto& path : paths) {
         for (auto& c : read_case_file(path)) {
-            if (filter != nullptr && (c.file + ":" + c.name).find(filter) == std::string::npos) continue;
+            if (filter != nullptr && (c.file + ":" + c.name).find(filter) == std::string::npos)
+                continue;
             cases.push_back(std::move(c));
         }
     }
@@ -54,14 +57,16 @@ TEST_P(Golden, Output) {
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(make_visible(c.expected_stdout), make_visible(r.out)) << "standard output";
     if (c.stderr_is_prefix) {
-        EXPECT_EQ(make_visible(c.expected_stderr), make_visible(r.err.substr(0, c.expected_stderr.size())))
+        EXPECT_EQ(make_visible(c.expected_stderr),
+                  make_visible(r.err.substr(0, c.expected_stderr.size())))
             << "standard error (start)";
     } else {
         EXPECT_EQ(make_visible(c.expected_stderr), make_visible(r.err)) << "standard error";
     }
     EXPECT_EQ(c.status, r.status) << "exit status";
     for (const auto& [name, content] : c.outfiles) {
-        EXPECT_EQ(make_visible(content), make_visible(read_file(dir + "/" + name))) << "file " << name;
+        EXPECT_EQ(make_visible(content), make_visible(read_file(dir + "/" + name)))
+            << "file " << name;
     }
     remove_tree(dir);
 }
@@ -69,7 +74,9 @@ TEST_P(Golden, Output) {
 std::string case_test_name(const ::testing::TestParamInfo<GoldenCase>& info) {
     std::string name = info.param.file.substr(0, info.param.file.find('.')) + "_" +
                        std::to_string(info.param.line);
-    std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
     return name;
 }
 

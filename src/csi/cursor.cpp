@@ -12,7 +12,9 @@ namespace vorsk {
 namespace {
 
 // A noun after a count is singular only for exactly 1; "0 lines" too.
-const char* plural(std::uint32_t count) { return count == 1 ? "" : "s"; }
+const char* plural(std::uint32_t count) {
+    return count == 1 ? "" : "s";
+}
 
 // A text table indexed by a parameter value; a value past its end, or a
 // slot left nullptr, has no line.
@@ -94,19 +96,16 @@ VORSK_CSI_HANDLER(csi_do_cuu) {
     const char* direction = "left";
     const char* unit = "character";
     switch (a.final_byte()) {
-    case 'A':
-        direction = "up";
-        unit = "line";
-        break;
-    case 'B':
-        direction = "down";
-        unit = "line";
-        break;
-    case 'C':
-        direction = "right";
-        break;
-    default:
-        break;
+        case 'A':
+            direction = "up";
+            unit = "line";
+            break;
+        case 'B':
+            direction = "down";
+            unit = "line";
+            break;
+        case 'C': direction = "right"; break;
+        default: break;
     }
     print_description_line(w, "Move the cursor %s %u %s%s.", direction, a.param(0), unit,
                            plural(a.param(0)));
@@ -147,17 +146,14 @@ VORSK_CSI_HANDLER(csi_do_ed) {
     const char* area = a.final_byte() == 'J' ? "screen" : "line";
     // Literal formats, one per value, so that each is checked against its argument.
     switch (a.param(0)) {
-    case 0:
-        print_description_line(w, "Clear from the cursor to the end of the %s.", area);
-        break;
-    case 1:
-        print_description_line(w, "Clear from the beginning of the %s to the cursor.", area);
-        break;
-    case 2:
-        print_description_line(w, "Clear the %s.", area);
-        break;
-    default:
-        break;
+        case 0:
+            print_description_line(w, "Clear from the cursor to the end of the %s.", area);
+            break;
+        case 1:
+            print_description_line(w, "Clear from the beginning of the %s to the cursor.", area);
+            break;
+        case 2: print_description_line(w, "Clear the %s.", area); break;
+        default: break;
     }
 }
 
@@ -191,30 +187,28 @@ VORSK_CSI_HANDLER(csi_do_dch) {
 // CPR: ECMA-48 8.3.14, the terminal's answer to DSR 6
 VORSK_CSI_HANDLER(csi_do_cpr) {
     assert(a.count == 2);
-    print_description_line(w, "Report that the cursor is located at line %u, column %u",
-                           a.param(0), a.param(1));
+    print_description_line(w, "Report that the cursor is located at line %u, column %u", a.param(0),
+                           a.param(1));
 }
 
 // SU, SD: ECMA-48 8.3.147, 8.3.113; after SP, SL and SR: 8.3.121, 8.3.135
 VORSK_CSI_HANDLER(csi_do_su) {
     assert(a.count == 1);
-    assert(a.final_byte() == 'S' || a.final_byte() == 'T' || a.final_byte() == 0x40 || a.final_byte() == 'A');
+    assert(a.final_byte() == 'S' || a.final_byte() == 'T' || a.final_byte() == 0x40 ||
+           a.final_byte() == 'A');
     const char* direction = "up";
     const char* unit = "line";
     switch (a.final_byte()) {
-    case 'T':
-        direction = "down";
-        break;
-    case 0x40:
-        direction = "left";
-        unit = "column";
-        break;
-    case 'A':
-        direction = "right";
-        unit = "column";
-        break;
-    default:
-        break;
+        case 'T': direction = "down"; break;
+        case 0x40:
+            direction = "left";
+            unit = "column";
+            break;
+        case 'A':
+            direction = "right";
+            unit = "column";
+            break;
+        default: break;
     }
     print_description_line(w, "Scroll %s by %u %s%s", direction, a.param(0), unit,
                            plural(a.param(0)));
@@ -257,12 +251,18 @@ VORSK_CSI_HANDLER(csi_do_tbc) {
 }
 
 // MC: ECMA-48 8.3.82
-VORSK_CSI_HANDLER(csi_do_mc) { print_indexed_text(w, media_copy_texts, a.param(0)); }
+VORSK_CSI_HANDLER(csi_do_mc) {
+    print_indexed_text(w, media_copy_texts, a.param(0));
+}
 
 // MC with "?": DEC's printer controls.
-VORSK_CSI_HANDLER(csi_do_dec_mc) { print_indexed_text(w, dec_media_copy_texts, a.param(0)); }
+VORSK_CSI_HANDLER(csi_do_dec_mc) {
+    print_indexed_text(w, dec_media_copy_texts, a.param(0));
+}
 
 // DSR: ECMA-48 8.3.35
-VORSK_CSI_HANDLER(csi_do_dsr) { print_indexed_text(w, device_status_texts, a.param(0)); }
+VORSK_CSI_HANDLER(csi_do_dsr) {
+    print_indexed_text(w, device_status_texts, a.param(0));
+}
 
 }  // namespace vorsk

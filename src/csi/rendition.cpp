@@ -109,7 +109,8 @@ constexpr const char* bright_color_texts[] = {
 };
 
 template <std::size_t N>
-constexpr bool empty_exactly_at(const char* const (&texts)[N], std::initializer_list<std::size_t> empty) {
+constexpr bool empty_exactly_at(const char* const (&texts)[N],
+                                std::initializer_list<std::size_t> empty) {
     for (std::size_t i = 0; i < N; ++i) {
         bool listed = false;
         for (std::size_t e : empty) listed = listed || e == i;
@@ -120,7 +121,8 @@ constexpr bool empty_exactly_at(const char* const (&texts)[N], std::initializer_
 
 static_assert(sizeof rendition_texts / sizeof rendition_texts[0] == MAX_RENDITION + 1);
 static_assert(empty_exactly_at(rendition_texts, {26, 38, 48, 50, 56, 57, 58, 59}));
-static_assert(sizeof bright_color_texts / sizeof bright_color_texts[0] == LAST_BRIGHT - FIRST_BRIGHT + 1);
+static_assert(sizeof bright_color_texts / sizeof bright_color_texts[0] ==
+              LAST_BRIGHT - FIRST_BRIGHT + 1);
 static_assert(empty_exactly_at(bright_color_texts, {98 - FIRST_BRIGHT, 99 - FIRST_BRIGHT}));
 
 }  // namespace
@@ -148,7 +150,8 @@ VORSK_CSI_HANDLER(csi_do_sgr) {
         }
         if (text != nullptr) print_description_line(w, "%s", text);
         // rxvt reads 100 as a reset of both colours, xterm as a gray background.
-        if (v == 100) print_description_line(w, "(Rxvt) Set foreground and background color to default.");
+        if (v == 100)
+            print_description_line(w, "(Rxvt) Set foreground and background color to default.");
     }
 }
 

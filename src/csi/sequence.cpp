@@ -31,12 +31,14 @@ std::size_t csi_arguments(const Sequence& s, const CsiFunction& function,
             values[n++] = param.value;
             continue;
         }
-        const std::int32_t fallback = (n == 1 && takes_two(function.shape)) ? function.default2
-                                                                            : function.default1;
+        const std::int32_t fallback =
+            (n == 1 && takes_two(function.shape)) ? function.default2 : function.default1;
         if (fallback >= 0) values[n++] = static_cast<std::uint32_t>(fallback);
     }
-    if (n == 0 && function.default1 != -1) values[n++] = static_cast<std::uint32_t>(function.default1);
-    if (n == 1 && takes_two(function.shape)) values[n++] = static_cast<std::uint32_t>(function.default2);
+    if (n == 0 && function.default1 != -1)
+        values[n++] = static_cast<std::uint32_t>(function.default1);
+    if (n == 1 && takes_two(function.shape))
+        values[n++] = static_cast<std::uint32_t>(function.default2);
     return n;
 }
 
@@ -47,9 +49,11 @@ void describe_control_sequence(const Sequence& s, LineWriter& w) {
         print_label_line(w, "%s: %s%s", function.acronym, function.name,
                          s.marker != 0 ? " (private params)" : "");
     }
-    if (!found.describes || function.handler == nullptr || !writer_shows(w, DESCRIPTION_LINE)) return;
+    if (!found.describes || function.handler == nullptr || !writer_shows(w, DESCRIPTION_LINE))
+        return;
     std::uint32_t values[MAX_CSI_PARAMS];
-    const CsiArguments args{.sequence = &s, .count = csi_arguments(s, function, values), .values = values};
+    const CsiArguments args{
+        .sequence = &s, .count = csi_arguments(s, function, values), .values = values};
     if (arity_holds(function.shape, args.count)) function.handler(args, w);
 }
 

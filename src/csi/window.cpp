@@ -24,8 +24,8 @@ constexpr const char* locator_unit_texts[] = {
     " Report position in pixels.",
     " Report position in character cells.",
 };
-static_assert(sizeof locator_unit_texts / sizeof locator_unit_texts[0] == 3, "DECELR's units 0 to 2");
-
+static_assert(sizeof locator_unit_texts / sizeof locator_unit_texts[0] == 3,
+              "DECELR's units 0 to 2");
 
 struct LocatorButton {
     std::uint32_t bit = 0;
@@ -52,39 +52,36 @@ VORSK_CSI_HANDLER(csi_do_winop) {
     if (a.count == 0) return;
     std::uint32_t p0 = a.param(0);
     switch (p0) {
-        case 0:
-            return;
-        case 1:
-            print_description_line(w, "(dtterm) De-iconify window.");
-            return;
-        case 2:
-            print_description_line(w, "(dtterm) Iconify window.");
-            return;
+        case 0: return;
+        case 1: print_description_line(w, "(dtterm) De-iconify window."); return;
+        case 2: print_description_line(w, "(dtterm) Iconify window."); return;
         case 3:
             if (a.count >= 3) {
-                print_description_line(w, "(dtterm) Move window to [%u, %u].", a.param(1), a.param(2));
+                print_description_line(w, "(dtterm) Move window to [%u, %u].", a.param(1),
+                                       a.param(2));
             }
             return;
         case 4:
             if (a.count >= 3) {
-                print_description_line(w, "(dtterm) Resize the window to height %u and width %u in pixels.",
-                                       a.param(1), a.param(2));
+                print_description_line(
+                    w, "(dtterm) Resize the window to height %u and width %u in pixels.",
+                    a.param(1), a.param(2));
             }
             return;
         case 5:
-            print_description_line(w, "(dtterm) Raise the window to the front of the stacking order.");
+            print_description_line(w,
+                                   "(dtterm) Raise the window to the front of the stacking order.");
             return;
         case 6:
-            print_description_line(w, "(dtterm) Lower the xterm window to the bottom of the stacking order.");
+            print_description_line(
+                w, "(dtterm) Lower the xterm window to the bottom of the stacking order.");
             return;
-        case 7:
-            print_description_line(w, "(dtterm) Refresh the window.");
-            return;
+        case 7: print_description_line(w, "(dtterm) Refresh the window."); return;
         case 8:
             if (a.count >= 3) {
                 print_description_line(
-                    w, "(dtterm) Resize the text area to height %u and width %u in characters.", a.param(1),
-                    a.param(2));
+                    w, "(dtterm) Resize the text area to height %u and width %u in characters.",
+                    a.param(1), a.param(2));
             }
             return;
         case 9:
@@ -93,7 +90,8 @@ VORSK_CSI_HANDLER(csi_do_winop) {
             if (a.param(1) == 0) print_description_line(w, "(Xterm) Restore maximized window.");
             return;
         case 11:
-            print_description_line(w, "(dtterm) Request report on the window state (iconified/not iconified).");
+            print_description_line(
+                w, "(dtterm) Request report on the window state (iconified/not iconified).");
             return;
         case 13:
             print_description_line(w, "(dtterm) Request report on the window position.");
@@ -105,7 +103,8 @@ VORSK_CSI_HANDLER(csi_do_winop) {
             print_description_line(w, "(dtterm) Request report on text area size in characters.");
             return;
         case 19:
-            print_description_line(w, "(Xterm) Request report on the whole screen size in characters.");
+            print_description_line(
+                w, "(Xterm) Request report on the whole screen size in characters.");
             return;
         case 20:
             print_description_line(w, "(dtterm) Request report of the window's icon label.");

@@ -192,8 +192,8 @@ consteval FinalTable by_final() {
     for (auto& finals : table) finals.fill(NO_REGISTRATION);
     for (const SetRegistration& r : registrations) {
         const auto f = static_cast<std::uint8_t>(r.final_byte);
-        if (r.table >= N_SET_TABLES || f < FIRST_FINAL || f >= FIRST_FINAL + N_FINALS || r.number < 0 ||
-            table[r.table][f - FIRST_FINAL] != NO_REGISTRATION) {
+        if (r.table >= N_SET_TABLES || f < FIRST_FINAL || f >= FIRST_FINAL + N_FINALS ||
+            r.number < 0 || table[r.table][f - FIRST_FINAL] != NO_REGISTRATION) {
             registration_duplicated_or_out_of_range();
         }
         table[r.table][f - FIRST_FINAL] = r.number;
@@ -201,7 +201,9 @@ consteval FinalTable by_final() {
     return table;
 }
 
-constexpr bool is_control_table(SetTable table) { return table == C0_SETS || table == C1_SETS; }
+constexpr bool is_control_table(SetTable table) {
+    return table == C0_SETS || table == C1_SETS;
+}
 
 // Each number names one set, of control functions or of graphic characters.
 template <std::size_t SIZE>
@@ -209,7 +211,8 @@ consteval std::array<const char*, SIZE> by_number(bool control) {
     std::array<const char*, SIZE> names{};
     for (const SetRegistration& r : registrations) {
         if (is_control_table(r.table) != control || r.name == nullptr) continue;
-        if (static_cast<std::size_t>(r.number) >= SIZE || names[static_cast<std::size_t>(r.number)] != nullptr) {
+        if (static_cast<std::size_t>(r.number) >= SIZE ||
+            names[static_cast<std::size_t>(r.number)] != nullptr) {
             registration_duplicated_or_out_of_range();
         }
         names[static_cast<std::size_t>(r.number)] = r.name;

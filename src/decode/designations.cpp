@@ -121,9 +121,8 @@ void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t
         target = {.slot = i2 - ',', .size_digit = 6};
     }
     if (target.slot < 0) return;  // ESC $ ' F and ESC $ , F designate nothing
-    print_label_line(w, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET",
-                     slot_letters[target.slot], target.size_digit, target.slot,
-                     target.size_digit);
+    print_label_line(w, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET", slot_letters[target.slot],
+                     target.size_digit, target.slot, target.size_digit);
     if (!writer_shows(w, DESCRIPTION_LINE)) return;
     Suffix suffix;
     if (is_private_final(final_byte)) {

@@ -55,10 +55,19 @@ static_assert(fe_names.size() == 0x60 - 0x40, "one entry per byte 0x40 to 0x5F")
 
 // ESC Fp: private two-byte escapes, by the byte after ESC - 0x30.
 constexpr auto fp_names = std::to_array<EscapeName>({
-    /* 0x30 */ {}, {}, {}, {}, {}, {}, {},
+    /* 0x30 */ {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    {},
     /* 0x37 7 */ {"DECSC", "SAVE CURSOR"},
     /* 0x38 8 */ {"DECRC", "RESTORE CURSOR"},
-    /* 0x39 */ {}, {}, {}, {},
+    /* 0x39 */ {},
+    {},
+    {},
+    {},
     /* 0x3D = */ {"DECKPAM", "KEYPAD APPLICATION MODE"},
     /* 0x3E > */ {"DECKPNM", "KEYPAD NORMAL MODE"},
     /* 0x3F */ {},
@@ -73,11 +82,29 @@ constexpr auto fs_names = std::to_array<EscapeName>({
     /* 0x62 b */ {"EMI", "END OF MEDIUM"},
     /* 0x63 c */ {"RIS", "RESET TO INITIAL STATE"},
     /* 0x64 d */ {"CMD", "CODING METHOD DELIMITER"},
-    /* 0x65 */ {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* 0x65 */ {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    {},
     /* 0x6E n */ {"LS2", "LOCKING-SHIFT TWO"},
     /* 0x6F o */ {"LS3", "LOCKING-SHIFT THREE"},
-    /* 0x70 */ {}, {}, {}, {}, {}, {}, {}, {},
-    /* 0x78 */ {}, {}, {}, {},
+    /* 0x70 */ {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    {},
+    /* 0x78 */ {},
+    {},
+    {},
+    {},
     /* 0x7C | */ {"LS3R", "LOCKING-SHIFT THREE RIGHT "},
     /* 0x7D } */ {"LS2R", "LOCKING-SHIFT TWO RIGHT "},
     /* 0x7E ~ */ {"LS1R", "LOCKING-SHIFT ONE RIGHT "},
@@ -121,7 +148,9 @@ void echo_value(LineWriter& w, std::uint32_t value) {
     writer_putn(w, digit, static_cast<std::size_t>(end - digit));
 }
 
-constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool is_digit(int c) {
+    return c >= '0' && c <= '9';
+}
 
 // The escape line of a control sequence: every byte after ESC "[" echoed,
 // each run of digits as the value it makes.

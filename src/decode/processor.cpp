@@ -153,7 +153,8 @@ void print_control(Processor& p, int b) {
     std::size_t n = 0;
     item[n++] = ' ';
     if (b < 0x20 || b == DEL) {
-        for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0'; ++name) {
+        for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0';
+             ++name) {
             item[n++] = *name;
         }
         if (p.print_carets) {

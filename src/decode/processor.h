@@ -44,7 +44,9 @@ struct Processor {
     bool nested = false;
 };
 
-inline constexpr bool is_printable(int c) { return c >= 0x20 && c <= 0x7e; }
+inline constexpr bool is_printable(int c) {
+    return c >= 0x20 && c <= 0x7e;
+}
 
 void process_byte(Processor& p, int b);
 // A recorded pause: the open line ends and a delay line follows, unless a

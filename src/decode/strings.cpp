@@ -141,7 +141,8 @@ void decode_passthrough(Processor& p, const ControlString& s) {
     inner.nested = true;
     inner.line_state = LINE_NONE;
     inner.control_break = 0;
-    for (int c = input_get(*inner.input); c != EOF; c = input_get(*inner.input)) process_byte(inner, c);
+    for (int c = input_get(*inner.input); c != EOF; c = input_get(*inner.input))
+        process_byte(inner, c);
     finish_state(inner);
 }
 
@@ -221,7 +222,8 @@ void end_string(Processor& p, StringEnd end) {
         case END_CAN: print_description_line(w, "The string was cancelled by CAN."); break;
         case END_SUB: print_description_line(w, "The string was cancelled by SUB."); break;
         case END_ESCAPE:
-            print_description_line(w, "The string is unterminated: another escape sequence follows.");
+            print_description_line(w,
+                                   "The string is unterminated: another escape sequence follows.");
             break;
         case END_OF_INPUT:
             print_description_line(w, "The string is unterminated: the input ends.");

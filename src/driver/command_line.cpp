@@ -1,8 +1,8 @@
 #include "driver/command_line.h"
 
 #include <getopt.h>
-#include <strings.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/options.h"
 #include "allocation.h"
+#include "driver/options.h"
 #include "driver/terminal.h"
 #include "output/colors.h"
 
@@ -86,8 +86,8 @@ constexpr const char* USAGE_PIECES[] = {
 // The word of an unrecognised long option, without any "=value".
 [[noreturn]] void unrecognized_long_option(const char* word) {
     const char* equals = std::strchr(word, '=');
-    const int length = equals != nullptr ? static_cast<int>(equals - word)
-                                         : static_cast<int>(std::strlen(word));
+    const int length =
+        equals != nullptr ? static_cast<int>(equals - word) : static_cast<int>(std::strlen(word));
     std::fprintf(stderr, "Unrecognized option %.*s.\n\n", length, word);
     usage(1);
 }
@@ -154,7 +154,7 @@ bool input_ready(int fd) {
 struct LiveInput {
     LineWriter* writer = nullptr;
     int fd = -1;
-    bool flush = false;  // everything decoded so far goes out first (not with -b)
+    bool flush = false;    // everything decoded so far goes out first (not with -b)
     bool signals = false;  // a caught signal ends the wait
 };
 LiveInput live_input;
@@ -169,13 +169,14 @@ bool before_wait(void* arg) {
     return !live.signals || wait_for_input(live.fd);
 }
 
-bool is_regular(int fd, struct stat& st) { return fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
+bool is_regular(int fd, struct stat& st) {
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
 
 // Refuses to run when the output would overwrite or grow the regular file
 // that is being read.
 [[noreturn]] void input_is_output(const char* output_name) {
-    std::fprintf(stderr, "%s: %s: input file is output file\n", options.program_name,
-                 output_name);
+    std::fprintf(stderr, "%s: %s: input file is output file\n", options.program_name, output_name);
     std::exit(1);
 }
 
@@ -269,7 +270,8 @@ void setup_from_args(Session& session, int argc, char** argv) {
     OutputConfig output_config;
     output_config.hidden = options.hidden;
     output_config.colors = options.color_mode == COLOR_ALWAYS;
-    if (output_config.colors) output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
+    if (output_config.colors)
+        output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
 
     if (options.interactive) {
         if (isatty(fileno(in))) setup_terminal(fileno(in), options.output_is_tty != 0);
@@ -294,7 +296,8 @@ void setup_from_args(Session& session, int argc, char** argv) {
         }
     }
     session.program_name = options.program_name;
-    session.source = timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
+    session.source =
+        timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
     live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};
     if (!input_regular && (live_input.flush || live_input.signals)) {
         input_set_wait_hook(*p.input, before_wait, &live_input);

@@ -18,11 +18,11 @@ enum ColorMode : std::int32_t {
 
 struct Options {
     int print_carets = 1;
-    int extended = 0;  // -X: UTF-8 text, control strings as units
+    int extended = 0;    // -X: UTF-8 text, control strings as units
     KindSet hidden = 0;  // the kinds of line left out of the account
     int buffered = 0;
     int interactive = 1;
-    int color_mode = COLOR_NONE;   // an int, since getopt_long stores through it
+    int color_mode = COLOR_NONE;  // an int, since getopt_long stores through it
     const char* program_name = "vorsk";
     int output_is_tty = 0;
 };

@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdio>
 #include <cstdlib>
-
 
 namespace vorsk {
 
@@ -106,7 +104,9 @@ void setup_signals(bool output_is_tty) {
     }
 }
 
-bool signals_installed() { return handlers_installed; }
+bool signals_installed() {
+    return handlers_installed;
+}
 
 bool wait_for_input(int fd) {
     // With the signals blocked, the flag is tested and the wait begins as

@@ -138,7 +138,9 @@ int input_commit(InputBuffer& in) {
     return 0;
 }
 
-std::uint64_t input_consumed(const InputBuffer& in) { return in.consumed; }
+std::uint64_t input_consumed(const InputBuffer& in) {
+    return in.consumed;
+}
 
 // True means the next input_get returns a byte without reading the stream;
 // bytes waiting in the chunk do not count, since they were read already and
@@ -147,6 +149,8 @@ bool input_has_buffered(const InputBuffer& in) {
     return in.marked ? !reader_at_end(*in.reader) : !ring_is_empty(*in.ring);
 }
 
-int input_error(const InputBuffer& in) { return in.error; }
+int input_error(const InputBuffer& in) {
+    return in.error;
+}
 
 }  // namespace vorsk

@@ -41,7 +41,7 @@ struct InputBuffer {
     std::uint64_t since_mark = 0;  // handed out since the mark
     RingBuffer* ring = nullptr;
     RingReader* reader = nullptr;
-    int error = 0;  // errno after the last read that gave no byte
+    int error = 0;                  // errno after the last read that gave no byte
     std::uint8_t* chunk = nullptr;  // bytes read from the source, not yet handed out
     std::size_t chunk_pos = 0;
     std::size_t chunk_end = 0;

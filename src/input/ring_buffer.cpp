@@ -62,13 +62,17 @@ RingReader* reader_new(RingBuffer& ring) {
     return reader;
 }
 
-void reader_free(RingReader* reader) { release_record(reader); }
+void reader_free(RingReader* reader) {
+    release_record(reader);
+}
 
 void reader_reset(RingReader& reader) {
     reader.pos = ring_is_empty(*reader.ring) ? READER_AT_END : reader.ring->read_pos;
 }
 
-bool reader_at_end(const RingReader& reader) { return reader.pos == READER_AT_END; }
+bool reader_at_end(const RingReader& reader) {
+    return reader.pos == READER_AT_END;
+}
 
 int reader_next(RingReader& reader) {
     if (reader_at_end(reader)) return EOF;

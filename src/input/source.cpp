@@ -47,10 +47,13 @@ Event classic_timing_next(Source& s) {
 
 }  // namespace
 
-Source plain_source(InputBuffer& input) { return Source{.kind = PLAIN_SOURCE, .input = &input}; }
+Source plain_source(InputBuffer& input) {
+    return Source{.kind = PLAIN_SOURCE, .input = &input};
+}
 
 Source classic_timing_source(InputBuffer& input, std::FILE* timings) {
-    return Source{.kind = CLASSIC_TIMING_SOURCE, .input = &input, .timings = timings, .in_header = true};
+    return Source{
+        .kind = CLASSIC_TIMING_SOURCE, .input = &input, .timings = timings, .in_header = true};
 }
 
 Event source_next(Source& source) {

@@ -3,7 +3,9 @@
 namespace vorsk {
 namespace {
 
-bool is_sgr_parameter_byte(char c) { return c >= 0x30 && c <= 0x3f; }
+bool is_sgr_parameter_byte(char c) {
+    return c >= 0x30 && c <= 0x3f;
+}
 
 }  // namespace
 
@@ -12,8 +14,7 @@ void parse_color_spec(Palette& palette, const char* entries) {
     for (;;) {
         ColorKey key = NO_COLOR;
         switch (*p) {
-            case '\0':
-                return;
+            case '\0': return;
             case '|':
                 if (p[1] == '>') {
                     key = TEXT_COLOR;

@@ -61,8 +61,8 @@ long format_simple(char* out, std::size_t cap, const char* format, std::va_list 
                 const int value = va_arg(args, int);
                 const bool negative = value < 0;
                 // The magnitude of INT_MIN fits an unsigned 32-bit number.
-                const std::uint32_t magnitude =
-                    negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+                const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value)
+                                                         : static_cast<std::uint32_t>(value);
                 len += put_decimal(out + len, magnitude, negative);
                 break;
             }
@@ -70,8 +70,7 @@ long format_simple(char* out, std::size_t cap, const char* format, std::va_list 
                 if (len + WIDEST_NUMBER >= cap) return -1;
                 len += put_decimal(out + len, va_arg(args, unsigned), false);
                 break;
-            default:
-                return -1;
+            default: return -1;
         }
     }
     out[len] = '\0';

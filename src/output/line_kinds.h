@@ -48,14 +48,26 @@ struct LineKindInfo {
 };
 
 inline constexpr LineKindInfo line_kinds[] = {
-    {.kind = TEXT_LINE, .start = "|", .wrap_end = "|-", .wrap_begin = "-|",
-     .color = TEXT_COLOR, .decor = TEXT_DECOR_COLOR},
+    {.kind = TEXT_LINE,
+     .start = "|",
+     .wrap_end = "|-",
+     .wrap_begin = "-|",
+     .color = TEXT_COLOR,
+     .decor = TEXT_DECOR_COLOR},
     {.kind = CONTROL_LINE, .start = ".", .wrap_begin = ".", .color = CONTROL_COLOR},
-    {.kind = ESCAPE_LINE, .start = ":", .wrap_begin = ": ", .prefix = ": ",
-     .color = ESCAPE_COLOR, .hidden_by = 'E'},
+    {.kind = ESCAPE_LINE,
+     .start = ":",
+     .wrap_begin = ": ",
+     .prefix = ": ",
+     .color = ESCAPE_COLOR,
+     .hidden_by = 'E'},
     // The payload's pieces begin without a blank: two blanks begin each
     // continuation row, as they do on an escape line.
-    {.kind = STRING_LINE, .start = ":", .wrap_begin = ":  ", .color = ESCAPE_COLOR, .hidden_by = 'E'},
+    {.kind = STRING_LINE,
+     .start = ":",
+     .wrap_begin = ":  ",
+     .color = ESCAPE_COLOR,
+     .hidden_by = 'E'},
     {.kind = LABEL_LINE, .prefix = "& ", .color = LABEL_COLOR, .hidden_by = 'L'},
     {.kind = DESCRIPTION_LINE, .prefix = "\" ", .color = DESCRIPTION_COLOR, .hidden_by = 'D'},
     {.kind = DELAY_LINE, .prefix = "@ ", .color = DELAY_COLOR},
@@ -74,11 +86,15 @@ consteval bool line_kinds_complete() {
 }
 static_assert(line_kinds_complete(), "one row per kind, in the order of LineKind");
 
-inline constexpr const LineKindInfo& line_kind(LineKind kind) { return line_kinds[kind]; }
+inline constexpr const LineKindInfo& line_kind(LineKind kind) {
+    return line_kinds[kind];
+}
 
 // The kinds left out of the account, one bit per kind.
 using KindSet = std::uint32_t;
-inline constexpr KindSet kind_bit(LineKind kind) { return KindSet{1} << kind; }
+inline constexpr KindSet kind_bit(LineKind kind) {
+    return KindSet{1} << kind;
+}
 
 // The kinds that an option letter leaves out.
 constexpr KindSet kinds_hidden_by(char letter) {

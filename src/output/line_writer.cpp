@@ -80,7 +80,9 @@ void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
     w.buffered += n;
 }
 
-void emit_view(LineWriter& w, std::string_view s) { emit_bytes(w, s.data(), s.size()); }
+void emit_view(LineWriter& w, std::string_view s) {
+    emit_bytes(w, s.data(), s.size());
+}
 
 // A formatted text straight into the buffer.
 VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::va_list args) {
@@ -140,7 +142,9 @@ void emit_decor_sgr(LineWriter& w) {
     if (w.decor_colored) emit_sgr(w, w.line->decor);
 }
 
-bool decorated(const LineWriter& w) { return !w.line->wrap_end.empty(); }
+bool decorated(const LineWriter& w) {
+    return !w.line->wrap_end.empty();
+}
 
 }  // namespace
 
@@ -165,7 +169,9 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
     return w;
 }
 
-void writer_flush(LineWriter& w) { drain(w); }
+void writer_flush(LineWriter& w) {
+    drain(w);
+}
 
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg) {
     w.error_callback = callback;
@@ -282,7 +288,9 @@ void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
     }
 }
 
-void writer_puts(LineWriter& w, const char* s) { writer_putn(w, s, std::strlen(s)); }
+void writer_puts(LineWriter& w, const char* s) {
+    writer_putn(w, s, std::strlen(s));
+}
 
 void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.suppressed) return;

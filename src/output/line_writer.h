@@ -39,10 +39,10 @@ using WriterErrorCallback = void (*)(int error_number, void* arg);
 struct LineWriter {
     Sink sink;
     OutputConfig config;
-    std::size_t column = 0;  // columns used on this row; 0: no line open
+    std::size_t column = 0;              // columns used on this row; 0: no line open
     const LineKindInfo* line = nullptr;  // the kind of the open line
-    bool decor_colored = false;  // the open line's marks have a colour of their own
-    bool suppressed = false;     // the line being written is of a hidden kind
+    bool decor_colored = false;          // the open line's marks have a colour of their own
+    bool suppressed = false;             // the line being written is of a hidden kind
     std::size_t width = 78;
     WriterErrorCallback error_callback = nullptr;
     void* error_arg = nullptr;

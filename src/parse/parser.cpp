@@ -5,10 +5,18 @@
 namespace vorsk {
 namespace {
 
-constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
-constexpr bool is_parameter_byte(int c) { return c >= 0x30 && c <= 0x3f; }
-constexpr bool is_csi_final(int c) { return c >= 0x40 && c <= 0x7e; }
-constexpr bool is_nf_final(int c) { return c >= 0x30 && c <= 0x7e; }
+constexpr bool is_digit(int c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool is_parameter_byte(int c) {
+    return c >= 0x30 && c <= 0x3f;
+}
+constexpr bool is_csi_final(int c) {
+    return c >= 0x40 && c <= 0x7e;
+}
+constexpr bool is_nf_final(int c) {
+    return c >= 0x30 && c <= 0x7e;
+}
 
 // The next byte of the sequence, kept in its record; EOF at the end of the
 // input or of the look-ahead.
@@ -115,14 +123,18 @@ bool parse_sequence(InputBuffer& in, Sequence& s) {
             }
             break;
         case 0x6:
-        case 0x7: ok = b != 0x7f; s.kind = FS_SEQUENCE; break;
+        case 0x7:
+            ok = b != 0x7f;
+            s.kind = FS_SEQUENCE;
+            break;
         default: ok = false; break;  // C0 controls, a second ESC, every byte from 0x80 up, EOF
     }
     if (!ok) {
         input_rewind(in);
         return false;
     }
-    if (s.kind != NF_SEQUENCE && s.kind != CSI_SEQUENCE) s.final_byte = static_cast<std::uint8_t>(b);
+    if (s.kind != NF_SEQUENCE && s.kind != CSI_SEQUENCE)
+        s.final_byte = static_cast<std::uint8_t>(b);
     // Changes nothing when the CSI fallback has already taken the "[" unmarked.
     input_commit(in);
     return true;

@@ -13,7 +13,8 @@ bool parse_utf8(InputBuffer& in, std::uint8_t lead, Utf8Char& ch) {
     input_mark(in);
     for (int i = 1; i < length; ++i) {
         const int c = input_get(in);
-        if (c == EOF || !utf8_continues(lead, static_cast<std::size_t>(i), static_cast<std::uint8_t>(c))) {
+        if (c == EOF ||
+            !utf8_continues(lead, static_cast<std::size_t>(i), static_cast<std::uint8_t>(c))) {
             input_rewind(in);
             return false;
         }

@@ -38,6 +38,8 @@ void base64_add(Base64Count& b, std::uint8_t c) {
     }
 }
 
-bool base64_complete(const Base64Count& b) { return b.valid && b.group == 0; }
+bool base64_complete(const Base64Count& b) {
+    return b.valid && b.group == 0;
+}
 
 }  // namespace vorsk

@@ -15,12 +15,12 @@ namespace vorsk {
 enum StringKind : std::uint8_t { OSC_STRING, DCS_STRING, APC_STRING, PM_STRING, SOS_STRING };
 
 enum StringEnd : std::uint8_t {
-    END_ST,         // ESC "\"
-    END_BEL,        // BEL, for OSC
-    END_CAN,        // cancelled by CAN
-    END_SUB,        // cancelled by SUB
-    END_ESCAPE,     // unterminated: ESC and something other than "\" followed
-    END_OF_INPUT,   // unterminated: the input ended
+    END_ST,        // ESC "\"
+    END_BEL,       // BEL, for OSC
+    END_CAN,       // cancelled by CAN
+    END_SUB,       // cancelled by SUB
+    END_ESCAPE,    // unterminated: ESC and something other than "\" followed
+    END_OF_INPUT,  // unterminated: the input ended
 };
 
 // The first bytes of the payload that describers read; the rest is counted.

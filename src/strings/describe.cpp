@@ -23,8 +23,8 @@ std::uint64_t find_bulk_start(const ControlString& s, bool& decided) {
     const char last = text[n - 1];
     switch (s.kind) {
         case OSC_STRING: {
-            constexpr std::string_view bulk_prefixes[] = {"52;", "1337;File=", "1337;MultipartFile=",
-                                                          "1337;FilePart="};
+            constexpr std::string_view bulk_prefixes[] = {
+                "52;", "1337;File=", "1337;MultipartFile=", "1337;FilePart="};
             bool possible = false;
             for (const std::string_view prefix : bulk_prefixes) {
                 if (prefix.starts_with(text)) possible = true;

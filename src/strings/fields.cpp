@@ -102,11 +102,13 @@ Shown shown(std::string_view text) {
     return s;
 }
 
-void print_string_label(LineWriter& w, const char* family, std::string_view selector, const char* name) {
+void print_string_label(LineWriter& w, const char* family, std::string_view selector,
+                        const char* name) {
     if (selector.empty()) {
         print_label_line(w, "%s: %s", family, name);
     } else {
-        print_label_line(w, "%s %.*s: %s", family, static_cast<int>(selector.size()), selector.data(), name);
+        print_label_line(w, "%s %.*s: %s", family, static_cast<int>(selector.size()),
+                         selector.data(), name);
     }
 }
 

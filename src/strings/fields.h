@@ -34,6 +34,7 @@ struct Shown {
 Shown shown(std::string_view text);
 
 // The label line of a string: "OSC 8: HYPERLINK", or the family alone.
-void print_string_label(LineWriter& w, const char* family, std::string_view selector, const char* name);
+void print_string_label(LineWriter& w, const char* family, std::string_view selector,
+                        const char* name);
 
 }  // namespace vorsk

@@ -16,14 +16,14 @@ using std::string_view;
 
 // xterm's dynamic colours, by OSC number - 10 (and reset number - 110).
 constexpr const char* dynamic_colors[] = {
-    "text foreground color", "text background color", "text cursor color",
-    "pointer foreground color", "pointer background color", "Tektronix foreground color",
+    "text foreground color",      "text background color",      "text cursor color",
+    "pointer foreground color",   "pointer background color",   "Tektronix foreground color",
     "Tektronix background color", "highlight background color", "Tektronix cursor color",
     "highlight foreground color",
 };
 constexpr const char* dynamic_color_labels[] = {
-    "TEXT FOREGROUND COLOR", "TEXT BACKGROUND COLOR", "TEXT CURSOR COLOR",
-    "POINTER FOREGROUND COLOR", "POINTER BACKGROUND COLOR", "TEKTRONIX FOREGROUND COLOR",
+    "TEXT FOREGROUND COLOR",      "TEXT BACKGROUND COLOR",      "TEXT CURSOR COLOR",
+    "POINTER FOREGROUND COLOR",   "POINTER BACKGROUND COLOR",   "TEKTRONIX FOREGROUND COLOR",
     "TEKTRONIX BACKGROUND COLOR", "HIGHLIGHT BACKGROUND COLOR", "TEKTRONIX CURSOR COLOR",
     "HIGHLIGHT FOREGROUND COLOR",
 };
@@ -44,13 +44,15 @@ void describe_palette(string_view args, LineWriter& w) {
         const string_view number = field(args, i);
         const string_view spec = field(args, i + 1);
         if (!parse_number(number, index)) {
-            print_description_line(w, "(Xterm) Palette color \"%s\" is not a number.", shown(number).text);
+            print_description_line(w, "(Xterm) Palette color \"%s\" is not a number.",
+                                   shown(number).text);
             continue;
         }
         if (spec == "?") {
             print_description_line(w, "(Xterm) Request the value of palette color %u.", index);
         } else {
-            print_description_line(w, "(Xterm) Set palette color %u to %s.", index, shown(spec).text);
+            print_description_line(w, "(Xterm) Set palette color %u to %s.", index,
+                                   shown(spec).text);
         }
     }
 }
@@ -58,7 +60,9 @@ void describe_palette(string_view args, LineWriter& w) {
 // OSC 104 [; c ...] and OSC 105 [; c ...]: reset colours.
 void describe_color_reset(string_view args, LineWriter& w, bool special) {
     if (args.empty()) {
-        print_description_line(w, "%s", special ? "(Xterm) Reset every special color." : "(Xterm) Reset every palette color.");
+        print_description_line(
+            w, "%s",
+            special ? "(Xterm) Reset every special color." : "(Xterm) Reset every palette color.");
         return;
     }
     for (std::size_t i = 0; i < count_fields(args); ++i) {
@@ -80,7 +84,8 @@ void describe_special_colors(string_view args, LineWriter& w) {
         if (spec == "?") {
             print_description_line(w, "(Xterm) Request the %s color.", special_colors[index]);
         } else {
-            print_description_line(w, "(Xterm) Set the %s color to %s.", special_colors[index], shown(spec).text);
+            print_description_line(w, "(Xterm) Set the %s color to %s.", special_colors[index],
+                                   shown(spec).text);
         }
     }
 }
@@ -116,8 +121,8 @@ void describe_directory(string_view url, LineWriter& w) {
     if (host.empty()) {
         print_description_line(w, "Set the current directory to \"%s\".", shown_path.text);
     } else {
-        print_description_line(w, "Set the current directory to \"%s\" on host \"%s\".", shown_path.text,
-                               shown(host).text);
+        print_description_line(w, "Set the current directory to \"%s\" on host \"%s\".",
+                               shown_path.text, shown(host).text);
     }
 }
 
@@ -132,7 +137,8 @@ void describe_hyperlink(string_view args, LineWriter& w) {
     if (params.empty()) {
         print_description_line(w, "Start a hyperlink to \"%s\".", shown(uri).text);
     } else {
-        print_description_line(w, "Start a hyperlink to \"%s\" (%s).", shown(uri).text, shown(params).text);
+        print_description_line(w, "Start a hyperlink to \"%s\" (%s).", shown(uri).text,
+                               shown(params).text);
     }
 }
 
@@ -183,8 +189,8 @@ void name_selections(string_view letters, char (&out)[160]) {
         }
         const int k = name != nullptr
                           ? std::snprintf(out + n, sizeof out - n, "%s%s", n == 0 ? "" : ", ", name)
-                          : std::snprintf(out + n, sizeof out - n, "%sunknown selection %c", n == 0 ? "" : ", ",
-                                          c >= 0x21 && c < 0x7f ? c : '?');
+                          : std::snprintf(out + n, sizeof out - n, "%sunknown selection %c",
+                                          n == 0 ? "" : ", ", c >= 0x21 && c < 0x7f ? c : '?');
         if (k < 0 || static_cast<std::size_t>(k) >= sizeof out - n) break;
         n += static_cast<std::size_t>(k);
     }
@@ -192,7 +198,8 @@ void name_selections(string_view letters, char (&out)[160]) {
 
 bool looks_like_text(const std::uint8_t* bytes, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-        if (bytes[i] < 0x20 && bytes[i] != '\t' && bytes[i] != '\n' && bytes[i] != '\r') return false;
+        if (bytes[i] < 0x20 && bytes[i] != '\t' && bytes[i] != '\n' && bytes[i] != '\r')
+            return false;
         if (bytes[i] == 0x7f) return false;
     }
     return true;
@@ -208,7 +215,8 @@ void describe_clipboard(const ControlString& s, string_view args, LineWriter& w)
     }
     const string_view data = after_field(args, 0);
     if (data == "?") {
-        print_description_line(w, "(Xterm) Request to read %s: the terminal answers with its contents.", where);
+        print_description_line(
+            w, "(Xterm) Request to read %s: the terminal answers with its contents.", where);
         return;
     }
     const Base64Count& b = s.base64;
@@ -217,17 +225,20 @@ void describe_clipboard(const ControlString& s, string_view args, LineWriter& w)
         return;
     }
     if (!base64_complete(b)) {
-        print_description_line(w, "(Xterm) Copy to %s: the data (%" PRIu64 " bytes) is not valid base64.", where,
-                               s.bulk_length());
+        print_description_line(
+            w, "(Xterm) Copy to %s: the data (%" PRIu64 " bytes) is not valid base64.", where,
+            s.bulk_length());
         return;
     }
-    print_description_line(w, "(Xterm) Copy %" PRIu64 " byte%s to %s.", b.decoded, b.decoded == 1 ? "" : "s", where);
-    const std::size_t preview = b.decoded < DECODED_PREVIEW_SIZE ? static_cast<std::size_t>(b.decoded)
-                                                                 : DECODED_PREVIEW_SIZE;
+    print_description_line(w, "(Xterm) Copy %" PRIu64 " byte%s to %s.", b.decoded,
+                           b.decoded == 1 ? "" : "s", where);
+    const std::size_t preview = b.decoded < DECODED_PREVIEW_SIZE
+                                    ? static_cast<std::size_t>(b.decoded)
+                                    : DECODED_PREVIEW_SIZE;
     if (looks_like_text(b.preview, preview)) {
         const Shown text = shown({reinterpret_cast<const char*>(b.preview), preview});
-        print_description_line(w, "The text %s \"%s%s\".", b.decoded > preview ? "begins" : "is", text.text,
-                               b.decoded > preview ? "..." : "");
+        print_description_line(w, "The text %s \"%s%s\".", b.decoded > preview ? "begins" : "is",
+                               text.text, b.decoded > preview ? "..." : "");
     } else {
         print_description_line(w, "The data is binary.");
     }
@@ -250,12 +261,14 @@ void describe_shell_mark(string_view args, LineWriter& w, const char* tag) {
         print_description_line(w, "(%s) Mark the end of the prompt and the start of input.", tag);
         describe_mark_options(rest, w);
     } else if (mark == "C") {
-        print_description_line(w, "(%s) Mark the end of input and the start of the command's output.", tag);
+        print_description_line(
+            w, "(%s) Mark the end of input and the start of the command's output.", tag);
         describe_mark_options(rest, w);
     } else if (mark == "D") {
         std::uint32_t status = 0;
         if (parse_number(field(rest, 0), status)) {
-            print_description_line(w, "(%s) Mark the end of the command, with exit status %u.", tag, status);
+            print_description_line(w, "(%s) Mark the end of the command, with exit status %u.", tag,
+                                   status);
             describe_mark_options(after_field(rest, 0), w);
         } else {
             print_description_line(w, "(%s) Mark the end of the command.", tag);
@@ -280,11 +293,14 @@ void describe_shell_mark(string_view args, LineWriter& w, const char* tag) {
                 decoded[n++] = line[i];
             }
         }
-        print_description_line(w, "(%s) Set the command line to \"%s\".", tag, shown({decoded, n}).text);
+        print_description_line(w, "(%s) Set the command line to \"%s\".", tag,
+                               shown({decoded, n}).text);
     } else if (mark == "P" && tag[0] == 'V') {
         const string_view property = rest.substr(0, rest.find('='));
-        const string_view value = rest.find('=') == string_view::npos ? string_view() : rest.substr(rest.find('=') + 1);
-        print_description_line(w, "(%s) Set the property %s to \"%s\".", tag, shown(property).text, shown(value).text);
+        const string_view value =
+            rest.find('=') == string_view::npos ? string_view() : rest.substr(rest.find('=') + 1);
+        print_description_line(w, "(%s) Set the property %s to \"%s\".", tag, shown(property).text,
+                               shown(value).text);
     } else {
         print_description_line(w, "(%s) Shell integration mark \"%s\".", tag, shown(mark).text);
         describe_mark_options(rest, w);
@@ -294,8 +310,8 @@ void describe_shell_mark(string_view args, LineWriter& w, const char* tag) {
 // OSC 777 ; notify ; title ; body (urxvt, and VTE).
 void describe_urxvt(string_view args, LineWriter& w) {
     if (field(args, 0) == "notify") {
-        print_description_line(w, "(urxvt) Post the notification \"%s\": \"%s\".", shown(field(args, 1)).text,
-                               shown(after_field(args, 1)).text);
+        print_description_line(w, "(urxvt) Post the notification \"%s\": \"%s\".",
+                               shown(field(args, 1)).text, shown(after_field(args, 1)).text);
     } else {
         print_description_line(w, "(urxvt) Extension command \"%s\".", shown(field(args, 0)).text);
     }
@@ -305,7 +321,8 @@ void describe_urxvt(string_view args, LineWriter& w) {
 string_view iterm_argument(string_view args, string_view key) {
     for (std::size_t i = 0; i < count_fields(args); ++i) {
         const string_view f = field(args, i);
-        if (f.size() > key.size() && f.starts_with(key) && f[key.size()] == '=') return f.substr(key.size() + 1);
+        if (f.size() > key.size() && f.starts_with(key) && f[key.size()] == '=')
+            return f.substr(key.size() + 1);
     }
     return {};
 }
@@ -313,40 +330,50 @@ string_view iterm_argument(string_view args, string_view key) {
 // OSC 1337 ; command: iTerm2's own commands.
 void describe_iterm(const ControlString& s, string_view args, LineWriter& w) {
     const string_view command = args.substr(0, args.find('='));
-    const string_view value = args.find('=') == string_view::npos ? string_view() : args.substr(args.find('=') + 1);
+    const string_view value =
+        args.find('=') == string_view::npos ? string_view() : args.substr(args.find('=') + 1);
     if (command == "SetMark") {
         print_description_line(w, "(iTerm2) Set a mark at the cursor's line.");
     } else if (command == "CurrentDir") {
-        print_description_line(w, "(iTerm2) Set the current directory to \"%s\".", shown(value).text);
+        print_description_line(w, "(iTerm2) Set the current directory to \"%s\".",
+                               shown(value).text);
     } else if (command == "SetUserVar") {
         const string_view name = value.substr(0, value.find('='));
-        const string_view encoded = value.find('=') == string_view::npos ? string_view() : value.substr(value.find('=') + 1);
+        const string_view encoded = value.find('=') == string_view::npos
+                                        ? string_view()
+                                        : value.substr(value.find('=') + 1);
         char decoded[STRING_HEAD_SIZE];
         bool valid = true;
         const std::size_t n = base64_decode(decoded, sizeof decoded, encoded, valid);
         if (valid) {
-            print_description_line(w, "(iTerm2) Set the user variable \"%s\" to \"%s\".", shown(name).text,
-                                   shown({decoded, n}).text);
+            print_description_line(w, "(iTerm2) Set the user variable \"%s\" to \"%s\".",
+                                   shown(name).text, shown({decoded, n}).text);
         } else {
-            print_description_line(w, "(iTerm2) Set the user variable \"%s\": the value is not valid base64.",
-                                   shown(name).text);
+            print_description_line(
+                w, "(iTerm2) Set the user variable \"%s\": the value is not valid base64.",
+                shown(name).text);
         }
     } else if (command == "File" || command == "MultipartFile") {
         const string_view header = value.substr(0, value.find(':'));
         char name[STRING_HEAD_SIZE];
         bool valid = true;
-        const std::size_t n = base64_decode(name, sizeof name, iterm_argument(header, "name"), valid);
+        const std::size_t n =
+            base64_decode(name, sizeof name, iterm_argument(header, "name"), valid);
         const string_view size = iterm_argument(header, "size");
         const bool show = iterm_argument(header, "inline") == "1";
-        print_description_line(w, "(iTerm2) %s the file \"%s\"%s%s%s%s.", show ? "Show" : "Transfer",
-                               n != 0 && valid ? shown({name, n}).text : "(unnamed)", size.empty() ? "" : ", ",
-                               shown(size).text, size.empty() ? "" : " bytes", show ? ", inline" : "");
+        print_description_line(
+            w, "(iTerm2) %s the file \"%s\"%s%s%s%s.", show ? "Show" : "Transfer",
+            n != 0 && valid ? shown({name, n}).text : "(unnamed)", size.empty() ? "" : ", ",
+            shown(size).text, size.empty() ? "" : " bytes", show ? ", inline" : "");
         if (command == "File") {
-            print_description_line(w, "The payload holds %" PRIu64 " bytes of base64 (%" PRIu64 " bytes decoded)%s",
-                                   s.bulk_length(), s.base64.decoded, base64_complete(s.base64) ? "." : ", not valid base64.");
+            print_description_line(
+                w, "The payload holds %" PRIu64 " bytes of base64 (%" PRIu64 " bytes decoded)%s",
+                s.bulk_length(), s.base64.decoded,
+                base64_complete(s.base64) ? "." : ", not valid base64.");
         }
     } else if (command == "FilePart") {
-        print_description_line(w, "(iTerm2) Send %" PRIu64 " bytes of base64 of the file.", s.bulk_length());
+        print_description_line(w, "(iTerm2) Send %" PRIu64 " bytes of base64 of the file.",
+                               s.bulk_length());
     } else if (command == "FileEnd") {
         print_description_line(w, "(iTerm2) End the file.");
     } else {
@@ -414,7 +441,8 @@ void describe_osc(const ControlString& s, LineWriter& w) {
         return;
     }
     const char* label = osc_label(number);
-    print_string_label(w, "OSC", number_text, label != nullptr ? label : "OPERATING SYSTEM COMMAND");
+    print_string_label(w, "OSC", number_text,
+                       label != nullptr ? label : "OPERATING SYSTEM COMMAND");
     switch (number) {
         case 0: describe_title(args, w, "the icon name and the window title"); break;
         case 1: describe_title(args, w, "the icon name"); break;
@@ -428,7 +456,8 @@ void describe_osc(const ControlString& s, LineWriter& w) {
             if (args.empty()) {
                 print_description_line(w, "(Xterm) Reset the mouse pointer's shape.");
             } else {
-                print_description_line(w, "(Xterm) Set the mouse pointer's shape to \"%s\".", shown(args).text);
+                print_description_line(w, "(Xterm) Set the mouse pointer's shape to \"%s\".",
+                                       shown(args).text);
             }
             break;
         case 52: describe_clipboard(s, args, w); break;

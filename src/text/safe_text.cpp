@@ -28,7 +28,9 @@ bool append(char* out, std::size_t cap, std::size_t& len, const char* piece, std
 
 }  // namespace
 
-const char* c0_item_name(unsigned char c) { return c == 0x7f ? "DEL" : c0_item_names[c & 0x1f]; }
+const char* c0_item_name(unsigned char c) {
+    return c == 0x7f ? "DEL" : c0_item_names[c & 0x1f];
+}
 
 std::size_t safe_text(char* out, std::size_t cap, std::string_view text) {
     std::size_t len = 0;
@@ -60,8 +62,8 @@ std::size_t safe_text(char* out, std::size_t cap, std::string_view text) {
             } else if (const char* name = unsafe_code_point_name(cp)) {
                 char code[9];
                 format_code_point(code, cp);
-                n = static_cast<std::size_t>(
-                    std::snprintf(item, sizeof item, *name != '\0' ? "<%s/%s>" : "<%s%s>", code, name));
+                n = static_cast<std::size_t>(std::snprintf(
+                    item, sizeof item, *name != '\0' ? "<%s/%s>" : "<%s%s>", code, name));
                 used = k;
             } else {
                 std::memcpy(item, text.data() + i, k);

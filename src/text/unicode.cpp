@@ -10,9 +10,9 @@ namespace {
 
 // The C1 controls by code point - 0x80, with their ECMA-48 acronyms.
 constexpr auto c1_names = std::to_array<const char*>({
-    /* 0x80 */ "PAD", "HOP", "BPH", "NBH", "IND", "NEL", "SSA", "ESA",
-    /* 0x88 */ "HTS", "HTJ", "VTS", "PLD", "PLU", "RI",  "SS2", "SS3",
-    /* 0x90 */ "DCS", "PU1", "PU2", "STS", "CCH", "MW",  "SPA", "EPA",
+    /* 0x80 */ "PAD", "HOP",  "BPH", "NBH", "IND", "NEL", "SSA", "ESA",
+    /* 0x88 */ "HTS", "HTJ",  "VTS", "PLD", "PLU", "RI",  "SS2", "SS3",
+    /* 0x90 */ "DCS", "PU1",  "PU2", "STS", "CCH", "MW",  "SPA", "EPA",
     /* 0x98 */ "SOS", "SGCI", "SCI", "CSI", "ST",  "OSC", "PM",  "APC",
 });
 static_assert(c1_names.size() == 0x20, "one name per C1 control");
@@ -24,9 +24,9 @@ struct NamedCodePoint {
 
 // Sorted by code point.
 constexpr NamedCodePoint hidden_or_reordering[] = {
-    {0x061C, "ALM"},  {0x200B, "ZWSP"}, {0x200D, "ZWJ"},  {0x200E, "LRM"},  {0x200F, "RLM"},
-    {0x2028, "LSEP"}, {0x2029, "PSEP"}, {0x202A, "LRE"},  {0x202B, "RLE"},  {0x202C, "PDF"},
-    {0x202D, "LRO"},  {0x202E, "RLO"},  {0x2060, "WJ"},   {0x2066, "LRI"},  {0x2067, "RLI"},
+    {0x061C, "ALM"},  {0x200B, "ZWSP"}, {0x200D, "ZWJ"}, {0x200E, "LRM"}, {0x200F, "RLM"},
+    {0x2028, "LSEP"}, {0x2029, "PSEP"}, {0x202A, "LRE"}, {0x202B, "RLE"}, {0x202C, "PDF"},
+    {0x202D, "LRO"},  {0x202E, "RLO"},  {0x2060, "WJ"},  {0x2066, "LRI"}, {0x2067, "RLI"},
     {0x2068, "FSI"},  {0x2069, "PDI"},  {0xFEFF, "BOM"},
 };
 
@@ -42,7 +42,9 @@ bool is_noncharacter(std::uint32_t cp) {
     return (cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE;
 }
 
-bool is_regional_indicator(std::uint32_t cp) { return cp >= 0x1F1E6 && cp <= 0x1F1FF; }
+bool is_regional_indicator(std::uint32_t cp) {
+    return cp >= 0x1F1E6 && cp <= 0x1F1FF;
+}
 
 }  // namespace
 
@@ -65,9 +67,9 @@ int code_point_width(std::uint32_t cp) {
 }
 
 bool grapheme_break(GraphemeState& g, std::uint32_t cp) {
-    const bool breaks =
-        g.last == 0 || utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(g.last),
-                                                         static_cast<utf8proc_int32_t>(cp), &g.state);
+    const bool breaks = g.last == 0 || utf8proc_grapheme_break_stateful(
+                                           static_cast<utf8proc_int32_t>(g.last),
+                                           static_cast<utf8proc_int32_t>(cp), &g.state);
     if (g.last == 0) g.state = 0;
     g.last = cp;
     return breaks;
@@ -79,7 +81,9 @@ int joined_width(std::uint32_t previous, std::uint32_t cp, int previous_width) {
     return 0;
 }
 
-const char* unicode_version() { return utf8proc_unicode_version(); }
+const char* unicode_version() {
+    return utf8proc_unicode_version();
+}
 
 int utf8_length(std::uint8_t lead) {
     if (lead >= 0xC2 && lead <= 0xDF) return 2;

@@ -4,7 +4,6 @@
 // sanitizer build), and the account keeps the invariants. Three accounts are
 // compared with checked-in copies, so that a change of behaviour shows.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,11 +30,15 @@ struct CorpusRun {
     std::string expected;  // the checked-in account under tests/corpus_expected, or none
 };
 
-void PrintTo(const CorpusRun& run, std::ostream* os) { *os << run.name; }
+void PrintTo(const CorpusRun& run, std::ostream* os) {
+    *os << run.name;
+}
 
 std::string test_name(const ::testing::TestParamInfo<CorpusRun>& info) {
     std::string name = info.param.name;
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 
@@ -57,7 +60,8 @@ std::vector<CorpusRun> corpus_runs() {
         if (!fs::is_directory(root / folder)) continue;
         for (const auto& entry : fs::directory_iterator(root / folder)) {
             const fs::path& p = entry.path();
-            if (!entry.is_regular_file() || p.extension() == ".timing" || p.extension() == ".tsv") continue;
+            if (!entry.is_regular_file() || p.extension() == ".timing" || p.extension() == ".tsv")
+                continue;
             files.push_back((fs::path(folder) / p.filename()).string());
         }
     }
@@ -77,8 +81,12 @@ std::vector<CorpusRun> corpus_runs() {
             runs.push_back(CorpusRun{file + " timed", file, {"-t", "@TIMING"}, {}, timed, ""});
         }
         if (file.starts_with("nasty/")) {
-            runs.push_back(CorpusRun{file + " coloured", file, {"--color=always"},
-                                     {{"VORSK_COLORS", "|=1;4,|>=7,.=31,:=33;1"}}, coloured, ""});
+            runs.push_back(CorpusRun{file + " coloured",
+                                     file,
+                                     {"--color=always"},
+                                     {{"VORSK_COLORS", "|=1;4,|>=7,.=31,:=33;1"}},
+                                     coloured,
+                                     ""});
             runs.push_back(CorpusRun{file + " bare", file, {"-CDLE"}, {}, bare, ""});
         }
     }
@@ -115,7 +123,8 @@ TEST_P(Corpus, KeepsTheInvariants) {
     RunRequest request;
     request.program = program_under_test();
     for (const auto& arg : run.args) {
-        request.args.push_back(arg == "@TIMING" ? (root / run.file).replace_extension(".timing").string() : arg);
+        request.args.push_back(
+            arg == "@TIMING" ? (root / run.file).replace_extension(".timing").string() : arg);
     }
     request.args.push_back(input.string());
     request.env = run.env;
@@ -132,12 +141,16 @@ TEST_P(Corpus, KeepsTheInvariants) {
         ASSERT_FALSE(expected.empty()) << "no account in " << path;
         // The first differing row, rather than megabytes of both.
         if (expected != r.out) {
-            const auto [e, o] = std::mismatch(expected.begin(), expected.end(), r.out.begin(), r.out.end());
+            const auto [e, o] =
+                std::mismatch(expected.begin(), expected.end(), r.out.begin(), r.out.end());
             const std::size_t at = static_cast<std::size_t>(e - expected.begin());
             const std::size_t row_start = expected.rfind('\n', at == 0 ? 0 : at - 1);
             const std::size_t from = row_start == std::string::npos ? 0 : row_start + 1;
             ADD_FAILURE() << "the account differs from " << path << " at byte " << at << ", row "
-                          << std::count(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(from), '\n') + 1
+                          << std::count(expected.begin(),
+                                        expected.begin() + static_cast<std::ptrdiff_t>(from),
+                                        '\n') +
+                                 1
                           << "\nexpected: " << make_visible(expected.substr(from, 160))
                           << "\nactual:   " << make_visible(r.out.substr(from, 160));
         }
@@ -156,7 +169,8 @@ TEST(CorpusFolder, IsThere) {
     }
     const std::vector<CorpusRun> runs = corpus_runs();
     EXPECT_GE(runs.size(), 30u);
-    EXPECT_EQ(3, std::count_if(runs.begin(), runs.end(), [](const CorpusRun& r) { return !r.expected.empty(); }))
+    EXPECT_EQ(3, std::count_if(runs.begin(), runs.end(),
+                               [](const CorpusRun& r) { return !r.expected.empty(); }))
         << "runs compared with checked-in accounts";
 }
 

@@ -1,15 +1,17 @@
 // The invariant checker itself: it must reject the faults it is there to
 // catch, or the corpus and fuzz runs that rely on it prove nothing.
+#include "invariants.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "invariants.h"
-
 namespace vorsk_test {
 namespace {
 
-std::string text_row(std::size_t n, char c = 'a') { return std::string(n, c); }
+std::string text_row(std::size_t n, char c = 'a') {
+    return std::string(n, c);
+}
 
 OutputShape no_carets() {
     OutputShape shape;
@@ -39,8 +41,12 @@ TEST(Invariants, AcceptWellFormedAccounts) {
         ": Esc [ 1 ; 31 m\n"
         "& SGR: SELECT GRAPHIC RENDITION\n"
         "\" Set bold text.\n"
-        "|" + text_row(75) + "|-\n"
-        "-|" + text_row(3) + "|.\n"
+        "|" +
+        text_row(75) +
+        "|-\n"
+        "-|" +
+        text_row(3) +
+        "|.\n"
         "||.\n"
         ": Esc 7\n"
         "& DECSC: SAVE CURSOR\n"
@@ -85,7 +91,10 @@ TEST(Invariants, RejectBrokenRows) {
         {"description after text", "|a|\n\" Set bold text.\n", {}},
         {"second line alone", ": Esc 7\n\"  to the screen\n", {}},
         {"ESC with colours off", "|\x1b[1ma|\n", {}},
-        {"ESC not a colour", "|\x1b" "7a|\n", colours()},
+        {"ESC not a colour",
+         "|\x1b"
+         "7a|\n",
+         colours()},
         {"raw control byte", "|a\tb|\n", {}},
         {"delay without timing", "@ 1.000000\n", {}},
         {"malformed delay", "@ 1.5\n", delays()},

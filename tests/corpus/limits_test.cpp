@@ -86,7 +86,8 @@ TEST(Limits, SequencesBeyondTheLookAheadBecomeText) {
             EXPECT_EQ("", check_invariants(r.out));
             const std::vector<std::string> rows = rows_of(r.out);
             ASSERT_GE(rows.size(), h.first_rows.size());
-            for (std::size_t i = 0; i < h.first_rows.size(); ++i) EXPECT_EQ(h.first_rows[i], rows[i]);
+            for (std::size_t i = 0; i < h.first_rows.size(); ++i)
+                EXPECT_EQ(h.first_rows[i], rows[i]);
             EXPECT_EQ(h.text, text_of(rows));
         }
     }

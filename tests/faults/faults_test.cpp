@@ -4,9 +4,8 @@
 // fails after some output; files that cannot be opened for want of
 // permission; too little memory to start; standard output appending to the
 // input file.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -162,7 +161,8 @@ TEST(Faults, AClosedPipeOnTheOutput) {
         for (const bool from_pipe : {false, true}) {
             for (const bool ignored : {false, true}) {
                 SCOPED_TRACE("reader takes " + std::to_string(read_first) + " bytes, input from " +
-                             (from_pipe ? "a pipe" : "a file") + (ignored ? ", SIGPIPE ignored" : ""));
+                             (from_pipe ? "a pipe" : "a file") +
+                             (ignored ? ", SIGPIPE ignored" : ""));
                 int out[2];
                 ASSERT_EQ(0, pipe(out));
                 int in_fd;
@@ -171,7 +171,8 @@ TEST(Faults, AClosedPipeOnTheOutput) {
                     int feed[2];
                     ASSERT_EQ(0, pipe(feed));
                     const std::string bytes = busy_stream(60000);
-                    ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(feed[1], bytes.data(), bytes.size()));
+                    ASSERT_EQ(static_cast<ssize_t>(bytes.size()),
+                              write(feed[1], bytes.data(), bytes.size()));
                     close(feed[1]);
                     in_fd = feed[0];
                 } else {
@@ -257,7 +258,8 @@ TEST(Faults, FilesWithoutPermission) {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
-        {{folder / "secret"}, "vorsk: couldn't open file " + (folder / "secret") + ": Permission denied\n"},
+        {{folder / "secret"},
+         "vorsk: couldn't open file " + (folder / "secret") + ": Permission denied\n"},
         {{folder / "in.txt", folder / "locked.txt"},
          "vorsk: couldn't open file " + (folder / "locked.txt") + ": Permission denied\n"},
         // The timing file is opened first, so the output file stays as it was.
@@ -292,7 +294,8 @@ TEST(Faults, TheInputFileAsOutput) {
     for (const bool named : {true, false}) {
         const int append = open_or_die(input, O_WRONLY | O_APPEND);
         const int in_fd = named ? open_or_die("/dev/null", O_RDONLY) : open_or_die(input, O_RDONLY);
-        Faulted child(vorsk(named ? std::vector<std::string>{input} : std::vector<std::string>{}, in_fd, append));
+        Faulted child(vorsk(named ? std::vector<std::string>{input} : std::vector<std::string>{},
+                            in_fd, append));
         close(append);
         close(in_fd);
         const Outcome o = child.wait();
@@ -338,7 +341,8 @@ TEST(Faults, OutOfMemoryAtStartUp) {
 
     bool reported = false;
     std::string runtime_failures;
-    for (unsigned long limit = enough > 2048 * KIB ? enough - 2048 * KIB : 0; limit < enough; limit += 4 * KIB) {
+    for (unsigned long limit = enough > 2048 * KIB ? enough - 2048 * KIB : 0; limit < enough;
+         limit += 4 * KIB) {
         const RunResult r = run_with(limit);
         if (runs(r)) continue;
         if (r.err == "vorsk: Out of memory.\n" && r.status == 1 && r.out.empty()) {
@@ -351,8 +355,8 @@ TEST(Faults, OutOfMemoryAtStartUp) {
             if (r.status != 127) runtime_failures = r.err;
             continue;
         }
-        ADD_FAILURE() << "with " << limit / KIB << " KiB: status " << r.status << ", standard error "
-                      << r.err << ", output " << r.out;
+        ADD_FAILURE() << "with " << limit / KIB << " KiB: status " << r.status
+                      << ", standard error " << r.err << ", output " << r.out;
     }
     if (!reported) {
         GTEST_SKIP() << "no address-space limit makes the start-up's allocations fail before the "

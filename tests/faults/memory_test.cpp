@@ -36,7 +36,8 @@ TEST(Memory, PeakResidentSizeDoesNotGrowWithTheInput) {
     write_file(small, piece.substr(0, 1024));
     {
         std::ofstream out(large, std::ios::binary);
-        for (std::size_t written = 0; written < 64u << 20; written += typescript.size()) out << typescript;
+        for (std::size_t written = 0; written < 64u << 20; written += typescript.size())
+            out << typescript;
     }
 
     int status = -1;
@@ -45,8 +46,8 @@ TEST(Memory, PeakResidentSizeDoesNotGrowWithTheInput) {
     const long large_peak = peak_kib(large, status);
     EXPECT_EQ(0, status);
     remove_tree(dir);
-    EXPECT_LE(large_peak, small_peak + 2048)
-        << "peak resident set: " << small_peak << " KiB for 1 KB, " << large_peak << " KiB for 64 MB";
+    EXPECT_LE(large_peak, small_peak + 2048) << "peak resident set: " << small_peak
+                                             << " KiB for 1 KB, " << large_peak << " KiB for 64 MB";
 #endif
 }
 

@@ -102,7 +102,8 @@ void read_until(int fd, std::string& into, const std::function<bool()>& enough,
 // A regular file that is gone once its descriptors are closed.
 int anonymous_file() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string path = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vorsk-out-XXXXXX";
+    std::string path =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vorsk-out-XXXXXX";
     const int fd = mkstemp(path.data());
     if (fd != -1) unlink(path.c_str());
     return fd;
@@ -114,7 +115,8 @@ std::string read_text(const std::string& path) {
     if (fd == -1) return text;
     char buffer[512];
     ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
     close(fd);
     return text;
 }
@@ -344,15 +346,20 @@ void Session::await_waiting(const std::vector<long>& calls) const {
 testing::AssertionResult died_of(const std::optional<int>& status, int sig) {
     if (!status) return testing::AssertionFailure() << "the program neither ended nor stopped";
     if (WIFSIGNALED(*status) && WTERMSIG(*status) == sig) return testing::AssertionSuccess();
-    if (WIFSIGNALED(*status)) return testing::AssertionFailure() << "died of signal " << WTERMSIG(*status);
-    if (WIFEXITED(*status)) return testing::AssertionFailure() << "exited with " << WEXITSTATUS(*status);
+    if (WIFSIGNALED(*status))
+        return testing::AssertionFailure() << "died of signal " << WTERMSIG(*status);
+    if (WIFEXITED(*status))
+        return testing::AssertionFailure() << "exited with " << WEXITSTATUS(*status);
     return testing::AssertionFailure() << "stopped by signal " << WSTOPSIG(*status);
 }
 
 testing::AssertionResult exited_with(const std::optional<int>& status, int code) {
-    if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == code) return testing::AssertionSuccess();
-    if (status && WIFEXITED(*status)) return testing::AssertionFailure() << "exited with " << WEXITSTATUS(*status);
-    if (status && WIFSIGNALED(*status)) return testing::AssertionFailure() << "died of signal " << WTERMSIG(*status);
+    if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == code)
+        return testing::AssertionSuccess();
+    if (status && WIFEXITED(*status))
+        return testing::AssertionFailure() << "exited with " << WEXITSTATUS(*status);
+    if (status && WIFSIGNALED(*status))
+        return testing::AssertionFailure() << "died of signal " << WTERMSIG(*status);
     return testing::AssertionFailure() << "no end within the deadline";
 }
 
@@ -375,16 +382,16 @@ TEST_P(Notice, NamesTheInterruptCharacter) {
     EXPECT_EQ(s.final_errors(), NOTICE_TEXT + GetParam().ending + "\n\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Interactive, Notice,
-    testing::Values(NoticeCase{"control_c", 0x03, " (Control-C)"},
-                    NoticeCase{"control_backslash", 0x1c, " (Control-\\)"},
-                    NoticeCase{"del", 0x7f, " (DEL, or Control-?)"},
-                    NoticeCase{"disabled", static_cast<cc_t>(_POSIX_VDISABLE), ""},
-                    NoticeCase{"printable", 'q', ""},
-                    // A blank is printable too: it names no key.
-                    NoticeCase{"space", ' ', ""}),
-    case_name<NoticeCase>);
+INSTANTIATE_TEST_SUITE_P(Interactive, Notice,
+                         testing::Values(NoticeCase{"control_c", 0x03, " (Control-C)"},
+                                         NoticeCase{"control_backslash", 0x1c, " (Control-\\)"},
+                                         NoticeCase{"del", 0x7f, " (DEL, or Control-?)"},
+                                         NoticeCase{"disabled", static_cast<cc_t>(_POSIX_VDISABLE),
+                                                    ""},
+                                         NoticeCase{"printable", 'q', ""},
+                                         // A blank is printable too: it names no key.
+                                         NoticeCase{"space", ' ', ""}),
+                         case_name<NoticeCase>);
 
 // The terminal's modes while the program reads, and what it shows per key.
 
@@ -413,7 +420,10 @@ TEST_P(KeyByKey, EachKeyIsShownBeforeTheNextIsTyped) {
     ASSERT_TRUE(s.started());
     s.await_notice();
     const std::pair<const char*, const char*> steps[] = {
-        {"a", "|a"}, {"b", "|ab"}, {"\t", "|ab|\n. HT/^I"}, {"\b", "|ab|\n. HT/^I BS/^H"},
+        {"a", "|a"},
+        {"b", "|ab"},
+        {"\t", "|ab|\n. HT/^I"},
+        {"\b", "|ab|\n. HT/^I BS/^H"},
         {"c", "|ab|\n. HT/^I BS/^H\n|c"},
     };
     for (const auto& [key, shown] : steps) {
@@ -465,23 +475,22 @@ TEST_P(Ending, ClosesTheLineRestoresTheTerminalAndDiesOfTheSignal) {
 
 INSTANTIATE_TEST_SUITE_P(
     Interactive, Ending,
-    testing::Values(
-        EndingCase{"interrupt_character", Stream::TERMINAL, Stream::TERMINAL, "ab", "|ab",
-                   INTERRUPT, SIGINT, "|ab|\n"},
-        // The look-ahead after a lone ESC sees the interruption as the end.
-        EndingCase{"interrupt_after_lone_esc", Stream::TERMINAL, Stream::TERMINAL, "\x1b", "",
-                   INTERRUPT, SIGINT, ". ESC/^[\n"},
-        // The "(" that the look-ahead gives back is shown before the signal
-        // takes effect.
-        EndingCase{"interrupt_after_esc_and_intermediate", Stream::TERMINAL, Stream::TERMINAL,
-                   "\x1b(", "", INTERRUPT, SIGINT, ". ESC/^[\n|(|\n"},
-        EndingCase{"sigterm", Stream::TERMINAL, Stream::TERMINAL, "ab", "|ab", 0, SIGTERM,
-                   "|ab|\n"},
-        EndingCase{"sigterm_input_from_pipe", Stream::PIPE, Stream::TERMINAL, "ab", "|ab", 0,
-                   SIGTERM, "|ab|\n"},
-        // Output that is not a terminal keeps its open line open.
-        EndingCase{"sigterm_output_to_pipe", Stream::PIPE, Stream::PIPE, "ab", "|ab", 0, SIGTERM,
-                   "|ab"}),
+    testing::Values(EndingCase{"interrupt_character", Stream::TERMINAL, Stream::TERMINAL, "ab",
+                               "|ab", INTERRUPT, SIGINT, "|ab|\n"},
+                    // The look-ahead after a lone ESC sees the interruption as the end.
+                    EndingCase{"interrupt_after_lone_esc", Stream::TERMINAL, Stream::TERMINAL,
+                               "\x1b", "", INTERRUPT, SIGINT, ". ESC/^[\n"},
+                    // The "(" that the look-ahead gives back is shown before the signal
+                    // takes effect.
+                    EndingCase{"interrupt_after_esc_and_intermediate", Stream::TERMINAL,
+                               Stream::TERMINAL, "\x1b(", "", INTERRUPT, SIGINT, ". ESC/^[\n|(|\n"},
+                    EndingCase{"sigterm", Stream::TERMINAL, Stream::TERMINAL, "ab", "|ab", 0,
+                               SIGTERM, "|ab|\n"},
+                    EndingCase{"sigterm_input_from_pipe", Stream::PIPE, Stream::TERMINAL, "ab",
+                               "|ab", 0, SIGTERM, "|ab|\n"},
+                    // Output that is not a terminal keeps its open line open.
+                    EndingCase{"sigterm_output_to_pipe", Stream::PIPE, Stream::PIPE, "ab", "|ab", 0,
+                               SIGTERM, "|ab"}),
     case_name<EndingCase>);
 
 TEST(Interactive, BufferedOutputIsWrittenBeforeTheSignalTakesEffect) {

@@ -42,7 +42,8 @@ public:
         std::string got;
         const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         while (got.size() < want) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
             pollfd p{child_.output(), POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
@@ -65,7 +66,6 @@ private:
     Child child_;
 };
 
-
 // In extended mode a control string is echoed as it arrives, and a string
 // or a character split across two writes is still one.
 TEST(Liveness, AStringIsEchoedAsItArrivesAndEndsWhenItsTerminatorComes) {
@@ -74,12 +74,14 @@ TEST(Liveness, AStringIsEchoedAsItArrivesAndEndsWhenItsTerminatorComes) {
         {"\x1b]0;my ti", ": Esc ] 0;my ti"},
         // The blank is out; the character waits for the rest of its bytes.
         {"tle \xe2\x9c", "tle "},
-        {"\x93\x07", "\xe2\x9c\x93 BEL\n& OSC 0: SET ICON NAME AND WINDOW TITLE\n"
-                      "\" (Xterm) Set the icon name and the window title to \"my title \xe2\x9c\x93\".\n"},
+        {"\x93\x07",
+         "\xe2\x9c\x93 BEL\n& OSC 0: SET ICON NAME AND WINDOW TITLE\n"
+         "\" (Xterm) Set the icon name and the window title to \"my title \xe2\x9c\x93\".\n"},
     };
     for (const auto& [input, shown] : steps) {
         v.send(input);
-        EXPECT_EQ(v.receive(shown.size(), PATIENCE_MS), shown) << "after " << input.size() << " bytes";
+        EXPECT_EQ(v.receive(shown.size(), PATIENCE_MS), shown)
+            << "after " << input.size() << " bytes";
     }
     EXPECT_EQ(v.finish(), 0);
 }
@@ -89,12 +91,15 @@ TEST(Liveness, EachCompleteLineIsOutBeforeTheNextBytesCome) {
     const std::pair<std::string, std::string> steps[] = {
         {"hello\n", "|hello|.\n"},
         {"\x1b[1m", ": Esc [ 1 m\n& SGR: SELECT GRAPHIC RENDITION\n\" Set bold text.\n"},
-        {"\x1b" "7", ": Esc 7\n& DECSC: SAVE CURSOR\n"},
+        {"\x1b"
+         "7",
+         ": Esc 7\n& DECSC: SAVE CURSOR\n"},
         {"x\n", "|x|.\n"},
     };
     for (const auto& [input, shown] : steps) {
         v.send(input);
-        EXPECT_EQ(v.receive(shown.size(), PATIENCE_MS), shown) << "after " << input.size() << " bytes";
+        EXPECT_EQ(v.receive(shown.size(), PATIENCE_MS), shown)
+            << "after " << input.size() << " bytes";
     }
     EXPECT_EQ(v.finish(), 0);
 }

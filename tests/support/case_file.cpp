@@ -124,7 +124,8 @@ bool read_header(GoldenCase& c, const std::string& line, bool& has_expect, std::
             return false;
         }
         std::string env_value = rest.substr(equals + 1);
-        if (!env_value.empty() && env_value[0] == '"' && !decode_quoted(env_value, env_value, error)) {
+        if (!env_value.empty() && env_value[0] == '"' &&
+            !decode_quoted(env_value, env_value, error)) {
             return false;
         }
         c.env.emplace_back(rest.substr(0, equals), env_value);

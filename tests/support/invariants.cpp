@@ -1,12 +1,12 @@
 #include "invariants.h"
 
+#include <utf8proc.h>
+
 #include <array>
 #include <charconv>
 #include <cstdint>
 #include <limits>
 #include <vector>
-
-#include <utf8proc.h>
 
 namespace vorsk_test {
 namespace {
@@ -19,14 +19,14 @@ constexpr std::array<std::string_view, 32> C0_NAMES = {
 
 enum class Kind {
     NONE,
-    TEXT,             // "|" or "-|" ... "|", "|." or "|-"
-    CONTROL,          // "." and items
-    ESCAPE,           // ": Esc" and pieces, the first row of an escape line or a record
-    ESCAPE_CONTINUED, // ":  " and pieces
-    LABEL,            // "& "
-    DESCRIPTION,      // "\" "
+    TEXT,                   // "|" or "-|" ... "|", "|." or "|-"
+    CONTROL,                // "." and items
+    ESCAPE,                 // ": Esc" and pieces, the first row of an escape line or a record
+    ESCAPE_CONTINUED,       // ":  " and pieces
+    LABEL,                  // "& "
+    DESCRIPTION,            // "\" "
     DESCRIPTION_CONTINUED,  // "\"  ", the second physical line of a description
-    DELAY,            // "@ "
+    DELAY,                  // "@ "
 };
 
 struct Row {
@@ -112,7 +112,8 @@ bool escape_token_ok(std::string_view token) {
 bool code_point_item_ok(std::string_view item) {
     if (!starts_with(item, "U+")) return false;
     const std::size_t slash = item.find('/');
-    const std::string_view hex = item.substr(2, slash == std::string_view::npos ? slash : slash - 2);
+    const std::string_view hex =
+        item.substr(2, slash == std::string_view::npos ? slash : slash - 2);
     if (hex.size() < 4 || hex.size() > 6) return false;
     for (const char c : hex) {
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
@@ -213,10 +214,12 @@ public:
     std::string row(std::string_view r) {
         Row now;
         now.width = r.size();
-        if (prev_.text_wrapped && !starts_with(r, "-|")) return "a wrapped text row is not continued";
+        if (prev_.text_wrapped && !starts_with(r, "-|"))
+            return "a wrapped text row is not continued";
         if (starts_with(r, "-|") || starts_with(r, "|")) {
             const bool continued = r[0] == '-';
-            if (continued != prev_.text_wrapped) return "a text continuation row without a wrapped row before it";
+            if (continued != prev_.text_wrapped)
+                return "a text continuation row without a wrapped row before it";
             now.kind = Kind::TEXT;
             const std::size_t start = continued ? 2 : 1;
             std::size_t end;
@@ -233,17 +236,21 @@ public:
             if (r.size() < start + end) return "a text row too short for its bars";
             if (continued && r.size() == start + end) return "an empty text continuation row";
             // A wide character that does not fit wraps one column early.
-            if (now.text_wrapped && r.size() != ROW_WIDTH && !(shape_.extended && r.size() == ROW_WIDTH - 1)) {
+            if (now.text_wrapped && r.size() != ROW_WIDTH &&
+                !(shape_.extended && r.size() == ROW_WIDTH - 1)) {
                 return "a text row wrapped before column 78";
             }
             // The wrap marker needs two columns, so a row's bar and text
             // end by column 76.
-            if (r.size() - end > ROW_WIDTH - 2) return "a text row holding more than fits in 78 columns";
+            if (r.size() - end > ROW_WIDTH - 2)
+                return "a text row holding more than fits in 78 columns";
         } else if (starts_with(r, ".")) {
             now.kind = Kind::CONTROL;
-            if (!split_pieces(r.substr(1), tokens_) || tokens_.empty()) return "a control row not made of items";
+            if (!split_pieces(r.substr(1), tokens_) || tokens_.empty())
+                return "a control row not made of items";
             for (const auto item : tokens_) {
-                if (!control_item_ok(item, shape_.print_carets) && !(shape_.extended && code_point_item_ok(item))) {
+                if (!control_item_ok(item, shape_.print_carets) &&
+                    !(shape_.extended && code_point_item_ok(item))) {
                     return "an unknown control item";
                 }
             }
@@ -265,11 +272,13 @@ public:
             if (shape_.extended) {
                 if (r.size() > ROW_WIDTH) return "a row wider than 78 columns";
             } else {
-                if (!split_pieces(r.substr(2), tokens_) || tokens_.empty()) return "an escape row not made of pieces";
+                if (!split_pieces(r.substr(2), tokens_) || tokens_.empty())
+                    return "an escape row not made of pieces";
                 for (const auto token : tokens_) {
                     if (!escape_token_ok(token)) return "an escape piece that is no byte or number";
                 }
-                if (!wrapped_before(1 + tokens_[0].size())) return "an escape line wrapped before the row was full";
+                if (!wrapped_before(1 + tokens_[0].size()))
+                    return "an escape line wrapped before the row was full";
             }
             if (!shape_.extended) {
                 if (std::string error = check_wrap(r, 2); !error.empty()) return error;
@@ -290,18 +299,21 @@ public:
             now.kind = Kind::LABEL;
             if (!shape_.print_labels) return "a label row with labels off";
             if (r.size() == 2) return "an empty label";
-            if (shape_.print_escapes && prev_.kind != Kind::ESCAPE && prev_.kind != Kind::ESCAPE_CONTINUED) {
+            if (shape_.print_escapes && prev_.kind != Kind::ESCAPE &&
+                prev_.kind != Kind::ESCAPE_CONTINUED) {
                 return "a label that does not follow its escape line";
             }
         } else if (starts_with(r, "\"  ")) {
             now.kind = Kind::DESCRIPTION_CONTINUED;
-            if (prev_.kind != Kind::DESCRIPTION) return "a description's second line without its first";
+            if (prev_.kind != Kind::DESCRIPTION)
+                return "a description's second line without its first";
         } else if (starts_with(r, "\" ")) {
             now.kind = Kind::DESCRIPTION;
             if (!shape_.print_descriptions) return "a description row with descriptions off";
             if (r.size() == 2) return "an empty description";
-            if (shape_.print_escapes && (prev_.kind == Kind::NONE || prev_.kind == Kind::TEXT ||
-                                         prev_.kind == Kind::CONTROL || prev_.kind == Kind::DELAY)) {
+            if (shape_.print_escapes &&
+                (prev_.kind == Kind::NONE || prev_.kind == Kind::TEXT ||
+                 prev_.kind == Kind::CONTROL || prev_.kind == Kind::DELAY)) {
                 return "a description that follows no sequence";
             }
         } else if (starts_with(r, "@ ")) {
@@ -362,7 +374,8 @@ std::string check_invariants(std::string_view output, const OutputShape& shape) 
         } else {
             for (const char c : raw) {
                 const auto b = static_cast<unsigned char>(c);
-                if (b < 0x20 || b == 0x7f || (b > 0x7f && !shape.extended)) error = "a byte that is not printable ASCII";
+                if (b < 0x20 || b == 0x7f || (b > 0x7f && !shape.extended))
+                    error = "a byte that is not printable ASCII";
             }
         }
         if (error.empty() && shape.extended) {
@@ -370,7 +383,8 @@ std::string check_invariants(std::string_view output, const OutputShape& shape) 
             r = cells;
         }
         if (error.empty()) error = r.empty() ? "an empty row" : checker.row(r);
-        if (!error.empty()) return "row " + std::to_string(number) + ": " + error + ": " + visible(raw);
+        if (!error.empty())
+            return "row " + std::to_string(number) + ": " + error + ": " + visible(raw);
     }
     std::string error = checker.end();
     return error.empty() ? "" : "row " + std::to_string(number) + ": " + error;

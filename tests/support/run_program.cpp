@@ -28,7 +28,8 @@ std::string program_under_test() {
 
 std::string make_temp_dir() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vorsk-test-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vorsk-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) return "";
@@ -61,7 +62,8 @@ int exit_code(int wait_status) {
 namespace {
 
 int milliseconds_until(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -82,11 +84,14 @@ void close_fd(int& fd) {
     fd = -1;
 }
 
-bool stream_is_valid(int fd) { return fd >= 0 || fd == NULL_DEVICE || fd == CLOSED || fd == NEW_PIPE; }
+bool stream_is_valid(int fd) {
+    return fd >= 0 || fd == NULL_DEVICE || fd == CLOSED || fd == NEW_PIPE;
+}
 
 // In the child, from fork to exec; `streams` are the descriptors that become
 // 0, 1 and 2. Never returns.
-[[noreturn]] void become_program(const Spawn& spawn, const int (&streams)[3], char** argv, char** envp) {
+[[noreturn]] void become_program(const Spawn& spawn, const int (&streams)[3], char** argv,
+                                 char** envp) {
     if (spawn.terminal >= 0) {
         setpgid(0, 0);
         // A background process that takes the terminal's foreground is sent
@@ -129,8 +134,8 @@ bool stream_is_valid(int fd) { return fd >= 0 || fd == NULL_DEVICE || fd == CLOS
 // The launcher of a program on a terminal: it leads the terminal's session,
 // reports the program's pid and then every wait status over `report`, and
 // keeps the session, and with it the terminal unchanged, until `hold` closes.
-[[noreturn]] void lead_session(const Spawn& spawn, const int (&streams)[3], char** argv, char** envp,
-                               int report, int hold) {
+[[noreturn]] void lead_session(const Spawn& spawn, const int (&streams)[3], char** argv,
+                               char** envp, int report, int hold) {
     setsid();
     ioctl(spawn.terminal, TIOCSCTTY, 0);
     const pid_t program = fork();
@@ -191,12 +196,14 @@ Child::Child(const Spawn& spawn) {
     }
     int report[2] = {-1, -1};
     int hold[2] = {-1, -1};
-    if (ready && spawn.terminal >= 0) ready = pipe2(report, O_CLOEXEC) == 0 && pipe2(hold, O_CLOEXEC) == 0;
+    if (ready && spawn.terminal >= 0)
+        ready = pipe2(report, O_CLOEXEC) == 0 && pipe2(hold, O_CLOEXEC) == 0;
 
     if (ready) {
         const pid_t pid = fork();
         if (pid == 0) {
-            if (spawn.terminal >= 0) lead_session(spawn, streams, argv.data(), envp.data(), report[1], hold[0]);
+            if (spawn.terminal >= 0)
+                lead_session(spawn, streams, argv.data(), envp.data(), report[1], hold[0]);
             become_program(spawn, streams, argv.data(), envp.data());
         }
         if (spawn.terminal >= 0) {
@@ -241,16 +248,23 @@ Child::~Child() {
     for (int* fd : {&input_, &output_, &errors_, &report_, &hold_}) close_fd(*fd);
     if (launcher_ > 0) {
         int status = 0;
-        if (wait_until(launcher_, Clock::now() + std::chrono::seconds(10), status, nullptr) == Waited::TIME_UP) {
+        if (wait_until(launcher_, Clock::now() + std::chrono::seconds(10), status, nullptr) ==
+            Waited::TIME_UP) {
             kill(launcher_, SIGKILL);
             wait_until(launcher_, Clock::now() + std::chrono::seconds(10), status, nullptr);
         }
     }
 }
 
-void Child::close_input() { close_fd(input_); }
-void Child::close_output() { close_fd(output_); }
-void Child::close_errors() { close_fd(errors_); }
+void Child::close_input() {
+    close_fd(input_);
+}
+void Child::close_output() {
+    close_fd(output_);
+}
+void Child::close_errors() {
+    close_fd(errors_);
+}
 
 std::optional<int> Child::next_status(Clock::duration patience) {
     if (!started()) return std::nullopt;
@@ -263,15 +277,14 @@ std::optional<int> Child::next_status(Clock::duration patience) {
 std::optional<int> Child::reap(Clock::time_point deadline) {
     int status = 0;
     switch (wait_until(pid_, deadline, status, &usage_)) {
-    case Waited::ENDED:
-        ended_ = true;
-        status_ = status;
-        return status;
-    case Waited::NOT_OURS:
-        ended_ = true;  // no longer ours to signal
-        return std::nullopt;
-    case Waited::TIME_UP:
-        break;
+        case Waited::ENDED:
+            ended_ = true;
+            status_ = status;
+            return status;
+        case Waited::NOT_OURS:
+            ended_ = true;  // no longer ours to signal
+            return std::nullopt;
+        case Waited::TIME_UP: break;
     }
     return std::nullopt;
 }

@@ -119,7 +119,7 @@ struct RunRequest {
     std::vector<std::string> args;  // after argv[0]
     std::string argv0 = "vorsk";
     std::vector<std::pair<std::string, std::string>> env;  // as in Spawn
-    std::string directory;  // working folder; empty: the current one
+    std::string directory;                                 // working folder; empty: the current one
     std::string input;
     bool pipe_input = false;  // a pipe rather than a regular file
     int timeout_seconds = 30;

@@ -1,11 +1,11 @@
 // The writer's own formatter: the conversions it takes, the ones it leaves
 // to vsnprintf, and the capacity at every edge.
+#include "output/format.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
-
-#include "output/format.h"
 
 namespace vorsk {
 namespace {

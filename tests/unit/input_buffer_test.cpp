@@ -1,16 +1,16 @@
 // The ring, its reader and the input buffer: mark, rewind, commit, counting
 // and the look-ahead bound.
+#include "input/input_buffer.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include "input/input_buffer.h"
 #include "input/ring_buffer.h"
 
 namespace vorsk {
@@ -230,7 +230,8 @@ TEST_F(PipeInputTest, ReadsInChunksAndWaitsOnlyWhenEmpty) {
 
 TEST_F(PipeInputTest, AnInterruptedWaitReadsAsAnInterruptedRead) {
     open("a");
-    input_set_wait_hook(*in_, [](void*) { return false; }, nullptr);
+    input_set_wait_hook(
+        *in_, [](void*) { return false; }, nullptr);
     EXPECT_EQ(input_get(*in_), EOF);
     EXPECT_EQ(input_error(*in_), EINTR);
     input_set_wait_hook(*in_, nullptr, nullptr);

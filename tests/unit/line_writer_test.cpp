@@ -1,19 +1,19 @@
 // The line writer's column arithmetic, colour escapes, records and error
 // callback, on an in-memory stream.
-#include <gtest/gtest.h>
+#include "output/line_writer.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <initializer_list>
-#include <utility>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "output/colors.h"
-#include "output/line_writer.h"
 
 namespace vorsk {
 namespace {
@@ -54,8 +54,8 @@ TEST_F(LineWriterTest, TextRowHolds75BytesThenContinuationRows74) {
     start_text();
     for (int i = 0; i < 75 + 74 + 1; ++i) writer_putc(*w_, 'a' + (i < 75 ? 0 : i < 149 ? 1 : 2));
     writer_finish(*w_, "|.");
-    const std::string expected = "|" + std::string(75, 'a') + "|-\n-|" + std::string(74, 'b') +
-                                 "|-\n-|c|.\n";
+    const std::string expected =
+        "|" + std::string(75, 'a') + "|-\n-|" + std::string(74, 'b') + "|-\n-|c|.\n";
     EXPECT_EQ(output(), expected);
 }
 
@@ -175,7 +175,8 @@ TEST_F(LineWriterTest, RecordIsOneRowHoweverLong) {
 TEST(LineWriterRuns, ARunWrapsExactlyLikeOneByteAtATime) {
     for (const bool decorated : {true, false}) {
         for (std::size_t lead = 0; lead < 90; ++lead) {
-            for (const std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{75}, std::size_t{160}}) {
+            for (const std::size_t n :
+                 {std::size_t{1}, std::size_t{2}, std::size_t{75}, std::size_t{160}}) {
                 std::string outputs[2];
                 for (int way = 0; way < 2; ++way) {
                     MemorySink memory;
@@ -195,7 +196,8 @@ TEST(LineWriterRuns, ARunWrapsExactlyLikeOneByteAtATime) {
                     memory_sink_release(memory);
                     writer_free(w);
                 }
-                ASSERT_EQ(outputs[0], outputs[1]) << "decorated " << decorated << " lead " << lead << " n " << n;
+                ASSERT_EQ(outputs[0], outputs[1])
+                    << "decorated " << decorated << " lead " << lead << " n " << n;
             }
         }
     }
@@ -245,7 +247,8 @@ TEST_F(LineWriterErrors, AFailedWriteReachesTheCallbackWithItsErrorNumber) {
 TEST_F(LineWriterErrors, AFullBufferIsWrittenOutAndItsFailureReported) {
     record_failures();
     const std::string text(100, 'r');
-    for (std::size_t i = 0; i * 103 <= WRITER_BUFFER_SIZE; ++i) print_description_line(*w_, "%s", text.c_str());
+    for (std::size_t i = 0; i * 103 <= WRITER_BUFFER_SIZE; ++i)
+        print_description_line(*w_, "%s", text.c_str());
     EXPECT_EQ(failure_.calls, 1);
     EXPECT_EQ(failure_.last_error, ENOSPC);
 }

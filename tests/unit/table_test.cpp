@@ -1,12 +1,12 @@
 // The lookup of control function records: what the compiler cannot check
 // in the table itself.
+#include "csi/table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-
-#include "csi/table.h"
 
 namespace vorsk {
 namespace {
@@ -31,11 +31,11 @@ CsiLookup look_up(const Identity& id) {
 
 TEST(LookupCsiFunction, UnknownCombinationsYieldTheEmptyRecord) {
     const Identity unknown[] = {
-        {0, 0, 0, 0x70},    {0, 0, 0, 0x71},     {0, 0, 0, 's'},     {0, 0, 0, 0x7E},
-        {0, 1, ' ', 0x70},  {0, 1, ' ', 0x7E},   {0, 1, '!', 0x40},  {0, 1, '\'', 0x79},
-        {0, 1, '\'', 0x7D}, {0, 1, '\'', 0x40},  {0, 1, '&', 0x76},  {0, 1, '&', 'z'},
-        {0, 2, ' ', 0x40},  {0, 2, '\'', 0x7A},  {0, 2, '&', 'w'},   {0, 3, ' ', 'A'},
-        {'?', 0, 0, 'q'}, {'<', 0, 0, 's'},
+        {0, 0, 0, 0x70},    {0, 0, 0, 0x71},    {0, 0, 0, 's'},    {0, 0, 0, 0x7E},
+        {0, 1, ' ', 0x70},  {0, 1, ' ', 0x7E},  {0, 1, '!', 0x40}, {0, 1, '\'', 0x79},
+        {0, 1, '\'', 0x7D}, {0, 1, '\'', 0x40}, {0, 1, '&', 0x76}, {0, 1, '&', 'z'},
+        {0, 2, ' ', 0x40},  {0, 2, '\'', 0x7A}, {0, 2, '&', 'w'},  {0, 3, ' ', 'A'},
+        {'?', 0, 0, 'q'},   {'<', 0, 0, 's'},
     };
     for (const Identity& id : unknown) {
         const CsiLookup found = look_up(id);
