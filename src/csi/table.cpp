@@ -410,7 +410,22 @@ consteval bool table_is_consistent() {
 static_assert(table_is_consistent(), "keys sorted and unique, every record well formed");
 static_assert(record_is_consistent(empty_csi_function));
 
+// The commonest sequences have neither marker nor intermediate: their
+// records by final byte, found without a search.
+constexpr std::uint8_t FIRST_FINAL = 0x40;
+constexpr std::size_t N_FINALS = 0x7f - FIRST_FINAL;
+
+consteval std::array<const CsiFunction*, N_FINALS> plain_by_final() {
+    std::array<const CsiFunction*, N_FINALS> index{};
+    for (const CsiFunction& f : csi_functions) {
+        if ((f.key >> 8) == 0) index[(f.key & 0xff) - FIRST_FINAL] = &f;
+    }
+    return index;
+}
+constexpr auto plain_functions = plain_by_final();
+
 const CsiFunction* find_function(FunctionKey key) {
+    if ((key >> 8) == 0) return plain_functions[(key & 0xff) - FIRST_FINAL];
     const auto* end = csi_functions.data() + csi_functions.size();
     const auto* found =
         std::lower_bound(csi_functions.data(), end, key,

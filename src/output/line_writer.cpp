@@ -210,7 +210,7 @@ void writer_start(LineWriter& w, LineKind kind) {
     }
 }
 
-void writer_finish(LineWriter& w, const char* tail) {
+void writer_finish(LineWriter& w, std::string_view tail) {
     if (w.suppressed) {
         w.suppressed = false;
         return;
@@ -220,7 +220,7 @@ void writer_finish(LineWriter& w, const char* tail) {
     emit_reset(w);
     const bool decor = decorated(w) && w.decor_colored;
     if (decor) emit_decor_sgr(w);
-    emit_bytes(w, tail, std::strlen(tail));
+    emit_view(w, tail);
     if (decor) emit_reset(w);
     emit_byte(w, '\n');
 }

@@ -68,7 +68,7 @@ inline bool writer_shows(const LineWriter& w, LineKind kind) {
 // A multi-row line of the given kind; a line of a hidden kind takes its
 // pieces and writes nothing, leaving the line before it open.
 void writer_start(LineWriter& w, LineKind kind);
-void writer_finish(LineWriter& w, const char* tail);
+void writer_finish(LineWriter& w, std::string_view tail);
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
 // Puts n bytes on the open line as one piece.
