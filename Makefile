@@ -14,8 +14,9 @@ all: vorsk
 deps:
 	@tools/install-deps.sh check
 
+# The build includes the tests, so configuring needs what they need.
 $(BUILD)/CMakeCache.txt:
-	@tools/install-deps.sh build
+	@tools/install-deps.sh check
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
 configure: $(BUILD)/CMakeCache.txt
