@@ -14,9 +14,10 @@ namespace vorsk_test {
 namespace {
 
 // The peak resident set, in KiB, of vorsk reading the file into /dev/null.
-[[maybe_unused]] long peak_kib(const std::string& input, int& status) {
+[[maybe_unused]] long peak_kib(const std::string& input, int& status, bool extended = false) {
     Spawn spawn;
     spawn.args = {input};
+    if (extended) spawn.args.insert(spawn.args.begin(), "-X");
     Child child(spawn);
     status = child.finish(std::chrono::minutes(2));
     return child.usage().ru_maxrss;
@@ -48,6 +49,50 @@ TEST(Memory, PeakResidentSizeDoesNotGrowWithTheInput) {
     remove_tree(dir);
     EXPECT_LE(large_peak, small_peak + 2048) << "peak resident set: " << small_peak
                                              << " KiB for 1 KB, " << large_peak << " KiB for 64 MB";
+#endif
+}
+
+// In extended mode a control string of 100 MB (a clipboard write, a sixel
+// image) is echoed and counted as it is read, never held.
+TEST(Memory, AHugeControlStringTakesNoMoreThanAShortOne) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' own memory would be measured";
+#else
+    const std::string dir = make_temp_dir();
+    struct Huge {
+        const char* name;
+        std::string head, unit, tail;
+    };
+    const Huge strings[] = {
+        {"clipboard", "\x1b]52;c;", "QUJD", "\x07"},
+        {"sixel", "\x1bP0;1;0q\"1;1;800;600#0;2;0;0;0", "~?", "\x1b\\"},
+    };
+    for (const Huge& h : strings) {
+        const std::string short_file = dir + "/short";
+        const std::string huge_file = dir + "/huge";
+        write_file(short_file, h.head + h.unit + h.tail);
+        {
+            std::ofstream out(huge_file, std::ios::binary);
+            out << h.head;
+            const std::string block = [&] {
+                std::string b;
+                while (b.size() < 65536) b += h.unit;
+                return b;
+            }();
+            for (std::size_t written = 0; written < 100u << 20; written += block.size())
+                out << block;
+            out << h.tail;
+        }
+        int status = -1;
+        const long short_peak = peak_kib(short_file, status, true);
+        EXPECT_EQ(0, status);
+        const long huge_peak = peak_kib(huge_file, status, true);
+        EXPECT_EQ(0, status);
+        EXPECT_LE(huge_peak, short_peak + 2048)
+            << h.name << ": peak resident set " << short_peak << " KiB for a short string, "
+            << huge_peak << " KiB for 100 MB";
+    }
+    remove_tree(dir);
 #endif
 }
 
