@@ -5,7 +5,8 @@
 #include "driver/main_loop.h"
 
 int main(int argc, char** argv) {
-    vorsk::Session session;
+    // Static: it holds what start-up allocates for the whole run.
+    static vorsk::Session session;
     vorsk::setup_from_args(session, argc, argv);
     return vorsk::run(session.processor, session.source, session.program_name);
 }

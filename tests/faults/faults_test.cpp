@@ -253,6 +253,10 @@ TEST(Faults, FilesWithoutPermission) {
     ASSERT_EQ(0, chmod((folder / "secret").c_str(), 0));
     ASSERT_EQ(0, chmod((folder / "locked.txt").c_str(), 0444));
     ASSERT_EQ(0, chmod((folder / "out.txt").c_str(), 0666));
+    // A copy of the program that nobody may run, wherever the build lies
+    // (a checkout under /root is closed to other users).
+    write_file(folder / "vorsk", read_file(program_under_test()));
+    ASSERT_EQ(0, chmod((folder / "vorsk").c_str(), 0755));
 
     const struct {
         std::vector<std::string> args;
@@ -270,6 +274,7 @@ TEST(Faults, FilesWithoutPermission) {
         const int none = open_or_die("/dev/null", O_RDWR);
         Spawn spawn = vorsk(c.args, none, none);
         spawn.as_nobody = true;
+        spawn.program = folder / "vorsk";
         Faulted child(spawn);
         close(none);
         const Outcome o = child.wait();
