@@ -143,7 +143,13 @@ void decode_passthrough(Processor& p, const ControlString& s) {
     inner.control_break = 0;
     for (int c = input_get(*inner.input); c != EOF; c = input_get(*inner.input))
         process_byte(inner, c);
-    finish_state(inner);
+    if (inner.in_string) end_string(inner, END_OF_INPUT);
+    // The outer terminal sees the cargo and what follows it as one stream:
+    // an open line goes on.
+    p.line_state = inner.line_state;
+    p.control_break = inner.control_break;
+    p.grapheme = inner.grapheme;
+    p.last_width = inner.last_width;
 }
 
 }  // namespace
@@ -217,7 +223,6 @@ void end_string(Processor& p, StringEnd end) {
     writer_puts(w, terminator_echo(end));
     writer_finish(w, "");
     describe_string(s, w);
-    if (is_tmux_passthrough(s)) decode_passthrough(p, s);
     switch (end) {
         case END_CAN: print_description_line(w, "The string was cancelled by CAN."); break;
         case END_SUB: print_description_line(w, "The string was cancelled by SUB."); break;
@@ -237,6 +242,8 @@ void end_string(Processor& p, StringEnd end) {
     }
     p.line_state = LINE_CONTROL;
     p.control_break = 1;
+    // What a pass-through carries follows its own lines.
+    if (is_tmux_passthrough(s)) decode_passthrough(p, s);
 }
 
 }  // namespace vorsk
