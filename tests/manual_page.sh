@@ -147,40 +147,9 @@ if command -v mandoc >/dev/null; then
     lint=$(mandoc -Tlint -Wwarning "$page" 2>&1) || fail "mandoc finds faults in the manual page: $lint"
 fi
 
-# The examples of the form "$ printf '...' | vorsk [options]" and the lines
-# that follow them, up to the next command or the end of the block.
-workdir=$(mktemp -d) || exit 1
-trap 'rm -rf "$workdir"' EXIT
-ln -s "$(cd "$(dirname "$program")" && pwd)/$(basename "$program")" "$workdir/vorsk"
-awk -v dir="$workdir" '
-    /^\.EX/ {in_example = 1; next}
-    /^\.EE/ {in_example = 0; file = ""; next}
-    !in_example {next}
-    /^\$ / {
-        file = ""
-        if ($0 ~ /^\$ printf .*\| vorsk/) {
-            n++
-            file = dir "/example" n
-            print substr($0, 3) > (file ".command")
-            printf "" > (file ".expected")
-        }
-        next
-    }
-    file != "" {print > (file ".expected")}' "$page"
-examples=0
-for command_file in "$workdir"/example*.command; do
-    [ -e "$command_file" ] || break
-    examples=$((examples + 1))
-    expected=${command_file%.command}.expected
-    # The roff escapes of the page, back to what a shell user types.
-    sed -i -e 's/\\(aq/'"'"'/g' -e 's/\\(dq/"/g' -e 's/\\-/-/g' -e 's/\\&//g' -e 's/\\e/\\/g' \
-        "$command_file" "$expected"
-    actual=${command_file%.command}.actual
-    PATH=$workdir:$PATH bash "$command_file" >"$actual" 2>&1
-    cmp -s "$expected" "$actual" ||
-        fail "the manual page's example '$(cat "$command_file")' differs: $(diff "$expected" "$actual")"
-done
-[ $examples -ge 3 ] || fail "only $examples examples of the manual page were checked"
+# The page's "$ printf ... | vorsk" examples show what the program prints.
+"$src/tests/check_examples.sh" roff "$page" "$program" 3 || fail "an example of the manual page differs"
+examples=$(grep -c '^\$ printf .*| vorsk' "$page")
 
 # --- The completions -------------------------------------------------------
 for completion in "$src/completions/vorsk.bash" "$src/completions/_vorsk"; do
