@@ -158,7 +158,7 @@ constexpr PrivateModeInfo private_modes[] = {
     {.mode = 45,
      .set_text = "(Xterm) Reverse-wraparound mode.",
      .reset_text = "(Xterm) Reverse-wraparound mode off."},
-    {.mode = 46, .set_text = "(Xterm) Stop logging.", .reset_text = nullptr},
+    {.mode = 46, .set_text = "(Xterm) Start logging.", .reset_text = "(Xterm) Stop logging."},
     {.mode = 47,
      .set_text = "(Xterm) Use alternate screen buffer.",
      .reset_text = "(Xterm) Use normal screen buffer."},
@@ -238,11 +238,11 @@ constexpr bool private_modes_sorted() {
     return true;
 }
 
-// Every mode has a set text; only mode 46 lacks a reset text.
+// Every mode has a set text and a reset text.
 constexpr bool private_modes_complete() {
     for (const PrivateModeInfo& m : private_modes) {
         if (m.set_text == nullptr) return false;
-        if ((m.reset_text == nullptr) != (m.mode == 46)) return false;
+        if (m.reset_text == nullptr) return false;
     }
     return true;
 }

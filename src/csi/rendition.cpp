@@ -52,7 +52,7 @@ constexpr const char* rendition_texts[] = {
     "Set foreground color magenta.",
     "Set foreground color cyan.",
     "Set foreground color white.",
-    nullptr,  // 38 is an extended colour, described only in first position
+    nullptr,  // 38 is an extended colour, described with the values after it
     "Set foreground color default.",
     "Set background color black.",  // 40
     "Set background color red.",
@@ -129,19 +129,25 @@ static_assert(empty_exactly_at(bright_color_texts, {98 - FIRST_BRIGHT, 99 - FIRS
 
 VORSK_CSI_HANDLER(csi_do_sgr) {
     assert(a.count > 0);
-    // ISO 8613-6 colours: 38 or 48 in first place takes the whole sequence.
-    if (a.count >= 2 && (a.param(0) == 38 || a.param(0) == 48)) {
-        const char* plane = a.param(0) == 38 ? "foreground" : "background";
-        if (a.count == 3 && a.param(1) == 5) {
-            print_description_line(w, "Set %s color to index %u.", plane, a.param(2));
-        } else {
-            print_description_line(w, "Set %s color (unknown).", plane);
-        }
-        return;
-    }
-
     for (std::size_t i = 0; i < a.count; ++i) {
         std::uint32_t v = a.param(i);
+        // ISO 8613-6 colours, wherever they stand: 38 or 48, then 5 and an
+        // index, or 2 and three components. Any other form leaves no way to
+        // tell where the colour ends, so nothing after it is described.
+        if ((v == 38 || v == 48) && i + 1 < a.count) {
+            const char* plane = v == 38 ? "foreground" : "background";
+            if (a.param(i + 1) == 5 && i + 2 < a.count) {
+                print_description_line(w, "Set %s color to index %u.", plane, a.param(i + 2));
+                i += 2;
+                continue;
+            }
+            print_description_line(w, "Set %s color (unknown).", plane);
+            if (a.param(i + 1) == 2 && i + 4 < a.count) {
+                i += 4;
+                continue;
+            }
+            return;
+        }
         const char* text = nullptr;
         if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) {
             text = bright_color_texts[v - FIRST_BRIGHT];
