@@ -267,10 +267,15 @@ const PrivateModeInfo* find_private_mode(std::uint32_t mode) {
 
 }  // namespace
 
-static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set) {
+// The classic texts first; with -X, the modes current terminals added.
+static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool extended) {
     const PrivateModeInfo* info = find_private_mode(mode);
-    if (info == nullptr) return;
-    const char* text = set ? info->set_text : info->reset_text;
+    const char* text = nullptr;
+    if (info != nullptr) {
+        text = set ? info->set_text : info->reset_text;
+    } else if (extended) {
+        text = extended_private_mode_text(mode, set);
+    }
     if (text != nullptr) print_description_line(w, "%s", text);
 }
 
@@ -290,7 +295,7 @@ VORSK_CSI_HANDLER(csi_do_sm) {
 // SM and RM with "?": DEC private modes.
 VORSK_CSI_HANDLER(csi_do_private_modes) {
     const bool set = a.final_byte() == 'h';
-    for (std::size_t i = 0; i < a.count; ++i) describe_private_mode(w, a.param(i), set);
+    for (std::size_t i = 0; i < a.count; ++i) describe_private_mode(w, a.param(i), set, a.extended);
 }
 
 // "r" and "s" with "?": xterm's restore and save of private modes, which
@@ -301,7 +306,8 @@ VORSK_CSI_HANDLER(csi_do_save_modes) {
     } else {
         print_description_line(w, "*** (Xterm) Save current state of specified modes:");
     }
-    for (std::size_t i = 0; i < a.count; ++i) describe_private_mode(w, a.param(i), true);
+    for (std::size_t i = 0; i < a.count; ++i)
+        describe_private_mode(w, a.param(i), true, a.extended);
 }
 
 // DECSTBM: the scrolling region, from the given lines or the whole screen.

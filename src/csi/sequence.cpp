@@ -42,7 +42,7 @@ std::size_t csi_arguments(const Sequence& s, const CsiFunction& function,
     return n;
 }
 
-void describe_control_sequence(const Sequence& s, LineWriter& w) {
+void describe_control_sequence(const Sequence& s, LineWriter& w, bool extended) {
     const CsiLookup found = lookup_csi_function(s);
     const CsiFunction& function = *found.function;
     if (function.acronym != nullptr) {
@@ -52,8 +52,10 @@ void describe_control_sequence(const Sequence& s, LineWriter& w) {
     if (!found.describes || function.handler == nullptr || !writer_shows(w, DESCRIPTION_LINE))
         return;
     std::uint32_t values[MAX_CSI_PARAMS];
-    const CsiArguments args{
-        .sequence = &s, .count = csi_arguments(s, function, values), .values = values};
+    const CsiArguments args{.sequence = &s,
+                            .count = csi_arguments(s, function, values),
+                            .values = values,
+                            .extended = extended};
     if (arity_holds(function.shape, args.count)) function.handler(args, w);
 }
 

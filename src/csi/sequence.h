@@ -17,6 +17,6 @@ std::size_t csi_arguments(const Sequence& s, const CsiFunction& function,
                           std::uint32_t (&values)[MAX_CSI_PARAMS]);
 
 // The label line and the description lines that follow the escape line.
-void describe_control_sequence(const Sequence& s, LineWriter& w);
+void describe_control_sequence(const Sequence& s, LineWriter& w, bool extended);
 
 }  // namespace vorsk

@@ -30,6 +30,7 @@ struct CsiArguments {
     const Sequence* sequence = nullptr;
     std::size_t count = 0;
     const std::uint32_t* values = nullptr;
+    bool extended = false;  // -X: today's vocabulary as well
 
     std::uint32_t param(std::size_t i, std::uint32_t fallback = 0) const {
         return i < count ? values[i] : fallback;
