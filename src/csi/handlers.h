@@ -41,8 +41,12 @@ VORSK_CSI_HANDLER(csi_do_save_modes);
 // classic ones (modes_extended.cpp), or nullptr.
 const char* extended_private_mode_text(std::uint32_t mode, bool set);
 
-// Graphic rendition (rendition.cpp).
+// Graphic rendition (rendition.cpp); with -X, today's forms
+// (rendition_extended.cpp).
 VORSK_CSI_HANDLER(csi_do_sgr);
+void describe_sgr_extended(const Sequence& s, LineWriter& w);
+// The classic text of a rendition value, or nullptr.
+const char* classic_rendition_text(std::uint32_t value);
 
 // xterm's modifyKeys resources (keys.cpp).
 VORSK_CSI_HANDLER(csi_do_set_modify_keys);

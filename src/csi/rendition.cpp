@@ -127,8 +127,17 @@ static_assert(empty_exactly_at(bright_color_texts, {98 - FIRST_BRIGHT, 99 - FIRS
 
 }  // namespace
 
+const char* classic_rendition_text(std::uint32_t v) {
+    if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) return bright_color_texts[v - FIRST_BRIGHT];
+    return v <= MAX_RENDITION ? rendition_texts[v] : nullptr;
+}
+
 VORSK_CSI_HANDLER(csi_do_sgr) {
     assert(a.count > 0);
+    if (a.extended) {
+        describe_sgr_extended(*a.sequence, w);
+        return;
+    }
     for (std::size_t i = 0; i < a.count; ++i) {
         std::uint32_t v = a.param(i);
         // ISO 8613-6 colours, wherever they stand: 38 or 48, then 5 and an

@@ -227,12 +227,12 @@ void print_esc_char(LineWriter& w, int c) {
 
 bool process_escape_sequence(Processor& p) {
     Sequence& s = p.sequence;
-    if (!parse_sequence(*p.input, s)) return false;
+    if (!parse_sequence(*p.input, s, p.extended)) return false;
     LineWriter& w = *p.writer;
     switch (s.kind) {
         case CSI_SEQUENCE:
             echo_control_sequence(w, s);
-            describe_control_sequence(s, w);
+            describe_control_sequence(s, w, p.extended);
             break;
         case NF_SEQUENCE:
             echo_nf_sequence(w, s);

@@ -54,7 +54,7 @@ bool parse_nf(InputBuffer& in, Sequence& s, int c) {
 // and a final byte. Without a private marker, only digits and ";" are
 // parameter bytes. Every byte that is not a digit ends the parameter before
 // it, except the marker and the intermediates after the first.
-bool parse_csi(InputBuffer& in, Sequence& s) {
+bool parse_csi(InputBuffer& in, Sequence& s, bool extended) {
     int c = next_byte(in, s);
     if (is_private_marker(c)) {
         s.marker = static_cast<std::uint8_t>(c);
@@ -68,7 +68,7 @@ bool parse_csi(InputBuffer& in, Sequence& s) {
             value = value * 10u + static_cast<std::uint32_t>(c - '0');
             digits = true;
         } else {
-            if (s.marker == 0 && c != ';') return false;
+            if (s.marker == 0 && c != ';' && !(extended && c == ':')) return false;
             add_parameter(s, value, digits, c);
             value = 0;
             digits = false;
@@ -91,7 +91,7 @@ bool parse_csi(InputBuffer& in, Sequence& s) {
 
 }  // namespace
 
-bool parse_sequence(InputBuffer& in, Sequence& s) {
+bool parse_sequence(InputBuffer& in, Sequence& s, bool extended) {
     s.marker = 0;
     s.n_intermediates = 0;
     s.n_params = 0;
@@ -109,7 +109,7 @@ bool parse_sequence(InputBuffer& in, Sequence& s) {
         case 0x5:
             s.kind = FE_SEQUENCE;
             if (b == '[') {
-                if (parse_csi(in, s)) {
+                if (parse_csi(in, s, extended)) {
                     s.kind = CSI_SEQUENCE;
                     break;
                 }

@@ -21,6 +21,8 @@ inline constexpr bool is_private_marker(int c) {
 // "[" followed by anything but a well-formed control sequence is the C1
 // control CSI on its own, an Fe sequence, and the bytes after the "[" are
 // read again.
-bool parse_sequence(InputBuffer& in, Sequence& s);
+// In extended mode a parameter may carry sub-parameters after ":", as ITU
+// T.416 colours do, without a private marker too.
+bool parse_sequence(InputBuffer& in, Sequence& s, bool extended);
 
 }  // namespace vorsk
