@@ -20,7 +20,8 @@ struct Group {
     std::uint32_t at(std::size_t i) const { return present(i) ? values[i].value : 0; }
 };
 
-constexpr const char* color_names[] = {"black", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
+constexpr const char* color_names[] = {"black", "red",     "green", "yellow",
+                                       "blue",  "magenta", "cyan",  "white"};
 // The levels of the 6x6x6 cube of the 256-colour palette.
 constexpr std::uint32_t cube_levels[] = {0, 95, 135, 175, 215, 255};
 
@@ -30,29 +31,35 @@ const char* plane_of(std::uint32_t v) {
 
 void describe_index(LineWriter& w, const char* plane, std::uint32_t index) {
     if (index < 8) {
-        print_description_line(w, "Set %s color to index %u (%s).", plane, index, color_names[index]);
+        print_description_line(w, "Set %s color to index %u (%s).", plane, index,
+                               color_names[index]);
     } else if (index < 16) {
-        print_description_line(w, "Set %s color to index %u (bright %s).", plane, index, color_names[index - 8]);
+        print_description_line(w, "Set %s color to index %u (bright %s).", plane, index,
+                               color_names[index - 8]);
     } else if (index < 232) {
         const std::uint32_t n = index - 16;
         const std::uint32_t r = n / 36, g = n / 6 % 6, b = n % 6;
-        print_description_line(w, "Set %s color to index %u (cube %u, %u, %u: #%02x%02x%02x).", plane, index, r,
-                               g, b, cube_levels[r], cube_levels[g], cube_levels[b]);
+        print_description_line(w, "Set %s color to index %u (cube %u, %u, %u: #%02x%02x%02x).",
+                               plane, index, r, g, b, cube_levels[r], cube_levels[g],
+                               cube_levels[b]);
     } else if (index < 256) {
         const std::uint32_t level = 8 + 10 * (index - 232);
-        print_description_line(w, "Set %s color to index %u (grey %u of 24: #%02x%02x%02x).", plane, index,
-                               index - 231, level, level, level);
+        print_description_line(w, "Set %s color to index %u (grey %u of 24: #%02x%02x%02x).", plane,
+                               index, index - 231, level, level, level);
     } else {
         print_description_line(w, "Set %s color to index %u, which is above 255.", plane, index);
     }
 }
 
-void describe_rgb(LineWriter& w, const char* plane, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+void describe_rgb(LineWriter& w, const char* plane, std::uint32_t r, std::uint32_t g,
+                  std::uint32_t b) {
     if (r > 255 || g > 255 || b > 255) {
-        print_description_line(w, "Set %s color to (%u, %u, %u), which has a component above 255.", plane, r, g, b);
+        print_description_line(w, "Set %s color to (%u, %u, %u), which has a component above 255.",
+                               plane, r, g, b);
         return;
     }
-    print_description_line(w, "Set %s color to #%02x%02x%02x (%u, %u, %u).", plane, r, g, b, r, g, b);
+    print_description_line(w, "Set %s color to #%02x%02x%02x (%u, %u, %u).", plane, r, g, b, r, g,
+                           b);
 }
 
 // 38:5:n, 38:2::r:g:b, 38:2:cs:r:g:b and the 38:2:r:g:b that some
@@ -77,7 +84,8 @@ void describe_colon_color(LineWriter& w, std::uint32_t v, const Group& g) {
             }
             break;
         default:
-            print_description_line(w, "Set %s color in color space %u, which is not described.", plane, g.at(1));
+            print_description_line(w, "Set %s color in color space %u, which is not described.",
+                                   plane, g.at(1));
             return;
     }
     print_description_line(w, "Set %s color: too few values.", plane);
@@ -138,7 +146,8 @@ void describe_sgr_extended(const Sequence& s, LineWriter& w) {
                 continue;
             }
             if (mode == 2 && i + 4 < n) {
-                describe_rgb(w, plane_of(v), groups[i + 2].at(0), groups[i + 3].at(0), groups[i + 4].at(0));
+                describe_rgb(w, plane_of(v), groups[i + 2].at(0), groups[i + 3].at(0),
+                             groups[i + 4].at(0));
                 i += 4;
                 continue;
             }
@@ -159,7 +168,8 @@ void describe_sgr_extended(const Sequence& s, LineWriter& w) {
         if (text == nullptr) text = extended_text(v);
         if (v == 21) text = extended_text(v);
         if (text != nullptr) print_description_line(w, "%s", text);
-        if (v == 100) print_description_line(w, "(Rxvt) Set foreground and background color to default.");
+        if (v == 100)
+            print_description_line(w, "(Rxvt) Set foreground and background color to default.");
     }
 }
 
