@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "csi/extended_rows.h"
 #include "csi/handlers.h"
 
 namespace vorsk {
@@ -380,6 +381,8 @@ consteval std::array<CsiFunction, N> sorted_by_key(const CsiFunction (&unsorted)
 }
 
 constexpr auto csi_functions = sorted_by_key(rows);
+// The functions of current terminals, found first in extended mode.
+constexpr auto extended_functions = sorted_by_key(extended_rows);
 
 // The invariants every record keeps; the processing of a sequence relies on
 // them (a record without handler is never asked for a value, and only a
@@ -394,20 +397,24 @@ constexpr bool record_is_consistent(const CsiFunction& f) {
     return f.default1 >= 0 && f.default2 >= 0;
 }
 
-consteval bool table_is_consistent() {
-    for (std::size_t i = 0; i < csi_functions.size(); ++i) {
-        const CsiFunction& f = csi_functions[i];
+template <std::size_t N>
+consteval bool table_is_consistent(const std::array<CsiFunction, N>& table) {
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const CsiFunction& f = table[i];
         if (!record_is_consistent(f)) return false;
         // Unique keys; a final byte of a control sequence; a record under
         // a marker is there for a handler of its own.
-        if (i > 0 && csi_functions[i - 1].key == f.key) return false;
+        if (i > 0 && table[i - 1].key == f.key) return false;
         const std::uint8_t final_byte = f.key & 0xff;
         if (final_byte < 0x40 || final_byte > 0x7e) return false;
         if ((f.key >> 16) != 0 && f.handler == nullptr) return false;
     }
     return true;
 }
-static_assert(table_is_consistent(), "keys sorted and unique, every record well formed");
+static_assert(table_is_consistent(csi_functions),
+              "keys sorted and unique, every record well formed");
+static_assert(table_is_consistent(extended_functions),
+              "keys sorted and unique, every record well formed");
 static_assert(record_is_consistent(empty_csi_function));
 
 // The commonest sequences have neither marker nor intermediate: their
@@ -424,21 +431,31 @@ consteval std::array<const CsiFunction*, N_FINALS> plain_by_final() {
 }
 constexpr auto plain_functions = plain_by_final();
 
+template <std::size_t N>
+const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey key) {
+    const auto* end = table.data() + table.size();
+    const auto* found = std::lower_bound(
+        table.data(), end, key, [](const CsiFunction& f, FunctionKey k) { return f.key < k; });
+    return found != end && found->key == key ? found : nullptr;
+}
+
 const CsiFunction* find_function(FunctionKey key) {
     if ((key >> 8) == 0) return plain_functions[(key & 0xff) - FIRST_FINAL];
-    const auto* end = csi_functions.data() + csi_functions.size();
-    const auto* found =
-        std::lower_bound(csi_functions.data(), end, key,
-                         [](const CsiFunction& f, FunctionKey k) { return f.key < k; });
-    return found != end && found->key == key ? found : nullptr;
+    return search(csi_functions, key);
 }
 
 }  // namespace
 
-CsiLookup lookup_csi_function(const Sequence& s) {
+CsiLookup lookup_csi_function(const Sequence& s, bool extended) {
     // Only the functions without or with one intermediate are known.
     if (s.n_intermediates > 1) return {};
     const std::uint8_t intermediate = s.n_intermediates == 1 ? s.intermediates[0] : 0;
+    if (extended) {
+        if (const CsiFunction* f =
+                search(extended_functions, function_key(s.marker, intermediate, s.final_byte))) {
+            return {f, true, true};
+        }
+    }
     if (const CsiFunction* f = find_function(function_key(s.marker, intermediate, s.final_byte))) {
         return {f, true};
     }

@@ -70,7 +70,9 @@ inline constexpr CsiFunction empty_csi_function{};
 struct CsiLookup {
     const CsiFunction* function = &empty_csi_function;
     bool describes = false;
+    bool own_label = false;  // a row of extended mode, whose marker is part of its name
 };
-CsiLookup lookup_csi_function(const Sequence& s);
+// In extended mode the functions of current terminals come first.
+CsiLookup lookup_csi_function(const Sequence& s, bool extended = false);
 
 }  // namespace vorsk
