@@ -26,6 +26,7 @@ options_table='
 -L | -&
 -I --no-interactive
 -X --extended
+--keys
 -b --buffered
 -t --timings
 -x

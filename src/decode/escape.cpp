@@ -3,6 +3,7 @@
 #include <array>
 #include <cassert>
 
+#include "csi/keys_input.h"
 #include "csi/sequence.h"
 #include "decode/designations.h"
 #include "decode/strings.h"
@@ -232,6 +233,21 @@ bool process_escape_sequence(Processor& p) {
     switch (s.kind) {
         case CSI_SEQUENCE:
             echo_control_sequence(w, s);
+            if (p.keys) {
+                // An X10 mouse report: CSI M and three bytes of its own.
+                if (s.final_byte == 'M' && s.marker == 0 && s.n_intermediates == 0 &&
+                    s.n_params == 1 && !s.params[0].present) {
+                    int report[3];
+                    for (int& r : report) r = input_get(*p.input);
+                    if (report[2] != EOF) {
+                        describe_x10_mouse(w, static_cast<std::uint8_t>(report[0]),
+                                           static_cast<std::uint8_t>(report[1]),
+                                           static_cast<std::uint8_t>(report[2]));
+                        break;
+                    }
+                }
+                if (describe_key_sequence(s, w)) break;
+            }
             describe_control_sequence(s, w, p.extended);
             break;
         case NF_SEQUENCE:
@@ -239,6 +255,18 @@ bool process_escape_sequence(Processor& p) {
             describe_nf_sequence(w, s);
             break;
         case FE_SEQUENCE:
+            // SS3 and a key: what an application-mode key sends.
+            if (p.keys && s.final_byte == 'O') {
+                input_mark(*p.input);
+                const int c = input_get(*p.input);
+                if (c > 0x20 && c < 0x7f) {
+                    input_commit(*p.input);
+                    print_escape_line(w, "Esc O %c", c);
+                    describe_ss3_key(w, static_cast<std::uint8_t>(c));
+                    break;
+                }
+                input_rewind(*p.input);
+            }
             if (p.extended && is_string_introducer(s.final_byte)) {
                 begin_string(p, s.final_byte);
                 return true;

@@ -27,6 +27,9 @@ struct Processor {
     bool print_carets = true;        // control items show the ^X form of C0 controls
     // Extended mode: UTF-8 text, and control strings as units.
     bool extended = false;
+    // What the input holds is what a terminal sends (typed keys, mouse and
+    // focus reports), read as such in extended mode.
+    bool keys = false;
     Sequence sequence;  // the record of the sequence being decoded
     // The text line's last code point and the grapheme rules' state, so
     // that a combining mark or the rest of a cluster joins it.

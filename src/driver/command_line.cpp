@@ -30,6 +30,7 @@ const option long_options[] = {
     {"buffered", no_argument, nullptr, 'b'},
     {"no-interactive", no_argument, nullptr, 'I'},
     {"extended", no_argument, nullptr, 'X'},
+    {"keys", no_argument, nullptr, 'K'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -53,6 +54,8 @@ constexpr const char* USAGE_PIECES[] = {
     "                 or can be 'never' or 'auto'. See the full documentation.\n"
     " -X, --extended  Read UTF-8 text and control strings (OSC, DCS, APC,\n"
     "                 PM, SOS) as today's terminals do.\n"
+    "     --keys      With -X, read the input as what a terminal sends: keys,\n"
+    "                 mouse and focus reports, pasted text.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -118,6 +121,7 @@ void parse_options(int argc, char** argv, const char** timing_path) {
             case 'E': options.hidden |= kinds_hidden_by('E'); break;
             case 'I': options.interactive = 0; break;
             case 'X': options.extended = 1; break;
+            case 'K': options.keys = 1; break;
             case 'b': options.buffered = 1; break;
             case 't': *timing_path = optarg; break;
             case 'x': break;
@@ -288,6 +292,8 @@ void setup_from_args(Session& session, int argc, char** argv) {
                              const_cast<char*>(options.program_name));
     p.print_carets = options.print_carets != 0;
     p.extended = options.extended != 0;
+    // Keys typed on a terminal in interactive mode, or --keys for any input.
+    p.keys = p.extended && (options.keys != 0 || (options.interactive && isatty(fileno(in))));
     if (p.extended) {
         p.string = allocate_record<ControlString>();
         if (p.string == nullptr) {

@@ -19,6 +19,7 @@ enum ColorMode : std::int32_t {
 struct Options {
     int print_carets = 1;
     int extended = 0;    // -X: UTF-8 text, control strings as units
+    int keys = 0;        // --keys: the input is what a terminal sends
     KindSet hidden = 0;  // the kinds of line left out of the account
     int buffered = 0;
     int interactive = 1;

@@ -413,6 +413,18 @@ TEST(Interactive, OutputToAFileClearsOnlyCanonicalMode) {
     EXPECT_EQ(s.await_output(1), "x");  // the terminal echoes the key itself
 }
 
+// With -X, what is typed on the terminal is read as keys.
+TEST(Interactive, ExtendedModeReadsTypedKeysAsKeys) {
+    Session s(Launch().with({"-X"}));
+    ASSERT_TRUE(s.started());
+    s.await_notice();
+    s.type("\x1b[A");
+    const std::string shown = ": Esc [ A\n& KEY: CURSOR OR FUNCTION KEY\n\" The Up key.\n";
+    EXPECT_EQ(s.await_output(shown.size()), shown);
+    s.press(INTERRUPT);
+    EXPECT_TRUE(died_of(s.await_status(), SIGINT));
+}
+
 class KeyByKey : public testing::TestWithParam<Stream> {};
 
 TEST_P(KeyByKey, EachKeyIsShownBeforeTheNextIsTyped) {

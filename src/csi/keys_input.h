@@ -1,0 +1,20 @@
+// The input direction of extended mode: keys, the mouse, focus and paste
+// as a terminal reports them.
+#pragma once
+
+#include <cstdint>
+
+#include "output/line_writer.h"
+#include "parse/sequence.h"
+
+namespace vorsk {
+
+// The label and description of a control sequence a terminal sends for a
+// key, the mouse, focus or paste; false when it is none of them.
+bool describe_key_sequence(const Sequence& s, LineWriter& w);
+// SS3 and the byte after it: a cursor or keypad key in application mode.
+void describe_ss3_key(LineWriter& w, std::uint8_t c);
+// CSI M and the three bytes of an X10 mouse report.
+void describe_x10_mouse(LineWriter& w, std::uint8_t b, std::uint8_t x, std::uint8_t y);
+
+}  // namespace vorsk
