@@ -47,6 +47,7 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     vorsk::Processor p{};
     p.print_carets = shape.print_carets;
     p.extended = shape.extended;
+    p.keys = settings.keys;
     if (p.extended) p.string = vorsk::allocate_record<vorsk::ControlString>();
     p.input = vorsk::input_new(bytes, RING_CAPACITY);
     p.writer = vorsk::writer_new(vorsk::Sink{.memory = &memory}, config);
@@ -145,8 +146,9 @@ std::string_view take_settings(std::string_view data, DecodeSettings& settings) 
     if (data.size() < 2) return data;
     const auto flags = static_cast<unsigned char>(data[0]);
     const auto second = static_cast<unsigned char>(data[1]);
-    const std::size_t colors_length = std::min<std::size_t>(second & 0x7f, data.size() - 2);
+    const std::size_t colors_length = std::min<std::size_t>(second & 0x3f, data.size() - 2);
     settings.shape.extended = (second & 0x80) != 0;
+    settings.keys = settings.shape.extended && (second & 0x40) != 0;
     settings.shape.print_carets = (flags & 1) == 0;
     settings.shape.print_descriptions = (flags & 2) == 0;
     settings.shape.print_labels = (flags & 4) == 0;

@@ -17,6 +17,7 @@ struct DecodeSettings {
     // 0: the input is read in whole chunks; otherwise every read gives at
     // most this many bytes, as a pipe may.
     std::size_t read_size = 0;
+    bool keys = false;  // with extended mode, the input is what a terminal sends
 };
 
 struct DecodeResult {
@@ -43,8 +44,9 @@ void check_shapes(std::string_view input, const DecodeSettings& settings,
 // Takes the settings from the first bytes of a fuzz input and returns the
 // rest, the bytes to decode: a flag byte (bit 0 hides carets, 1 descriptions,
 // 2 labels, 3 escape lines, bit 4 turns colours on, bits 5 to 7 choose the
-// read size), a byte whose top bit turns on extended mode and whose low
-// seven bits give the length of the colour string that follows.
+// read size), a byte whose top bit turns on extended mode, whose next bit
+// reads the input as keys, and whose low six bits give the length of the
+// colour string that follows.
 std::string_view take_settings(std::string_view data, DecodeSettings& settings);
 
 }  // namespace vorsk_fuzz

@@ -47,10 +47,15 @@ std::string read_all(const fs::path& path) {
 // The decoder target's header: a flag byte and a colour string with its length.
 // Extended mode is the top bit of the length byte.
 std::string decoder_seed(const std::string& input, unsigned flags, std::string colors,
-                         bool extended) {
-    colors.resize(std::min<std::size_t>(colors.size(), 127));
-    const auto length = static_cast<unsigned>(colors.size()) | (extended ? 0x80u : 0u);
+                         bool extended, bool keys = false) {
+    colors.resize(std::min<std::size_t>(colors.size(), 63));
+    const auto length =
+        static_cast<unsigned>(colors.size()) | (extended ? 0x80u : 0u) | (keys ? 0x40u : 0u);
     return std::string{static_cast<char>(flags), static_cast<char>(length)} + colors + input;
+}
+
+bool has_arg(const std::vector<std::string>& args, const std::string& word) {
+    return std::find(args.begin(), args.end(), word) != args.end();
 }
 
 bool extended_of(const std::vector<std::string>& args) {
@@ -120,7 +125,7 @@ int main(int argc, char** argv) {
             }
             if (!c.input.empty())
                 decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string,
-                                         extended_of(c.args)));
+                                         extended_of(c.args), has_arg(c.args, "--keys")));
             for (std::size_t i = 0; i + 1 < c.args.size(); ++i) {
                 if (c.args[i] != "-t" && c.args[i] != "--timings") continue;
                 for (const auto& [name, content] : c.files) {

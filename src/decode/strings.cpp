@@ -84,10 +84,21 @@ void payload_byte(Processor& p, std::uint8_t b) {
             echo_item(w, item);
             return;
         }
-        writer_put_piece(w, reinterpret_cast<const char*>(ch.bytes), ch.n,
-                         static_cast<std::size_t>(code_point_width(ch.cp)));
+        // A grapheme cluster stays whole here too.
+        const std::uint32_t previous = p.grapheme.last;
+        const auto* bytes = reinterpret_cast<const char*>(ch.bytes);
+        if (!grapheme_break(p.grapheme, ch.cp)) {
+            const int width = joined_width(previous, ch.cp, p.last_width);
+            writer_join(w, bytes, ch.n, static_cast<std::size_t>(width));
+            p.last_width += width;
+            return;
+        }
+        p.last_width = code_point_width(ch.cp);
+        writer_put_piece(w, bytes, ch.n, static_cast<std::size_t>(p.last_width));
         return;
     }
+    p.grapheme = {b, 0};
+    p.last_width = 1;
     if (!take_payload_byte(s, b)) {
         echo_bulk_cut(s, w);
         return;
@@ -167,6 +178,7 @@ void begin_string(Processor& p, std::uint8_t introducer) {
     p.in_string = true;
     p.held_delay = 0.0;
     p.held_pauses = 0;
+    p.grapheme = GraphemeState{};
     writer_start(*p.writer, STRING_LINE);
     const char intro[] = {' ', 'E', 's', 'c', ' ', static_cast<char>(introducer), ' '};
     writer_putn(*p.writer, intro, sizeof intro - 1);

@@ -149,8 +149,14 @@ std::string to_cells(std::string_view row, std::string& error) {
     const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(row.data());
     utf8proc_ssize_t at = 0;
     const auto size = static_cast<utf8proc_ssize_t>(row.size());
+    utf8proc_int32_t last = 0;
+    utf8proc_int32_t state = 0;
+    int last_width = 0;
     while (at < size) {
         if (bytes[at] < 0x80) {
+            last = bytes[at];
+            state = 0;
+            last_width = 1;
             cells += static_cast<char>(bytes[at++]);
             continue;
         }
@@ -164,7 +170,20 @@ std::string to_cells(std::string_view row, std::string& error) {
             error = "a code point that acts on the terminal";
             return cells;
         }
-        cells.append(static_cast<std::size_t>(std::max(utf8proc_charwidth(cp), 0)), 'w');
+        // A code point that continues a grapheme cluster adds no column,
+        // but the second of a flag's two indicators and VS16 after a
+        // narrow symbol make the cluster two wide.
+        const bool breaks = last == 0 || utf8proc_grapheme_break_stateful(last, cp, &state);
+        int width = std::max(utf8proc_charwidth(cp), 0);
+        if (!breaks) {
+            const bool indicators =
+                cp >= 0x1f1e6 && cp <= 0x1f1ff && last >= 0x1f1e6 && last <= 0x1f1ff;
+            width = indicators || (cp == 0xfe0f && last_width == 1) ? 1 : 0;
+        } else {
+            last_width = width;
+        }
+        last = cp;
+        cells.append(static_cast<std::size_t>(width), 'w');
         at += n;
     }
     return cells;
@@ -305,7 +324,9 @@ public:
             }
         } else if (starts_with(r, "\"  ")) {
             now.kind = Kind::DESCRIPTION_CONTINUED;
-            if (prev_.kind != Kind::DESCRIPTION)
+            // Indented lines go on a description: a second physical line,
+            // or the items of a list under it.
+            if (prev_.kind != Kind::DESCRIPTION && prev_.kind != Kind::DESCRIPTION_CONTINUED)
                 return "a description's second line without its first";
         } else if (starts_with(r, "\" ")) {
             now.kind = Kind::DESCRIPTION;
