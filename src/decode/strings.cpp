@@ -40,10 +40,14 @@ bool take_payload_byte(ControlString& s, std::uint8_t b) {
     return true;
 }
 
-void echo_item(LineWriter& w, const char* text) {
+// An item ends whatever cluster came before it: what follows it stands on
+// its own, as on the screen after the item's ">".
+void echo_item(Processor& p, const char* text) {
     char item[24];
     const int n = std::snprintf(item, sizeof item, "<%s>", text);
-    writer_putn(w, item, static_cast<std::size_t>(n));
+    writer_putn(*p.writer, item, static_cast<std::size_t>(n));
+    p.grapheme = {'>', 0};
+    p.last_width = 1;
 }
 
 // Where the echo of bulk data stops: "...", once; the count follows at the end.
@@ -67,7 +71,7 @@ void payload_byte(Processor& p, std::uint8_t b) {
             }
             char hex[4];
             std::snprintf(hex, sizeof hex, "x%02X", b);
-            echo_item(w, hex);
+            echo_item(p, hex);
             return;
         }
         bool echo = true;
@@ -81,7 +85,7 @@ void payload_byte(Processor& p, std::uint8_t b) {
             format_code_point(code, ch.cp);
             char item[24];
             std::snprintf(item, sizeof item, *name != '\0' ? "%s/%s" : "%s%s", code, name);
-            echo_item(w, item);
+            echo_item(p, item);
             return;
         }
         // A grapheme cluster stays whole here too.
@@ -104,7 +108,7 @@ void payload_byte(Processor& p, std::uint8_t b) {
         return;
     }
     if (b < 0x20 || b == 0x7f) {
-        echo_item(w, c0_item_name(b));
+        echo_item(p, c0_item_name(b));
     } else {
         writer_putc(w, b);
     }
