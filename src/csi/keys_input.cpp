@@ -21,13 +21,15 @@ Modifiers modifiers_of(std::uint32_t value, bool kitty) {
     if (value <= 1) return m;
     const std::uint32_t bits = value - 1;
     static constexpr const char* xterm_names[] = {"Shift", "Alt", "Ctrl", "Meta"};
-    static constexpr const char* kitty_names[] = {"Shift", "Alt", "Ctrl", "Super", "Hyper", "Meta", "Caps Lock", "Num Lock"};
+    static constexpr const char* kitty_names[] = {"Shift", "Alt",  "Ctrl",      "Super",
+                                                  "Hyper", "Meta", "Caps Lock", "Num Lock"};
     std::size_t n = std::snprintf(m.text, sizeof m.text, " with");
     const std::size_t count = kitty ? std::size(kitty_names) : std::size(xterm_names);
     bool first = true;
     for (std::size_t i = 0; i < count; ++i) {
         if ((bits & (1u << i)) == 0) continue;
-        n += static_cast<std::size_t>(std::snprintf(m.text + n, sizeof m.text - n, "%s%s", first ? " " : "+",
+        n += static_cast<std::size_t>(std::snprintf(m.text + n, sizeof m.text - n, "%s%s",
+                                                    first ? " " : "+",
                                                     kitty ? kitty_names[i] : xterm_names[i]));
         first = false;
     }
@@ -111,38 +113,55 @@ KeyName key_name(std::uint32_t code) {
 
 const char* mouse_button(std::uint32_t b) {
     if (b & 64) {
-        static constexpr const char* wheel[] = {"wheel up", "wheel down", "wheel left", "wheel right"};
+        static constexpr const char* wheel[] = {"wheel up", "wheel down", "wheel left",
+                                                "wheel right"};
         return wheel[b & 3];
     }
-    static constexpr const char* buttons[] = {"left button", "middle button", "right button", "no button"};
+    static constexpr const char* buttons[] = {"left button", "middle button", "right button",
+                                              "no button"};
     return buttons[b & 3];
 }
 
 // SGR mouse reports and X10 reports: the button byte's bits.
-void describe_mouse(LineWriter& w, std::uint32_t b, std::uint32_t x, std::uint32_t y, const char* action,
-                    const char* encoding) {
+void describe_mouse(LineWriter& w, std::uint32_t b, std::uint32_t x, std::uint32_t y,
+                    const char* action, const char* encoding) {
     char mods[48] = "";
     std::size_t n = 0;
     if (b & 4) n += static_cast<std::size_t>(std::snprintf(mods + n, sizeof mods - n, " Shift"));
     if (b & 8) n += static_cast<std::size_t>(std::snprintf(mods + n, sizeof mods - n, " Alt"));
     if (b & 16) n += static_cast<std::size_t>(std::snprintf(mods + n, sizeof mods - n, " Ctrl"));
     const bool motion = (b & 32) != 0;
-    print_description_line(w, "(Xterm) Mouse: %s %s at column %u, row %u%s%s (%s).", mouse_button(b),
-                           (b & 64) != 0 ? "turned" : motion ? "moved" : action, x, y, n != 0 ? ", with" : "", mods, encoding);
+    print_description_line(w, "(Xterm) Mouse: %s %s at column %u, row %u%s%s (%s).",
+                           mouse_button(b),
+                           (b & 64) != 0 ? "turned"
+                           : motion      ? "moved"
+                                         : action,
+                           x, y, n != 0 ? ", with" : "", mods, encoding);
 }
 
 }  // namespace
 
 bool describe_key_sequence(const Sequence& s, LineWriter& w) {
     if (s.kind != CSI_SEQUENCE || s.n_intermediates != 0) return false;
-    const auto param = [&](std::size_t i, std::uint32_t fallback) { return sequence_param(s, i, fallback); };
+    const auto param = [&](std::size_t i, std::uint32_t fallback) {
+        return sequence_param(s, i, fallback);
+    };
     const std::uint8_t f = s.final_byte;
     if (s.marker == '<' && (f == 'M' || f == 'm')) {
         print_label_line(w, "%s: %s", "SGR MOUSE", "MOUSE REPORT");
-        describe_mouse(w, param(0, 0), param(1, 0), param(2, 0), f == 'M' ? "pressed" : "released", "SGR encoding");
+        describe_mouse(w, param(0, 0), param(1, 0), param(2, 0), f == 'M' ? "pressed" : "released",
+                       "SGR encoding");
         return true;
     }
     if (s.marker != 0) return false;
+    // urxvt's decimal mouse report (mode 1015): the button as X10 has it.
+    if (f == 'M' && s.n_params == 3) {
+        print_label_line(w, "%s: %s", "URXVT MOUSE", "MOUSE REPORT");
+        const std::uint32_t b = param(0, 32) >= 32 ? param(0, 32) - 32 : 0;
+        describe_mouse(w, b, param(1, 0), param(2, 0), (b & 3) == 3 ? "released" : "pressed",
+                       "urxvt encoding");
+        return true;
+    }
     if (const char* key = cursor_key(f); key != nullptr && (s.n_params <= 2)) {
         print_label_line(w, "%s: %s", "KEY", "CURSOR OR FUNCTION KEY");
         print_description_line(w, "The %s key%s.", key, modifiers_of(param(1, 1), false).text);
@@ -153,7 +172,9 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
             const std::uint32_t n = param(0, 0);
             if (n == 200 || n == 201) {
                 print_label_line(w, "%s: %s", "PASTE", "BRACKETED PASTE");
-                print_description_line(w, "%s", n == 200 ? "(Xterm) Pasted text begins." : "(Xterm) Pasted text ends.");
+                print_description_line(
+                    w, "%s",
+                    n == 200 ? "(Xterm) Pasted text begins." : "(Xterm) Pasted text ends.");
                 return true;
             }
             if (n == 27 && s.n_params >= 3) {
@@ -164,24 +185,55 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
             }
             if (const char* key = tilde_key(n)) {
                 print_label_line(w, "%s: %s", "KEY", "EDITING OR FUNCTION KEY");
-                print_description_line(w, "The %s key%s.", key, modifiers_of(param(1, 1), false).text);
+                print_description_line(w, "The %s key%s.", key,
+                                       modifiers_of(param(1, 1), false).text);
                 return true;
             }
             return false;
         }
         case 'u': {
-            // kitty: key[:alternates] ; modifiers[:event] ; text
+            // kitty: key[:shifted[:base]] ; modifiers[:event] ; text
             std::size_t i = 0;
-            const std::uint32_t key = param(i, 0);
+            const std::uint32_t key = param(0, 0);
+            std::uint32_t shifted = 0, base = 0;
+            if (s.params[0].ended_by == ':') {
+                shifted = param(1, 0);
+                if (s.n_params > 1 && s.params[1].ended_by == ':') base = param(2, 0);
+            }
             while (i < s.n_params && s.params[i].ended_by == ':') ++i;
             ++i;
             const std::uint32_t mods = param(i, 1);
             std::uint32_t event = 1;
             if (i < s.n_params && s.params[i].ended_by == ':') event = param(i + 1, 1);
+            while (i < s.n_params && s.params[i].ended_by == ':') ++i;
+            ++i;
             static constexpr const char* events[] = {"", "pressed", "repeated", "released"};
             print_label_line(w, "%s: %s", "KEY", "KITTY KEY REPORT");
-            print_description_line(w, "(kitty) The %s key%s, %s.", key_name(key).text, modifiers_of(mods, true).text,
-                                   event >= 1 && event <= 3 ? events[event] : "with an unknown event");
+            print_description_line(
+                w, "(kitty) The %s key%s, %s.", key_name(key).text, modifiers_of(mods, true).text,
+                event >= 1 && event <= 3 ? events[event] : "with an unknown event");
+            if (shifted != 0)
+                print_description_line(w, "(kitty) With Shift it gives %s.",
+                                       key_name(shifted).text);
+            if (base != 0)
+                print_description_line(w, "(kitty) On a US layout it is %s.", key_name(base).text);
+            // The text the key makes, as code points after ";".
+            if (i < s.n_params) {
+                char text[64];
+                std::size_t n = 0;
+                for (; i < s.n_params && n + 8 < sizeof text; ++i) {
+                    const std::uint32_t cp = param(i, 0);
+                    if (cp >= 0x20 && cp < 0x7f) {
+                        text[n++] = static_cast<char>(cp);
+                    } else {
+                        n += static_cast<std::size_t>(
+                            std::snprintf(text + n, sizeof text - n, "<U+%04X>", cp));
+                    }
+                    if (s.params[i].ended_by != ':') break;
+                }
+                text[n] = '\0';
+                print_description_line(w, "(kitty) The key's text is \"%s\".", text);
+            }
             return true;
         }
         case 'Z':
@@ -192,7 +244,9 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
         case 'O':
             if (s.n_params > 1 || s.params[0].present) return false;
             print_label_line(w, "%s: %s", "FOCUS", f == 'I' ? "FOCUS IN" : "FOCUS OUT");
-            print_description_line(w, "%s", f == 'I' ? "(Xterm) The terminal gained the focus." : "(Xterm) The terminal lost the focus.");
+            print_description_line(w, "%s",
+                                   f == 'I' ? "(Xterm) The terminal gained the focus."
+                                            : "(Xterm) The terminal lost the focus.");
             return true;
         default: return false;
     }
@@ -210,11 +264,13 @@ void describe_ss3_key(LineWriter& w, std::uint8_t c) {
     }
 }
 
-void describe_x10_mouse(LineWriter& w, std::uint8_t b, std::uint8_t x, std::uint8_t y) {
+void describe_x10_mouse(LineWriter& w, std::uint32_t b, std::uint32_t x, std::uint32_t y,
+                        bool utf8) {
     print_label_line(w, "%s: %s", "X10 MOUSE", "MOUSE REPORT");
     const std::uint32_t button = b >= 32 ? b - 32u : 0u;
     describe_mouse(w, button, x >= 32 ? x - 32u : 0u, y >= 32 ? y - 32u : 0u,
-                   (button & 3) == 3 ? "released" : "pressed", "X10 encoding");
+                   (button & 3) == 3 ? "released" : "pressed",
+                   utf8 ? "UTF-8 encoding" : "X10 encoding");
 }
 
 }  // namespace vorsk

@@ -15,6 +15,9 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w);
 // SS3 and the byte after it: a cursor or keypad key in application mode.
 void describe_ss3_key(LineWriter& w, std::uint8_t c);
 // CSI M and the three bytes of an X10 mouse report.
-void describe_x10_mouse(LineWriter& w, std::uint8_t b, std::uint8_t x, std::uint8_t y);
+// CSI M and the three values of an X10 mouse report, each a byte, or a
+// UTF-8 character in mode 1005.
+void describe_x10_mouse(LineWriter& w, std::uint32_t b, std::uint32_t x, std::uint32_t y,
+                        bool utf8);
 
 }  // namespace vorsk

@@ -237,12 +237,22 @@ bool process_escape_sequence(Processor& p) {
                 // An X10 mouse report: CSI M and three bytes of its own.
                 if (s.final_byte == 'M' && s.marker == 0 && s.n_intermediates == 0 &&
                     s.n_params == 1 && !s.params[0].present) {
-                    int report[3];
-                    for (int& r : report) r = input_get(*p.input);
-                    if (report[2] != EOF) {
-                        describe_x10_mouse(w, static_cast<std::uint8_t>(report[0]),
-                                           static_cast<std::uint8_t>(report[1]),
-                                           static_cast<std::uint8_t>(report[2]));
+                    // Mode 1005 writes each value as a UTF-8 character.
+                    std::uint32_t report[3];
+                    bool complete = true;
+                    bool utf8 = false;
+                    for (std::uint32_t& r : report) {
+                        const int c = input_get(*p.input);
+                        complete = complete && c != EOF;
+                        r = c == EOF ? 0 : static_cast<std::uint32_t>(c);
+                        if (c >= 0xC2 && c <= 0xDF) {
+                            const int next = input_get(*p.input);
+                            r = (r & 0x1Fu) << 6 | (static_cast<std::uint32_t>(next) & 0x3Fu);
+                            utf8 = true;
+                        }
+                    }
+                    if (complete) {
+                        describe_x10_mouse(w, report[0], report[1], report[2], utf8);
                         break;
                     }
                 }
