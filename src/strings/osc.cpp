@@ -36,23 +36,23 @@ void describe_title(string_view text, LineWriter& w, const char* what) {
     print_description_line(w, "(Xterm) Set %s to \"%s\".", what, shown(text).text);
 }
 
-// OSC 4 ; c ; spec [; c ; spec ...]: set or query palette colours.
+// OSC 4 ; c ; color [; c ; color ...]: set or query palette colours.
 void describe_palette(string_view args, LineWriter& w) {
     const std::size_t n = count_fields(args);
     for (std::size_t i = 0; i + 1 < n || (i < n && n == 1 && !args.empty()); i += 2) {
         std::uint32_t index = 0;
         const string_view number = field(args, i);
-        const string_view spec = field(args, i + 1);
+        const string_view color = field(args, i + 1);
         if (!parse_number(number, index)) {
             print_description_line(w, "(Xterm) Palette color \"%s\" is not a number.",
                                    shown(number).text);
             continue;
         }
-        if (spec == "?") {
+        if (color == "?") {
             print_description_line(w, "(Xterm) Request the value of palette color %u.", index);
         } else {
             print_description_line(w, "(Xterm) Set palette color %u to %s.", index,
-                                   shown(spec).text);
+                                   shown(color).text);
         }
     }
 }
@@ -80,12 +80,12 @@ void describe_special_colors(string_view args, LineWriter& w) {
     for (std::size_t i = 0; i + 1 < count_fields(args); i += 2) {
         std::uint32_t index = 0;
         if (!parse_number(field(args, i), index) || index >= std::size(special_colors)) continue;
-        const string_view spec = field(args, i + 1);
-        if (spec == "?") {
+        const string_view color = field(args, i + 1);
+        if (color == "?") {
             print_description_line(w, "(Xterm) Request the %s color.", special_colors[index]);
         } else {
             print_description_line(w, "(Xterm) Set the %s color to %s.", special_colors[index],
-                                   shown(spec).text);
+                                   shown(color).text);
         }
     }
 }
@@ -95,11 +95,11 @@ void describe_dynamic_colors(std::uint32_t first, string_view args, LineWriter& 
     const std::size_t n = count_fields(args);
     for (std::size_t i = 0; i < n && first + i < 20; ++i) {
         const char* what = dynamic_colors[first + i - 10];
-        const string_view spec = field(args, i);
-        if (spec == "?") {
+        const string_view color = field(args, i);
+        if (color == "?") {
             print_description_line(w, "(Xterm) Request the %s.", what);
         } else {
-            print_description_line(w, "(Xterm) Set the %s to %s.", what, shown(spec).text);
+            print_description_line(w, "(Xterm) Set the %s to %s.", what, shown(color).text);
         }
     }
 }
