@@ -37,10 +37,6 @@ VORSK_CSI_HANDLER(csi_do_private_modes);
 VORSK_CSI_HANDLER(csi_do_decstbm);
 VORSK_CSI_HANDLER(csi_do_save_modes);
 
-// The text of a DEC private mode that current terminals define beyond the
-// classic ones (modes_extended.cpp), or nullptr.
-const char* extended_private_mode_text(std::uint32_t mode, bool set);
-
 // Graphic rendition (rendition.cpp); with -X, today's forms
 // (rendition_extended.cpp).
 VORSK_CSI_HANDLER(csi_do_sgr);

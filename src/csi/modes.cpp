@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "csi/handlers.h"
+#include "csi/private_modes.h"
 
 namespace vorsk {
 
@@ -106,12 +107,6 @@ static_assert(standard_modes[0].acronym == nullptr && standard_modes[19].acronym
               standard_modes[20].acronym == nullptr);
 
 // One DEC (or Att610, xterm, rxvt) private mode, found by its exact number.
-struct PrivateModeInfo {
-    std::uint32_t mode = 0;
-    const char* set_text = nullptr;
-    const char* reset_text = nullptr;  // nullptr: the reset state is not described
-};
-
 // Sorted by mode number. Two texts run on to a second physical line, which
 // starts with the description prefix's double quote so it reads as one line.
 constexpr PrivateModeInfo private_modes[] = {
@@ -229,54 +224,15 @@ constexpr PrivateModeInfo private_modes[] = {
      .reset_text = "(Xterm) Reset bracketed paste mode."},
 };
 
-constexpr std::size_t N_PRIVATE_MODES = sizeof private_modes / sizeof private_modes[0];
-
-constexpr bool private_modes_sorted() {
-    for (std::size_t i = 1; i < N_PRIVATE_MODES; ++i) {
-        if (private_modes[i - 1].mode >= private_modes[i].mode) return false;
-    }
-    return true;
-}
-
-// Every mode has a set text and a reset text.
-constexpr bool private_modes_complete() {
-    for (const PrivateModeInfo& m : private_modes) {
-        if (m.set_text == nullptr) return false;
-        if (m.reset_text == nullptr) return false;
-    }
-    return true;
-}
-
-static_assert(private_modes_sorted(), "the search below needs ascending mode numbers");
-static_assert(private_modes_complete());
-
-const PrivateModeInfo* find_private_mode(std::uint32_t mode) {
-    std::size_t lo = 0;
-    std::size_t hi = N_PRIVATE_MODES;
-    while (lo < hi) {
-        std::size_t mid = lo + (hi - lo) / 2;
-        if (private_modes[mid].mode < mode) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
-    }
-    if (lo < N_PRIVATE_MODES && private_modes[lo].mode == mode) return &private_modes[lo];
-    return nullptr;
-}
+static_assert(modes_sorted_and_complete(private_modes), "the search needs ascending mode numbers");
 
 }  // namespace
 
 // The classic texts first; with -X, the modes current terminals added.
 static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool extended) {
-    const PrivateModeInfo* info = find_private_mode(mode);
-    const char* text = nullptr;
-    if (info != nullptr) {
-        text = set ? info->set_text : info->reset_text;
-    } else if (extended) {
-        text = extended_private_mode_text(mode, set);
-    }
-    if (text != nullptr) print_description_line(w, "%s", text);
+    const PrivateModeInfo* info = find_mode(private_modes, mode);
+    if (info == nullptr && extended) info = find_extended_private_mode(mode);
+    if (info != nullptr) print_description_line(w, "%s", set ? info->set_text : info->reset_text);
 }
 
 // SM, RM: ECMA-48 8.3.125, 8.3.106

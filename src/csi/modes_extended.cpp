@@ -3,21 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "csi/handlers.h"
+#include "csi/private_modes.h"
 
 namespace vorsk {
 namespace {
 
-struct ExtendedMode {
-    std::uint32_t mode = 0;
-    const char* set_text = nullptr;
-    const char* reset_text = nullptr;
-};
-
 // Sorted by mode number. xterm's modes, the DEC VT420-VT520 hardware modes
 // and those of newer terminals, each tagged with the family that defined it;
 // every text fits on one row of a description line.
-constexpr ExtendedMode extended_modes[] = {
+constexpr PrivateModeInfo extended_modes[] = {
     {.mode = 6,
      .set_text = "(DEC) Origin mode: address the cursor within the scrolling region.",
      .reset_text = "(DEC) Absolute mode: address the cursor on the whole screen."},
@@ -268,31 +262,12 @@ constexpr ExtendedMode extended_modes[] = {
      .reset_text = "(foot) Disable the input method."},
 };
 
-consteval bool extended_modes_sorted_and_complete() {
-    for (std::size_t i = 0; i < std::size(extended_modes); ++i) {
-        if (extended_modes[i].set_text == nullptr || extended_modes[i].reset_text == nullptr)
-            return false;
-        if (i > 0 && extended_modes[i - 1].mode >= extended_modes[i].mode) return false;
-    }
-    return true;
-}
-static_assert(extended_modes_sorted_and_complete());
+static_assert(modes_sorted_and_complete(extended_modes));
 
 }  // namespace
 
-const char* extended_private_mode_text(std::uint32_t mode, bool set) {
-    std::size_t lo = 0;
-    std::size_t hi = std::size(extended_modes);
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (extended_modes[mid].mode < mode) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
-    }
-    if (lo == std::size(extended_modes) || extended_modes[lo].mode != mode) return nullptr;
-    return set ? extended_modes[lo].set_text : extended_modes[lo].reset_text;
+const PrivateModeInfo* find_extended_private_mode(std::uint32_t mode) {
+    return find_mode(extended_modes, mode);
 }
 
 }  // namespace vorsk

@@ -360,11 +360,4 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     emit_byte(w, '\n');
 }
 
-void print_line(LineWriter& w, LineKind kind, const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    writer_single(w, kind, format, args);
-    va_end(args);
-}
-
 }  // namespace vorsk

@@ -89,7 +89,6 @@ void writer_reserve(LineWriter& w, std::size_t n);
 // colour of its kind. An open multi-row line is ended first.
 VORSK_PRINTF(3, 0)
 void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args);
-VORSK_PRINTF(3, 4) void print_line(LineWriter& w, LineKind kind, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);
