@@ -26,8 +26,9 @@ consteval bool modes_sorted_and_complete(const PrivateModeInfo (&rows)[N]) {
 
 template <std::size_t N>
 const PrivateModeInfo* find_mode(const PrivateModeInfo (&rows)[N], std::uint32_t mode) {
-    const PrivateModeInfo* found = std::lower_bound(
-        rows, rows + N, mode, [](const PrivateModeInfo& row, std::uint32_t m) { return row.mode < m; });
+    const PrivateModeInfo* found =
+        std::lower_bound(rows, rows + N, mode,
+                         [](const PrivateModeInfo& row, std::uint32_t m) { return row.mode < m; });
     return found != rows + N && found->mode == mode ? found : nullptr;
 }
 
