@@ -5,7 +5,7 @@
 #   tools/check-format.sh --fix    rewrite the files in place
 set -eu
 cd "$(dirname "$0")/.."
-files=$(git ls-files '*.cpp' '*.h')
+files=$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 if [ "${1:-}" = --fix ]; then
     clang-format -i $files
     exit 0
