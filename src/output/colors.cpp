@@ -28,6 +28,8 @@ void parse_color_spec(Palette& palette, const char* entries) {
             case '.': key = CONTROL_COLOR; break;
             case ':': key = ESCAPE_COLOR; break;
             case '@': key = DELAY_COLOR; break;
+            case '#': key = METADATA_COLOR; break;
+            case '>': key = INPUT_MARK_COLOR; break;
             default: break;  // no element: a one-byte key whose entry is skipped
         }
         const char* q = p + 1;

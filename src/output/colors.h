@@ -19,7 +19,7 @@ struct Palette {
     ColorSpec colors[N_COLOR_KEYS] = {};
 };
 
-inline constexpr char DEFAULT_COLORS[] = "|>=36;7,.=31,:=33,&=35,\"=32,@=34";
+inline constexpr char DEFAULT_COLORS[] = "|>=36;7,.=31,:=33,&=35,\"=32,@=34,#=36,>=1";
 
 // Applies the entries of a colour string ("key=value,...") to the palette,
 // left to right; malformed entries are skipped silently. The colours point

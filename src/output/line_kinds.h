@@ -16,6 +16,7 @@ enum LineKind : std::uint8_t {
     LABEL_LINE,
     DESCRIPTION_LINE,
     DELAY_LINE,
+    METADATA_LINE,  // what a recording says of the session: its terminal, its command, a resize
     N_LINE_KINDS,
 };
 
@@ -28,6 +29,8 @@ enum ColorKey : std::uint8_t {
     LABEL_COLOR,        // "&"
     DESCRIPTION_COLOR,  // '"'
     DELAY_COLOR,        // "@"
+    METADATA_COLOR,     // "#"
+    INPUT_MARK_COLOR,   // ">": the mark that begins each row of input
     N_COLOR_KEYS,
     NO_COLOR = N_COLOR_KEYS,
 };
@@ -71,7 +74,12 @@ inline constexpr LineKindInfo line_kinds[] = {
     {.kind = LABEL_LINE, .prefix = "& ", .color = LABEL_COLOR, .hidden_by = 'L'},
     {.kind = DESCRIPTION_LINE, .prefix = "\" ", .color = DESCRIPTION_COLOR, .hidden_by = 'D'},
     {.kind = DELAY_LINE, .prefix = "@ ", .color = DELAY_COLOR},
+    {.kind = METADATA_LINE, .prefix = "# ", .color = METADATA_COLOR},
 };
+
+// Every row of a line decoded from the input direction (what was typed)
+// begins with this mark, so that both directions read apart.
+inline constexpr std::string_view INPUT_MARK = "> ";
 
 consteval bool line_kinds_complete() {
     if (std::size(line_kinds) != N_LINE_KINDS) return false;

@@ -142,6 +142,14 @@ void emit_decor_sgr(LineWriter& w) {
     if (w.decor_colored) emit_sgr(w, w.line->decor);
 }
 
+// The input mark, in its own colour, at the start of each row of input.
+void emit_row_mark(LineWriter& w) {
+    if (!w.input) return;
+    emit_sgr(w, INPUT_MARK_COLOR);
+    emit_view(w, INPUT_MARK);
+    emit_reset(w);
+}
+
 bool decorated(const LineWriter& w) {
     return !w.line->wrap_end.empty();
 }
@@ -193,6 +201,7 @@ void writer_start(LineWriter& w, LineKind kind) {
     w.suppressed = false;
     // The old line gets neither tail nor reset.
     if (w.column != 0) emit_byte(w, '\n');
+    emit_row_mark(w);
     const LineKindInfo& line = line_kind(kind);
     w.line = &line;
     // An empty decoration colour means an uncoloured decoration.
@@ -246,12 +255,18 @@ static void wrap_row(LineWriter& w, std::size_t n) {
         emit_decor_sgr(w);
         emit_view(w, line.wrap_end);
         emit_byte(w, '\n');
+        if (w.input) {
+            if (w.decor_colored) emit_reset(w);
+            emit_row_mark(w);
+            emit_decor_sgr(w);
+        }
         emit_view(w, line.wrap_begin);
         if (w.decor_colored) emit_reset(w);
         emit_sgr(w, line.color);
     } else {
         emit_reset(w);
         emit_byte(w, '\n');
+        emit_row_mark(w);
         emit_sgr(w, line.color);
         emit_view(w, line.wrap_begin);
     }
@@ -352,12 +367,19 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
         emit_reset(w);
         emit_byte(w, '\n');
     }
+    emit_row_mark(w);
     emit_sgr(w, record.color);
     emit_view(w, record.prefix);
     emit_formatted(w, format, args);
     w.column = 0;
     emit_reset(w);
     emit_byte(w, '\n');
+}
+
+void writer_set_input(LineWriter& w, bool input) {
+    if (w.input == input) return;
+    writer_finish(w, "");
+    w.input = input;
 }
 
 }  // namespace vorsk

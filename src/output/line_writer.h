@@ -43,6 +43,7 @@ struct LineWriter {
     const LineKindInfo* line = nullptr;  // the kind of the open line
     bool decor_colored = false;          // the open line's marks have a colour of their own
     bool suppressed = false;             // the line being written is of a hidden kind
+    bool input = false;                  // rows begin with the input mark
     std::size_t width = 78;
     WriterErrorCallback error_callback = nullptr;
     void* error_arg = nullptr;
@@ -93,5 +94,10 @@ VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...
 VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_delay_line(LineWriter& w, const char* format, ...);
+VORSK_PRINTF(2, 3) void print_metadata_line(LineWriter& w, const char* format, ...);
+
+// Whether the lines written from now on are of the input direction: each of
+// their rows begins with the input mark. An open line is ended first.
+void writer_set_input(LineWriter& w, bool input);
 
 }  // namespace vorsk

@@ -1,5 +1,5 @@
 // The one-line records of each kind: escape lines of short sequences,
-// labels, descriptions and delays. Each is one row, however long its text.
+// labels, descriptions, delays and metadata. Each is one row, however long its text.
 #include "output/line_writer.h"
 
 namespace vorsk {
@@ -22,6 +22,13 @@ void print_description_line(LineWriter& w, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
     writer_single(w, DESCRIPTION_LINE, format, args);
+    va_end(args);
+}
+
+void print_metadata_line(LineWriter& w, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    writer_single(w, METADATA_LINE, format, args);
     va_end(args);
 }
 
