@@ -7,6 +7,7 @@ _vorsk()
     local before=
     ((COMP_CWORD >= 2)) && before=${COMP_WORDS[COMP_CWORD - 2]}
     local color_words='always never none auto'
+    local format_words='auto cast raw'
 
     # readline usually splits "--color=au" into "--color", "=", "au".
     if [[ $cur == = && ($prev == --color || $prev == --colour) ]]; then
@@ -17,7 +18,16 @@ _vorsk()
         COMPREPLY=($(compgen -W "$color_words" -- "$cur"))
         return
     fi
-    if [[ $prev == = && $before == --timings ]] || [[ $cur == = && $prev == --timings ]]; then
+    if [[ $cur == = && $prev == --format ]]; then
+        COMPREPLY=($(compgen -W "$format_words"))
+        return
+    fi
+    if [[ $prev == = && $before == --format ]]; then
+        COMPREPLY=($(compgen -W "$format_words" -- "$cur"))
+        return
+    fi
+    if [[ $prev == = && ($before == --timings || $before == --input-log) ]] ||
+        [[ $cur == = && ($prev == --timings || $prev == --input-log) ]]; then
         [[ $cur == = ]] && cur=
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
@@ -29,15 +39,19 @@ _vorsk()
             COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$color_words" -- "${cur#*=}"))
             return
             ;;
-        --timings=*)
+        --timings=* | --input-log=*)
             compopt -o filenames 2>/dev/null
-            COMPREPLY=($(compgen -P --timings= -f -- "${cur#*=}"))
+            COMPREPLY=($(compgen -P "${cur%%=*}=" -f -- "${cur#*=}"))
+            return
+            ;;
+        --format=*)
+            COMPREPLY=($(compgen -P --format= -W "$format_words" -- "${cur#*=}"))
             return
             ;;
     esac
 
     case $prev in
-        -t | --timings)
+        -t | --timings | --input-log)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -49,7 +63,7 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys -b --buffered -t --timings= -x --color --color=
+            --no-interactive -X --extended --keys -b --buffered -t --timings= --input-log= --format= -x --color --color=
             --colour --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null

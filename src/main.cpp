@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
     // Static: it holds what start-up allocates for the whole run.
     static vorsk::Session session;
     vorsk::setup_from_args(session, argc, argv);
-    return vorsk::run(session.processor, session.source, session.program_name);
+    return vorsk::run(session);
 }

@@ -41,6 +41,9 @@ expect '--timings=session.timing' vorsk --timings=session.ti
 expect 'notes.txt' vorsk -C no
 expect 'notes.txt' vorsk session.typescript no
 expect '' vorsk --help ''
+expect 'cast' vorsk --format = c
+expect '--format=raw' vorsk --format=r
+expect 'session.typescript' vorsk --input-log = session.ty
 
 if command -v zsh >/dev/null; then
     zsh -n "$src/completions/_vorsk" || failures=$((failures + 1))

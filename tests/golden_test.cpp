@@ -44,6 +44,9 @@ TEST_P(Golden, Output) {
 
     const std::string dir = make_temp_dir();
     for (const auto& [name, content] : c.files) write_file(dir + "/" + name, content);
+    for (const auto& [name, path] : c.data_files) {
+        write_file(dir + "/" + name, read_file(std::string(VORSK_DATA_DIR) + "/" + path));
+    }
 
     RunRequest request;
     request.program = program_under_test();

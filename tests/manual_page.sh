@@ -29,6 +29,8 @@ options_table='
 --keys
 -b --buffered
 -t --timings
+--input-log
+--format
 -x
 --color --colour'
 color_words='always never none auto'
@@ -90,7 +92,10 @@ done < <(sed -n 's/^ *{"\([a-z-]*\)", *\([a-z_]*\),.*/\1 \2/p' "$command_line")
 accepts() {
     local word=$1 err
     if contains "$word" "${needs_argument[@]}"; then
-        err=$("$program" "$word" /dev/null </dev/null 2>&1 >/dev/null)
+        # A file name, or the word that --format takes.
+        local argument=/dev/null
+        [ "$word" = --format ] && argument=auto
+        err=$("$program" "$word" "$argument" </dev/null 2>&1 >/dev/null)
     else
         err=$("$program" "$word" </dev/null 2>&1 >/dev/null)
     fi

@@ -9,7 +9,7 @@
 #                                   and fuzzers' compiler, packaging tools
 set -eu
 
-build="cmake g++ make pkg-config libutf8proc-dev"
+build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev"
 check="$build libgtest-dev groff-base"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format"
 

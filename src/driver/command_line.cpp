@@ -1,5 +1,6 @@
 #include "driver/command_line.h"
 
+#include <fcntl.h>
 #include <getopt.h>
 #include <poll.h>
 #include <strings.h>
@@ -13,6 +14,8 @@
 #include "allocation.h"
 #include "driver/options.h"
 #include "driver/terminal.h"
+#include "input/advanced_timing.h"
+#include "input/cast.h"
 #include "output/colors.h"
 
 namespace vorsk {
@@ -31,6 +34,8 @@ const option long_options[] = {
     {"no-interactive", no_argument, nullptr, 'I'},
     {"extended", no_argument, nullptr, 'X'},
     {"keys", no_argument, nullptr, 'K'},
+    {"input-log", required_argument, nullptr, 'N'},
+    {"format", required_argument, nullptr, 'F'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -63,6 +68,14 @@ constexpr const char* USAGE_PIECES[] = {
     " -b, --buffered  Force vorsk to buffer I/O.\n"
     " -t, --timings=TIMINGS\n"
     "                 Read timing info from TIMINGS and emit delay lines.\n"
+    "                 An advanced timing file (script --log-timing) shows\n"
+    "                 input, signals and headers too.\n"
+    "     --input-log=FILE\n"
+    "                 The input log of an advanced timing file, when script\n"
+    "                 wrote it apart (--log-in).\n"
+    "     --format=WHAT\n"
+    "                 Read the input as an asciinema cast ('cast'), as a plain\n"
+    "                 stream ('raw'), or tell by its first line ('auto').\n"
     " -x              (No effect; accepted for backwards compatibility.)\n",
     "\n",
     "The manual page vorsk(1) describes every line kind, colour and option.\n",
@@ -104,7 +117,24 @@ ColorMode resolve_color_word(const char* word) {
     usage(1);
 }
 
-void parse_options(int argc, char** argv, const char** timing_path) {
+// What the input is taken for.
+enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW };
+
+struct Paths {
+    const char* timings = nullptr;
+    const char* input_log = nullptr;
+    InputFormat format = FORMAT_AUTO;
+};
+
+InputFormat resolve_format_word(const char* word) {
+    if (std::strcmp(word, "auto") == 0) return FORMAT_AUTO;
+    if (std::strcmp(word, "cast") == 0) return FORMAT_CAST;
+    if (std::strcmp(word, "raw") == 0) return FORMAT_RAW;
+    std::fprintf(stderr, "Option --format: Unknown argument ``%s''.\n\n", word);
+    usage(1);
+}
+
+void parse_options(int argc, char** argv, Paths& paths) {
     opterr = 0;
     for (;;) {
         const int c = getopt_long(argc, argv, SHORT_OPTIONS, long_options, nullptr);
@@ -123,7 +153,9 @@ void parse_options(int argc, char** argv, const char** timing_path) {
             case 'X': options.extended = 1; break;
             case 'K': options.keys = 1; break;
             case 'b': options.buffered = 1; break;
-            case 't': *timing_path = optarg; break;
+            case 't': paths.timings = optarg; break;
+            case 'N': paths.input_log = optarg; break;
+            case 'F': paths.format = resolve_format_word(optarg); break;
             case 'x': break;
             case 0:
                 if (options.color_mode == COLOR_PENDING) {
@@ -173,6 +205,62 @@ bool before_wait(void* arg) {
     return !live.signals || wait_for_input(live.fd);
 }
 
+// Before a read of a recording that may wait: the account so far goes out.
+bool flush_before_wait(void* writer) {
+    writer_flush(*static_cast<LineWriter*>(writer));
+    return true;
+}
+
+[[noreturn]] void out_of_memory() {
+    std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
+    std::exit(1);
+}
+
+[[noreturn]] void cannot_open(const char* path) {
+    std::fprintf(stderr, "%s: couldn't open file %s: %s\n", options.program_name, path,
+                 std::strerror(errno));
+    std::exit(1);
+}
+
+// A decoder of one direction over its input buffer.
+void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
+    p.input = input;
+    p.writer = writer;
+    p.print_carets = options.print_carets != 0;
+    p.extended = options.extended != 0;
+    p.keys = p.extended && keys;
+    if (p.extended) {
+        p.string = allocate_record<ControlString>();
+        if (p.string == nullptr) out_of_memory();
+    }
+}
+
+// The start of the input, when it may be a cast: its first line, at most
+// CAST_HEADER_LIMIT bytes. Only an input that begins with "{" is read on.
+std::size_t read_first_line(int fd, std::uint8_t* buffer) {
+    std::size_t n = 0;
+    while (n < CAST_HEADER_LIMIT) {
+        // A caught signal ends the look: it is acted on as the decoding starts.
+        const ssize_t got = read(fd, buffer + n, n == 0 ? 1 : CAST_HEADER_LIMIT - n);
+        if (got <= 0) break;
+        const auto* newline = std::memchr(buffer + n, '\n', static_cast<std::size_t>(got));
+        n += static_cast<std::size_t>(got);
+        if (buffer[0] != '{' || newline != nullptr) break;
+    }
+    return n;
+}
+
+// Both directions of a recording: the output's decoder and the input's.
+void setup_duplex(Session& session, LineWriter* writer) {
+    if (!duplex_source(session.source, session.reader)) out_of_memory();
+    const Source& source = session.source;
+    setup_processor(session.processor, duplex_input(source, TO_TERMINAL), writer,
+                    options.keys != 0);
+    setup_processor(session.input_processor, duplex_input(source, FROM_TERMINAL), writer, true);
+    session.processors[TO_TERMINAL] = &session.processor;
+    session.processors[FROM_TERMINAL] = &session.input_processor;
+}
+
 bool is_regular(int fd, struct stat& st) {
     return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -206,11 +294,7 @@ void print_version() {
 std::FILE* open_argument_file(const char* path, const char* mode) {
     if (std::strcmp(path, "-") == 0) return std::strchr(mode, 'w') != nullptr ? stdout : stdin;
     std::FILE* f = std::fopen(path, mode);
-    if (f == nullptr) {
-        std::fprintf(stderr, "%s: couldn't open file %s: %s\n", options.program_name, path,
-                     std::strerror(errno));
-        std::exit(1);
-    }
+    if (f == nullptr) cannot_open(path);
     return f;
 }
 
@@ -228,8 +312,9 @@ void setup_from_args(Session& session, int argc, char** argv) {
     std::FILE* in = stdin;
     std::FILE* out = stdout;
 
-    const char* timing_path = nullptr;
-    parse_options(argc, argv, &timing_path);
+    Paths paths;
+    parse_options(argc, argv, paths);
+    const char* timing_path = paths.timings;
 
     const char* output_path = nullptr;
     if (optind < argc) in = open_argument_file(argv[optind], "r");
@@ -240,11 +325,12 @@ void setup_from_args(Session& session, int argc, char** argv) {
     std::FILE* timings = nullptr;
     if (timing_path != nullptr) {
         timings = std::fopen(timing_path, "r");
-        if (timings == nullptr) {
-            std::fprintf(stderr, "%s: couldn't open file %s: %s\n", options.program_name,
-                         timing_path, std::strerror(errno));
-            std::exit(1);
-        }
+        if (timings == nullptr) cannot_open(timing_path);
+    }
+    int input_log = -1;
+    if (paths.input_log != nullptr) {
+        input_log = open(paths.input_log, O_RDONLY);
+        if (input_log < 0) cannot_open(paths.input_log);
     }
 
     struct stat in_stat {};
@@ -282,26 +368,49 @@ void setup_from_args(Session& session, int argc, char** argv) {
         setup_signals(options.output_is_tty != 0);
     }
 
-    p.input = input_new(ByteSource{.fd = fileno(in)}, LOOKAHEAD_LIMIT);
     p.writer = writer_new(Sink{.fd = fileno(out)}, output_config);
-    if (p.input == nullptr || p.writer == nullptr) {
-        std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
-        std::exit(1);
-    }
+    if (p.writer == nullptr) out_of_memory();
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
-    p.print_carets = options.print_carets != 0;
-    p.extended = options.extended != 0;
-    // Keys typed on a terminal in interactive mode, or --keys for any input.
-    p.keys = p.extended && (options.keys != 0 || (options.interactive && isatty(fileno(in))));
-    if (p.extended) {
-        p.string = allocate_record<ControlString>();
-        if (p.string == nullptr) {
-            std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
-            std::exit(1);
+    session.program_name = options.program_name;
+    const char* input_name =
+        optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";
+    bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
+
+    if (timings != nullptr && is_advanced_timing(timings)) {
+        AdvancedTiming* t = advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer,
+                                                options.program_name);
+        if (t == nullptr) out_of_memory();
+        session.reader = advanced_timing_reader(*t);
+        setup_duplex(session, p.writer);
+        return;
+    }
+    // The first line tells a cast, unless a timing file or --format=raw
+    // says what the input is.
+    static std::uint8_t first_line[CAST_HEADER_LIMIT];
+    std::size_t first = 0;
+    // What is typed on a terminal is no cast, unless the user says it is.
+    if (timings == nullptr &&
+        (paths.format == FORMAT_CAST || (paths.format == FORMAT_AUTO && !isatty(fileno(in))))) {
+        first = read_first_line(fileno(in), first_line);
+        const int version = cast_version(first_line, first, input_name, options.program_name,
+                                         paths.format == FORMAT_CAST);
+        if (version < 0) std::exit(1);
+        if (version > 0) {
+            Cast* cast = cast_new(fileno(in), input_name, options.program_name, first_line, first,
+                                  wait_hook, p.writer);
+            if (cast == nullptr) out_of_memory();
+            session.reader = cast_reader(*cast);
+            setup_duplex(session, p.writer);
+            return;
         }
     }
-    session.program_name = options.program_name;
+
+    // Keys typed on a terminal in interactive mode, or --keys for any input.
+    setup_processor(p, input_new(ByteSource{.fd = fileno(in)}, LOOKAHEAD_LIMIT), p.writer,
+                    options.keys != 0 || (options.interactive && isatty(fileno(in))));
+    if (p.input == nullptr) out_of_memory();
+    input_preload(*p.input, first_line, first);
     session.source =
         timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
     live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};

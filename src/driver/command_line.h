@@ -4,17 +4,9 @@
 
 #include <cstdio>
 
-#include "decode/processor.h"
-#include "input/source.h"
+#include "driver/main_loop.h"
 
 namespace vorsk {
-
-// What start-up makes: the decoder, and the source of its events.
-struct Session {
-    Processor processor;
-    Source source;
-    const char* program_name = "vorsk";
-};
 
 // Performs the whole start-up; every failure ends the process.
 void setup_from_args(Session& session, int argc, char** argv);

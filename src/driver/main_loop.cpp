@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "driver/terminal.h"
+#include "input/recording.h"
+#include "text/safe_text.h"
 
 namespace vorsk {
 
@@ -23,6 +25,7 @@ void decode_source(Processor& p, Source& source) {
                 continue;
             case EVENT_PAUSE: process_pause(p, e.delay); continue;
             case EVENT_BREAK: process_break(p); continue;
+            case EVENT_METADATA: continue;  // only a duplex source has facts
             case EVENT_END:
                 // An interrupted read: act on the signal, then read on.
                 if (signal_pending) continue;
@@ -33,17 +36,96 @@ void decode_source(Processor& p, Source& source) {
     finish_state(p);
 }
 
-int run(Processor& p, Source& source, const char* program_name) {
-    decode_source(p, source);
+namespace {
+
+// A fact of the session on a line of its own, made safe to show.
+void print_metadata(LineWriter& w, const Source& source) {
+    static char shown[METADATA_VALUE_SIZE * 6 + 4];
+    safe_text(shown, sizeof shown, duplex_metadata_value(source));
+    const std::string_view name = duplex_metadata_name(source);
+    print_metadata_line(w, "%.*s: %s", static_cast<int>(name.size()), name.data(), shown);
+}
+
+}  // namespace
+
+void decode_duplex(Processor* processors[2], Source& source) {
+    Direction current = TO_TERMINAL;
+    LineWriter& w = *processors[TO_TERMINAL]->writer;
+    for (;;) {
+        Processor* p = processors[current];
+        if (p != nullptr) {
+            service_signal(*p);
+            duplex_hold(source, p->in_string);
+        }
+        const Event e = source_next(source);
+        switch (e.kind) {
+            case EVENT_BYTE:
+                if (e.direction != current) {
+                    // The other way's line ends, and a string left open there
+                    // when the queue could hold no more ends with it.
+                    if (p != nullptr) finish_state(*p);
+                    current = e.direction;
+                    p = processors[current];
+                }
+                if (p == nullptr) continue;  // bytes that are not shown
+                writer_set_input(w, current == FROM_TERMINAL);
+                process_byte(*p, e.byte);
+                if (p->line_state == LINE_TEXT && is_printable(e.byte)) {
+                    process_text_run(*p, source_run_limit(source));
+                }
+                continue;
+            case EVENT_PAUSE:
+                if (p == nullptr) p = processors[TO_TERMINAL];
+                if (!p->in_string) {
+                    finish_state(*p);
+                    writer_set_input(w, false);
+                }
+                process_pause(*p, e.delay);
+                continue;
+            case EVENT_METADATA:
+                if (p != nullptr) finish_state(*p);
+                writer_set_input(w, false);
+                print_metadata(w, source);
+                continue;
+            case EVENT_BREAK:
+                if (p != nullptr) process_break(*p);
+                continue;
+            case EVENT_END:
+                if (signal_pending) continue;
+                break;
+        }
+        break;
+    }
+    for (Processor* p : {processors[FROM_TERMINAL], processors[TO_TERMINAL]}) {
+        if (p != nullptr) finish_state(*p);
+    }
+    writer_set_input(w, false);
+}
+
+int run(Session& session) {
+    Processor& p = session.processor;
+    const bool duplex = session.source.kind == DUPLEX_SOURCE;
+    if (duplex) {
+        decode_duplex(session.processors, session.source);
+    } else {
+        decode_source(p, session.source);
+    }
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
     writer_flush(*p.writer);
-    const int error = input_error(*p.input);
+    int error = input_error(*p.input);
+    if (duplex && error == 0) error = input_error(*duplex_input(session.source, FROM_TERMINAL));
+    int status = 0;
     if (error != 0) {
-        std::fprintf(stderr, "%s: %s: %s\n", program_name, "read error", std::strerror(error));
-        return 1;
+        std::fprintf(stderr, "%s: %s: %s\n", session.program_name, "read error",
+                     std::strerror(error));
+        status = 1;
     }
-    return 0;
+    if (duplex && session.reader.finish != nullptr) {
+        const int reader_status = session.reader.finish(session.reader.self);
+        if (status == 0) status = reader_status;
+    }
+    return status;
 }
 
 }  // namespace vorsk

@@ -13,6 +13,7 @@ namespace {
 // One read of the source into the chunk: the number of bytes, 0 at the end
 // of the input or on an error (errno tells which).
 std::size_t read_source(ByteSource& source, std::uint8_t* chunk) {
+    if (source.pull != nullptr) return source.pull(source.pull_arg, chunk, INPUT_CHUNK_SIZE);
     if (source.fd >= 0) {
         const ssize_t got = read(source.fd, chunk, INPUT_CHUNK_SIZE);
         return got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -81,6 +82,13 @@ void input_reset(InputBuffer& in, ByteSource source) {
     while (ring_get(*in.ring) != EOF) {
     }
     reader_reset(*in.reader);
+}
+
+void input_preload(InputBuffer& in, const std::uint8_t* bytes, std::size_t n) {
+    if (n == 0) return;
+    std::memcpy(in.chunk, bytes, n);
+    in.chunk_pos = 0;
+    in.chunk_end = n;
 }
 
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg) {

@@ -21,11 +21,16 @@ inline constexpr std::size_t INPUT_CHUNK_SIZE = 256 * 1024;
 // How far a decoder may read ahead of the mark: the ring's capacity.
 inline constexpr std::size_t LOOKAHEAD_LIMIT = 1024;
 
-// Where the bytes come from: a descriptor, or bytes in memory (for tests
+// Where the bytes come from: a descriptor, bytes in memory (for tests
 // and the fuzzer), of which one read hands out at most max_read, as a pipe
-// may; 0 for no limit.
+// may (0 for no limit), or a function that fills a chunk (the bytes of one
+// direction of a recording), answering 0 for no bytes now.
+using ByteSourcePull = std::size_t (*)(void* arg, std::uint8_t* chunk, std::size_t capacity);
+
 struct ByteSource {
     int fd = -1;
+    ByteSourcePull pull = nullptr;
+    void* pull_arg = nullptr;
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
     std::size_t max_read = 0;
@@ -56,6 +61,10 @@ void input_free(InputBuffer* in);
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg);
 // Starts over on another source, with nothing held and nothing counted.
 void input_reset(InputBuffer& in, ByteSource source);
+
+// Hands out n bytes that were read from the source before the buffer was
+// made (to tell what the input is) ahead of the rest; n <= INPUT_CHUNK_SIZE.
+void input_preload(InputBuffer& in, const std::uint8_t* bytes, std::size_t n);
 
 int input_get_slow(InputBuffer& in);
 

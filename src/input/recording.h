@@ -51,6 +51,9 @@ struct RecordReader {
     // Fills the record; never fails: an error is reported by the reader
     // itself (on standard error) and reads as RECORD_END.
     void (*next)(void* self, RecordWant want, Record& record) = nullptr;
+    // Runs once the account is written: reports what went wrong, if
+    // anything, and gives the exit status (the program's, for a command).
+    int (*finish)(void* self) = nullptr;
     void* self = nullptr;
 };
 
@@ -76,5 +79,9 @@ std::string_view duplex_metadata_value(const Source& source);
 // belongs to the other direction and metadata wait until it is over (as
 // pauses do within the string), within the bounds of the queues.
 void duplex_hold(Source& source, bool hold);
+
+// What source_next and source_run_limit do for a duplex source.
+Event duplex_next(Source& source);
+std::size_t duplex_run_limit(const Source& source);
 
 }  // namespace vorsk

@@ -1,5 +1,6 @@
 #include "input/source.h"
 
+#include "input/recording.h"
 #include "input/timing.h"
 
 namespace vorsk {
@@ -60,6 +61,7 @@ Event source_next(Source& source) {
     switch (source.kind) {
         case PLAIN_SOURCE: return byte_event(*source.input);
         case CLASSIC_TIMING_SOURCE: return classic_timing_next(source);
+        case DUPLEX_SOURCE: return duplex_next(source);
     }
     return Event{};
 }
@@ -72,6 +74,7 @@ std::size_t source_run_limit(const Source& source) {
             const std::uint64_t consumed = input_consumed(*source.input);
             return source.next_step > consumed ? source.next_step - consumed : 0;
         }
+        case DUPLEX_SOURCE: return duplex_run_limit(source);
     }
     return static_cast<std::size_t>(-1);
 }

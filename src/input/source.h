@@ -4,10 +4,10 @@
 // bytes stay in the look-ahead input buffer, from which a decoder may read
 // ahead over a sequence.
 //
-// Today's sources: a plain stream, and a typescript paced by a classic
-// timing file. A recording with timing of its own (an advanced timing file,
-// an asciinema cast) or a program under a pseudo-terminal becomes another
-// kind of source, with input bytes and metadata events of its own.
+// The sources: a plain stream, a typescript paced by a classic timing
+// file, and the duplex source of a recording with both directions and
+// facts of its own (an advanced timing file, an asciinema cast, a program
+// under a pseudo-terminal), whose bytes come with their direction.
 #pragma once
 
 #include <cstddef>
@@ -19,10 +19,11 @@
 namespace vorsk {
 
 enum EventKind : std::uint8_t {
-    EVENT_BYTE,   // a byte of the stream, taken from the input buffer
-    EVENT_PAUSE,  // a recorded pause before the bytes that follow
-    EVENT_BREAK,  // the recording's timing ends here: the open line ends too
-    EVENT_END,    // no byte now: the end of the input, or a read a signal cut short
+    EVENT_BYTE,      // a byte of the stream, taken from the input buffer
+    EVENT_PAUSE,     // a recorded pause before the bytes that follow
+    EVENT_BREAK,     // the recording's timing ends here: the open line ends too
+    EVENT_METADATA,  // a fact of the session (duplex_metadata_name and _value)
+    EVENT_END,       // no byte now: the end of the input, or a read a signal cut short
 };
 
 // Which way the bytes went: to the terminal (what a program writes) or
@@ -39,7 +40,10 @@ struct Event {
 enum SourceKind : std::uint8_t {
     PLAIN_SOURCE,
     CLASSIC_TIMING_SOURCE,  // a typescript with a timing file of script -T
+    DUPLEX_SOURCE,          // the records of a session, both ways (input/recording.h)
 };
+
+struct Duplex;
 
 struct Source {
     SourceKind kind = PLAIN_SOURCE;
@@ -53,6 +57,7 @@ struct Source {
     bool in_step = false;
     std::uint64_t step_at = 0;
     std::uint64_t next_step = 0;
+    Duplex* duplex = nullptr;
 };
 
 Source plain_source(InputBuffer& input);

@@ -144,6 +144,8 @@ bool read_header(GoldenCase& c, const std::string& line, bool& has_expect, std::
         has_expect = true;
     } else if (key.rfind("file ", 0) == 0) {
         append_named(c.files, trim(key.substr(5)), value);
+    } else if (key.rfind("data ", 0) == 0) {
+        append_named(c.data_files, trim(key.substr(5)), value);
     } else if (key.rfind("outfile ", 0) == 0) {
         append_named(c.outfiles, trim(key.substr(8)), value);
     } else {

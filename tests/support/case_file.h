@@ -19,8 +19,9 @@ struct GoldenCase {
     std::vector<NamedText> env;
     std::string input;
     bool pipe_input = false;
-    std::vector<NamedText> files;     // created before the run
-    std::vector<NamedText> outfiles;  // checked after the run
+    std::vector<NamedText> files;       // created before the run
+    std::vector<NamedText> data_files;  // copied from tests/data before the run: name, path
+    std::vector<NamedText> outfiles;    // checked after the run
     int status = 0;
     std::string expected_stdout;
     std::string expected_stderr;

@@ -1,0 +1,482 @@
+#include "input/cast.h"
+
+#include <poll.h>
+#include <simdjson.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <string_view>
+
+#include "allocation.h"
+#include "common.h"
+
+namespace vorsk {
+namespace {
+
+// The DOM parser of the library picks the fastest code for the machine it
+// runs on.
+namespace json = simdjson::dom;
+
+// Room for a whole line of the longest length and a read after it, and the
+// padding the JSON parser reads past the end of a document.
+constexpr std::size_t READ_SIZE = 64 * 1024;
+constexpr std::size_t BUFFER_SIZE = CAST_LINE_LIMIT + READ_SIZE;
+constexpr std::size_t HEADER_FACTS = 8;
+
+struct Fact {
+    std::string_view name;
+    std::size_t size = 0;
+    char value[METADATA_VALUE_SIZE];
+};
+
+// What the header says of the session, in the order the account shows it.
+struct Header {
+    int version = 0;
+    long long width = -1;
+    long long height = -1;
+    long long timestamp = -1;
+    Fact facts[HEADER_FACTS];
+    std::size_t n_facts = 0;
+};
+
+void add_fact(Header& h, std::string_view name, std::string_view value) {
+    if (h.n_facts == HEADER_FACTS) return;
+    Fact& f = h.facts[h.n_facts++];
+    f.name = name;
+    f.size = std::min(value.size(), METADATA_VALUE_SIZE);
+    std::memcpy(f.value, value.data(), f.size);
+}
+
+void add_seconds_fact(Header& h, std::string_view name, double value) {
+    char text[64];
+    const int n = std::snprintf(text, sizeof text, "%g", value);
+    add_fact(h, name, std::string_view(text, static_cast<std::size_t>(n)));
+}
+
+// The environment's TERM and SHELL.
+void read_env(Header& h, json::element value) {
+    json::object env;
+    if (value.get_object().get(env) != simdjson::SUCCESS) return;
+    for (auto [key, field] : env) {
+        std::string_view text;
+        if ((key == "TERM" || key == "SHELL") &&
+            field.get_string().get(text) == simdjson::SUCCESS) {
+            add_fact(h, key == "TERM" ? "Terminal type" : "Shell", text);
+        }
+    }
+}
+
+// v3: "term": {"cols", "rows", "type"}.
+void read_term(Header& h, json::element value) {
+    json::object term;
+    if (value.get_object().get(term) != simdjson::SUCCESS) return;
+    for (auto [key, field] : term) {
+        std::int64_t number = 0;
+        std::string_view text;
+        if (key == "cols" && field.get_int64().get(number) == simdjson::SUCCESS) {
+            h.width = number;
+        } else if (key == "rows" && field.get_int64().get(number) == simdjson::SUCCESS) {
+            h.height = number;
+        } else if (key == "type" && field.get_string().get(text) == simdjson::SUCCESS) {
+            add_fact(h, "Terminal type", text);
+        }
+    }
+}
+
+// The header's fields; a field of another type than it should have is
+// left out.
+simdjson::error_code read_header(json::parser& parser, const char* line, std::size_t len,
+                                 Header& h) {
+    json::element doc;
+    if (auto e = parser.parse(line, len, false).get(doc)) return e;
+    json::object header;
+    if (auto e = doc.get_object().get(header)) return e;
+    for (auto [key, value] : header) {
+        std::int64_t number = 0;
+        double real = 0.0;
+        std::string_view text;
+        if (key == "version") {
+            if (value.get_int64().get(number) == simdjson::SUCCESS) {
+                h.version = number > 0 && number < 1000 ? static_cast<int>(number) : 1000;
+            }
+        } else if (key == "width" && value.get_int64().get(number) == simdjson::SUCCESS) {
+            h.width = number;
+        } else if (key == "height" && value.get_int64().get(number) == simdjson::SUCCESS) {
+            h.height = number;
+        } else if (key == "timestamp" && value.get_int64().get(number) == simdjson::SUCCESS) {
+            h.timestamp = number;
+        } else if (key == "title" && value.get_string().get(text) == simdjson::SUCCESS) {
+            add_fact(h, "Title", text);
+        } else if (key == "command" && value.get_string().get(text) == simdjson::SUCCESS) {
+            add_fact(h, "Command", text);
+        } else if (key == "idle_time_limit" && value.get_double().get(real) == simdjson::SUCCESS) {
+            add_seconds_fact(h, "Idle time limit", real);
+        } else if (key == "env") {
+            read_env(h, value);
+        } else if (key == "term") {
+            read_term(h, value);
+        }
+    }
+    return simdjson::SUCCESS;
+}
+
+// The order in which the account shows the header's facts.
+constexpr std::string_view FACT_ORDER[] = {
+    "Terminal size", "Terminal type", "Shell", "Command", "Title", "Idle time limit", "Start time",
+};
+
+std::size_t fact_rank(std::string_view name) {
+    std::size_t i = 0;
+    while (i < std::size(FACT_ORDER) && FACT_ORDER[i] != name) ++i;
+    return i;
+}
+
+// The facts that the header gives as numbers join the others, and all go
+// in the order of FACT_ORDER.
+void order_facts(Header& h) {
+    if (h.width >= 0 && h.height >= 0) {
+        char text[64];
+        const int k = std::snprintf(text, sizeof text, "%lldx%lld", h.width, h.height);
+        add_fact(h, "Terminal size", std::string_view(text, static_cast<std::size_t>(k)));
+    }
+    if (h.timestamp >= 0) {
+        const std::time_t t = static_cast<std::time_t>(h.timestamp);
+        std::tm tm{};
+        char text[64];
+        if (gmtime_r(&t, &tm) != nullptr) {
+            const std::size_t k = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm);
+            add_fact(h, "Start time", std::string_view(text, k));
+        }
+    }
+    std::stable_sort(h.facts, h.facts + h.n_facts, [](const Fact& a, const Fact& b) {
+        return fact_rank(a.name) < fact_rank(b.name);
+    });
+}
+
+std::size_t first_line_length(const std::uint8_t* bytes, std::size_t n) {
+    const void* newline = std::memchr(bytes, '\n', n);
+    return newline != nullptr
+               ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(newline) - bytes)
+               : n;
+}
+
+}  // namespace
+
+struct Cast {
+    int fd = -1;
+    bool regular = false;
+    const char* name = "-";
+    const char* program_name = "vorsk";
+    bool (*before_wait)(void*) = nullptr;
+    void* wait_arg = nullptr;
+    json::parser parser;
+    Header header;
+    std::size_t next_fact = 0;
+    // The file's bytes: [start, end) not yet read as lines.
+    char* buffer = nullptr;
+    std::size_t start = 0;
+    std::size_t scan = 0;
+    std::size_t end = 0;
+    bool eof = false;
+    std::uint64_t line = 0;
+    // The event being handed out: the pause went, its bytes or its fact follow.
+    Direction direction = TO_TERMINAL;
+    std::string_view bytes;
+    bool fact_pending = false;
+    std::string_view fact_name;
+    std::string_view fact_value;
+    char number[32];
+    double last_time = 0.0;
+    double skipped = 0.0;  // the time of skipped events, added to the next pause
+    bool told_backwards = false;
+    bool told_unknown = false;
+    char error[256];
+    bool failed = false;
+};
+
+namespace {
+
+VORSK_PRINTF(2, 3) void fail(Cast& c, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(c.error, sizeof c.error, format, args);
+    va_end(args);
+    c.failed = true;
+}
+
+VORSK_PRINTF(2, 3) void warn(const Cast& c, const char* format, ...) {
+    std::fprintf(stderr, "%s: %s:%" PRIu64 ": ", c.program_name, c.name, c.line);
+    std::va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+}
+
+bool read_more(Cast& c) {
+    if (c.start != 0) {
+        std::memmove(c.buffer, c.buffer + c.start, c.end - c.start);
+        c.end -= c.start;
+        c.scan -= c.start;
+        c.start = 0;
+    }
+    if (!c.regular && c.before_wait != nullptr) {
+        pollfd p{c.fd, POLLIN, 0};
+        if (poll(&p, 1, 0) <= 0) c.before_wait(c.wait_arg);
+    }
+    ssize_t got;
+    do got = read(c.fd, c.buffer + c.end, BUFFER_SIZE - c.end);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        fail(c, "%s", std::strerror(errno));
+        return false;
+    }
+    if (got == 0) c.eof = true;
+    c.end += static_cast<std::size_t>(got);
+    return true;
+}
+
+// The next line, without its newline. False at the end of the file, and
+// on an error.
+bool next_line(Cast& c, const char*& line, std::size_t& len) {
+    for (;;) {
+        const void* newline = std::memchr(c.buffer + c.scan, '\n', c.end - c.scan);
+        if (newline != nullptr) {
+            const std::size_t at =
+                static_cast<std::size_t>(static_cast<const char*>(newline) - c.buffer);
+            line = c.buffer + c.start;
+            len = at - c.start;
+            c.start = c.scan = at + 1;
+            ++c.line;
+            return true;
+        }
+        c.scan = c.end;
+        if (c.eof) {
+            if (c.start == c.end) return false;
+            line = c.buffer + c.start;
+            len = c.end - c.start;
+            c.start = c.scan = c.end;
+            ++c.line;
+            return true;
+        }
+        if (c.end - c.start >= CAST_LINE_LIMIT) {
+            ++c.line;
+            fail(c, "a line of over %zu bytes", CAST_LINE_LIMIT);
+            return false;
+        }
+        if (!read_more(c)) return false;
+    }
+}
+
+bool blank(const char* line, std::size_t len) {
+    for (std::size_t i = 0; i < len; ++i) {
+        if (line[i] != ' ' && line[i] != '\t' && line[i] != '\r') return false;
+    }
+    return true;
+}
+
+struct Event {
+    double time = 0.0;
+    std::string_view code;
+    std::string_view data;
+};
+
+// [TIME, CODE, DATA]; DATA of an exit event may be a number.
+bool parse_event(Cast& c, const char* line, std::size_t len, Event& ev) {
+    json::element doc;
+    if (auto e = c.parser.parse(line, len, false).get(doc)) {
+        fail(c, "not valid JSON: %s", simdjson::error_message(e));
+        return false;
+    }
+    json::array array;
+    if (doc.get_array().get(array) != simdjson::SUCCESS) {
+        fail(c, "not an event: an event is an array [time, code, data]");
+        return false;
+    }
+    if (array.size() != 3) {
+        fail(c, "not an event: an event is an array [time, code, data], this one has %zu %s",
+             array.size(), array.size() == 1 ? "element" : "elements");
+        return false;
+    }
+    json::element data;
+    if (array.at(0).get_double().get(ev.time) != simdjson::SUCCESS) {
+        fail(c, "not an event: its time is not a number");
+        return false;
+    }
+    if (array.at(1).get_string().get(ev.code) != simdjson::SUCCESS) {
+        fail(c, "not an event: its code is not a string");
+        return false;
+    }
+    if (array.at(2).get(data) == simdjson::SUCCESS &&
+        data.get_string().get(ev.data) == simdjson::SUCCESS) {
+        return true;
+    }
+    std::int64_t number = 0;
+    if (ev.code == "x" && data.get_int64().get(number) == simdjson::SUCCESS) {
+        const int n = std::snprintf(c.number, sizeof c.number, "%" PRId64, number);
+        ev.data = std::string_view(c.number, static_cast<std::size_t>(n));
+        return true;
+    }
+    fail(c, "not an event: its data is not a string");
+    return false;
+}
+
+// The pause before an event: the time since the one before (v2), or its
+// own interval (v3). Time that runs backwards is no pause.
+double pause_before(Cast& c, double time) {
+    double delay = c.header.version == 2 ? time - c.last_time : time;
+    if (c.header.version == 2 && time > c.last_time) c.last_time = time;
+    if (delay < 0.0) {
+        if (!c.told_backwards) {
+            c.told_backwards = true;
+            warn(c, "the time goes back; such an event follows the one before without a pause");
+        }
+        delay = 0.0;
+    }
+    delay += c.skipped;
+    c.skipped = 0.0;
+    return delay;
+}
+
+void set_fact(Cast& c, std::string_view name, std::string_view value) {
+    c.fact_pending = true;
+    c.fact_name = name;
+    c.fact_value = value;
+}
+
+// Reads events up to the next one to hand out: false at the end of the
+// cast or on an error.
+bool next_event(Cast& c, Record& r) {
+    const char* line = nullptr;
+    std::size_t len = 0;
+    for (;;) {
+        if (!next_line(c, line, len)) return false;
+        if (blank(line, len)) continue;
+        if (c.header.version == 3 && line[0] == '#') continue;  // a comment
+        Event ev;
+        if (!parse_event(c, line, len, ev)) return false;
+        const std::string_view code = ev.code;
+        if (code == "o" || code == "i") {
+            c.direction = code == "o" ? TO_TERMINAL : FROM_TERMINAL;
+            c.bytes = ev.data;
+        } else if (code == "r") {
+            set_fact(c, "Window size", ev.data);
+        } else if (code == "m") {
+            set_fact(c, "Marker", ev.data);
+        } else if (code == "x") {
+            set_fact(c, "Exit status", ev.data);
+        } else {
+            if (!c.told_unknown) {
+                c.told_unknown = true;
+                warn(c, "events of type \"%.*s\" are not known, and are skipped",
+                     static_cast<int>(std::min<std::size_t>(code.size(), 32)), code.data());
+            }
+            if (c.header.version == 3) c.skipped += ev.time > 0.0 ? ev.time : 0.0;
+            continue;
+        }
+        r = Record{.kind = RECORD_PAUSE, .delay = pause_before(c, ev.time)};
+        return true;
+    }
+}
+
+void cast_next(void* self, RecordWant, Record& r) {
+    Cast& c = *static_cast<Cast*>(self);
+    if (c.next_fact < c.header.n_facts) {
+        const Fact& f = c.header.facts[c.next_fact++];
+        r = Record{.kind = RECORD_METADATA, .name = f.name, .value = {f.value, f.size}};
+        return;
+    }
+    if (c.fact_pending) {
+        c.fact_pending = false;
+        r = Record{.kind = RECORD_METADATA, .name = c.fact_name, .value = c.fact_value};
+        return;
+    }
+    if (!c.bytes.empty()) {
+        const std::size_t n = std::min(c.bytes.size(), RECORD_PIECE_SIZE);
+        r = Record{.kind = RECORD_BYTES,
+                   .direction = c.direction,
+                   .bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data()),
+                   .size = n};
+        c.bytes.remove_prefix(n);
+        return;
+    }
+    if (!next_event(c, r)) r = Record{.kind = RECORD_END};
+}
+
+int cast_finish(void* self) {
+    const Cast& c = *static_cast<const Cast*>(self);
+    if (!c.failed) return 0;
+    std::fprintf(stderr, "%s: %s:%" PRIu64 ": %s\n", c.program_name, c.name, c.line, c.error);
+    return 1;
+}
+
+}  // namespace
+
+int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
+                 const char* program_name, bool forced) {
+    const std::size_t len = first_line_length(first, n);
+    const char* why = nullptr;
+    Header h;
+    if (len == 0 || first[0] != '{') {
+        why = "not an asciicast header: no JSON object";
+    } else if (len >= CAST_HEADER_LIMIT) {
+        why = "not an asciicast header: a line of over 64 KiB";
+    } else {
+        // A copy with the padding the parser wants.
+        static char padded[CAST_HEADER_LIMIT + simdjson::SIMDJSON_PADDING];
+        std::memcpy(padded, first, len);
+        json::parser parser;
+        if (read_header(parser, padded, len, h) != simdjson::SUCCESS) {
+            why = "not an asciicast header: not a valid JSON object";
+        } else if (h.version == 0) {
+            why = "not an asciicast header: no \"version\"";
+        } else if (h.version != 2 && h.version != 3) {
+            std::fprintf(stderr, "%s: %s:1: asciicast version %d is not read%s\n", program_name,
+                         name, h.version, forced ? "" : "; the file is read as a stream");
+            return forced ? -1 : 0;
+        }
+    }
+    if (why == nullptr) return h.version;
+    if (forced) std::fprintf(stderr, "%s: %s:1: %s\n", program_name, name, why);
+    return forced ? -1 : 0;
+}
+
+Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
+               std::size_t n, bool (*before_wait)(void*), void* wait_arg) {
+    void* memory = std::malloc(sizeof(Cast));
+    if (memory == nullptr) return nullptr;
+    auto* c = new (memory) Cast;
+    c->fd = fd;
+    struct stat st {};
+    c->regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    c->name = name;
+    c->program_name = program_name;
+    c->before_wait = before_wait;
+    c->wait_arg = wait_arg;
+    c->buffer = allocate_array<char>(BUFFER_SIZE + simdjson::SIMDJSON_PADDING);
+    if (c->buffer == nullptr) return nullptr;
+    std::memcpy(c->buffer, first, n);
+    c->end = n;
+    const char* line = nullptr;
+    std::size_t len = 0;
+    // The header was read once to tell the cast; this time for its facts.
+    if (next_line(*c, line, len)) {
+        read_header(c->parser, line, len, c->header);
+    }
+    order_facts(c->header);
+    return c;
+}
+
+RecordReader cast_reader(Cast& cast) {
+    return RecordReader{.next = cast_next, .finish = cast_finish, .self = &cast};
+}
+
+}  // namespace vorsk

@@ -1,0 +1,34 @@
+// asciinema casts (asciicast v2 and v3): newline-delimited JSON, a header
+// object on the first line, then one event a line, [TIME, CODE, DATA]:
+// "o" output, "i" input, "r" a resize ("COLSxROWS"), "m" a marker (its
+// label), "x" the exit status (v3). TIME is seconds since the start in v2
+// and since the event before in v3. The file is read line by line in a
+// buffer of fixed size; a line may be at most CAST_LINE_LIMIT bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "input/recording.h"
+
+namespace vorsk {
+
+inline constexpr std::size_t CAST_HEADER_LIMIT = 64 * 1024;
+inline constexpr std::size_t CAST_LINE_LIMIT = 1024 * 1024;
+
+// The cast version of the input whose first line (or first bytes) these
+// are: 2 or 3; 0 for an input that is no cast (a JSON header of another
+// version is warned about and read as a stream); forced (--format=cast),
+// anything but a cast is reported as an error and yields -1.
+int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
+                 const char* program_name, bool forced);
+
+struct Cast;
+
+// A reader of the cast on fd, whose first n bytes (the header line) were
+// read already. Yields nullptr when memory is exhausted.
+Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
+               std::size_t n, bool (*before_wait)(void*), void* wait_arg);
+RecordReader cast_reader(Cast& cast);
+
+}  // namespace vorsk
