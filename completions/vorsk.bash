@@ -26,8 +26,8 @@ _vorsk()
         COMPREPLY=($(compgen -W "$format_words" -- "$cur"))
         return
     fi
-    if [[ $prev == = && ($before == --timings || $before == --input-log) ]] ||
-        [[ $cur == = && ($prev == --timings || $prev == --input-log) ]]; then
+    if [[ $prev == = && ($before == --timings || $before == --input-log || $before == --log) ]] ||
+        [[ $cur == = && ($prev == --timings || $prev == --input-log || $prev == --log) ]]; then
         [[ $cur == = ]] && cur=
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
@@ -39,7 +39,7 @@ _vorsk()
             COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$color_words" -- "${cur#*=}"))
             return
             ;;
-        --timings=* | --input-log=*)
+        --timings=* | --input-log=* | --log=*)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -P "${cur%%=*}=" -f -- "${cur#*=}"))
             return
@@ -48,12 +48,20 @@ _vorsk()
             COMPREPLY=($(compgen -P --format= -W "$format_words" -- "${cur#*=}"))
             return
             ;;
+        --command=*)
+            COMPREPLY=($(compgen -P --command= -c -- "${cur#*=}"))
+            return
+            ;;
     esac
 
     case $prev in
-        -t | --timings | --input-log)
+        -t | --timings | --input-log | --log)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        -c | --command)
+            COMPREPLY=($(compgen -c -- "$cur"))
             return
             ;;
         -h | --help | -V | --version)
@@ -63,8 +71,8 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys -b --buffered -t --timings= --input-log= --format= -x --color --color=
-            --colour --colour=' -- "$cur"))
+            --no-interactive -X --extended --keys -b --buffered -t --timings= --input-log= --format=
+            -c --command= --log= -x --color --color= --colour --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
         return

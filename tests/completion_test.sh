@@ -40,6 +40,8 @@ expect 'notes.txt session.timing session.typescript' vorsk --timings =
 expect '--timings=session.timing' vorsk --timings=session.ti
 expect 'notes.txt' vorsk -C no
 expect 'notes.txt' vorsk session.typescript no
+expect '--log=session.timing' vorsk --log=session.ti
+expect 'session.timing' vorsk -c true --log = session.ti
 expect '' vorsk --help ''
 expect 'cast' vorsk --format = c
 expect '--format=raw' vorsk --format=r

@@ -31,6 +31,8 @@ options_table='
 -t --timings
 --input-log
 --format
+-c --command
+--log
 -x
 --color --colour'
 color_words='always never none auto'
@@ -91,14 +93,16 @@ done < <(sed -n 's/^ *{"\([a-z-]*\)", *\([a-z_]*\),.*/\1 \2/p' "$command_line")
 # unrecognised.
 accepts() {
     local word=$1 err
+    local with=()
     if contains "$word" "${needs_argument[@]}"; then
-        # A file name, or the word that --format takes.
-        local argument=/dev/null
-        [ "$word" = --format ] && argument=auto
-        err=$("$program" "$word" "$argument" </dev/null 2>&1 >/dev/null)
-    else
-        err=$("$program" "$word" </dev/null 2>&1 >/dev/null)
+        case $word in
+            -c | --command) with=(true) ;;
+            --log) with=(/dev/null -c true) ;;
+            --format) with=(auto) ;;
+            *) with=(/dev/null) ;;
+        esac
     fi
+    err=$("$program" "$word" "${with[@]}" </dev/null 2>&1 >/dev/null)
     local status=$?
     [ $status -eq 0 ] && [[ $err != *Unrecognized* && $err != *Unknown* ]]
 }

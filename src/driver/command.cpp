@@ -137,11 +137,13 @@ void format_size(char* to, std::size_t size, const winsize& ws) {
     setsid();
     ioctl(slave, TIOCSCTTY, 0);
     for (int fd = 0; fd < 3; ++fd) dup2(slave, fd);
-    close_range(3, ~0U, 0);
     for (int sig = 1; sig < NSIG; ++sig) std::signal(sig, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    // This closes the pipe that vorsk waits on too: from now on a typed
+    // interrupt character signals the program.
+    close_range(3, ~0U, 0);
     const char* slash = std::strrchr(shell, '/');
     const char* name = slash != nullptr ? slash + 1 : shell;
     execl(shell, name, "-c", setup.command, static_cast<char*>(nullptr));
@@ -449,6 +451,10 @@ void next_record(void* self, RecordWant want, Record& record) {
     }
 }
 
+int finish_record(void* self) {
+    return command_finish(*static_cast<CommandRun*>(self));
+}
+
 }  // namespace
 
 CommandRun* command_start(const CommandSetup& setup) {
@@ -507,6 +513,11 @@ CommandRun* command_start(const CommandSetup& setup) {
     if (pipe_action.sa_handler == SIG_DFL) set_handler(SIGPIPE, on_broken_pipe, 0);
 
     std::fflush(nullptr);  // nothing buffered is written twice
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) {
+        std::fprintf(stderr, "%s: pipe: %s\n", setup.program_name, std::strerror(errno));
+        return nullptr;
+    }
     const pid_t child = fork();
     if (child < 0) {
         std::fprintf(stderr, "%s: fork: %s\n", setup.program_name, std::strerror(errno));
@@ -514,6 +525,13 @@ CommandRun* command_start(const CommandSetup& setup) {
     }
     if (child == 0) become_program(setup, slave, shell);
     close(slave);
+    // Nothing typed is passed on before the program's terminal is its
+    // controlling terminal, whose signals reach it.
+    close(ready[1]);
+    char byte;
+    while (read(ready[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    close(ready[0]);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     run->child = child;
     run->master = master;
@@ -540,7 +558,7 @@ CommandRun* command_start(const CommandSetup& setup) {
 }
 
 RecordReader command_reader(CommandRun& run) {
-    return RecordReader{.next = next_record, .self = &run};
+    return RecordReader{.next = next_record, .finish = finish_record, .self = &run};
 }
 
 int command_finish(CommandRun& run) {

@@ -41,7 +41,8 @@ CommandRun* command_start(const CommandSetup& setup);
 // with show_input) with its pause when timed, and "Window size" "COLSxROWS"
 // after a resize of the user's terminal; once the program has ended and
 // all it wrote is read, "Exit status" ("3", or "killed by SIGTERM") and the
-// end. A signal that ends vorsk ends the records at once.
+// end. A signal that ends vorsk ends the records at once. Its finish is
+// command_finish.
 RecordReader command_reader(CommandRun& run);
 
 // After the records: gives the user's terminal its settings back and

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "allocation.h"
+#include "driver/command.h"
 #include "driver/options.h"
 #include "driver/terminal.h"
 #include "input/advanced_timing.h"
@@ -24,7 +25,7 @@ namespace {
 // Written only while start-up reads the command line.
 constinit Options options;
 
-constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:xbIX";
+constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:c:xbIX";
 
 const option long_options[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -36,6 +37,8 @@ const option long_options[] = {
     {"keys", no_argument, nullptr, 'K'},
     {"input-log", required_argument, nullptr, 'N'},
     {"format", required_argument, nullptr, 'F'},
+    {"command", required_argument, nullptr, 'c'},
+    {"log", required_argument, nullptr, 'G'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -43,6 +46,7 @@ const option long_options[] = {
 
 constexpr const char* USAGE_PIECES[] = {
     "Usage: vorsk [-CLDEXx] [in [out]]\n"
+    "   or: vorsk [-CLDEX] [--log=FILE] -c COMMAND [out]\n"
     "   or: vorsk -h | --help\n"
     "   or: vorsk -V | --version\n"
     "Format text with terminal escapes and control sequences for human\n"
@@ -76,6 +80,11 @@ constexpr const char* USAGE_PIECES[] = {
     "     --format=WHAT\n"
     "                 Read the input as an asciinema cast ('cast'), as a plain\n"
     "                 stream ('raw'), or tell by its first line ('auto').\n"
+    " -c, --command=COMMAND\n"
+    "                 Run COMMAND under a new pseudo-terminal and show what it\n"
+    "                 writes, live; typed keys go to it (shown with -X).\n"
+    "     --log=FILE  With -c, run COMMAND on this terminal as usual and write\n"
+    "                 the account of both directions, timed, to FILE.\n"
     " -x              (No effect; accepted for backwards compatibility.)\n",
     "\n",
     "The manual page vorsk(1) describes every line kind, colour and option.\n",
@@ -156,6 +165,8 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 't': paths.timings = optarg; break;
             case 'N': paths.input_log = optarg; break;
             case 'F': paths.format = resolve_format_word(optarg); break;
+            case 'c': options.command = optarg; break;
+            case 'G': options.log_path = optarg; break;
             case 'x': break;
             case 0:
                 if (options.color_mode == COLOR_PENDING) {
@@ -261,6 +272,72 @@ void setup_duplex(Session& session, LineWriter* writer) {
     session.processors[FROM_TERMINAL] = &session.input_processor;
 }
 
+// A command-line error of -c: the message, the usage text, status 1.
+[[noreturn]] void command_misused(const char* message) {
+    std::fprintf(stderr, "%s\n\n", message);
+    usage(1);
+}
+
+void flush_writer(void* writer) {
+    writer_flush(*static_cast<LineWriter*>(writer));
+}
+
+// -c: the program under a pseudo-terminal is the source of both directions.
+// The account goes to standard output or the output file; with --log, to
+// the log, while the program's output goes to standard output unchanged.
+void setup_command(Session& session, int argc, char** argv, const Paths& paths) {
+    if (options.command == nullptr) command_misused("Option --log requires -c.");
+    if (paths.timings != nullptr || paths.input_log != nullptr || paths.format != FORMAT_AUTO)
+        command_misused("Option -c reads no recording: no -t, --input-log or --format.");
+    if (optind + 1 < argc || (options.log_path != nullptr && optind < argc)) {
+        command_misused(options.log_path != nullptr
+                            ? "With --log, the account goes to the log: no file operand."
+                            : "With -c, the only file operand is the output.");
+    }
+    int out = STDOUT_FILENO;
+    const char* out_path = options.log_path;
+    if (out_path == nullptr && optind < argc && std::strcmp(argv[optind], "-") != 0)
+        out_path = argv[optind];
+    if (out_path != nullptr) {
+        out = open(out_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (out < 0) cannot_open(out_path);
+    }
+
+    options.output_is_tty = isatty(out);
+    if (options.color_mode == COLOR_AUTO) {
+        options.color_mode = options.output_is_tty ? COLOR_ALWAYS : COLOR_NONE;
+    }
+    OutputConfig output_config;
+    output_config.hidden = options.hidden;
+    output_config.colors = options.color_mode == COLOR_ALWAYS;
+    if (output_config.colors)
+        output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
+    LineWriter* writer = writer_new(Sink{.fd = out}, output_config);
+    if (writer == nullptr) out_of_memory();
+    writer_set_error_handler(*writer, write_error_handler, const_cast<char*>(options.program_name));
+    session.program_name = options.program_name;
+
+    const bool log = options.log_path != nullptr;
+    CommandSetup setup;
+    setup.command = options.command;
+    setup.program_name = options.program_name;
+    setup.input_fd = STDIN_FILENO;
+    setup.copy_fd = log ? STDOUT_FILENO : -1;
+    // Typed keys are read as keys with -X; a log shows both directions.
+    setup.show_input = log || options.extended != 0;
+    setup.timed = log;
+    setup.raw = options.interactive != 0;
+    if (options.buffered == 0) {
+        setup.flush = flush_writer;
+        setup.flush_arg = writer;
+    }
+    CommandRun* run = command_start(setup);
+    if (run == nullptr) std::exit(1);
+    session.reader = command_reader(*run);
+    setup_duplex(session, writer);
+    if (!setup.show_input) session.processors[FROM_TERMINAL] = nullptr;
+}
+
 bool is_regular(int fd, struct stat& st) {
     return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -314,6 +391,10 @@ void setup_from_args(Session& session, int argc, char** argv) {
 
     Paths paths;
     parse_options(argc, argv, paths);
+    if (options.command != nullptr || options.log_path != nullptr) {
+        setup_command(session, argc, argv, paths);
+        return;
+    }
     const char* timing_path = paths.timings;
 
     const char* output_path = nullptr;

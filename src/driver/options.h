@@ -26,6 +26,8 @@ struct Options {
     int color_mode = COLOR_NONE;  // an int, since getopt_long stores through it
     const char* program_name = "vorsk";
     int output_is_tty = 0;
+    const char* command = nullptr;   // -c: run under a pseudo-terminal instead of reading a file
+    const char* log_path = nullptr;  // --log: with -c, where the account goes
 };
 
 }  // namespace vorsk
