@@ -42,7 +42,8 @@ for command_file in "$workdir"/example*.command; do
             "$command_file" "$expected"
     fi
     actual=${command_file%.command}.actual
-    PATH=$workdir:$PATH bash "$command_file" >"$actual" 2>&1
+    # The terminal type and the shell that a command run with -c shows.
+    PATH=$workdir:$PATH TERM=xterm-256color SHELL=/bin/sh bash "$command_file" >"$actual" 2>&1
     if ! cmp -s "$expected" "$actual"; then
         printf 'FAIL: the example %s of %s differs:\n%s\n' "$(cat "$command_file")" "$document" "$(diff "$expected" "$actual")" >&2
         failures=$((failures + 1))
