@@ -43,6 +43,7 @@ struct CommandRun {
     bool resized = false;
     bool exit_given = false;
     bool ended = false;
+    bool bytes_given = false;  // the last record handed out was bytes
     double start = 0.0;
     double last_time = 0.0;  // of the last piece handed out, for the pauses
     Piece output;            // what the program wrote
@@ -293,6 +294,7 @@ void give_piece(CommandRun& run, Piece& piece, Direction direction, Record& reco
         return;
     }
     piece.pending = false;
+    run.bytes_given = true;
     record = Record{
         .kind = RECORD_BYTES, .direction = direction, .bytes = piece.bytes, .size = piece.size};
 }
@@ -356,6 +358,10 @@ constexpr double QUIET_AFTER_END = 0.1;
 
 void next_record(void* self, RecordWant want, Record& record) {
     CommandRun& run = *static_cast<CommandRun*>(self);
+    // The bytes handed out last are decoded by now.
+    if (run.bytes_given && run.setup.flush_each_read && run.setup.flush != nullptr)
+        run.setup.flush(run.setup.flush_arg);
+    run.bytes_given = false;
     const double started = now();
     double last_output = started;
     for (;;) {

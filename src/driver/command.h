@@ -23,7 +23,9 @@ struct CommandSetup {
     bool show_input = false;  // typed bytes are records too (otherwise only passed on)
     bool timed = false;       // a pause before each read's bytes: the real time since the last
     bool raw = true;          // a terminal on input_fd is put into raw mode
-    // Before every wait that may block: the account so far goes out.
+    bool flush_each_read = false;
+    // Before every wait that may block, and after each read when
+    // flush_each_read: the account so far goes out.
     void (*flush)(void* arg) = nullptr;
     void* flush_arg = nullptr;
 };

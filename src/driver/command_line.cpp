@@ -327,6 +327,8 @@ void setup_command(Session& session, int argc, char** argv, const Paths& paths) 
     setup.show_input = log || options.extended != 0;
     setup.timed = log;
     setup.raw = options.interactive != 0;
+    // A log is followed as it grows: each read's account goes out at once.
+    setup.flush_each_read = log;
     if (options.buffered == 0) {
         setup.flush = flush_writer;
         setup.flush_arg = writer;
