@@ -585,4 +585,10 @@ int command_finish(CommandRun& run) {
     return WEXITSTATUS(run.status);
 }
 
+void command_free(CommandRun* run) {
+    if (run == nullptr) return;
+    if (run->master != -1) close(run->master);
+    release_record(run);
+}
+
 }  // namespace vorsk

@@ -52,4 +52,7 @@ RecordReader command_reader(CommandRun& run);
 // a signal ended it). When a signal ended vorsk's run, vorsk dies of it here.
 int command_finish(CommandRun& run);
 
+// The program keeps its run until it exits; tests release theirs.
+void command_free(CommandRun* run);
+
 }  // namespace vorsk

@@ -77,6 +77,7 @@ TEST(CommandReader, GivesTheStartTheOutputAndTheExitStatus) {
     const Transcript t = read_all(*run);
     EXPECT_EQ(t.lines, with_start(setup.command, {"hi\r\n", "# Exit status: 3"}));
     EXPECT_EQ(command_finish(*run), 3);
+    command_free(run);
     close(null);
 }
 
@@ -110,6 +111,7 @@ TEST(CommandReader, PassesTypedBytesOnAndShowsThemTimed) {
                                                  "# Exit status: killed by SIGTERM"}));
     EXPECT_TRUE(t.pauses_before_bytes);
     EXPECT_EQ(command_finish(*run), 128 + SIGTERM);
+    command_free(run);
     close(typed[0]);
 }
 
