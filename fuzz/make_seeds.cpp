@@ -101,6 +101,9 @@ int main(int argc, char** argv) {
     SeedFolder decoder(out_dir / "decoder");
     SeedFolder colors(out_dir / "colors");
     SeedFolder timing(out_dir / "timing");
+    // A recording: a flags byte (1 a cast, 2 extended mode), then the cast,
+    // or the timing file, a NUL and its log.
+    SeedFolder recording(out_dir / "recording");
 
     colors.add("|>=36;7,.=31,:=33,&=35,\"=32,@=34");
     colors.add("|=1,|>=4;1;31;42,.=38;5;196");
@@ -126,6 +129,9 @@ int main(int argc, char** argv) {
             if (!c.input.empty())
                 decoder.add(decoder_seed(c.input.substr(0, PIECE), flags_of(c.args), color_string,
                                          extended_of(c.args), has_arg(c.args, "--keys")));
+            for (const auto& [name, content] : c.files) {
+                if (name.ends_with(".cast")) recording.add("\x03" + content.substr(0, PIECE));
+            }
             for (std::size_t i = 0; i + 1 < c.args.size(); ++i) {
                 if (c.args[i] != "-t" && c.args[i] != "--timings") continue;
                 for (const auto& [name, content] : c.files) {
@@ -133,6 +139,14 @@ int main(int argc, char** argv) {
                 }
             }
         }
+    }
+
+    // The real sessions beside the golden cases.
+    const fs::path recordings = case_dir / ".." / "data" / "recordings";
+    if (fs::is_directory(recordings)) {
+        recording.add("\x03" + read_all(recordings / "bash.cast").substr(0, PIECE));
+        recording.add("\x02" + read_all(recordings / "bash-io.timing") + std::string(1, '\0') +
+                      read_all(recordings / "bash-io.log").substr(0, PIECE));
     }
 
     if (fs::is_directory(corpus_dir)) {
@@ -164,7 +178,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("seeds: %zu decoder, %zu colors, %zu timing\n", decoder.size(), colors.size(),
-                timing.size());
+    std::printf("seeds: %zu decoder, %zu colors, %zu timing, %zu recording\n", decoder.size(),
+                colors.size(), timing.size(), recording.size());
     return 0;
 }

@@ -345,12 +345,24 @@ AdvancedTiming* advanced_timing_new(std::FILE* timings, int output_log, int inpu
     t->before_wait = before_wait;
     t->wait_arg = wait_arg;
     t->input_given = input_log >= 0 && input_log != output_log;
-    if (!open_log(t->logs[TO_TERMINAL], output_log)) return nullptr;
+    if (!open_log(t->logs[TO_TERMINAL], output_log)) {
+        advanced_timing_free(t);
+        return nullptr;
+    }
     if (t->input_given) {
-        if (!open_log(t->logs[FROM_TERMINAL], input_log)) return nullptr;
+        if (!open_log(t->logs[FROM_TERMINAL], input_log)) {
+            advanced_timing_free(t);
+            return nullptr;
+        }
         skip_log_header(*t, t->logs[FROM_TERMINAL]);
     }
     return t;
+}
+
+void advanced_timing_free(AdvancedTiming* t) {
+    if (t == nullptr) return;
+    for (Log& log : t->logs) std::free(log.data);
+    release_record(t);
 }
 
 RecordReader advanced_timing_reader(AdvancedTiming& t) {

@@ -29,5 +29,6 @@ AdvancedTiming* advanced_timing_new(std::FILE* timings, int output_log, int inpu
                                     bool (*before_wait)(void*), void* wait_arg,
                                     const char* program_name);
 RecordReader advanced_timing_reader(AdvancedTiming& t);
+void advanced_timing_free(AdvancedTiming* t);
 
 }  // namespace vorsk

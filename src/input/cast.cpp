@@ -462,7 +462,10 @@ Cast* cast_new(int fd, const char* name, const char* program_name, const std::ui
     c->before_wait = before_wait;
     c->wait_arg = wait_arg;
     c->buffer = allocate_array<char>(BUFFER_SIZE + simdjson::SIMDJSON_PADDING);
-    if (c->buffer == nullptr) return nullptr;
+    if (c->buffer == nullptr) {
+        cast_free(c);
+        return nullptr;
+    }
     std::memcpy(c->buffer, first, n);
     c->end = n;
     const char* line = nullptr;
@@ -473,6 +476,13 @@ Cast* cast_new(int fd, const char* name, const char* program_name, const std::ui
     }
     order_facts(c->header);
     return c;
+}
+
+void cast_free(Cast* cast) {
+    if (cast == nullptr) return;
+    std::free(cast->buffer);
+    cast->~Cast();
+    std::free(cast);
 }
 
 RecordReader cast_reader(Cast& cast) {

@@ -30,5 +30,6 @@ struct Cast;
 Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
                std::size_t n, bool (*before_wait)(void*), void* wait_arg);
 RecordReader cast_reader(Cast& cast);
+void cast_free(Cast* cast);
 
 }  // namespace vorsk

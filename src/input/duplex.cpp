@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 
 #include "allocation.h"
@@ -45,8 +46,10 @@ struct Duplex {
     MetadataSlot slots[METADATA_SLOTS];
     std::uint32_t free_slots = (1u << METADATA_SLOTS) - 1;
     int shown_slot = -1;  // the slot of the metadata event handed out last
-    // The bytes of each direction that the records handed out so far gave.
+    // The bytes of each direction that the records handed out so far gave,
+    // and that its input buffer has taken.
     std::uint64_t due[2] = {};
+    std::uint64_t pulled[2] = {};
     Direction current = TO_TERMINAL;
     bool ended = false;
     bool holding = false;
@@ -149,12 +152,23 @@ bool fill(Duplex& x, RecordWant want) {
 
 // The input buffer of a direction reads its bytes here: what is queued, or
 // else the records up to the next bytes of that direction.
+//
+// Output is one stream, as a terminal sees it: a sequence split across two
+// records is one sequence. Typed input is read a record at a time: what a
+// terminal sends for one key comes in one piece, and a program that reads
+// keys takes an ESC that a pause follows as a key of its own.
 std::size_t pull(Duplex& x, Direction d, std::uint8_t* chunk, std::size_t capacity) {
-    const RecordWant want = d == TO_TERMINAL ? WANT_TO_TERMINAL : WANT_FROM_TERMINAL;
-    while (x.bytes[d].size == 0) {
-        if (!fill(x, want)) return 0;
+    if (d == FROM_TERMINAL) {
+        const std::uint64_t left = x.due[d] - x.pulled[d];
+        if (left < capacity) capacity = static_cast<std::size_t>(left);
+        if (capacity == 0) return 0;
     }
-    return queue_take(x.bytes[d], chunk, capacity);
+    while (x.bytes[d].size == 0) {
+        if (!fill(x, WANT_TO_TERMINAL)) return 0;
+    }
+    const std::size_t n = queue_take(x.bytes[d], chunk, capacity);
+    x.pulled[d] += n;
+    return n;
 }
 
 std::size_t pull_to_terminal(void* arg, std::uint8_t* chunk, std::size_t capacity) {
@@ -221,6 +235,15 @@ bool duplex_source(Source& source, RecordReader reader) {
     }
     source = Source{.kind = DUPLEX_SOURCE, .input = x->inputs[TO_TERMINAL], .duplex = x};
     return true;
+}
+
+void duplex_free(Source& source) {
+    Duplex* x = source.duplex;
+    if (x == nullptr) return;
+    for (InputBuffer* in : x->inputs) input_free(in);
+    for (ByteQueue& q : x->bytes) std::free(q.data);
+    release_record(x);
+    source = Source{};
 }
 
 InputBuffer* duplex_input(const Source& source, Direction direction) {

@@ -70,6 +70,8 @@ struct Duplex;
 // terminal) and the input's. Yields false when memory is exhausted.
 bool duplex_source(Source& source, RecordReader reader);
 InputBuffer* duplex_input(const Source& source, Direction direction);
+// The program keeps its source until it exits; tests and the fuzzer free it.
+void duplex_free(Source& source);
 
 // The fact of the last EVENT_METADATA event.
 std::string_view duplex_metadata_name(const Source& source);

@@ -112,6 +112,22 @@ TEST(Liveness, AnOpenLineIsOutAsFarAsItGoes) {
     EXPECT_EQ(v.receive(8, PATIENCE_MS), "|\n. CR/^M");
 }
 
+// A cast through a pipe: each event is out before the next one comes.
+TEST(Liveness, EachEventOfACastIsOutBeforeTheNextComes) {
+    Live v({});
+    const std::pair<std::string, std::string> steps[] = {
+        {"{\"version\": 2, \"width\": 80, \"height\": 24}\n", "# Terminal size: 80x24\n"},
+        {"[0.5, \"o\", \"hi\\n\"]\n", "@ 0.500000\n|hi|.\n"},
+        {"[1.5, \"i\", \"q\"]\n", "@ 1.000000\n> |q"},
+    };
+    for (const auto& [input, shown] : steps) {
+        v.send(input);
+        EXPECT_EQ(v.receive(shown.size(), PATIENCE_MS), shown)
+            << "after " << input.size() << " bytes";
+    }
+    EXPECT_EQ(v.finish(), 0);
+}
+
 TEST(Liveness, BufferedKeepsEverythingUntilTheEnd) {
     Live v({"-b"});
     v.send("hello\n");

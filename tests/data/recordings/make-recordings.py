@@ -2,7 +2,8 @@
 """Records the sessions of this folder: bash run by util-linux script (advanced
 timing, both directions in one log and in two) and by asciinema (a v2 cast with
 input), each typed into on a pseudo-terminal of 80x24 that is resized to
-100x30 half-way. The recordings are checked in; this is how they were made:
+100x30 half-way, and vim as the cast of examples/vim-edit.cast. The
+recordings are checked in; this is how they were made:
 
     cd tests/data/recordings && python3 make-recordings.py
 """
@@ -31,19 +32,19 @@ def drain(fd, seconds):
             return
 
 
-def record(argv):
+def record(argv, keys=KEYS):
     pid, fd = pty.fork()
     if pid == 0:
         os.execvpe(argv[0], argv, ENV)
     set_size(fd, 24, 80)
     os.kill(pid, signal.SIGWINCH)
     drain(fd, 1.0)
-    for keys in KEYS:
-        if keys == b"RESIZE":
+    for typed in keys:
+        if typed == b"RESIZE":
             set_size(fd, 30, 100)
             os.kill(pid, signal.SIGWINCH)
         else:
-            os.write(fd, keys)
+            os.write(fd, typed)
         drain(fd, 0.4)
     drain(fd, 1.0)
     os.waitpid(pid, 0)
@@ -58,3 +59,11 @@ record(["script", "-q", "--log-io", "bash-io.log", "--log-timing", "bash-io.timi
 record(["script", "-q", "--log-in", "bash-in.log", "--log-out", "bash-out.log",
         "--log-timing", "bash-inout.timing", "-c", BASH])
 record(["asciinema", "rec", "-q", "--stdin", "-c", BASH, "bash.cast"])
+
+# The example of examples/: vim, typed into, as a v2 cast with input.
+VIM_KEYS = [b"ihello, \x1b[200~pasted\x1b[201~ world", b"\x1b", b"RESIZE", b"0dw", b":q!\r"]
+example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../examples/vim-edit.cast")
+if os.path.exists(example):
+    os.remove(example)
+record(["asciinema", "rec", "-q", "--stdin", "-c", "vim -u NONE -i NONE -N notes.txt", example],
+       VIM_KEYS)

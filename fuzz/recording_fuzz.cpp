@@ -1,0 +1,117 @@
+// The readers of recordings over arbitrary files: an asciinema cast, or an
+// advanced timing file with its log, decoded both ways. Whatever the file
+// holds, the run ends, within memory, without a fault.
+//
+// The first byte chooses: bit 0 a cast (else an advanced timing file),
+// bit 1 extended mode. A timing file ends at the first NUL byte; its log
+// follows.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "allocation.h"
+#include "decode/processor.h"
+#include "driver/main_loop.h"
+#include "input/advanced_timing.h"
+#include "input/cast.h"
+#include "input/recording.h"
+#include "output/line_writer.h"
+
+namespace {
+
+int file_of(std::string_view bytes) {
+    const int fd = memfd_create("recording", 0);
+    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+        lseek(fd, 0, SEEK_SET) != 0) {
+        std::abort();
+    }
+    return fd;
+}
+
+void setup(vorsk::Processor& p, vorsk::InputBuffer* input, vorsk::LineWriter* w, bool extended,
+           bool keys) {
+    p.input = input;
+    p.writer = w;
+    p.extended = extended;
+    p.keys = extended && keys;
+    if (extended) p.string = vorsk::allocate_record<vorsk::ControlString>();
+}
+
+void release(vorsk::Processor& p) {
+    vorsk::release_record(p.string);
+    if (p.inner != nullptr) {
+        vorsk::input_free(p.inner->input);
+        vorsk::release_record(p.inner->string);
+        vorsk::release_record(p.inner);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const bool cast = (data[0] & 1) != 0;
+    const bool extended = (data[0] & 2) != 0;
+    const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    vorsk::RecordReader reader;
+    vorsk::Cast* c = nullptr;
+    vorsk::AdvancedTiming* t = nullptr;
+    std::FILE* timings = nullptr;
+    int fd = -1;
+    if (cast) {
+        fd = file_of(rest);
+        static std::uint8_t first[vorsk::CAST_HEADER_LIMIT];
+        const ssize_t n = read(fd, first, sizeof first);
+        if (n < 0) std::abort();
+        const std::size_t len = static_cast<std::size_t>(n);
+        if (vorsk::cast_version(first, len, "fuzz", "vorsk", false) <= 0) {
+            close(fd);
+            return 0;
+        }
+        c = vorsk::cast_new(fd, "fuzz", "vorsk", first, len, nullptr, nullptr);
+        if (c == nullptr) std::abort();
+        reader = vorsk::cast_reader(*c);
+    } else {
+        const std::size_t split = std::min(rest.find('\0'), rest.size());
+        static char timing_text[4096];
+        const std::size_t timing_size = std::min(split, sizeof timing_text);
+        std::copy(rest.begin(), rest.begin() + static_cast<long>(timing_size), timing_text);
+        timings = fmemopen(timing_text, timing_size == 0 ? 1 : timing_size, "r");
+        fd = file_of(rest.substr(std::min(split + 1, rest.size())));
+        t = vorsk::advanced_timing_new(timings, fd, -1, nullptr, nullptr, "vorsk");
+        if (t == nullptr) std::abort();
+        reader = vorsk::advanced_timing_reader(*t);
+    }
+
+    vorsk::MemorySink memory;
+    vorsk::LineWriter* w = vorsk::writer_new(vorsk::Sink{.memory = &memory}, vorsk::OutputConfig{});
+    vorsk::Session session;
+    session.reader = reader;
+    if (w == nullptr || !vorsk::duplex_source(session.source, reader)) std::abort();
+    setup(session.processor, vorsk::duplex_input(session.source, vorsk::TO_TERMINAL), w, extended,
+          false);
+    setup(session.input_processor, vorsk::duplex_input(session.source, vorsk::FROM_TERMINAL), w,
+          extended, true);
+    session.processors[vorsk::TO_TERMINAL] = &session.processor;
+    session.processors[vorsk::FROM_TERMINAL] = &session.input_processor;
+    vorsk::decode_duplex(session.processors, session.source);
+    vorsk::writer_flush(*w);
+    if (reader.finish != nullptr) reader.finish(reader.self);
+
+    release(session.processor);
+    release(session.input_processor);
+    vorsk::writer_free(w);
+    vorsk::memory_sink_release(memory);
+    vorsk::duplex_free(session.source);
+    vorsk::cast_free(c);
+    vorsk::advanced_timing_free(t);
+    if (timings != nullptr) std::fclose(timings);
+    close(fd);
+    return 0;
+}
