@@ -7,6 +7,7 @@ _vorsk()
     local before=
     ((COMP_CWORD >= 2)) && before=${COMP_WORDS[COMP_CWORD - 2]}
     local color_words='always never none auto'
+    local summary_words='only json'
 
     # readline usually splits "--color=au" into "--color", "=", "au".
     if [[ $cur == = && ($prev == --color || $prev == --colour) ]]; then
@@ -15,6 +16,14 @@ _vorsk()
     fi
     if [[ $prev == = && ($before == --color || $before == --colour) ]]; then
         COMPREPLY=($(compgen -W "$color_words" -- "$cur"))
+        return
+    fi
+    if [[ $cur == = && $prev == --summary ]]; then
+        COMPREPLY=($(compgen -W "$summary_words"))
+        return
+    fi
+    if [[ $prev == = && $before == --summary ]]; then
+        COMPREPLY=($(compgen -W "$summary_words" -- "$cur"))
         return
     fi
     if [[ $prev == = && $before == --timings ]] || [[ $cur == = && $prev == --timings ]]; then
@@ -27,6 +36,10 @@ _vorsk()
     case $cur in
         --color=* | --colour=*)
             COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$color_words" -- "${cur#*=}"))
+            return
+            ;;
+        --summary=*)
+            COMPREPLY=($(compgen -P --summary= -W "$summary_words" -- "${cur#*=}"))
             return
             ;;
         --timings=*)
@@ -49,7 +62,7 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys -b --buffered -t --timings= -x --color --color=
+            --no-interactive -X --extended --keys --summary --summary= -b --buffered -t --timings= -x --color --color=
             --colour --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null

@@ -40,6 +40,8 @@ expect 'notes.txt session.timing session.typescript' vorsk --timings =
 expect '--timings=session.timing' vorsk --timings=session.ti
 expect 'notes.txt' vorsk -C no
 expect 'notes.txt' vorsk session.typescript no
+expect 'json only' vorsk --summary =
+expect '--summary=json' vorsk --summary=j
 expect '' vorsk --help ''
 
 if command -v zsh >/dev/null; then

@@ -27,6 +27,7 @@ options_table='
 -I --no-interactive
 -X --extended
 --keys
+--summary
 -b --buffered
 -t --timings
 -x

@@ -10,7 +10,7 @@
 set -eu
 
 build="cmake g++ make pkg-config libutf8proc-dev"
-check="$build libgtest-dev groff-base"
+check="$build libgtest-dev groff-base python3"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format"
 
 case "${1:-}" in

@@ -214,6 +214,17 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s) {
 
 }  // namespace
 
+bool two_byte_escape_name(std::uint8_t b, const char** acronym, const char** name) {
+    const EscapeName* entry = nullptr;
+    if (b >= 0x30 && b < 0x40) entry = &fp_names[b - 0x30];
+    if (b >= 0x40 && b < 0x60) entry = &fe_names[b - 0x40];
+    if (b >= 0x60 && b < 0x7f) entry = &fs_names[b - 0x60];
+    if (entry == nullptr || entry->acronym == nullptr) return false;
+    *acronym = entry->acronym;
+    *name = entry->name;
+    return true;
+}
+
 void print_esc_char(LineWriter& w, int c) {
     if (c == 0x20) {
         writer_putn(w, " Spc", 4);
@@ -230,6 +241,12 @@ bool process_escape_sequence(Processor& p) {
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
     LineWriter& w = *p.writer;
+    if (p.tally != nullptr &&
+        !(p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte))) {
+        tally_sequence(*p.tally, s,
+                       s.kind == CSI_SEQUENCE ? lookup_csi_function(s, p.extended) : CsiLookup{},
+                       tally_offset(p, 1 + s.n_bytes));
+    }
     switch (s.kind) {
         case CSI_SEQUENCE:
             echo_control_sequence(w, s);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "decode/tally.h"
 #include "input/input_buffer.h"
 #include "output/line_writer.h"
 #include "parse/sequence.h"
@@ -45,7 +46,18 @@ struct Processor {
     // own, made at its first use; one level deep.
     Processor* inner = nullptr;
     bool nested = false;
+    // What the decoder identified is counted here for --summary; nullptr
+    // without it. The inner processor shares it, and counts what it finds
+    // at the offset of the pass-through.
+    Tally* tally = nullptr;
+    std::uint64_t string_offset = 0;  // where the open control string began
+    std::uint64_t outer_offset = 0;
 };
+
+// The input offset of the byte `back` bytes before the next, for the tally.
+inline std::uint64_t tally_offset(const Processor& p, std::uint64_t back) {
+    return p.nested ? p.outer_offset : input_consumed(*p.input) - back;
+}
 
 inline constexpr bool is_printable(int c) {
     return c >= 0x20 && c <= 0x7e;

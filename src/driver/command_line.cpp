@@ -31,6 +31,7 @@ const option long_options[] = {
     {"no-interactive", no_argument, nullptr, 'I'},
     {"extended", no_argument, nullptr, 'X'},
     {"keys", no_argument, nullptr, 'K'},
+    {"summary", optional_argument, nullptr, 'S'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -56,6 +57,10 @@ constexpr const char* USAGE_PIECES[] = {
     "                 PM, SOS) as today's terminals do.\n"
     "     --keys      With -X, read the input as what a terminal sends: keys,\n"
     "                 mouse and focus reports, pasted text.\n"
+    "     --summary[=only|json]\n"
+    "                 After the account, a table of the functions, modes and\n"
+    "                 strings seen, totals and the terminal features used;\n"
+    "                 'only' writes the table alone, 'json' one JSON object.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -95,6 +100,14 @@ constexpr const char* USAGE_PIECES[] = {
     usage(1);
 }
 
+SummaryFormat resolve_summary_word(const char* word) {
+    if (word == nullptr) return SUMMARY_AFTER;
+    if (std::strcmp(word, "only") == 0) return SUMMARY_ONLY;
+    if (std::strcmp(word, "json") == 0) return SUMMARY_JSON;
+    std::fprintf(stderr, "Option --summary: Unknown argument ``%s''.\n\n", word);
+    usage(1);
+}
+
 ColorMode resolve_color_word(const char* word) {
     if (word == nullptr || strcasecmp(word, "always") == 0) return COLOR_ALWAYS;
     // "never" is what the usage text offers, so it means "none".
@@ -122,6 +135,7 @@ void parse_options(int argc, char** argv, const char** timing_path) {
             case 'I': options.interactive = 0; break;
             case 'X': options.extended = 1; break;
             case 'K': options.keys = 1; break;
+            case 'S': options.summary = resolve_summary_word(optarg); break;
             case 'b': options.buffered = 1; break;
             case 't': *timing_path = optarg; break;
             case 'x': break;
@@ -273,6 +287,10 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     OutputConfig output_config;
     output_config.hidden = options.hidden;
+    // The summary alone, or its JSON: the account is decoded but not written.
+    if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON) {
+        output_config.hidden = ~KindSet{0};
+    }
     output_config.colors = options.color_mode == COLOR_ALWAYS;
     if (output_config.colors)
         output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
@@ -300,6 +318,14 @@ void setup_from_args(Session& session, int argc, char** argv) {
             std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
             std::exit(1);
         }
+    }
+    if (options.summary != SUMMARY_NONE) {
+        p.tally = tally_new();
+        if (p.tally == nullptr) {
+            std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
+            std::exit(1);
+        }
+        p.tally->format = static_cast<SummaryFormat>(options.summary);
     }
     session.program_name = options.program_name;
     session.source =

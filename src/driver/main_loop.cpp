@@ -35,6 +35,10 @@ void decode_source(Processor& p, Source& source) {
 
 int run(Processor& p, Source& source, const char* program_name) {
     decode_source(p, source);
+    if (p.tally != nullptr) {
+        p.tally->bytes = input_consumed(*p.input);
+        write_summary(*p.tally, *p.writer);
+    }
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
     writer_flush(*p.writer);

@@ -26,6 +26,7 @@ struct Options {
     int color_mode = COLOR_NONE;  // an int, since getopt_long stores through it
     const char* program_name = "vorsk";
     int output_is_tty = 0;
+    int summary = 0;  // a SummaryFormat: --summary and its forms
 };
 
 }  // namespace vorsk

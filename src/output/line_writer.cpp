@@ -376,6 +376,10 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     emit_byte(w, '\n');
 }
 
+void writer_raw(LineWriter& w, const char* bytes, std::size_t n) {
+    emit_bytes(w, bytes, n);
+}
+
 void writer_set_input(LineWriter& w, bool input) {
     if (w.input == input) return;
     writer_finish(w, "");

@@ -96,6 +96,11 @@ VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format
 VORSK_PRINTF(2, 3) void print_delay_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_metadata_line(LineWriter& w, const char* format, ...);
 
+// Bytes outside the grammar of the account, written as they are whatever
+// kinds are hidden: the summary after the account, and the marks an HTML
+// page is made from. An open line is not ended.
+void writer_raw(LineWriter& w, const char* bytes, std::size_t n);
+
 // Whether the lines written from now on are of the input direction: each of
 // their rows begins with the input mark. An open line is ended first.
 void writer_set_input(LineWriter& w, bool input);
