@@ -28,6 +28,7 @@ options_table='
 -X --extended
 --keys
 --summary
+--html
 -b --buffered
 -t --timings
 -x

@@ -212,6 +212,28 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s) {
     }
 }
 
+// With --html: the pen after SGR, and after a reset of the terminal
+// (RIS, DECSTR); a change is marked in the output for the page.
+void update_pen(Processor& p, const Sequence& s) {
+    const Pen before = *p.pen;
+    if (s.kind == FS_SEQUENCE && s.final_byte == 'c') {
+        *p.pen = Pen{};
+    } else if (s.kind == CSI_SEQUENCE && s.marker == 0 && s.n_intermediates == 1 &&
+               s.intermediates[0] == '!' && s.final_byte == 'p') {
+        *p.pen = Pen{};
+    } else if (s.kind == CSI_SEQUENCE && s.marker == 0 && s.n_intermediates == 0 &&
+               s.final_byte == 'm') {
+        static SgrValue values[MAX_PARAMETERS];
+        for (std::size_t i = 0; i < s.n_params; ++i) {
+            values[i] = {s.params[i].value, s.params[i].present, s.params[i].ended_by == ':'};
+        }
+        pen_apply(*p.pen, values, s.n_params);
+    }
+    if (*p.pen == before) return;
+    char mark[PEN_MARK_SIZE];
+    writer_raw(*p.writer, mark, format_pen_mark(mark, *p.pen));
+}
+
 }  // namespace
 
 bool two_byte_escape_name(std::uint8_t b, const char** acronym, const char** name) {
@@ -303,6 +325,7 @@ bool process_escape_sequence(Processor& p) {
         case FP_SEQUENCE:
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
     }
+    if (p.pen != nullptr) update_pen(p, s);
     p.control_break = 1;
     return true;
 }

@@ -52,6 +52,10 @@ struct Processor {
     Tally* tally = nullptr;
     std::uint64_t string_offset = 0;  // where the open control string began
     std::uint64_t outer_offset = 0;
+    // With --html, the attributes the stream set for its text, told to the
+    // page by a mark whenever they change; nullptr without it. Shared with
+    // the inner processor, whose text is the outer terminal's.
+    Pen* pen = nullptr;
 };
 
 // The input offset of the byte `back` bytes before the next, for the tally.

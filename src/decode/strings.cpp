@@ -155,6 +155,7 @@ void decode_passthrough(Processor& p, const ControlString& s) {
     inner.extended = true;
     inner.nested = true;
     inner.tally = p.tally;
+    inner.pen = p.pen;
     inner.outer_offset = p.string_offset;
     inner.line_state = LINE_NONE;
     inner.control_break = 0;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,6 +33,7 @@ const option long_options[] = {
     {"extended", no_argument, nullptr, 'X'},
     {"keys", no_argument, nullptr, 'K'},
     {"summary", optional_argument, nullptr, 'S'},
+    {"html", no_argument, nullptr, 'H'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -61,6 +63,9 @@ constexpr const char* USAGE_PIECES[] = {
     "                 After the account, a table of the functions, modes and\n"
     "                 strings seen, totals and the terminal features used;\n"
     "                 'only' writes the table alone, 'json' one JSON object.\n"
+    "     --html      Write the account as a self-contained HTML page: text in\n"
+    "                 the stream's own colours, escapes folded with their\n"
+    "                 labels and descriptions, delays on a time line.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -135,6 +140,7 @@ void parse_options(int argc, char** argv, const char** timing_path) {
             case 'I': options.interactive = 0; break;
             case 'X': options.extended = 1; break;
             case 'K': options.keys = 1; break;
+            case 'H': options.html = 1; break;
             case 'S': options.summary = resolve_summary_word(optarg); break;
             case 'b': options.buffered = 1; break;
             case 't': *timing_path = optarg; break;
@@ -196,6 +202,23 @@ bool is_regular(int fd, struct stat& st) {
 [[noreturn]] void input_is_output(const char* output_name) {
     std::fprintf(stderr, "%s: %s: input file is output file\n", options.program_name, output_name);
     std::exit(1);
+}
+
+void write_page(void* writer, const char* bytes, std::size_t n) {
+    writer_sink_write(*static_cast<LineWriter*>(writer), bytes, n);
+}
+
+// The page the writer's output goes through, unwrapped, and the pen whose
+// changes the decoder marks in it.
+void setup_page(Processor& p, const Palette& colors) {
+    p.writer->sink.page = html_page_new(colors, write_page, p.writer);
+    p.pen = allocate_record<Pen>();
+    if (p.writer->sink.page == nullptr || p.pen == nullptr) {
+        std::fprintf(stderr, "%s: Out of memory.\n", options.program_name);
+        std::exit(1);
+    }
+    p.writer->width = SIZE_MAX / 4;
+    html_page_begin(*p.writer->sink.page);
 }
 
 }  // namespace
@@ -287,6 +310,13 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     OutputConfig output_config;
     output_config.hidden = options.hidden;
+    // A page is coloured with marks, which it turns into its elements and
+    // styles; the user's colours become its style sheet.
+    Palette page_colors;
+    if (options.html) {
+        page_colors = configured_palette(std::getenv("VORSK_COLORS"));
+        options.color_mode = COLOR_ALWAYS;
+    }
     // The summary alone, or its JSON: the account is decoded but not written.
     if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON) {
         output_config.hidden = ~KindSet{0};
@@ -294,6 +324,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
     output_config.colors = options.color_mode == COLOR_ALWAYS;
     if (output_config.colors)
         output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
+    if (options.html) html_mark_palette(output_config.palette);
 
     if (options.interactive) {
         if (isatty(fileno(in))) setup_terminal(fileno(in), options.output_is_tty != 0);
@@ -308,6 +339,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     writer_set_error_handler(*p.writer, write_error_handler,
                              const_cast<char*>(options.program_name));
+    if (options.html) setup_page(p, page_colors);
     p.print_carets = options.print_carets != 0;
     p.extended = options.extended != 0;
     // Keys typed on a terminal in interactive mode, or --keys for any input.

@@ -41,7 +41,7 @@ int run(Processor& p, Source& source, const char* program_name) {
     }
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
-    writer_flush(*p.writer);
+    writer_end(*p.writer);
     const int error = input_error(*p.input);
     if (error != 0) {
         std::fprintf(stderr, "%s: %s: %s\n", program_name, "read error", std::strerror(error));

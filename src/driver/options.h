@@ -27,6 +27,7 @@ struct Options {
     const char* program_name = "vorsk";
     int output_is_tty = 0;
     int summary = 0;  // a SummaryFormat: --summary and its forms
+    int html = 0;     // --html: the account as an HTML page
 };
 
 }  // namespace vorsk
