@@ -482,6 +482,11 @@ void feed_byte(HtmlPage& p, unsigned char b) {
     }
 }
 
+// A byte that stands for itself on the page.
+constexpr bool is_plain(unsigned char b) {
+    return b >= 0x20 && b < 0x7f && b != '&' && b != '<' && b != '>' && b != '"' && b != '\'';
+}
+
 // The SGR values of a colour of the palette ("36;7").
 std::size_t palette_values(const ColorSpec& color, SgrValue (&values)[32]) {
     std::size_t n = 0;
@@ -612,7 +617,21 @@ void html_page_begin(HtmlPage& p) {
 }
 
 void html_page_feed(HtmlPage& p, const char* bytes, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) feed_byte(p, static_cast<unsigned char>(bytes[i]));
+    for (std::size_t i = 0; i < n;) {
+        // Most of an open row is text that needs no escape: it goes out in
+        // one piece.
+        if (p.state == HtmlPage::IN_TEXT && p.row_open && !p.swallow && p.utf8_need == 0 &&
+            p.row != ROW_DELAY) {
+            std::size_t run = i;
+            while (run < n && is_plain(static_cast<unsigned char>(bytes[run]))) ++run;
+            if (run != i) {
+                put(p, bytes + i, run - i);
+                i = run;
+                continue;
+            }
+        }
+        feed_byte(p, static_cast<unsigned char>(bytes[i++]));
+    }
     flush(p);
 }
 
