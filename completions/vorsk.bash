@@ -8,6 +8,7 @@ _vorsk()
     ((COMP_CWORD >= 2)) && before=${COMP_WORDS[COMP_CWORD - 2]}
     local color_words='always never none auto'
     local format_words='auto cast raw'
+    local summary_words='only json'
 
     # readline usually splits "--color=au" into "--color", "=", "au".
     if [[ $cur == = && ($prev == --color || $prev == --colour) ]]; then
@@ -26,6 +27,14 @@ _vorsk()
         COMPREPLY=($(compgen -W "$format_words" -- "$cur"))
         return
     fi
+    if [[ $cur == = && $prev == --summary ]]; then
+        COMPREPLY=($(compgen -W "$summary_words"))
+        return
+    fi
+    if [[ $prev == = && $before == --summary ]]; then
+        COMPREPLY=($(compgen -W "$summary_words" -- "$cur"))
+        return
+    fi
     if [[ $prev == = && ($before == --timings || $before == --input-log || $before == --log) ]] ||
         [[ $cur == = && ($prev == --timings || $prev == --input-log || $prev == --log) ]]; then
         [[ $cur == = ]] && cur=
@@ -37,6 +46,10 @@ _vorsk()
     case $cur in
         --color=* | --colour=*)
             COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$color_words" -- "${cur#*=}"))
+            return
+            ;;
+        --summary=*)
+            COMPREPLY=($(compgen -P --summary= -W "$summary_words" -- "${cur#*=}"))
             return
             ;;
         --timings=* | --input-log=* | --log=*)
@@ -71,8 +84,9 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys -b --buffered -t --timings= --input-log= --format=
-            -c --command= --log= -x --color --color= --colour --colour=' -- "$cur"))
+            --no-interactive -X --extended --keys --summary --summary= --html -b --buffered -t
+            --timings= --input-log= --format= -c --command= --log= -x --color --color= --colour
+            --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
         return

@@ -54,8 +54,30 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     if (p.input == nullptr || p.writer == nullptr) fail("out of memory", "");
     vorsk::Source source = shape.delays ? vorsk::classic_timing_source(*p.input, timing_stream)
                                         : vorsk::plain_source(*p.input);
+    // Every run is tallied as for --summary, which leaves the account as it
+    // is, and the summary written: its JSON must be whole.
+    static vorsk::Tally* tally = vorsk::tally_new();
+    if (tally == nullptr) fail("out of memory", "");
+    vorsk::TallyRow* slots = tally->slots;
+    for (std::size_t i = 0; i < vorsk::TALLY_SLOTS; ++i) slots[i] = vorsk::TallyRow{};
+    *tally = vorsk::Tally{};
+    tally->slots = slots;
+    tally->format = vorsk::SUMMARY_JSON;
+    p.tally = tally;
     vorsk::decode_source(p, source);
     vorsk::writer_flush(*p.writer);
+    {
+        vorsk::MemorySink summary;
+        vorsk::LineWriter* w = vorsk::writer_new(vorsk::Sink{.memory = &summary}, {});
+        if (w == nullptr) fail("out of memory", "");
+        tally->bytes = vorsk::input_consumed(*p.input);
+        vorsk::write_summary(*tally, *w);
+        vorsk::writer_free(w);
+        const std::string json(summary.data, summary.size);
+        vorsk::memory_sink_release(summary);
+        if (!json.starts_with("{\"bytes\":") || !json.ends_with("]}}\n"))
+            fail("a summary that is no whole JSON object", json.substr(0, 200));
+    }
 
     DecodeResult result;
     result.consumed = vorsk::input_consumed(*p.input);

@@ -104,12 +104,21 @@ int main(int argc, char** argv) {
     // A recording: a flags byte (1 a cast, 2 extended mode), then the cast,
     // or the timing file, a NUL and its log.
     SeedFolder recording(out_dir / "recording");
+    SeedFolder page(out_dir / "page");
 
     colors.add("|>=36;7,.=31,:=33,&=35,\"=32,@=34");
     colors.add("|=1,|>=4;1;31;42,.=38;5;196");
     colors.add("|>=,:=1,,&x=2,\"=3");
     timing.add("0.5 10\n1.0 20\n2.0 5\n");
     timing.add("1e308 4294967295\n-0.25 0\nnan 3\n");
+    // What the writer hands a page: rows in the letters of its palette, and
+    // the pen's marks.
+    page.add(std::string("\x01") +
+             "\x1b[bm|\x1b[m\x1b[am<ls>\x1b[m\x1b[bm|\x1b[m\n\x1b[cm. CR/^M\x1b[m\n");
+    page.add(std::string("\x07") +
+             "\x1b[dm: Esc [ 1 m\x1b[m\n\x1b[em& SGR\x1b[m\n\x1b[fm\" a\nb\x1b[m\n"
+             "\x1b[=2;16777472;9;3;0m\x1b[im> \x1b[m\x1b[bm|\x1b[m\x1b[am\xc3\xa9\xff\x1b[m\n"
+             "\x1b[gm@ 0.250000\x1b[m\nSummary\n");
 
     std::vector<fs::path> case_files;
     for (const auto& entry : fs::directory_iterator(case_dir)) {
@@ -178,7 +187,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("seeds: %zu decoder, %zu colors, %zu timing, %zu recording\n", decoder.size(),
-                colors.size(), timing.size(), recording.size());
+    std::printf("seeds: %zu decoder, %zu colors, %zu timing, %zu recording, %zu page\n",
+                decoder.size(), colors.size(), timing.size(), recording.size(), page.size());
     return 0;
 }

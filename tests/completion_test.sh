@@ -42,6 +42,8 @@ expect 'notes.txt' vorsk -C no
 expect 'notes.txt' vorsk session.typescript no
 expect '--log=session.timing' vorsk --log=session.ti
 expect 'session.timing' vorsk -c true --log = session.ti
+expect 'json only' vorsk --summary =
+expect '--summary=json' vorsk --summary=j
 expect '' vorsk --help ''
 expect 'cast' vorsk --format = c
 expect '--format=raw' vorsk --format=r

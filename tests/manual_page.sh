@@ -27,6 +27,8 @@ options_table='
 -I --no-interactive
 -X --extended
 --keys
+--summary
+--html
 -b --buffered
 -t --timings
 --input-log

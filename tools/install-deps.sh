@@ -6,12 +6,13 @@
 #   tools/install-deps.sh build     what building vorsk needs (make, make demo)
 #   tools/install-deps.sh check     and what the tests need (make check)
 #   tools/install-deps.sh ci        and what .ci/run adds: the sanitizers'
-#                                   and fuzzers' compiler, packaging tools
+#                                   and fuzzers' compiler, packaging tools,
+#                                   and a browser for the --html test
 set -eu
 
 build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev"
-check="$build libgtest-dev groff-base"
-ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format"
+check="$build libgtest-dev groff-base python3"
+ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium"
 
 case "${1:-}" in
     build) wanted=$build ;;

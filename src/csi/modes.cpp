@@ -229,9 +229,21 @@ static_assert(modes_sorted_and_complete(private_modes), "the search needs ascend
 }  // namespace
 
 // The classic texts first; with -X, the modes current terminals added.
-static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool extended) {
+const PrivateModeInfo* find_private_mode(std::uint32_t mode, bool extended) {
     const PrivateModeInfo* info = find_mode(private_modes, mode);
     if (info == nullptr && extended) info = find_extended_private_mode(mode);
+    return info;
+}
+
+bool standard_mode_name(std::uint32_t mode, const char** acronym, const char** name) {
+    if (mode > MAX_STANDARD_MODE || standard_modes[mode].acronym == nullptr) return false;
+    *acronym = standard_modes[mode].acronym;
+    *name = standard_modes[mode].name;
+    return true;
+}
+
+static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool extended) {
+    const PrivateModeInfo* info = find_private_mode(mode, extended);
     if (info != nullptr) print_description_line(w, "%s", set ? info->set_text : info->reset_text);
 }
 

@@ -36,4 +36,12 @@ const PrivateModeInfo* find_mode(const PrivateModeInfo (&rows)[N], std::uint32_t
 // (modes_extended.cpp), or nullptr.
 const PrivateModeInfo* find_extended_private_mode(std::uint32_t mode);
 
+// The row of a DEC private mode: the classic ones, and with extended those
+// of current terminals; nullptr for a mode neither knows (modes.cpp).
+const PrivateModeInfo* find_private_mode(std::uint32_t mode, bool extended);
+
+// The acronym and name of an ECMA-48 mode, or false for a number the
+// standard leaves unassigned.
+bool standard_mode_name(std::uint32_t mode, const char** acronym, const char** name);
+
 }  // namespace vorsk

@@ -212,7 +212,44 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s) {
     }
 }
 
+// With --html: the pen after SGR, and after a reset of the terminal
+// (RIS, DECSTR); a change is marked in the output for the page.
+void update_pen(Processor& p, const Sequence& s) {
+    const Pen before = *p.pen;
+    if (s.kind == FS_SEQUENCE && s.final_byte == 'c') {
+        *p.pen = Pen{};
+    } else if (s.kind == CSI_SEQUENCE && s.marker == 0 && s.n_intermediates == 1 &&
+               s.intermediates[0] == '!' && s.final_byte == 'p') {
+        *p.pen = Pen{};
+    } else if (s.kind == CSI_SEQUENCE && s.marker == 0 && s.n_intermediates == 0 &&
+               s.final_byte == 'm') {
+        static SgrValue values[MAX_PARAMETERS];
+        for (std::size_t i = 0; i < s.n_params; ++i) {
+            values[i] = {s.params[i].value, s.params[i].present, s.params[i].ended_by == ':'};
+        }
+        pen_apply(*p.pen, values, s.n_params);
+    }
+    if (*p.pen == before) return;
+    mark_pen(p);
+}
+
 }  // namespace
+
+void mark_pen(Processor& p) {
+    char mark[PEN_MARK_SIZE];
+    writer_raw(*p.writer, mark, format_pen_mark(mark, *p.pen));
+}
+
+bool two_byte_escape_name(std::uint8_t b, const char** acronym, const char** name) {
+    const EscapeName* entry = nullptr;
+    if (b >= 0x30 && b < 0x40) entry = &fp_names[b - 0x30];
+    if (b >= 0x40 && b < 0x60) entry = &fe_names[b - 0x40];
+    if (b >= 0x60 && b < 0x7f) entry = &fs_names[b - 0x60];
+    if (entry == nullptr || entry->acronym == nullptr) return false;
+    *acronym = entry->acronym;
+    *name = entry->name;
+    return true;
+}
 
 void print_esc_char(LineWriter& w, int c) {
     if (c == 0x20) {
@@ -230,6 +267,12 @@ bool process_escape_sequence(Processor& p) {
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
     LineWriter& w = *p.writer;
+    if (p.tally != nullptr &&
+        !(p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte))) {
+        tally_sequence(*p.tally, s,
+                       s.kind == CSI_SEQUENCE ? lookup_csi_function(s, p.extended) : CsiLookup{},
+                       tally_offset(p, 1 + s.n_bytes), p.keys);
+    }
     switch (s.kind) {
         case CSI_SEQUENCE:
             echo_control_sequence(w, s);
@@ -286,6 +329,7 @@ bool process_escape_sequence(Processor& p) {
         case FP_SEQUENCE:
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
     }
+    if (p.pen != nullptr) update_pen(p, s);
     p.control_break = 1;
     return true;
 }

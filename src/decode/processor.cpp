@@ -51,10 +51,12 @@ void open_control_line(Processor& p) {
 void process_utf8(Processor& p, std::uint8_t lead) {
     Utf8Char ch;
     if (!parse_utf8(*p.input, lead, ch)) {
+        if (p.tally != nullptr) ++p.tally->invalid_utf8;
         enter_control(p);
         print_control(p, lead);
         return;
     }
+    if (p.tally != nullptr) p.tally->text_bytes += ch.n;
     const auto* bytes = reinterpret_cast<const char*>(ch.bytes);
     if (p.line_state == LINE_TEXT) {
         const std::uint32_t previous = p.grapheme.last;
@@ -104,6 +106,7 @@ void process_byte(Processor& p, int b) {
                 continue;
             case LINE_TEXT:
                 if (is_printable(b)) {
+                    if (p.tally != nullptr) ++p.tally->text_bytes;
                     writer_putc(*p.writer, b);
                     p.grapheme = {static_cast<std::uint32_t>(b), 0};
                     p.last_width = 1;
@@ -124,6 +127,8 @@ void process_byte(Processor& p, int b) {
                     continue;
                 }
                 if (b == ESC && process_escape_sequence(p)) return;
+                if (p.tally != nullptr)
+                    tally_control(*p.tally, static_cast<std::uint8_t>(b), tally_offset(p, 1));
                 print_control(p, b);
                 return;
         }
@@ -139,6 +144,7 @@ void process_text_run(Processor& p, std::size_t limit) {
     std::size_t run = 0;
     while (run < n && is_printable(bytes[run])) ++run;
     if (run == 0) return;
+    if (p.tally != nullptr) p.tally->text_bytes += run;
     writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
     p.grapheme = {bytes[run - 1], 0};
     p.last_width = 1;
@@ -172,6 +178,7 @@ void print_control(Processor& p, int b) {
 }
 
 void process_pause(Processor& p, double delay) {
+    if (p.tally != nullptr) tally_delay(*p.tally, delay);
     if (p.in_string) {
         p.held_delay += delay;
         ++p.held_pauses;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "decode/tally.h"
 #include "input/input_buffer.h"
 #include "output/line_writer.h"
 #include "parse/sequence.h"
@@ -45,13 +46,31 @@ struct Processor {
     // own, made at its first use; one level deep.
     Processor* inner = nullptr;
     bool nested = false;
+    // What the decoder identified is counted here for --summary; nullptr
+    // without it. The inner processor shares it, and counts what it finds
+    // at the offset of the pass-through.
+    Tally* tally = nullptr;
+    std::uint64_t string_offset = 0;  // where the open control string began
+    std::uint64_t outer_offset = 0;
+    // With --html, the attributes the stream set for its text, told to the
+    // page by a mark whenever they change; nullptr without it. Shared with
+    // the inner processor, whose text is the outer terminal's.
+    Pen* pen = nullptr;
 };
+
+// The input offset of the byte `back` bytes before the next, for the tally.
+inline std::uint64_t tally_offset(const Processor& p, std::uint64_t back) {
+    return p.nested ? p.outer_offset : input_consumed(*p.input) - back;
+}
 
 inline constexpr bool is_printable(int c) {
     return c >= 0x20 && c <= 0x7e;
 }
 
 void process_byte(Processor& p, int b);
+// With --html: marks the processor's pen in the output again, where the
+// text that follows is its own (the other direction's came between).
+void mark_pen(Processor& p);
 // A recorded pause: the open line ends and a delay line follows, unless a
 // control string is open. A break ends the open line the same way.
 void process_pause(Processor& p, double delay);

@@ -154,6 +154,9 @@ void decode_passthrough(Processor& p, const ControlString& s) {
     inner.print_carets = p.print_carets;
     inner.extended = true;
     inner.nested = true;
+    inner.tally = p.tally;
+    inner.pen = p.pen;
+    inner.outer_offset = p.string_offset;
     inner.line_state = LINE_NONE;
     inner.control_break = 0;
     for (int c = input_get(*inner.input); c != EOF; c = input_get(*inner.input))
@@ -180,6 +183,7 @@ void begin_string(Processor& p, std::uint8_t introducer) {
     s.bulk_cut = false;
     s.base64 = Base64Count{};
     p.in_string = true;
+    p.string_offset = tally_offset(p, 2);
     p.held_delay = 0.0;
     p.held_pauses = 0;
     p.grapheme = GraphemeState{};
@@ -233,6 +237,7 @@ void end_string(Processor& p, StringEnd end) {
     LineWriter& w = *p.writer;
     s.end = end;
     p.in_string = false;
+    if (p.tally != nullptr) tally_string(*p.tally, s, p.string_offset);
     if (s.bulk_length() > BULK_ECHO_LIMIT) {
         writer_printf(w, " (%" PRIu64 " bytes)", s.bulk_length());
     }

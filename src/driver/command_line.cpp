@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -39,6 +40,8 @@ const option long_options[] = {
     {"format", required_argument, nullptr, 'F'},
     {"command", required_argument, nullptr, 'c'},
     {"log", required_argument, nullptr, 'G'},
+    {"summary", optional_argument, nullptr, 'S'},
+    {"html", no_argument, nullptr, 'H'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -65,6 +68,13 @@ constexpr const char* USAGE_PIECES[] = {
     "                 PM, SOS) as today's terminals do.\n"
     "     --keys      With -X, read the input as what a terminal sends: keys,\n"
     "                 mouse and focus reports, pasted text.\n"
+    "     --summary[=only|json]\n"
+    "                 After the account, a table of the functions, modes and\n"
+    "                 strings seen, totals and the terminal features used;\n"
+    "                 'only' writes the table alone, 'json' one JSON object.\n"
+    "     --html      Write the account as a self-contained HTML page: text in\n"
+    "                 the stream's own colours, escapes folded with their\n"
+    "                 labels and descriptions, delays on a time line.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -117,6 +127,14 @@ constexpr const char* USAGE_PIECES[] = {
     usage(1);
 }
 
+SummaryFormat resolve_summary_word(const char* word) {
+    if (word == nullptr) return SUMMARY_AFTER;
+    if (std::strcmp(word, "only") == 0) return SUMMARY_ONLY;
+    if (std::strcmp(word, "json") == 0) return SUMMARY_JSON;
+    std::fprintf(stderr, "Option --summary: Unknown argument ``%s''.\n\n", word);
+    usage(1);
+}
+
 ColorMode resolve_color_word(const char* word) {
     if (word == nullptr || strcasecmp(word, "always") == 0) return COLOR_ALWAYS;
     // "never" is what the usage text offers, so it means "none".
@@ -161,6 +179,8 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'I': options.interactive = 0; break;
             case 'X': options.extended = 1; break;
             case 'K': options.keys = 1; break;
+            case 'H': options.html = 1; break;
+            case 'S': options.summary = resolve_summary_word(optarg); break;
             case 'b': options.buffered = 1; break;
             case 't': paths.timings = optarg; break;
             case 'N': paths.input_log = optarg; break;
@@ -233,7 +253,60 @@ bool flush_before_wait(void* writer) {
     std::exit(1);
 }
 
-// A decoder of one direction over its input buffer.
+void write_page(void* writer, const char* bytes, std::size_t n) {
+    writer_sink_write(*static_cast<LineWriter*>(writer), bytes, n);
+}
+
+// The writer of the account on fd: the colours, the kinds it leaves out,
+// and for --html the page its output goes through, unwrapped.
+LineWriter* make_writer(int fd) {
+    options.output_is_tty = isatty(fd);
+    if (options.color_mode == COLOR_AUTO) {
+        options.color_mode = options.output_is_tty ? COLOR_ALWAYS : COLOR_NONE;
+    }
+    OutputConfig output_config;
+    output_config.hidden = options.hidden;
+    // A page is coloured with marks, which it turns into its elements and
+    // styles; the user's colours become its style sheet.
+    Palette page_colors;
+    if (options.html) {
+        page_colors = configured_palette(std::getenv("VORSK_COLORS"));
+        options.color_mode = COLOR_ALWAYS;
+    }
+    // The summary alone, or its JSON: the account is decoded but not written.
+    if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON) {
+        output_config.hidden = ~KindSet{0};
+    }
+    output_config.colors = options.color_mode == COLOR_ALWAYS;
+    if (output_config.colors)
+        output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
+    if (options.html) html_mark_palette(output_config.palette);
+
+    LineWriter* w = writer_new(Sink{.fd = fd}, output_config);
+    if (w == nullptr) out_of_memory();
+    writer_set_error_handler(*w, write_error_handler, const_cast<char*>(options.program_name));
+    if (options.html) {
+        w->sink.page = html_page_new(page_colors, write_page, w);
+        if (w->sink.page == nullptr) out_of_memory();
+        w->width = SIZE_MAX / 4;
+        html_page_begin(*w->sink.page);
+    }
+    return w;
+}
+
+// The one tally of the run, which every decoder counts into.
+Tally* shared_tally() {
+    static Tally* tally = nullptr;
+    if (tally == nullptr) {
+        tally = tally_new();
+        if (tally == nullptr) out_of_memory();
+        tally->format = static_cast<SummaryFormat>(options.summary);
+    }
+    return tally;
+}
+
+// A decoder of one direction over its input buffer, with a pen of its own
+// for a page and the run's tally for a summary.
 void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
     p.input = input;
     p.writer = writer;
@@ -244,6 +317,11 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         p.string = allocate_record<ControlString>();
         if (p.string == nullptr) out_of_memory();
     }
+    if (options.html) {
+        p.pen = allocate_record<Pen>();
+        if (p.pen == nullptr) out_of_memory();
+    }
+    if (options.summary != SUMMARY_NONE) p.tally = shared_tally();
 }
 
 // The start of the input, when it may be a cast: its first line, at most
@@ -303,18 +381,7 @@ void setup_command(Session& session, int argc, char** argv, const Paths& paths) 
         if (out < 0) cannot_open(out_path);
     }
 
-    options.output_is_tty = isatty(out);
-    if (options.color_mode == COLOR_AUTO) {
-        options.color_mode = options.output_is_tty ? COLOR_ALWAYS : COLOR_NONE;
-    }
-    OutputConfig output_config;
-    output_config.hidden = options.hidden;
-    output_config.colors = options.color_mode == COLOR_ALWAYS;
-    if (output_config.colors)
-        output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
-    LineWriter* writer = writer_new(Sink{.fd = out}, output_config);
-    if (writer == nullptr) out_of_memory();
-    writer_set_error_handler(*writer, write_error_handler, const_cast<char*>(options.program_name));
+    LineWriter* writer = make_writer(out);
     session.program_name = options.program_name;
 
     const bool log = options.log_path != nullptr;
@@ -436,25 +503,11 @@ void setup_from_args(Session& session, int argc, char** argv) {
     // asks to buffer regardless.
     const bool live = !options.buffered && !input_regular;
 
-    options.output_is_tty = isatty(fileno(out));
-    if (options.color_mode == COLOR_AUTO) {
-        options.color_mode = options.output_is_tty ? COLOR_ALWAYS : COLOR_NONE;
-    }
-    OutputConfig output_config;
-    output_config.hidden = options.hidden;
-    output_config.colors = options.color_mode == COLOR_ALWAYS;
-    if (output_config.colors)
-        output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
-
     if (options.interactive) {
-        if (isatty(fileno(in))) setup_terminal(fileno(in), options.output_is_tty != 0);
-        setup_signals(options.output_is_tty != 0);
+        if (isatty(fileno(in))) setup_terminal(fileno(in), isatty(fileno(out)) != 0);
+        setup_signals(isatty(fileno(out)) != 0);
     }
-
-    p.writer = writer_new(Sink{.fd = fileno(out)}, output_config);
-    if (p.writer == nullptr) out_of_memory();
-    writer_set_error_handler(*p.writer, write_error_handler,
-                             const_cast<char*>(options.program_name));
+    p.writer = make_writer(fileno(out));
     session.program_name = options.program_name;
     const char* input_name =
         optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";

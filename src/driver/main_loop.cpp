@@ -66,6 +66,7 @@ void decode_duplex(Processor* processors[2], Source& source) {
                     if (p != nullptr) finish_state(*p);
                     current = e.direction;
                     p = processors[current];
+                    if (p != nullptr && p->pen != nullptr) mark_pen(*p);
                 }
                 if (p == nullptr) continue;  // bytes that are not shown
                 writer_set_input(w, current == FROM_TERMINAL);
@@ -110,9 +111,15 @@ int run(Session& session) {
     } else {
         decode_source(p, session.source);
     }
+    if (p.tally != nullptr) {
+        // The bytes of both directions of a recording.
+        p.tally->bytes = input_consumed(*p.input);
+        if (duplex) p.tally->bytes += input_consumed(*duplex_input(session.source, FROM_TERMINAL));
+        write_summary(*p.tally, *p.writer);
+    }
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
-    writer_flush(*p.writer);
+    writer_end(*p.writer);
     int error = input_error(*p.input);
     if (duplex && error == 0) error = input_error(*duplex_input(session.source, FROM_TERMINAL));
     int status = 0;

@@ -28,6 +28,8 @@ struct Options {
     int output_is_tty = 0;
     const char* command = nullptr;   // -c: run under a pseudo-terminal instead of reading a file
     const char* log_path = nullptr;  // --log: with -c, where the account goes
+    int summary = 0;                 // a SummaryFormat: --summary and its forms
+    int html = 0;                    // --html: the account as an HTML page
 };
 
 }  // namespace vorsk

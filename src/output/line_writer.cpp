@@ -39,6 +39,16 @@ bool append_to_memory(MemorySink& m, const char* bytes, std::size_t n) {
 
 void write_through(LineWriter& w, const char* bytes, std::size_t n) {
     if (n == 0) return;
+    if (w.sink.page != nullptr) {
+        html_page_feed(*w.sink.page, bytes, n);
+        return;
+    }
+    writer_sink_write(w, bytes, n);
+}
+
+}  // namespace
+
+void writer_sink_write(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.sink.memory != nullptr) {
         if (!append_to_memory(*w.sink.memory, bytes, n)) report_failure(w, ENOMEM);
         return;
@@ -55,6 +65,8 @@ void write_through(LineWriter& w, const char* bytes, std::size_t n) {
         n -= static_cast<std::size_t>(done);
     }
 }
+
+namespace {
 
 void drain(LineWriter& w) {
     const std::size_t n = w.buffered;
@@ -179,6 +191,11 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
 
 void writer_flush(LineWriter& w) {
     drain(w);
+}
+
+void writer_end(LineWriter& w) {
+    drain(w);
+    if (w.sink.page != nullptr) html_page_end(*w.sink.page);
 }
 
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg) {
@@ -374,6 +391,10 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     w.column = 0;
     emit_reset(w);
     emit_byte(w, '\n');
+}
+
+void writer_raw(LineWriter& w, const char* bytes, std::size_t n) {
+    emit_bytes(w, bytes, n);
 }
 
 void writer_set_input(LineWriter& w, bool input) {

@@ -10,6 +10,7 @@
 
 #include "common.h"
 #include "output/colors.h"
+#include "output/html.h"
 #include "output/line_kinds.h"
 
 namespace vorsk {
@@ -22,10 +23,12 @@ struct MemorySink {
 };
 void memory_sink_release(MemorySink& sink);
 
-// Where the writer's output goes: a descriptor, or memory.
+// Where the writer's output goes: a descriptor, or memory; with a page,
+// the output is made into its HTML on the way.
 struct Sink {
     int fd = -1;
     MemorySink* memory = nullptr;
+    HtmlPage* page = nullptr;
 };
 
 struct OutputConfig {
@@ -95,6 +98,17 @@ VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...)
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_delay_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_metadata_line(LineWriter& w, const char* format, ...);
+
+// Writes bytes to the sink itself, past the buffer and the page: what the
+// page makes of the output. A failure goes to the error callback.
+void writer_sink_write(LineWriter& w, const char* bytes, std::size_t n);
+// The end of the output: what is buffered goes out, and a page is ended.
+void writer_end(LineWriter& w);
+
+// Bytes outside the grammar of the account, written as they are whatever
+// kinds are hidden: the summary after the account, and the marks an HTML
+// page is made from. An open line is not ended.
+void writer_raw(LineWriter& w, const char* bytes, std::size_t n);
 
 // Whether the lines written from now on are of the input direction: each of
 // their rows begins with the input mark. An open line is ended first.

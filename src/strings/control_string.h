@@ -70,6 +70,12 @@ void describe_osc(const ControlString& s, LineWriter& w);
 void describe_dcs(const ControlString& s, LineWriter& w);
 void describe_apc(const ControlString& s, LineWriter& w);
 
+// The names describers give: an OSC number's label (nullptr for a number
+// without one), and the label of a device control string's function from
+// its head ("DECRQSS: REQUEST SELECTION OR SETTING"), or nullptr.
+const char* osc_label(std::uint32_t number);
+const char* dcs_label(std::string_view text);
+
 // Where the bulk data of a string begins, judged from the head so far
 // after each byte: NO_BULK while it cannot tell yet.
 std::uint64_t find_bulk_start(const ControlString& s, bool& decided);

@@ -510,6 +510,13 @@ const DcsFunction* dcs_function(const DcsHeader& h) {
 
 }  // namespace
 
+const char* dcs_label(string_view text) {
+    if (text.starts_with("tmux;")) return "TMUX PASS-THROUGH";
+    DcsHeader h;
+    const DcsFunction* f = parse_header(text, h) ? dcs_function(h) : nullptr;
+    return f != nullptr ? f->label : nullptr;
+}
+
 void describe_dcs(const ControlString& s, LineWriter& w) {
     const string_view text = s.text();
     if (text.starts_with("tmux;")) {

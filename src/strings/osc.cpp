@@ -414,6 +414,8 @@ consteval bool osc_names_sorted() {
 }
 static_assert(osc_names_sorted());
 
+}  // namespace
+
 const char* osc_label(std::uint32_t number) {
     if (number >= 10 && number <= 19) return dynamic_color_labels[number - 10];
     for (const OscName& n : osc_names) {
@@ -421,8 +423,6 @@ const char* osc_label(std::uint32_t number) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 void describe_osc(const ControlString& s, LineWriter& w) {
     const string_view text = s.text();

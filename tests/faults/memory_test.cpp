@@ -96,5 +96,45 @@ TEST(Memory, AHugeControlStringTakesNoMoreThanAShortOne) {
 #endif
 }
 
+// The summary's table is bounded: 64 MB of distinct mode numbers, which
+// fill it, take no more memory than a few.
+TEST(Memory, TheSummaryOfDistinctModesTakesNoMoreThanThatOfAFew) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' own memory would be measured";
+#else
+    const std::string dir = make_temp_dir();
+    const std::string few = dir + "/few";
+    const std::string many = dir + "/many";
+    write_file(few, "\x1b[?1h\x1b[?2h");
+    {
+        std::ofstream out(many, std::ios::binary);
+        std::string block;
+        for (std::uint32_t n = 0, written = 0; written < 64u << 20; ++n) {
+            block += "\x1b[?" + std::to_string(n) + "h";
+            if (block.size() < 65536) continue;
+            out << block;
+            written += static_cast<std::uint32_t>(block.size());
+            block.clear();
+        }
+    }
+    auto peak = [](const std::string& input, int& status) {
+        Spawn spawn;
+        spawn.args = {"-X", "--summary=json", input};
+        Child child(spawn);
+        status = child.finish(std::chrono::minutes(2));
+        return child.usage().ru_maxrss;
+    };
+    int status = -1;
+    const long few_peak = peak(few, status);
+    EXPECT_EQ(0, status);
+    const long many_peak = peak(many, status);
+    EXPECT_EQ(0, status);
+    remove_tree(dir);
+    EXPECT_LE(many_peak, few_peak + 2048)
+        << "peak resident set: " << few_peak << " KiB for two modes, " << many_peak
+        << " KiB for 64 MB of distinct ones";
+#endif
+}
+
 }  // namespace
 }  // namespace vorsk_test

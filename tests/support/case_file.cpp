@@ -139,6 +139,8 @@ bool read_header(GoldenCase& c, const std::string& line, bool& has_expect, std::
     } else if (key == "stderr-prefix") {
         c.expected_stderr += value;
         c.stderr_is_prefix = true;
+    } else if (key == "from") {
+        c.stdout_from += value;
     } else if (key == "expect") {
         c.expected_stdout += value;
         has_expect = true;

@@ -24,6 +24,7 @@ struct GoldenCase {
     std::vector<NamedText> outfiles;    // checked after the run
     int status = 0;
     std::string expected_stdout;
+    std::string stdout_from;  // not empty: only the output from its first occurrence is compared
     std::string expected_stderr;
     bool stderr_is_prefix = false;
 };

@@ -1,0 +1,437 @@
+// The summary of a tally: its rows in the order of their kinds, the totals
+// and the features, as a table after the account or as one JSON object.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "csi/private_modes.h"
+#include "decode/escape.h"
+#include "decode/tally.h"
+#include "text/safe_text.h"
+
+namespace vorsk {
+namespace {
+
+constexpr const char* c0_names[] = {
+    "NULL",
+    "START OF HEADING",
+    "START OF TEXT",
+    "END OF TEXT",
+    "END OF TRANSMISSION",
+    "ENQUIRY",
+    "ACKNOWLEDGE",
+    "BELL",
+    "BACKSPACE",
+    "CHARACTER TABULATION",
+    "LINE FEED",
+    "LINE TABULATION",
+    "FORM FEED",
+    "CARRIAGE RETURN",
+    "SHIFT-OUT",
+    "SHIFT-IN",
+    "DATA LINK ESCAPE",
+    "DEVICE CONTROL ONE",
+    "DEVICE CONTROL TWO",
+    "DEVICE CONTROL THREE",
+    "DEVICE CONTROL FOUR",
+    "NEGATIVE ACKNOWLEDGE",
+    "SYNCHRONOUS IDLE",
+    "END OF TRANSMISSION BLOCK",
+    "CANCEL",
+    "END OF MEDIUM",
+    "SUBSTITUTE",
+    "ESCAPE",
+    "INFORMATION SEPARATOR FOUR",
+    "INFORMATION SEPARATOR THREE",
+    "INFORMATION SEPARATOR TWO",
+    "INFORMATION SEPARATOR ONE",
+};
+static_assert(std::size(c0_names) == 0x20, "one name per C0 control");
+
+constexpr const char* kind_names[] = {
+    "control", "escape",       "designation", "function", "sequence",
+    "mode",    "private mode", "string",      "key",
+};
+static_assert(std::size(kind_names) == N_ROW_KINDS, "one name per kind of row");
+
+constexpr const char* family_names[] = {"OSC", "DCS", "APC", "PM", "SOS"};
+
+// What an nF sequence's first intermediate announces or designates.
+const char* designation_text(std::uint8_t i1, std::uint8_t i2) {
+    switch (i1) {
+        case ' ': return "ANNOUNCE CODE STRUCTURE";
+        case '!': return "DESIGNATE A C0 SET";
+        case '"': return "DESIGNATE A C1 SET";
+        case '#': return "LINE ATTRIBUTE OR ALIGNMENT";
+        case '$':
+            return i2 == 0 || i2 == '('     ? "DESIGNATE A MULTIPLE-BYTE SET AS G0"
+                   : i2 == ')' || i2 == '-' ? "DESIGNATE A MULTIPLE-BYTE SET AS G1"
+                   : i2 == '*' || i2 == '.' ? "DESIGNATE A MULTIPLE-BYTE SET AS G2"
+                                            : "DESIGNATE A MULTIPLE-BYTE SET AS G3";
+        case '%': return "DESIGNATE OTHER CODING SYSTEM";
+        case '(': return "DESIGNATE A 94-SET AS G0";
+        case ')': return "DESIGNATE A 94-SET AS G1";
+        case '*': return "DESIGNATE A 94-SET AS G2";
+        case '+': return "DESIGNATE A 94-SET AS G3";
+        case '-': return "DESIGNATE A 96-SET AS G1";
+        case '.': return "DESIGNATE A 96-SET AS G2";
+        case '/': return "DESIGNATE A 96-SET AS G3";
+        default: return "";
+    }
+}
+
+// Appends the echo of a sequence byte: " Spc" for a blank, " X" otherwise.
+void append_byte(char* out, std::size_t cap, std::uint64_t b) {
+    if (b == 0) return;
+    const std::size_t n = std::strlen(out);
+    if (b == ' ') {
+        std::snprintf(out + n, cap - n, " Spc");
+    } else {
+        std::snprintf(out + n, cap - n, " %c", static_cast<char>(b));
+    }
+}
+
+// A private mode's set text on one line: the continuation mark of a text
+// of two lines becomes a blank.
+void join_lines(char* out, std::size_t cap, const char* text) {
+    std::size_t n = 0;
+    for (const char* c = text; *c != '\0' && n + 1 < cap; ++c) {
+        if (c[0] == '\n' && c[1] == '"' && c[2] == ' ') {
+            c += 2;
+            while (c[1] == ' ') ++c;
+        }
+        out[n++] = *c == '\n' ? ' ' : *c;
+    }
+    out[n] = '\0';
+}
+
+constexpr std::size_t LABEL_SIZE = 32;
+constexpr std::size_t DESCRIPTION_SIZE = 160;
+
+struct RowText {
+    char label[LABEL_SIZE] = {};
+    char description[DESCRIPTION_SIZE] = {};
+};
+
+RowText row_text(const TallyRow& row, bool other) {
+    RowText out;
+    const auto kind = static_cast<RowKind>((row.key >> 56) - 1);
+    const std::uint64_t sub = row.key & ((std::uint64_t{1} << 56) - 1);
+    auto describe = [&](const char* text) {
+        std::snprintf(out.description, sizeof out.description, "%s", text != nullptr ? text : "");
+    };
+    if (other) {
+        std::snprintf(out.label, sizeof out.label, "%s", "(other)");
+        describe("more kinds than the summary's table holds");
+        return out;
+    }
+    switch (kind) {
+        case ROW_CONTROL: {
+            const auto b = static_cast<unsigned char>(sub);
+            if (b < 0x20 || b == 0x7f) {
+                std::snprintf(out.label, sizeof out.label, "%s", c0_item_name(b));
+                describe(b == 0x7f ? "DELETE" : c0_names[b]);
+            } else {
+                std::snprintf(out.label, sizeof out.label, "x%02X", b);
+                describe(b < 0xa0 ? "C1 CONTROL (ONE BYTE)" : "BYTE OUTSIDE ASCII");
+            }
+            break;
+        }
+        case ROW_ESCAPE: {
+            const char* acronym = nullptr;
+            const char* name = nullptr;
+            if (two_byte_escape_name(static_cast<std::uint8_t>(sub), &acronym, &name)) {
+                std::snprintf(out.label, sizeof out.label, "%s", acronym);
+                describe(name);
+            } else {
+                std::snprintf(out.label, sizeof out.label, "Esc %c", static_cast<char>(sub));
+            }
+            break;
+        }
+        case ROW_DESIGNATION:
+            std::snprintf(out.label, sizeof out.label, "Esc");
+            append_byte(out.label, sizeof out.label, sub >> 16 & 0xff);
+            append_byte(out.label, sizeof out.label, sub >> 8 & 0xff);
+            append_byte(out.label, sizeof out.label, sub & 0xff);
+            describe(designation_text(sub >> 16 & 0xff, sub >> 8 & 0xff));
+            break;
+        case ROW_FUNCTION: {
+            // A classic row under a marker is the function of the row
+            // without it, with private parameters, as its label line says.
+            const auto* f = static_cast<const CsiFunction*>(row.info);
+            const bool own = (sub >> 32) != 0 || (f->key >> 16) == 0;
+            std::snprintf(out.label, sizeof out.label, "%s", f->acronym);
+            std::snprintf(out.description, sizeof out.description, "%s%s", f->name,
+                          own ? "" : " (private params)");
+            break;
+        }
+        case ROW_KEY:
+        case ROW_UNKNOWN: {
+            std::snprintf(out.label, sizeof out.label, "Esc [");
+            append_byte(out.label, sizeof out.label, sub >> 16 & 0xff);
+            append_byte(out.label, sizeof out.label, sub >> 8 & 0xff);
+            append_byte(out.label, sizeof out.label, sub & 0xff);
+            const auto* f = static_cast<const CsiFunction*>(row.info);
+            if (f != nullptr) {
+                std::snprintf(out.description, sizeof out.description, "%s: %s (private params)",
+                              f->acronym, f->name);
+            }
+            break;
+        }
+        case ROW_STANDARD_MODE: {
+            std::snprintf(out.label, sizeof out.label, "%" PRIu64, sub);
+            const char* acronym = nullptr;
+            const char* name = nullptr;
+            if (standard_mode_name(static_cast<std::uint32_t>(sub), &acronym, &name)) {
+                std::snprintf(out.description, sizeof out.description, "%s: %s", acronym, name);
+            }
+            break;
+        }
+        case ROW_PRIVATE_MODE: {
+            std::snprintf(out.label, sizeof out.label, "?%" PRIu64, sub);
+            if (const PrivateModeInfo* m = find_private_mode(static_cast<std::uint32_t>(sub), true))
+                join_lines(out.description, sizeof out.description, m->set_text);
+            break;
+        }
+        case ROW_STRING: {
+            const auto family = static_cast<std::size_t>(sub >> 32);
+            const auto number = static_cast<std::uint32_t>(sub);
+            const char* name = family < std::size(family_names) ? family_names[family] : "";
+            if (number == STRING_NO_NUMBER) {
+                std::snprintf(out.label, sizeof out.label, "%s", name);
+            } else if (number == STRING_TMUX) {
+                std::snprintf(out.label, sizeof out.label, "%s tmux", name);
+            } else if (family == OSC_STRING) {
+                std::snprintf(out.label, sizeof out.label, "%s %" PRIu32, name, number);
+            } else if (family == APC_STRING) {
+                std::snprintf(out.label, sizeof out.label, "%s %c", name,
+                              static_cast<char>(number));
+            } else {
+                std::snprintf(out.label, sizeof out.label, "%s", name);
+                append_byte(out.label, sizeof out.label, number >> 24 & 0xff);
+                append_byte(out.label, sizeof out.label, number >> 16 & 0xff);
+                append_byte(out.label, sizeof out.label, number >> 8 & 0xff);
+                append_byte(out.label, sizeof out.label, number & 0xff);
+            }
+            constexpr const char* generic[] = {"OPERATING SYSTEM COMMAND", "DEVICE CONTROL STRING",
+                                               "APPLICATION PROGRAM COMMAND", "PRIVACY MESSAGE",
+                                               "START OF STRING"};
+            const auto* text = static_cast<const char*>(row.info);
+            describe(text != nullptr ? text : family < std::size(generic) ? generic[family] : "");
+            break;
+        }
+        case N_ROW_KINDS: break;
+    }
+    return out;
+}
+
+VORSK_PRINTF(2, 3) void out(LineWriter& w, const char* format, ...) {
+    char line[512];
+    std::va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (n > 0) writer_raw(w, line, std::min(static_cast<std::size_t>(n), sizeof line - 1));
+}
+
+void raw(LineWriter& w, const char* text) {
+    writer_raw(w, text, std::strlen(text));
+}
+
+// A JSON string: the quotes, and escapes for what JSON does not allow raw.
+void json_string(LineWriter& w, const char* text) {
+    raw(w, "\"");
+    for (const char* c = text; *c != '\0'; ++c) {
+        const auto b = static_cast<unsigned char>(*c);
+        if (b == '"' || b == '\\') {
+            const char escaped[] = {'\\', static_cast<char>(b)};
+            writer_raw(w, escaped, 2);
+        } else if (b < 0x20) {
+            out(w, "\\u%04x", b);
+        } else {
+            writer_raw(w, c, 1);
+        }
+    }
+    raw(w, "\"");
+}
+
+struct Word {
+    std::uint32_t bit;
+    const char* json;  // the name in JSON
+    const char* text;  // the words of the table
+};
+
+constexpr Word mouse_modes[] = {
+    {MOUSE_X10, "x10", "X10 (9)"},
+    {MOUSE_NORMAL, "normal", "normal (1000)"},
+    {MOUSE_HIGHLIGHT, "highlight", "highlight (1001)"},
+    {MOUSE_BUTTON, "button-event", "button-event (1002)"},
+    {MOUSE_ANY, "any-event", "any-event (1003)"},
+};
+constexpr Word mouse_encodings[] = {
+    {MOUSE_UTF8, "utf-8", "UTF-8 (1005)"},
+    {MOUSE_SGR, "sgr", "SGR (1006)"},
+    {MOUSE_URXVT, "urxvt", "urxvt (1015)"},
+    {MOUSE_SGR_PIXELS, "sgr-pixels", "SGR pixels (1016)"},
+};
+constexpr Word keyboards[] = {
+    {FEATURE_KITTY_KEYBOARD, "kitty", "kitty's progressive enhancement"},
+    {FEATURE_MODIFY_OTHER_KEYS, "modifyOtherKeys", "xterm's modifyOtherKeys"},
+};
+constexpr Word images[] = {
+    {FEATURE_SIXEL, "sixel", "sixel"},
+    {FEATURE_KITTY_GRAPHICS, "kitty", "kitty graphics"},
+    {FEATURE_ITERM_IMAGES, "iterm2", "iTerm2 inline files"},
+};
+constexpr Word flags[] = {
+    {FEATURE_ALTERNATE_SCREEN, "alternate_screen", "alternate screen"},
+    {FEATURE_BRACKETED_PASTE, "bracketed_paste", "bracketed paste"},
+    {FEATURE_SYNCHRONIZED_OUTPUT, "synchronized_output", "synchronized output"},
+    {FEATURE_FOCUS_EVENTS, "focus_events", "focus events"},
+    {FEATURE_HYPERLINKS, "hyperlinks", "hyperlinks"},
+    {FEATURE_CLIPBOARD_WRITE, "clipboard_write", "clipboard writes"},
+    {FEATURE_CLIPBOARD_READ, "clipboard_read", "clipboard reads"},
+    {FEATURE_TITLE, "title_changes", "title changes"},
+};
+
+constexpr std::uint32_t depth_numbers[] = {0, 8, 16, 256, 16777216};
+constexpr const char* depth_words[] = {"", "8 colours", "16 colours", "256 colours",
+                                       "true colour (24-bit)"};
+
+template <std::size_t N>
+void json_words(LineWriter& w, const char* name, const Word (&words)[N], std::uint32_t bits) {
+    out(w, ",\"%s\":[", name);
+    bool first = true;
+    for (const Word& word : words) {
+        if ((bits & word.bit) == 0) continue;
+        if (!first) raw(w, ",");
+        first = false;
+        json_string(w, word.json);
+    }
+    raw(w, "]");
+}
+
+// "a, b and c" of the words whose bits are set.
+template <std::size_t N>
+void text_words(LineWriter& w, const Word (&words)[N], std::uint32_t bits) {
+    std::size_t left = 0;
+    for (const Word& word : words) left += (bits & word.bit) != 0;
+    for (const Word& word : words) {
+        if ((bits & word.bit) == 0) continue;
+        --left;
+        out(w, "%s%s", word.text, left == 0 ? "" : left == 1 ? " and " : ", ");
+    }
+}
+
+// The rows in the order they are listed, each kind's "other" row last.
+template <typename Visit>
+void each_row(const Tally& t, std::size_t n, Visit visit) {
+    std::size_t i = 0;
+    for (std::size_t kind = 0; kind < N_ROW_KINDS; ++kind) {
+        for (; i < n && (t.slots[i].key >> 56) - 1 == kind; ++i) visit(t.slots[i], false);
+        if (t.other[kind].count != 0) visit(t.other[kind], true);
+    }
+}
+
+void write_json(const Tally& t, std::size_t n, LineWriter& w) {
+    out(w, "{\"bytes\":%" PRIu64 ",\"rows\":[", t.bytes);
+    bool first = true;
+    each_row(t, n, [&](const TallyRow& row, bool other) {
+        const RowText text = row_text(row, other);
+        raw(w, first ? "\n{\"kind\":" : ",\n{\"kind\":");
+        first = false;
+        json_string(w, kind_names[(row.key >> 56) - 1]);
+        raw(w, ",\"label\":");
+        json_string(w, text.label);
+        raw(w, ",\"description\":");
+        json_string(w, text.description);
+        out(w, ",\"count\":%" PRIu64 ",\"first\":%" PRIu64 "}", row.count, row.first);
+    });
+    out(w,
+        "],\n\"totals\":{\"text_bytes\":%" PRIu64 ",\"controls\":%" PRIu64 ",\"sequences\":%" PRIu64
+        ",\"strings\":%" PRIu64 ",\"invalid_utf8\":%" PRIu64 ",\"delays\":%" PRIu64
+        ",\"delay_seconds\":%.6f},\n",
+        t.text_bytes, t.controls, t.sequences, t.strings, t.invalid_utf8, t.delays, t.delay_sum);
+    out(w, "\"features\":{\"color_depth\":%" PRIu32, depth_numbers[t.depth]);
+    for (const Word& flag : flags) {
+        out(w, ",\"%s\":%s", flag.json, (t.features & flag.bit) != 0 ? "true" : "false");
+    }
+    json_words(w, "mouse_tracking", mouse_modes, t.mouse);
+    json_words(w, "mouse_encodings", mouse_encodings, t.mouse);
+    json_words(w, "keyboard_protocols", keyboards, t.features);
+    json_words(w, "images", images, t.features);
+    raw(w, "}}\n");
+}
+
+void write_table(const Tally& t, std::size_t n, LineWriter& w) {
+    out(w, "Summary of %" PRIu64 " byte%s\n", t.bytes, t.bytes == 1 ? "" : "s");
+    out(w, "%-13s%-16s%10s %10s  %s\n", "kind", "label", "count", "first", "description");
+    each_row(t, n, [&](const TallyRow& row, bool other) {
+        const RowText text = row_text(row, other);
+        out(w, "%-13s%-16s%10" PRIu64 " %10" PRIu64 "%s%s\n", kind_names[(row.key >> 56) - 1],
+            text.label, row.count, row.first, *text.description != '\0' ? "  " : "",
+            text.description);
+    });
+    out(w,
+        "Totals:\n  text: %" PRIu64 " bytes\n  controls: %" PRIu64 "\n  sequences: %" PRIu64
+        "\n  strings: %" PRIu64 "\n  invalid UTF-8: %" PRIu64 " bytes\n  delays: %" PRIu64
+        ", %.6f seconds\n",
+        t.text_bytes, t.controls, t.sequences, t.strings, t.invalid_utf8, t.delays, t.delay_sum);
+    out(w, "Features:");
+    bool any = false;
+    if (t.depth != DEPTH_NONE) {
+        out(w, "\n  colours: %s", depth_words[t.depth]);
+        any = true;
+    }
+    for (const Word& flag : flags) {
+        if ((t.features & flag.bit) == 0) continue;
+        out(w, "\n  %s", flag.text);
+        any = true;
+    }
+    if ((t.mouse & 0xff) != 0) {
+        out(w, "\n  mouse tracking: ");
+        text_words(w, mouse_modes, t.mouse);
+        out(w, "; encoding: ");
+        if ((t.mouse & ~0xffu) == 0) out(w, "X10 bytes");
+        text_words(w, mouse_encodings, t.mouse);
+        any = true;
+    } else if (t.mouse != 0) {
+        out(w, "\n  mouse encoding without tracking: ");
+        text_words(w, mouse_encodings, t.mouse);
+        any = true;
+    }
+    if ((t.features & (FEATURE_KITTY_KEYBOARD | FEATURE_MODIFY_OTHER_KEYS)) != 0) {
+        out(w, "\n  keyboard protocol: ");
+        text_words(w, keyboards, t.features);
+        any = true;
+    }
+    if ((t.features & (FEATURE_SIXEL | FEATURE_KITTY_GRAPHICS | FEATURE_ITERM_IMAGES)) != 0) {
+        out(w, "\n  images: ");
+        text_words(w, images, t.features);
+        any = true;
+    }
+    out(w, "%s\n", any ? "" : " none beyond text, controls and the cursor");
+}
+
+}  // namespace
+
+void write_summary(Tally& t, LineWriter& w) {
+    // The used slots to the front, in the order of their keys: by kind,
+    // then by what they name.
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < TALLY_SLOTS; ++i) {
+        if (t.slots[i].key != 0) t.slots[n++] = t.slots[i];
+    }
+    std::sort(t.slots, t.slots + n,
+              [](const TallyRow& a, const TallyRow& b) { return a.key < b.key; });
+    if (t.format == SUMMARY_JSON) {
+        write_json(t, n, w);
+    } else {
+        write_table(t, n, w);
+    }
+    t.used = TALLY_SLOTS;  // the table is no longer searchable
+}
+
+}  // namespace vorsk

@@ -1,0 +1,134 @@
+// The tally behind --summary: what the decoder identified, counted by the
+// vocabulary it comes from (a control byte, an escape, a designation, a row
+// of the function table, a mode number, a kind of control string), with the
+// offset of its first occurrence, and the terminal features the stream
+// relies on. Its table has a fixed number of slots, allocated at start-up,
+// so the tally of any input takes the same memory. Several processors may
+// share one tally.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "csi/table.h"
+#include "output/line_writer.h"
+#include "parse/sequence.h"
+#include "strings/control_string.h"
+
+namespace vorsk {
+
+// The kinds of row, in the order the summary lists them.
+enum RowKind : std::uint8_t {
+    ROW_CONTROL,        // a control byte, keyed by its value
+    ROW_ESCAPE,         // a two-byte escape, keyed by the byte after ESC
+    ROW_DESIGNATION,    // an nF sequence, keyed by its intermediates and final byte
+    ROW_FUNCTION,       // a control sequence of the function table, keyed by its row
+    ROW_UNKNOWN,        // a control sequence no row names, keyed by marker, intermediate, final
+    ROW_STANDARD_MODE,  // SM or RM, keyed by the mode number
+    ROW_PRIVATE_MODE,   // SM or RM with "?", keyed by the mode number
+    ROW_STRING,         // a control string, keyed by family and the number or function it names
+    ROW_KEY,            // a control sequence a terminal sent (typed input), keyed as ROW_UNKNOWN
+    N_ROW_KINDS,
+};
+
+// What a string row's key holds besides its family: an OSC number, the
+// head of a device control string, "G" for kitty's graphics, or these.
+inline constexpr std::uint32_t STRING_NO_NUMBER = 0xFFFFFFFF;
+inline constexpr std::uint32_t STRING_TMUX = 0xFFFFFFFE;
+
+enum SummaryFormat : std::uint8_t {
+    SUMMARY_NONE,
+    SUMMARY_AFTER,  // --summary: the table after the account
+    SUMMARY_ONLY,   // --summary=only
+    SUMMARY_JSON,   // --summary=json: one JSON object, alone
+};
+
+struct TallyRow {
+    std::uint64_t key = 0;    // 0: an empty slot (no key is 0: the kind is in the top byte, plus 1)
+    std::uint64_t count = 0;  // 0 for an empty slot
+    std::uint64_t first = 0;  // the offset of the first occurrence in the input
+    const void* info = nullptr;  // the table row that names it, where there is one
+};
+
+// A slot table of a power of two; a key that finds the table three
+// quarters full goes to the "other" row of its kind instead.
+inline constexpr std::size_t TALLY_SLOTS = 8192;
+
+// Colour depths, as the summary states them.
+enum ColorDepth : std::uint8_t {
+    DEPTH_NONE = 0,
+    DEPTH_8 = 1,     // SGR 30-37, 40-47
+    DEPTH_16 = 2,    // SGR 90-97, 100-107
+    DEPTH_256 = 3,   // SGR 38;5;N and the like
+    DEPTH_TRUE = 4,  // SGR 38;2;R;G;B and the like
+};
+
+// What the stream relies on, beyond plain text and cursor motion.
+enum Feature : std::uint32_t {
+    FEATURE_ALTERNATE_SCREEN = 1u << 0,
+    FEATURE_BRACKETED_PASTE = 1u << 1,
+    FEATURE_SYNCHRONIZED_OUTPUT = 1u << 2,
+    FEATURE_HYPERLINKS = 1u << 3,
+    FEATURE_CLIPBOARD_WRITE = 1u << 4,
+    FEATURE_CLIPBOARD_READ = 1u << 5,
+    FEATURE_TITLE = 1u << 6,
+    FEATURE_KITTY_KEYBOARD = 1u << 7,
+    FEATURE_MODIFY_OTHER_KEYS = 1u << 8,
+    FEATURE_SIXEL = 1u << 9,
+    FEATURE_KITTY_GRAPHICS = 1u << 10,
+    FEATURE_ITERM_IMAGES = 1u << 11,
+    FEATURE_FOCUS_EVENTS = 1u << 12,
+};
+
+// Mouse tracking modes and encodings, one bit each.
+enum MouseBit : std::uint32_t {
+    MOUSE_X10 = 1u << 0,          // mode 9
+    MOUSE_NORMAL = 1u << 1,       // 1000
+    MOUSE_HIGHLIGHT = 1u << 2,    // 1001
+    MOUSE_BUTTON = 1u << 3,       // 1002
+    MOUSE_ANY = 1u << 4,          // 1003
+    MOUSE_UTF8 = 1u << 8,         // 1005
+    MOUSE_SGR = 1u << 9,          // 1006
+    MOUSE_URXVT = 1u << 10,       // 1015
+    MOUSE_SGR_PIXELS = 1u << 11,  // 1016
+};
+
+struct Tally {
+    TallyRow* slots = nullptr;  // TALLY_SLOTS of them
+    std::size_t used = 0;
+    TallyRow other[N_ROW_KINDS] = {};  // what found the table full
+    std::uint64_t text_bytes = 0;
+    std::uint64_t controls = 0;
+    std::uint64_t sequences = 0;  // escapes, designations and control sequences
+    std::uint64_t strings = 0;
+    std::uint64_t invalid_utf8 = 0;
+    std::uint64_t delays = 0;
+    double delay_sum = 0.0;
+    std::uint64_t bytes = 0;  // the input's length, set at the end
+    SummaryFormat format = SUMMARY_AFTER;
+    ColorDepth depth = DEPTH_NONE;
+    std::uint32_t features = 0;
+    std::uint32_t mouse = 0;
+};
+
+// Yields nullptr when memory is exhausted.
+Tally* tally_new();
+
+void tally_control(Tally& t, std::uint8_t b, std::uint64_t offset);
+// A parsed escape or control sequence; for a control sequence, what the
+// function table found for it.
+// A sequence of typed input (keys, mouse and focus reports) counts as a key,
+// whatever function the same bytes name when a program sends them.
+void tally_sequence(Tally& t, const Sequence& s, const CsiLookup& found, std::uint64_t offset,
+                    bool typed = false);
+void tally_string(Tally& t, const ControlString& s, std::uint64_t offset);
+inline void tally_delay(Tally& t, double delay) {
+    ++t.delays;
+    t.delay_sum += delay;
+}
+
+// Sorts the table (the tally is not counted on after this) and writes the
+// summary in its format to the writer, after the account's last line.
+void write_summary(Tally& t, LineWriter& w);
+
+}  // namespace vorsk
