@@ -1,6 +1,8 @@
 #include "decode/processor.h"
 
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "decode/escape.h"
 #include "decode/strings.h"
@@ -13,6 +15,33 @@ namespace {
 constexpr std::uint8_t ESC = 0x1b;
 constexpr std::uint8_t LF = 0x0a;
 constexpr std::uint8_t DEL = 0x7f;
+
+// How many bytes process_buffered takes before the main loop may act on a
+// caught signal.
+constexpr std::size_t MAX_BUFFERED_RUN = 16 * 1024;
+
+// The length of the run of printable bytes at the start of bytes[0, n),
+// sixteen bytes at a time.
+std::size_t printable_run(const std::uint8_t* bytes, std::size_t n) {
+    using Block = std::uint8_t __attribute__((vector_size(16)));
+    std::size_t run = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; run + sizeof(Block) <= n; run += sizeof(Block)) {
+            Block block;
+            std::memcpy(&block, bytes + run, sizeof block);
+            // All ones in each byte that is not printable.
+            const Block stop = (block < 0x20) | (block > 0x7e);
+            std::uint64_t halves[2];
+            std::memcpy(halves, &stop, sizeof halves);
+            if ((halves[0] | halves[1]) == 0) continue;
+            return run + (halves[0] != 0
+                              ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
+                              : 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8);
+        }
+    }
+    while (run < n && is_printable(bytes[run])) ++run;
+    return run;
+}
 
 void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
@@ -132,17 +161,34 @@ void process_byte(Processor& p, int b) {
     }
 }
 
-void process_text_run(Processor& p, std::size_t limit) {
-    const std::uint8_t* bytes = nullptr;
-    std::size_t n = input_peek(*p.input, &bytes);
-    if (n > limit) n = limit;
-    std::size_t run = 0;
-    while (run < n && is_printable(bytes[run])) ++run;
-    if (run == 0) return;
-    writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
-    p.grapheme = {bytes[run - 1], 0};
-    p.last_width = 1;
-    input_skip(*p.input, run);
+void process_buffered(Processor& p, std::size_t limit) {
+    InputBuffer& in = *p.input;
+    if (limit > MAX_BUFFERED_RUN) limit = MAX_BUFFERED_RUN;
+    while (limit != 0) {
+        const std::uint8_t* bytes = nullptr;
+        std::size_t n = input_peek(in, &bytes);
+        if (n == 0) return;
+        if (n > limit) n = limit;
+        if (p.line_state == LINE_TEXT && !p.in_string) {
+            // A run of text goes on the line in one piece.
+            const std::size_t run = printable_run(bytes, n);
+            if (run != 0) {
+                writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+                p.grapheme = {bytes[run - 1], 0};
+                p.last_width = 1;
+                input_skip(in, run);
+                limit -= run;
+                continue;
+            }
+        }
+        // Any other byte as the main loop would hand it over; an escape
+        // sequence may read on past the limit, which then ends the run.
+        const std::uint64_t before = input_consumed(in);
+        input_skip(in, 1);
+        process_byte(p, bytes[0]);
+        const std::uint64_t taken = input_consumed(in) - before;
+        limit = taken < limit ? limit - static_cast<std::size_t>(taken) : 0;
+    }
 }
 
 void print_control(Processor& p, int b) {

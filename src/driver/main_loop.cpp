@@ -15,11 +15,10 @@ void decode_source(Processor& p, Source& source) {
         switch (e.kind) {
             case EVENT_BYTE:
                 process_byte(p, e.byte);
-                // A run of text goes on the line in one piece, never past
-                // the point where the source has more to say.
-                if (p.line_state == LINE_TEXT && is_printable(e.byte)) {
-                    process_text_run(p, source_run_limit(source));
-                }
+                // The bytes the input holds already go to the dispatcher
+                // at once, never past the point where the source has more
+                // to say.
+                process_buffered(p, source_run_limit(source));
                 continue;
             case EVENT_PAUSE: process_pause(p, e.delay); continue;
             case EVENT_BREAK: process_break(p); continue;

@@ -68,16 +68,18 @@ void emit_byte(LineWriter& w, int c) {
 }
 
 void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
-    if (n == 0) return;  // an empty colour has no text at all
-    if (n > WRITER_BUFFER_SIZE - w.buffered) {
-        drain(w);
-        if (n > WRITER_BUFFER_SIZE) {
-            write_through(w, bytes, n);
-            return;
-        }
+    if (n <= WRITER_BUFFER_SIZE - w.buffered) {
+        std::memcpy(w.buffer + w.buffered, bytes, n);
+        w.buffered += n;
+        return;
     }
-    std::memcpy(w.buffer + w.buffered, bytes, n);
-    w.buffered += n;
+    drain(w);
+    if (n > WRITER_BUFFER_SIZE) {
+        write_through(w, bytes, n);
+        return;
+    }
+    std::memcpy(w.buffer, bytes, n);
+    w.buffered = n;
 }
 
 void emit_view(LineWriter& w, std::string_view s) {
