@@ -14,10 +14,10 @@ namespace {
 // One ECMA-48 mode; an empty record (no acronym) stands for a number the
 // standard leaves unassigned.
 struct ModeInfo {
-    const char* acronym = nullptr;
-    const char* name = nullptr;
-    const char* reset_text = nullptr;  // the state RM selects
-    const char* set_text = nullptr;    // the state SM selects
+    std::string_view acronym = {};
+    std::string_view name = {};
+    std::string_view reset_text = {};  // the state RM selects
+    std::string_view set_text = {};    // the state SM selects
 };
 
 constexpr ModeInfo standard_modes[] = {
@@ -103,8 +103,8 @@ constexpr ModeInfo standard_modes[] = {
 constexpr std::uint32_t MAX_STANDARD_MODE = 22;
 
 static_assert(sizeof standard_modes / sizeof standard_modes[0] == MAX_STANDARD_MODE + 1);
-static_assert(standard_modes[0].acronym == nullptr && standard_modes[19].acronym == nullptr &&
-              standard_modes[20].acronym == nullptr);
+static_assert(standard_modes[0].acronym.empty() && standard_modes[19].acronym.empty() &&
+              standard_modes[20].acronym.empty());
 
 // One DEC (or Att610, xterm, rxvt) private mode, found by its exact number.
 // Sorted by mode number. Two texts run on to a second physical line, which
@@ -232,7 +232,7 @@ static_assert(modes_sorted_and_complete(private_modes), "the search needs ascend
 static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool extended) {
     const PrivateModeInfo* info = find_mode(private_modes, mode);
     if (info == nullptr && extended) info = find_extended_private_mode(mode);
-    if (info != nullptr) print_description_line(w, "%s", set ? info->set_text : info->reset_text);
+    if (info != nullptr) print_description(w, {set ? info->set_text : info->reset_text});
 }
 
 // SM, RM: ECMA-48 8.3.125, 8.3.106
@@ -242,9 +242,8 @@ VORSK_CSI_HANDLER(csi_do_sm) {
     for (std::size_t i = 0; i < a.count; ++i) {
         if (a.param(i) > MAX_STANDARD_MODE) continue;
         const ModeInfo& m = standard_modes[a.param(i)];
-        if (m.acronym == nullptr) continue;
-        print_description_line(w, "%s (%s) -> %s", m.name, m.acronym,
-                               set ? m.set_text : m.reset_text);
+        if (m.acronym.empty()) continue;
+        print_description(w, {m.name, " (", m.acronym, ") -> ", set ? m.set_text : m.reset_text});
     }
 }
 

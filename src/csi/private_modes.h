@@ -5,20 +5,21 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vorsk {
 
 struct PrivateModeInfo {
     std::uint32_t mode = 0;
-    const char* set_text = nullptr;
-    const char* reset_text = nullptr;
+    std::string_view set_text = {};
+    std::string_view reset_text = {};
 };
 
 // Ascending mode numbers, and both texts of every mode.
 template <std::size_t N>
 consteval bool modes_sorted_and_complete(const PrivateModeInfo (&rows)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
-        if (rows[i].set_text == nullptr || rows[i].reset_text == nullptr) return false;
+        if (rows[i].set_text.empty() || rows[i].reset_text.empty()) return false;
         if (i > 0 && rows[i - 1].mode >= rows[i].mode) return false;
     }
     return true;

@@ -388,12 +388,12 @@ constexpr auto extended_functions = sorted_by_key(extended_rows);
 // them (a record without handler is never asked for a value, and only a
 // handler that expects absent values is given none).
 constexpr bool record_is_consistent(const CsiFunction& f) {
-    if ((f.acronym == nullptr) != (f.name == nullptr)) return false;
+    if (f.acronym.empty() != f.name.empty()) return false;
     if (f.handler == nullptr) {
         return f.shape == SHAPE_NONE && f.default1 == 0 && f.default2 == 0;
     }
     if (f.shape == SHAPE_NONE) return false;
-    if (f.default1 == -1 || f.default2 == -1) return f.acronym == nullptr;
+    if (f.default1 == -1 || f.default2 == -1) return f.acronym.empty();
     return f.default1 >= 0 && f.default2 >= 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cassert>
+#include <string_view>
 
 #include "csi/keys_input.h"
 #include "csi/sequence.h"
@@ -13,8 +14,8 @@ namespace vorsk {
 namespace {
 
 struct EscapeName {
-    const char* acronym = nullptr;  // nullptr: no label line
-    const char* name = nullptr;
+    std::string_view acronym = {};  // empty: no label line
+    std::string_view name = {};
 };
 
 // ESC Fe: the 7-bit forms of the C1 controls, by the byte after ESC - 0x40.
@@ -115,8 +116,9 @@ static_assert(fs_names.size() == 0x7f - 0x60, "one entry per byte 0x60 to 0x7E")
 // A two-byte sequence: a one-line escape record and, when the byte has a
 // name, a label.
 void report_two_byte_sequence(LineWriter& w, int b, const EscapeName& entry) {
-    print_escape_line(w, "Esc %c", b);
-    if (entry.acronym != nullptr) print_label_line(w, "%s: %s", entry.acronym, entry.name);
+    const char final_byte = static_cast<char>(b);
+    print_escape(w, {"Esc ", {&final_byte, 1}});
+    if (!entry.acronym.empty()) print_label(w, {entry.acronym, ": ", entry.name});
 }
 
 const EscapeName& two_byte_name(const Sequence& s) {

@@ -362,9 +362,9 @@ void writer_printf(LineWriter& w, const char* format, ...) {
     va_end(again);
 }
 
-void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
-    if (!writer_shows(w, kind)) return;
-    const LineKindInfo& record = line_kind(kind);
+// The start of a one-line record: the open line ended, the row mark, the
+// colour and the prefix.
+static void begin_record(LineWriter& w, const LineKindInfo& record) {
     if (w.column != 0) {
         emit_reset(w);
         emit_byte(w, '\n');
@@ -372,10 +372,43 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     emit_row_mark(w);
     emit_sgr(w, record.color);
     emit_view(w, record.prefix);
-    emit_formatted(w, format, args);
+}
+
+static void end_record(LineWriter& w) {
     w.column = 0;
     emit_reset(w);
     emit_byte(w, '\n');
+}
+
+void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
+    if (!writer_shows(w, kind)) return;
+    begin_record(w, line_kind(kind));
+    emit_formatted(w, format, args);
+    end_record(w);
+}
+
+void writer_record(LineWriter& w, LineKind kind, std::initializer_list<std::string_view> pieces) {
+    if (!writer_shows(w, kind)) return;
+    const LineKindInfo& record = line_kind(kind);
+    std::size_t size = record.prefix.size() + 1;
+    for (const std::string_view piece : pieces) size += piece.size();
+    // Uncoloured, after a closed line, where the buffer has room: the
+    // whole row in one reservation.
+    if (w.column == 0 && !w.config.colors && !w.input && size <= WRITER_BUFFER_SIZE - w.buffered) {
+        char* out = w.buffer + w.buffered;
+        std::memcpy(out, record.prefix.data(), record.prefix.size());
+        out += record.prefix.size();
+        for (const std::string_view piece : pieces) {
+            std::memcpy(out, piece.data(), piece.size());
+            out += piece.size();
+        }
+        *out = '\n';
+        w.buffered += size;
+        return;
+    }
+    begin_record(w, record);
+    for (const std::string_view piece : pieces) emit_view(w, piece);
+    end_record(w);
 }
 
 void writer_set_input(LineWriter& w, bool input) {

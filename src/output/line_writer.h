@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <string_view>
 
 #include "common.h"
 #include "output/colors.h"
@@ -90,6 +92,30 @@ void writer_reserve(LineWriter& w, std::size_t n);
 // colour of its kind. An open multi-row line is ended first.
 VORSK_PRINTF(3, 0)
 void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args);
+// The decimal digits of a number, as a piece of a record.
+struct Decimal {
+    char digits[10];
+    std::uint8_t start = sizeof digits;
+    explicit Decimal(std::uint32_t value) {
+        do {
+            digits[--start] = static_cast<char>('0' + value % 10u);
+            value /= 10u;
+        } while (value != 0);
+    }
+    operator std::string_view() const { return {digits + start, sizeof digits - start}; }
+};
+
+// The same from pieces of text, composed without a formatter.
+void writer_record(LineWriter& w, LineKind kind, std::initializer_list<std::string_view> pieces);
+inline void print_escape(LineWriter& w, std::initializer_list<std::string_view> pieces) {
+    writer_record(w, ESCAPE_LINE, pieces);
+}
+inline void print_label(LineWriter& w, std::initializer_list<std::string_view> pieces) {
+    writer_record(w, LABEL_LINE, pieces);
+}
+inline void print_description(LineWriter& w, std::initializer_list<std::string_view> pieces) {
+    writer_record(w, DESCRIPTION_LINE, pieces);
+}
 VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);
