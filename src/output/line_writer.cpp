@@ -62,6 +62,26 @@ void drain(LineWriter& w) {
     write_through(w, w.buffer, n);
 }
 
+// Copies n bytes and returns the end of the copy. Most pieces of the
+// account are a few bytes long, and two fixed-size moves that may overlap
+// copy them for less than a call of memcpy.
+inline char* put_bytes(char* out, const char* bytes, std::size_t n) {
+    if (n > 16) {
+        std::memcpy(out, bytes, n);
+    } else if (n >= 8) {
+        std::memcpy(out, bytes, 8);
+        std::memcpy(out + n - 8, bytes + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, bytes, 4);
+        std::memcpy(out + n - 4, bytes + n - 4, 4);
+    } else if (n != 0) {
+        out[0] = bytes[0];
+        out[n / 2] = bytes[n / 2];
+        out[n - 1] = bytes[n - 1];
+    }
+    return out + n;
+}
+
 void emit_byte(LineWriter& w, int c) {
     if (w.buffered == WRITER_BUFFER_SIZE) drain(w);
     w.buffer[w.buffered++] = static_cast<char>(c);
@@ -69,7 +89,7 @@ void emit_byte(LineWriter& w, int c) {
 
 void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
     if (n <= WRITER_BUFFER_SIZE - w.buffered) {
-        std::memcpy(w.buffer + w.buffered, bytes, n);
+        put_bytes(w.buffer + w.buffered, bytes, n);
         w.buffered += n;
         return;
     }
@@ -156,6 +176,25 @@ bool decorated(const LineWriter& w) {
     return !w.line->wrap_end.empty();
 }
 
+// Where n more bytes of uncoloured output without input marks go straight
+// into the buffer, or nullptr: then the general path writes them.
+char* plain_room(LineWriter& w, std::size_t n) {
+    if (w.config.colors || w.input || n > WRITER_BUFFER_SIZE - w.buffered) return nullptr;
+    return w.buffer + w.buffered;
+}
+
+void plain_done(LineWriter& w, const char* end) {
+    w.buffered = static_cast<std::size_t>(end - w.buffer);
+}
+
+// Whether a piece of n columns goes on the open row without a wrap.
+bool fits_row(const LineWriter& w, std::size_t n) {
+    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
+    // columns are left, whatever n is; a plain row wraps at column 78 even
+    // before an empty piece.
+    return w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width;
+}
+
 }  // namespace
 
 static void wrap_row(LineWriter& w, std::size_t n);
@@ -201,13 +240,20 @@ void writer_start(LineWriter& w, LineKind kind) {
         return;
     }
     w.suppressed = false;
-    // The old line gets neither tail nor reset.
-    if (w.column != 0) emit_byte(w, '\n');
-    emit_row_mark(w);
     const LineKindInfo& line = line_kind(kind);
-    w.line = &line;
     // An empty decoration colour means an uncoloured decoration.
     w.decor_colored = line.decor != NO_COLOR && w.config.palette.colors[line.decor].len != 0;
+    // The old line gets neither tail nor reset.
+    if (char* out = plain_room(w, line.start.size() + 1)) {
+        if (w.column != 0) *out++ = '\n';
+        plain_done(w, put_bytes(out, line.start.data(), line.start.size()));
+        w.line = &line;
+        w.column = line.start.size();
+        return;
+    }
+    if (w.column != 0) emit_byte(w, '\n');
+    emit_row_mark(w);
+    w.line = &line;
     w.column = line.start.size();
 
     if (decorated(w)) {
@@ -228,6 +274,12 @@ void writer_finish(LineWriter& w, std::string_view tail) {
     }
     if (w.column == 0) return;
     w.column = 0;
+    if (char* out = plain_room(w, tail.size() + 1)) {
+        out = put_bytes(out, tail.data(), tail.size());
+        *out++ = '\n';
+        plain_done(w, out);
+        return;
+    }
     emit_reset(w);
     const bool decor = decorated(w) && w.decor_colored;
     if (decor) emit_decor_sgr(w);
@@ -238,10 +290,7 @@ void writer_finish(LineWriter& w, std::string_view tail) {
 
 void writer_reserve(LineWriter& w, std::size_t n) {
     if (w.suppressed) return;
-    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
-    // columns are left, whatever n is; a plain row wraps at column 78 even
-    // before an empty piece.
-    if (w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width) {
+    if (fits_row(w, n)) {
         w.column += n;
         return;
     }
@@ -311,6 +360,12 @@ void writer_puts(LineWriter& w, const char* s) {
 
 void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.suppressed) return;
+    if (fits_row(w, n) && n <= WRITER_BUFFER_SIZE - w.buffered) {
+        put_bytes(w.buffer + w.buffered, bytes, n);
+        w.buffered += n;
+        w.column += n;
+        return;
+    }
     writer_reserve(w, n);
     emit_bytes(w, bytes, n);
 }
@@ -395,13 +450,9 @@ void writer_record(LineWriter& w, LineKind kind, std::initializer_list<std::stri
     // Uncoloured, after a closed line, where the buffer has room: the
     // whole row in one reservation.
     if (w.column == 0 && !w.config.colors && !w.input && size <= WRITER_BUFFER_SIZE - w.buffered) {
-        char* out = w.buffer + w.buffered;
-        std::memcpy(out, record.prefix.data(), record.prefix.size());
-        out += record.prefix.size();
-        for (const std::string_view piece : pieces) {
-            std::memcpy(out, piece.data(), piece.size());
-            out += piece.size();
-        }
+        char* out = put_bytes(w.buffer + w.buffered, record.prefix.data(), record.prefix.size());
+        for (const std::string_view piece : pieces)
+            out = put_bytes(out, piece.data(), piece.size());
         *out = '\n';
         w.buffered += size;
         return;
