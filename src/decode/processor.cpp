@@ -1,5 +1,6 @@
 #include "decode/processor.h"
 
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -42,6 +43,40 @@ std::size_t printable_run(const std::uint8_t* bytes, std::size_t n) {
     while (run < n && is_printable(bytes[run])) ++run;
     return run;
 }
+
+// The item of a byte on a control line: " CR/^M" (" CR" without the caret
+// form) for a C0 control or DEL, " x9B" for any other byte.
+struct ControlItem {
+    char text[8] = {};
+    std::uint8_t size = 0;
+};
+
+consteval std::array<ControlItem, 256> control_items(bool carets) {
+    std::array<ControlItem, 256> items{};
+    for (std::size_t b = 0; b < items.size(); ++b) {
+        ControlItem& item = items[b];
+        item.text[item.size++] = ' ';
+        if (b < 0x20 || b == DEL) {
+            for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0';
+                 ++name) {
+                item.text[item.size++] = *name;
+            }
+            if (carets) {
+                item.text[item.size++] = '/';
+                item.text[item.size++] = '^';
+                item.text[item.size++] = static_cast<char>(b ^ 0x40);
+            }
+        } else {
+            constexpr char hex[] = "0123456789ABCDEF";
+            item.text[item.size++] = 'x';
+            item.text[item.size++] = hex[b >> 4];
+            item.text[item.size++] = hex[b & 0xf];
+        }
+    }
+    return items;
+}
+constexpr auto items_with_carets = control_items(true);
+constexpr auto items_without_carets = control_items(false);
 
 void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
@@ -193,28 +228,8 @@ void process_buffered(Processor& p, std::size_t limit) {
 
 void print_control(Processor& p, int b) {
     open_control_line(p);
-    // The items " %s/^%c", " %s" and " x%02X", composed by hand: this is
-    // the busiest piece of output.
-    char item[8];
-    std::size_t n = 0;
-    item[n++] = ' ';
-    if (b < 0x20 || b == DEL) {
-        for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0';
-             ++name) {
-            item[n++] = *name;
-        }
-        if (p.print_carets) {
-            item[n++] = '/';
-            item[n++] = '^';
-            item[n++] = static_cast<char>(b ^ 0x40);
-        }
-    } else {
-        constexpr char hex[] = "0123456789ABCDEF";
-        item[n++] = 'x';
-        item[n++] = hex[b >> 4];
-        item[n++] = hex[b & 0xf];
-    }
-    writer_putn(*p.writer, item, n);
+    const ControlItem& item = (p.print_carets ? items_with_carets : items_without_carets)[b];
+    writer_putn(*p.writer, item.text, item.size);
 }
 
 void process_pause(Processor& p, double delay) {

@@ -288,6 +288,31 @@ void writer_finish(LineWriter& w, std::string_view tail) {
     emit_byte(w, '\n');
 }
 
+bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::string_view tail) {
+    if (!writer_shows(w, kind)) return true;
+    const LineKindInfo& line = line_kind(kind);
+    const std::size_t first = line.start.size();
+    if (first + text.size() > w.width || first + line.wrap_end.size() == w.width) return false;
+    const std::size_t size = 1 + first + text.size() + tail.size() + 1;
+    if (char* out = plain_room(w, size)) {
+        if (w.column != 0) *out++ = '\n';
+        out = put_bytes(out, line.start.data(), first);
+        out = put_bytes(out, text.data(), text.size());
+        out = put_bytes(out, tail.data(), tail.size());
+        *out++ = '\n';
+        plain_done(w, out);
+        w.suppressed = false;
+        w.line = &line;
+        w.decor_colored = line.decor != NO_COLOR && w.config.palette.colors[line.decor].len != 0;
+        w.column = 0;
+        return true;
+    }
+    writer_start(w, kind);
+    writer_putn(w, text.data(), text.size());
+    writer_finish(w, tail);
+    return true;
+}
+
 void writer_reserve(LineWriter& w, std::size_t n) {
     if (w.suppressed) return;
     if (fits_row(w, n)) {

@@ -72,6 +72,10 @@ inline bool writer_shows(const LineWriter& w, LineKind kind) {
 // pieces and writes nothing, leaving the line before it open.
 void writer_start(LineWriter& w, LineKind kind);
 void writer_finish(LineWriter& w, std::string_view tail);
+// A whole line whose text is one piece, when the piece fits the line's
+// first row: as writer_start, writer_putn and writer_finish would write it.
+// False, with nothing written, when it does not fit.
+bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::string_view tail);
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
 // Puts n bytes on the open line as one piece.
