@@ -62,26 +62,6 @@ void drain(LineWriter& w) {
     write_through(w, w.buffer, n);
 }
 
-// Copies n bytes and returns the end of the copy. Most pieces of the
-// account are a few bytes long, and two fixed-size moves that may overlap
-// copy them for less than a call of memcpy.
-inline char* put_bytes(char* out, const char* bytes, std::size_t n) {
-    if (n > 16) {
-        std::memcpy(out, bytes, n);
-    } else if (n >= 8) {
-        std::memcpy(out, bytes, 8);
-        std::memcpy(out + n - 8, bytes + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(out, bytes, 4);
-        std::memcpy(out + n - 4, bytes + n - 4, 4);
-    } else if (n != 0) {
-        out[0] = bytes[0];
-        out[n / 2] = bytes[n / 2];
-        out[n - 1] = bytes[n - 1];
-    }
-    return out + n;
-}
-
 void emit_byte(LineWriter& w, int c) {
     if (w.buffered == WRITER_BUFFER_SIZE) drain(w);
     w.buffer[w.buffered++] = static_cast<char>(c);
@@ -89,7 +69,7 @@ void emit_byte(LineWriter& w, int c) {
 
 void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
     if (n <= WRITER_BUFFER_SIZE - w.buffered) {
-        put_bytes(w.buffer + w.buffered, bytes, n);
+        std::memcpy(w.buffer + w.buffered, bytes, n);
         w.buffered += n;
         return;
     }
@@ -176,24 +156,7 @@ bool decorated(const LineWriter& w) {
     return !w.line->wrap_end.empty();
 }
 
-// Where n more bytes of uncoloured output without input marks go straight
-// into the buffer, or nullptr: then the general path writes them.
-char* plain_room(LineWriter& w, std::size_t n) {
-    if (w.config.colors || w.input || n > WRITER_BUFFER_SIZE - w.buffered) return nullptr;
-    return w.buffer + w.buffered;
-}
-
-void plain_done(LineWriter& w, const char* end) {
-    w.buffered = static_cast<std::size_t>(end - w.buffer);
-}
-
-// Whether a piece of n columns goes on the open row without a wrap.
-bool fits_row(const LineWriter& w, std::size_t n) {
-    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
-    // columns are left, whatever n is; a plain row wraps at column 78 even
-    // before an empty piece.
-    return w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width;
-}
+using plain_output::fits_row;
 
 }  // namespace
 
@@ -234,7 +197,7 @@ void writer_free(LineWriter* w) {
     release_record(w);
 }
 
-void writer_start(LineWriter& w, LineKind kind) {
+void writer_start_general(LineWriter& w, LineKind kind) {
     if (!writer_shows(w, kind)) {
         w.suppressed = true;
         return;
@@ -243,14 +206,6 @@ void writer_start(LineWriter& w, LineKind kind) {
     const LineKindInfo& line = line_kind(kind);
     // An empty decoration colour means an uncoloured decoration.
     w.decor_colored = line.decor != NO_COLOR && w.config.palette.colors[line.decor].len != 0;
-    // The old line gets neither tail nor reset.
-    if (char* out = plain_room(w, line.start.size() + 1)) {
-        if (w.column != 0) *out++ = '\n';
-        plain_done(w, put_bytes(out, line.start.data(), line.start.size()));
-        w.line = &line;
-        w.column = line.start.size();
-        return;
-    }
     if (w.column != 0) emit_byte(w, '\n');
     emit_row_mark(w);
     w.line = &line;
@@ -267,19 +222,13 @@ void writer_start(LineWriter& w, LineKind kind) {
     }
 }
 
-void writer_finish(LineWriter& w, std::string_view tail) {
+void writer_finish_general(LineWriter& w, std::string_view tail) {
     if (w.suppressed) {
         w.suppressed = false;
         return;
     }
     if (w.column == 0) return;
     w.column = 0;
-    if (char* out = plain_room(w, tail.size() + 1)) {
-        out = put_bytes(out, tail.data(), tail.size());
-        *out++ = '\n';
-        plain_done(w, out);
-        return;
-    }
     emit_reset(w);
     const bool decor = decorated(w) && w.decor_colored;
     if (decor) emit_decor_sgr(w);
@@ -294,16 +243,16 @@ bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::strin
     const std::size_t first = line.start.size();
     if (first + text.size() > w.width || first + line.wrap_end.size() == w.width) return false;
     const std::size_t size = 1 + first + text.size() + tail.size() + 1;
-    if (char* out = plain_room(w, size)) {
+    if (char* out = plain_output::room(w, size)) {
         if (w.column != 0) *out++ = '\n';
-        out = put_bytes(out, line.start.data(), first);
-        out = put_bytes(out, text.data(), text.size());
-        out = put_bytes(out, tail.data(), tail.size());
+        out = plain_output::put(out, line.start);
+        out = plain_output::put(out, text);
+        out = plain_output::put(out, tail);
         *out++ = '\n';
-        plain_done(w, out);
+        plain_output::done(w, out);
         w.suppressed = false;
         w.line = &line;
-        w.decor_colored = line.decor != NO_COLOR && w.config.palette.colors[line.decor].len != 0;
+        w.decor_colored = false;
         w.column = 0;
         return true;
     }
@@ -383,14 +332,8 @@ void writer_puts(LineWriter& w, const char* s) {
     writer_putn(w, s, std::strlen(s));
 }
 
-void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
+void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.suppressed) return;
-    if (fits_row(w, n) && n <= WRITER_BUFFER_SIZE - w.buffered) {
-        put_bytes(w.buffer + w.buffered, bytes, n);
-        w.buffered += n;
-        w.column += n;
-        return;
-    }
     writer_reserve(w, n);
     emit_bytes(w, bytes, n);
 }
@@ -467,21 +410,10 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     end_record(w);
 }
 
-void writer_record(LineWriter& w, LineKind kind, std::initializer_list<std::string_view> pieces) {
+void writer_record_general(LineWriter& w, LineKind kind,
+                           std::initializer_list<std::string_view> pieces) {
     if (!writer_shows(w, kind)) return;
     const LineKindInfo& record = line_kind(kind);
-    std::size_t size = record.prefix.size() + 1;
-    for (const std::string_view piece : pieces) size += piece.size();
-    // Uncoloured, after a closed line, where the buffer has room: the
-    // whole row in one reservation.
-    if (w.column == 0 && !w.config.colors && !w.input && size <= WRITER_BUFFER_SIZE - w.buffered) {
-        char* out = put_bytes(w.buffer + w.buffered, record.prefix.data(), record.prefix.size());
-        for (const std::string_view piece : pieces)
-            out = put_bytes(out, piece.data(), piece.size());
-        *out = '\n';
-        w.buffered += size;
-        return;
-    }
     begin_record(w, record);
     for (const std::string_view piece : pieces) emit_view(w, piece);
     end_record(w);

@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
@@ -68,10 +69,92 @@ inline bool writer_shows(const LineWriter& w, LineKind kind) {
     return (w.config.hidden & kind_bit(kind)) == 0;
 }
 
+// Uncoloured output without input marks goes straight into the buffer, in
+// the inline fast paths below; everything else through the general paths
+// of line_writer.cpp.
+namespace plain_output {
+
+// Where n more bytes go, or nullptr when the general path must write them.
+inline char* room(LineWriter& w, std::size_t n) {
+    if (w.config.colors || w.input || n > WRITER_BUFFER_SIZE - w.buffered) return nullptr;
+    return w.buffer + w.buffered;
+}
+
+inline void done(LineWriter& w, const char* end) {
+    w.buffered = static_cast<std::size_t>(end - w.buffer);
+}
+
+// Copies the piece and returns the end of the copy. Most pieces of the
+// account are a few bytes long, and two fixed-size moves that may overlap
+// copy them for less than a call of memcpy.
+inline char* put(char* out, std::string_view piece) {
+    const char* bytes = piece.data();
+    const std::size_t n = piece.size();
+    if (n > 16) {
+        std::memcpy(out, bytes, n);
+    } else if (n >= 8) {
+        std::memcpy(out, bytes, 8);
+        std::memcpy(out + n - 8, bytes + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, bytes, 4);
+        std::memcpy(out + n - 4, bytes + n - 4, 4);
+    } else if (n != 0) {
+        out[0] = bytes[0];
+        out[n / 2] = bytes[n / 2];
+        out[n - 1] = bytes[n - 1];
+    }
+    return out + n;
+}
+
+// Whether a piece of n columns goes on the open row without a wrap.
+inline bool fits_row(const LineWriter& w, std::size_t n) {
+    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
+    // columns are left, whatever n is; a plain row wraps at column 78 even
+    // before an empty piece.
+    return w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width;
+}
+
+}  // namespace plain_output
+
+// The general paths of the inline calls below.
+void writer_start_general(LineWriter& w, LineKind kind);
+void writer_finish_general(LineWriter& w, std::string_view tail);
+void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n);
+void writer_record_general(LineWriter& w, LineKind kind,
+                           std::initializer_list<std::string_view> pieces);
+
 // A multi-row line of the given kind; a line of a hidden kind takes its
 // pieces and writes nothing, leaving the line before it open.
-void writer_start(LineWriter& w, LineKind kind);
-void writer_finish(LineWriter& w, std::string_view tail);
+inline void writer_start(LineWriter& w, LineKind kind) {
+    const LineKindInfo& line = line_kind(kind);
+    if (writer_shows(w, kind)) {
+        // The old line gets neither tail nor reset. Uncoloured, the marks
+        // have no colour of their own to tell.
+        if (char* out = plain_output::room(w, line.start.size() + 1)) {
+            if (w.column != 0) *out++ = '\n';
+            plain_output::done(w, plain_output::put(out, line.start));
+            w.suppressed = false;
+            w.line = &line;
+            w.decor_colored = false;
+            w.column = line.start.size();
+            return;
+        }
+    }
+    writer_start_general(w, kind);
+}
+
+inline void writer_finish(LineWriter& w, std::string_view tail) {
+    if (!w.suppressed && w.column != 0) {
+        if (char* out = plain_output::room(w, tail.size() + 1)) {
+            out = plain_output::put(out, tail);
+            *out++ = '\n';
+            plain_output::done(w, out);
+            w.column = 0;
+            return;
+        }
+    }
+    writer_finish_general(w, tail);
+}
 // A whole line whose text is one piece, when the piece fits the line's
 // first row: as writer_start, writer_putn and writer_finish would write it.
 // False, with nothing written, when it does not fit.
@@ -79,7 +162,16 @@ bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::strin
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
 // Puts n bytes on the open line as one piece.
-void writer_putn(LineWriter& w, const char* bytes, std::size_t n);
+inline void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
+    if (!w.suppressed && plain_output::fits_row(w, n)) {
+        if (char* out = plain_output::room(w, n)) {
+            plain_output::done(w, plain_output::put(out, {bytes, n}));
+            w.column += n;
+            return;
+        }
+    }
+    writer_putn_general(w, bytes, n);
+}
 // Puts n bytes as n one-column pieces, exactly as n writer_putc calls would,
 // with one copy per row.
 void writer_put_run(LineWriter& w, const char* bytes, std::size_t n);
@@ -110,7 +202,24 @@ struct Decimal {
 };
 
 // The same from pieces of text, composed without a formatter.
-void writer_record(LineWriter& w, LineKind kind, std::initializer_list<std::string_view> pieces);
+inline void writer_record(LineWriter& w, LineKind kind,
+                          std::initializer_list<std::string_view> pieces) {
+    const LineKindInfo& record = line_kind(kind);
+    // Uncoloured, after a closed line, where the buffer has room: the
+    // whole row in one reservation.
+    if (w.column == 0 && writer_shows(w, kind)) {
+        std::size_t size = record.prefix.size() + 1;
+        for (const std::string_view piece : pieces) size += piece.size();
+        if (char* out = plain_output::room(w, size)) {
+            out = plain_output::put(out, record.prefix);
+            for (const std::string_view piece : pieces) out = plain_output::put(out, piece);
+            *out++ = '\n';
+            plain_output::done(w, out);
+            return;
+        }
+    }
+    writer_record_general(w, kind, pieces);
+}
 inline void print_escape(LineWriter& w, std::initializer_list<std::string_view> pieces) {
     writer_record(w, ESCAPE_LINE, pieces);
 }
