@@ -146,7 +146,7 @@ struct EchoLine {
     std::size_t pieces = 0;
 
     void add(const char* piece, std::size_t n) {
-        std::memcpy(text + size, piece, n);
+        plain_output::put(text + size, {piece, n});
         size += n;
         ends[pieces++] = static_cast<std::uint16_t>(size);
     }
@@ -202,17 +202,27 @@ void echo_control_sequence(LineWriter& w, const Sequence& s) {
     EchoLine echo;
     echo.add(" Esc [", 6);
     std::uint32_t value = 0;
-    bool digits = false;
+    std::size_t digits = 0;
     for (std::size_t i = 1; i < s.n_bytes; ++i) {
         const int b = s.bytes[i];
         if (is_digit(b)) {
             value = value * 10u + static_cast<std::uint32_t>(b - '0');
-            digits = true;
+            ++digits;
             continue;
         }
-        if (digits) echo.add_value(value);
+        if (digits != 0) {
+            // Up to nine digits without a leading zero read as they stand.
+            const char* run = reinterpret_cast<const char*>(s.bytes + i - digits);
+            if (digits < 10 && (digits == 1 || run[0] != '0')) {
+                echo.text[echo.size] = ' ';
+                ++echo.size;
+                echo.add(run, digits);
+            } else {
+                echo.add_value(value);
+            }
+        }
         value = 0;
-        digits = false;
+        digits = 0;
         echo.add_byte(b);
     }
     write_echo(w, echo);

@@ -143,9 +143,9 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.last_width));
 }
 
-}  // namespace
-
-void process_byte(Processor& p, int b) {
+// The dispatcher's step for one byte, inline in the loop over the bytes
+// the input holds.
+[[gnu::always_inline]] inline void dispatch_byte(Processor& p, int b) {
     if (p.in_string) {
         process_string_byte(p, b);
         return;
@@ -196,6 +196,12 @@ void process_byte(Processor& p, int b) {
     }
 }
 
+}  // namespace
+
+void process_byte(Processor& p, int b) {
+    dispatch_byte(p, b);
+}
+
 void process_buffered(Processor& p, std::size_t limit) {
     InputBuffer& in = *p.input;
     if (limit > MAX_BUFFERED_RUN) limit = MAX_BUFFERED_RUN;
@@ -220,7 +226,7 @@ void process_buffered(Processor& p, std::size_t limit) {
         // sequence may read on past the limit, which then ends the run.
         const std::uint64_t before = input_consumed(in);
         input_skip(in, 1);
-        process_byte(p, bytes[0]);
+        dispatch_byte(p, bytes[0]);
         const std::uint64_t taken = input_consumed(in) - before;
         limit = taken < limit ? limit - static_cast<std::size_t>(taken) : 0;
     }

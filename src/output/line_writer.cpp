@@ -172,6 +172,7 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
     if (w == nullptr) return nullptr;
     w->sink = sink;
     w->config = config;
+    w->plain_end = config.colors ? 0 : WRITER_BUFFER_SIZE;
     w->line = &line_kind(CONTROL_LINE);
     w->buffer = allocate_array<char>(WRITER_BUFFER_SIZE);
     if (w->buffer == nullptr) {
@@ -314,6 +315,13 @@ void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
         std::size_t room = w.column < w.width ? w.width - w.column : 0;
         const std::size_t wrap_at = w.width - wrap_end_len;
         if (wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
+        if (n <= room) {
+            if (char* out = plain_output::room(w, n)) {
+                plain_output::done(w, plain_output::put(out, {bytes, n}));
+                w.column += n;
+                return;
+            }
+        }
         if (room == 0) {
             writer_putc(w, static_cast<unsigned char>(*bytes));
             ++bytes;
@@ -423,6 +431,7 @@ void writer_set_input(LineWriter& w, bool input) {
     if (w.input == input) return;
     writer_finish(w, "");
     w.input = input;
+    w.plain_end = w.config.colors || input ? 0 : WRITER_BUFFER_SIZE;
 }
 
 }  // namespace vorsk

@@ -52,6 +52,9 @@ struct LineWriter {
     void* error_arg = nullptr;
     char* buffer = nullptr;  // output not yet handed to the sink
     std::size_t buffered = 0;
+    // How far uncoloured output without input marks may fill the buffer
+    // on the fast paths: all of it, or 0 while colours or input marks are on.
+    std::size_t plain_end = 0;
 };
 
 // Output collects in the writer's buffer and goes to the sink in large
@@ -76,8 +79,7 @@ namespace plain_output {
 
 // Where n more bytes go, or nullptr when the general path must write them.
 inline char* room(LineWriter& w, std::size_t n) {
-    if (w.config.colors || w.input || n > WRITER_BUFFER_SIZE - w.buffered) return nullptr;
-    return w.buffer + w.buffered;
+    return w.buffered + n <= w.plain_end ? w.buffer + w.buffered : nullptr;
 }
 
 inline void done(LineWriter& w, const char* end) {
