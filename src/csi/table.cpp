@@ -417,6 +417,51 @@ static_assert(table_is_consistent(extended_functions),
               "keys sorted and unique, every record well formed");
 static_assert(record_is_consistent(empty_csi_function));
 
+// The label of every record, "SGR: SELECT GRAPHIC RENDITION", composed at
+// compile time so that it is written as one piece.
+template <std::size_t N>
+consteval std::size_t label_bytes(const std::array<CsiFunction, N>& table) {
+    std::size_t n = 0;
+    for (const CsiFunction& f : table) {
+        if (!f.acronym.empty()) n += f.acronym.size() + 2 + f.name.size();
+    }
+    return n;
+}
+
+template <std::size_t Bytes, std::size_t N>
+struct Labels {
+    std::array<char, Bytes> text{};
+    std::array<std::size_t, N + 1> start{};  // record i's label: text[start[i], start[i + 1])
+};
+
+template <std::size_t Bytes, std::size_t N>
+consteval Labels<Bytes, N> compose_labels(const std::array<CsiFunction, N>& table) {
+    Labels<Bytes, N> labels;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+        labels.start[i] = at;
+        const CsiFunction& f = table[i];
+        if (f.acronym.empty()) continue;
+        for (const char c : f.acronym) labels.text[at++] = c;
+        labels.text[at++] = ':';
+        labels.text[at++] = ' ';
+        for (const char c : f.name) labels.text[at++] = c;
+    }
+    labels.start[N] = at;
+    return labels;
+}
+
+constexpr auto classic_labels = compose_labels<label_bytes(csi_functions)>(csi_functions);
+constexpr auto extended_labels =
+    compose_labels<label_bytes(extended_functions)>(extended_functions);
+
+template <std::size_t Bytes, std::size_t N>
+std::string_view label_in(const Labels<Bytes, N>& labels, const std::array<CsiFunction, N>& table,
+                          const CsiFunction& f) {
+    const auto i = static_cast<std::size_t>(&f - table.data());
+    return {labels.text.data() + labels.start[i], labels.start[i + 1] - labels.start[i]};
+}
+
 // The commonest sequences have neither marker nor intermediate: their
 // records by final byte, found without a search.
 constexpr std::uint8_t FIRST_FINAL = 0x40;
@@ -445,6 +490,14 @@ const CsiFunction* find_function(FunctionKey key) {
 }
 
 }  // namespace
+
+std::string_view csi_label(const CsiLookup& found) {
+    const CsiFunction& f = *found.function;
+    if (f.acronym.empty()) return {};  // empty_csi_function among them
+    // Only the rows of extended mode have labels of their own.
+    return found.own_label ? label_in(extended_labels, extended_functions, f)
+                           : label_in(classic_labels, csi_functions, f);
+}
 
 CsiLookup lookup_csi_function(const Sequence& s, bool extended) {
     // Only the functions without or with one intermediate are known.

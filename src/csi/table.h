@@ -75,5 +75,7 @@ struct CsiLookup {
 };
 // In extended mode the functions of current terminals come first.
 CsiLookup lookup_csi_function(const Sequence& s, bool extended = false);
+// "ACRONYM: NAME" of the record found; empty for one without acronym.
+std::string_view csi_label(const CsiLookup& found);
 
 }  // namespace vorsk

@@ -418,12 +418,12 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     end_record(w);
 }
 
-void writer_record_general(LineWriter& w, LineKind kind,
-                           std::initializer_list<std::string_view> pieces) {
+void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n) {
     if (!writer_shows(w, kind)) return;
     const LineKindInfo& record = line_kind(kind);
     begin_record(w, record);
-    for (const std::string_view piece : pieces) emit_view(w, piece);
+    for (std::size_t i = 0; i < n; ++i) emit_view(w, pieces[i]);
     end_record(w);
 }
 

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <string_view>
 
 #include "common.h"
@@ -122,8 +121,8 @@ inline bool fits_row(const LineWriter& w, std::size_t n) {
 void writer_start_general(LineWriter& w, LineKind kind);
 void writer_finish_general(LineWriter& w, std::string_view tail);
 void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n);
-void writer_record_general(LineWriter& w, LineKind kind,
-                           std::initializer_list<std::string_view> pieces);
+void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n);
 
 // A multi-row line of the given kind; a line of a hidden kind takes its
 // pieces and writes nothing, leaving the line before it open.
@@ -204,8 +203,8 @@ struct Decimal {
 };
 
 // The same from pieces of text, composed without a formatter.
-inline void writer_record(LineWriter& w, LineKind kind,
-                          std::initializer_list<std::string_view> pieces) {
+template <std::size_t N>
+inline void writer_record(LineWriter& w, LineKind kind, const std::string_view (&pieces)[N]) {
     const LineKindInfo& record = line_kind(kind);
     // Uncoloured, after a closed line, where the buffer has room: the
     // whole row in one reservation.
@@ -220,15 +219,18 @@ inline void writer_record(LineWriter& w, LineKind kind,
             return;
         }
     }
-    writer_record_general(w, kind, pieces);
+    writer_record_general(w, kind, pieces, N);
 }
-inline void print_escape(LineWriter& w, std::initializer_list<std::string_view> pieces) {
+template <std::size_t N>
+inline void print_escape(LineWriter& w, const std::string_view (&pieces)[N]) {
     writer_record(w, ESCAPE_LINE, pieces);
 }
-inline void print_label(LineWriter& w, std::initializer_list<std::string_view> pieces) {
+template <std::size_t N>
+inline void print_label(LineWriter& w, const std::string_view (&pieces)[N]) {
     writer_record(w, LABEL_LINE, pieces);
 }
-inline void print_description(LineWriter& w, std::initializer_list<std::string_view> pieces) {
+template <std::size_t N>
+inline void print_description(LineWriter& w, const std::string_view (&pieces)[N]) {
     writer_record(w, DESCRIPTION_LINE, pieces);
 }
 VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...);
