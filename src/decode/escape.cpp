@@ -158,8 +158,10 @@ struct EchoLine {
             add(" Esc", 4);
         } else {
             assert(c > 0x20 && c < 0x7f);
-            const char item[] = {' ', static_cast<char>(c)};
-            add(item, sizeof item);
+            text[size] = ' ';
+            text[size + 1] = static_cast<char>(c);
+            size += 2;
+            ends[pieces++] = static_cast<std::uint16_t>(size);
         }
     }
     // The echo " %d" of a value: its 32 bits read as signed, so 2^31 shows

@@ -205,30 +205,25 @@ void process_byte(Processor& p, int b) {
 void process_buffered(Processor& p, std::size_t limit) {
     InputBuffer& in = *p.input;
     if (limit > MAX_BUFFERED_RUN) limit = MAX_BUFFERED_RUN;
-    while (limit != 0) {
+    // An escape sequence may read on past the limit, which then ends the run.
+    const std::uint64_t end = input_consumed(in) + limit;
+    for (std::uint64_t at = input_consumed(in); at < end; at = input_consumed(in)) {
         const std::uint8_t* bytes = nullptr;
         std::size_t n = input_peek(in, &bytes);
         if (n == 0) return;
-        if (n > limit) n = limit;
-        if (p.line_state == LINE_TEXT && !p.in_string) {
+        if (n > end - at) n = static_cast<std::size_t>(end - at);
+        if (p.line_state == LINE_TEXT && !p.in_string && is_printable(bytes[0])) {
             // A run of text goes on the line in one piece.
             const std::size_t run = printable_run(bytes, n);
-            if (run != 0) {
-                writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
-                p.grapheme = {bytes[run - 1], 0};
-                p.last_width = 1;
-                input_skip(in, run);
-                limit -= run;
-                continue;
-            }
+            writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+            p.grapheme = {bytes[run - 1], 0};
+            p.last_width = 1;
+            input_skip(in, run);
+            continue;
         }
-        // Any other byte as the main loop would hand it over; an escape
-        // sequence may read on past the limit, which then ends the run.
-        const std::uint64_t before = input_consumed(in);
+        // Any other byte as the main loop would hand it over.
         input_skip(in, 1);
         dispatch_byte(p, bytes[0]);
-        const std::uint64_t taken = input_consumed(in) - before;
-        limit = taken < limit ? limit - static_cast<std::size_t>(taken) : 0;
     }
 }
 

@@ -88,7 +88,7 @@ inline void done(LineWriter& w, const char* end) {
 // Copies the piece and returns the end of the copy. Most pieces of the
 // account are a few bytes long, and two fixed-size moves that may overlap
 // copy them for less than a call of memcpy.
-inline char* put(char* out, std::string_view piece) {
+inline char* put_any(char* out, std::string_view piece) {
     const char* bytes = piece.data();
     const std::size_t n = piece.size();
     if (n > 16) {
@@ -105,6 +105,16 @@ inline char* put(char* out, std::string_view piece) {
         out[n - 1] = bytes[n - 1];
     }
     return out + n;
+}
+
+// The same; a piece whose length the compiler knows, a literal, is a few
+// moves where it stands.
+[[gnu::always_inline]] inline char* put(char* out, std::string_view piece) {
+    if (__builtin_constant_p(piece.size()) && piece.size() <= 16) {
+        std::memcpy(out, piece.data(), piece.size());
+        return out + piece.size();
+    }
+    return put_any(out, piece);
 }
 
 // Whether a piece of n columns goes on the open row without a wrap.
@@ -126,7 +136,7 @@ void writer_record_general(LineWriter& w, LineKind kind, const std::string_view*
 
 // A multi-row line of the given kind; a line of a hidden kind takes its
 // pieces and writes nothing, leaving the line before it open.
-inline void writer_start(LineWriter& w, LineKind kind) {
+[[gnu::always_inline]] inline void writer_start(LineWriter& w, LineKind kind) {
     const LineKindInfo& line = line_kind(kind);
     if (writer_shows(w, kind)) {
         // The old line gets neither tail nor reset. Uncoloured, the marks
@@ -144,7 +154,7 @@ inline void writer_start(LineWriter& w, LineKind kind) {
     writer_start_general(w, kind);
 }
 
-inline void writer_finish(LineWriter& w, std::string_view tail) {
+[[gnu::always_inline]] inline void writer_finish(LineWriter& w, std::string_view tail) {
     if (!w.suppressed && w.column != 0) {
         if (char* out = plain_output::room(w, tail.size() + 1)) {
             out = plain_output::put(out, tail);
@@ -163,7 +173,7 @@ bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::strin
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
 // Puts n bytes on the open line as one piece.
-inline void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
+[[gnu::always_inline]] inline void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
     if (!w.suppressed && plain_output::fits_row(w, n)) {
         if (char* out = plain_output::room(w, n)) {
             plain_output::done(w, plain_output::put(out, {bytes, n}));
@@ -204,7 +214,8 @@ struct Decimal {
 
 // The same from pieces of text, composed without a formatter.
 template <std::size_t N>
-inline void writer_record(LineWriter& w, LineKind kind, const std::string_view (&pieces)[N]) {
+[[gnu::always_inline]] inline void writer_record(LineWriter& w, LineKind kind,
+                                                 const std::string_view (&pieces)[N]) {
     const LineKindInfo& record = line_kind(kind);
     // Uncoloured, after a closed line, where the buffer has room: the
     // whole row in one reservation.
