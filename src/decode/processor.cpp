@@ -212,18 +212,29 @@ void process_buffered(Processor& p, std::size_t limit) {
         std::size_t n = input_peek(in, &bytes);
         if (n == 0) return;
         if (n > end - at) n = static_cast<std::size_t>(end - at);
-        if (p.line_state == LINE_TEXT && !p.in_string && is_printable(bytes[0])) {
-            // A run of text goes on the line in one piece.
-            const std::size_t run = printable_run(bytes, n);
-            writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
-            p.grapheme = {bytes[run - 1], 0};
-            p.last_width = 1;
-            input_skip(in, run);
-            continue;
+        // The held bytes stay as they are while the steps take one byte
+        // each; a step that may read ahead (an escape, a control string,
+        // UTF-8) asks the input again.
+        const std::uint8_t* const stop = bytes + n;
+        while (bytes != stop) {
+            if (p.line_state == LINE_TEXT && !p.in_string && is_printable(*bytes)) {
+                // A run of text goes on the line in one piece.
+                const std::size_t run =
+                    printable_run(bytes, static_cast<std::size_t>(stop - bytes));
+                writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+                p.grapheme = {bytes[run - 1], 0};
+                p.last_width = 1;
+                input_skip(in, run);
+                bytes += run;
+                continue;
+            }
+            // Any other byte as the main loop would hand it over.
+            const std::uint8_t b = *bytes++;
+            const bool reads_ahead = b == ESC || p.in_string || (b >= 0x80 && p.extended);
+            input_skip(in, 1);
+            dispatch_byte(p, b);
+            if (reads_ahead) break;
         }
-        // Any other byte as the main loop would hand it over.
-        input_skip(in, 1);
-        dispatch_byte(p, bytes[0]);
     }
 }
 
