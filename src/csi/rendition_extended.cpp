@@ -12,9 +12,11 @@ namespace vorsk {
 namespace {
 
 // A value and the sub-parameters after it, the ones a ":" joined to it.
+// No default member values: a call's array of them is filled as needed,
+// not cleared whole first.
 struct Group {
-    const Parameter* values = nullptr;
-    std::size_t n = 0;
+    const Parameter* values;
+    std::size_t n;
 
     bool present(std::size_t i) const { return i < n && values[i].present; }
     std::uint32_t at(std::size_t i) const { return present(i) ? values[i].value : 0; }

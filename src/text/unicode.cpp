@@ -46,9 +46,7 @@ bool is_regional_indicator(std::uint32_t cp) {
     return cp >= 0x1F1E6 && cp <= 0x1F1FF;
 }
 
-}  // namespace
-
-const char* unsafe_code_point_name(std::uint32_t cp) {
+const char* unsafe_name_looked_up(std::uint32_t cp) {
     if (cp >= 0x80 && cp <= 0x9F) return c1_names[cp - 0x80];
     for (const NamedCodePoint& n : hidden_or_reordering) {
         if (n.cp == cp) return n.name;
@@ -61,12 +59,66 @@ const char* unsafe_code_point_name(std::uint32_t cp) {
     return nullptr;
 }
 
-int code_point_width(std::uint32_t cp) {
+int width_looked_up(std::uint32_t cp) {
     const int width = utf8proc_charwidth(static_cast<utf8proc_int32_t>(cp));
     return width < 0 ? 1 : width > 2 ? 2 : width;
 }
 
+// Most text is plain: a code point that is no control item, of the
+// grapheme class Other (a cluster of its own next to another such), one or
+// two columns wide. What utf8proc says of a code point of the Basic
+// Multilingual Plane is looked up once, at its first use, and kept here.
+enum PlainKind : std::uint8_t { NOT_LOOKED_UP, PLAIN_NARROW, PLAIN_WIDE, NOT_PLAIN };
+PlainKind bmp_kinds[0x10000];
+
+PlainKind plain_kind(std::uint32_t cp) {
+    if (cp >= std::size(bmp_kinds)) return NOT_PLAIN;
+    PlainKind& kind = bmp_kinds[cp];
+    if (kind == NOT_LOOKED_UP) {
+        const auto* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(cp));
+        const int width = width_looked_up(cp);
+        kind = NOT_PLAIN;
+        if (property->boundclass == UTF8PROC_BOUNDCLASS_OTHER && width != 0 &&
+            unsafe_name_looked_up(cp) == nullptr) {
+            kind = width == 1 ? PLAIN_NARROW : PLAIN_WIDE;
+        }
+    }
+    return kind;
+}
+
+bool is_plain(std::uint32_t cp) {
+    return plain_kind(cp) != NOT_PLAIN;
+}
+
+}  // namespace
+
+const char* unsafe_code_point_name(std::uint32_t cp) {
+    if (is_plain(cp)) return nullptr;
+    return unsafe_name_looked_up(cp);
+}
+
+int code_point_width(std::uint32_t cp) {
+    switch (plain_kind(cp)) {
+        case PLAIN_NARROW: return 1;
+        case PLAIN_WIDE: return 2;
+        default: return width_looked_up(cp);
+    }
+}
+
 bool grapheme_break(GraphemeState& g, std::uint32_t cp) {
+    // Between two code points of the class Other a cluster always breaks,
+    // and the rules' state is Other after.
+    if (g.last != 0 && is_plain(cp) &&
+        (g.state == UTF8PROC_BOUNDCLASS_OTHER ||
+         (g.state == UTF8PROC_BOUNDCLASS_START && is_plain(g.last)))) {
+        g.state = UTF8PROC_BOUNDCLASS_OTHER;
+        g.last = cp;
+        return true;
+    }
+    return grapheme_break_looked_up(g, cp);
+}
+
+bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp) {
     const bool breaks = g.last == 0 || utf8proc_grapheme_break_stateful(
                                            static_cast<utf8proc_int32_t>(g.last),
                                            static_cast<utf8proc_int32_t>(cp), &g.state);

@@ -26,6 +26,8 @@ struct GraphemeState {
 };
 // True: cp begins a new cluster.
 bool grapheme_break(GraphemeState& g, std::uint32_t cp);
+// The same, always through utf8proc's rules (for tests of the fast path).
+bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp);
 
 // The columns a code point adds to the cluster it joins: a regional
 // indicator pair is a flag two columns wide, and a one-column symbol
