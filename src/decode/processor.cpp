@@ -120,16 +120,21 @@ void process_utf8(Processor& p, std::uint8_t lead) {
         return;
     }
     const auto* bytes = reinterpret_cast<const char*>(ch.bytes);
+    // Most text is plain: one lookup tells that it is no control item, and
+    // its width.
+    const int plain_width = plain_text_width(ch.cp);
     if (p.line_state == LINE_TEXT) {
         const std::uint32_t previous = p.grapheme.last;
-        if (!grapheme_break(p.grapheme, ch.cp)) {
+        const bool breaks = plain_width != 0 ? grapheme_break_plain(p.grapheme, ch.cp)
+                                             : grapheme_break(p.grapheme, ch.cp);
+        if (!breaks) {
             const int width = joined_width(previous, ch.cp, p.last_width);
             writer_join(*p.writer, bytes, ch.n, static_cast<std::size_t>(width));
             p.last_width += width;
             return;
         }
     }
-    if (const char* name = unsafe_code_point_name(ch.cp)) {
+    if (const char* name = plain_width != 0 ? nullptr : unsafe_code_point_name(ch.cp)) {
         enter_control(p);
         open_control_line(p);
         char code[9];
@@ -138,8 +143,13 @@ void process_utf8(Processor& p, std::uint8_t lead) {
         return;
     }
     enter_text(p);
-    grapheme_break(p.grapheme, ch.cp);
-    p.last_width = code_point_width(ch.cp);
+    if (plain_width != 0) {
+        grapheme_break_plain(p.grapheme, ch.cp);
+        p.last_width = plain_width;
+    } else {
+        grapheme_break(p.grapheme, ch.cp);
+        p.last_width = code_point_width(ch.cp);
+    }
     writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.last_width));
 }
 

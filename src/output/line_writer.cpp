@@ -353,8 +353,15 @@ void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size
     const std::size_t wrap_end = w.line->wrap_end.size();
     if (width > 1 && wrap_end != 0 && w.column + width + wrap_end > w.width) {
         wrap_row(w, width);
+    } else if (fits_row(w, width)) {
+        if (char* out = plain_output::room(w, n)) {
+            plain_output::done(w, plain_output::put(out, {bytes, n}));
+            w.column += width;
+            return;
+        }
+        w.column += width;
     } else {
-        writer_reserve(w, width);
+        wrap_row(w, width);
     }
     emit_bytes(w, bytes, n);
 }

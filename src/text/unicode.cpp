@@ -92,6 +92,14 @@ bool is_plain(std::uint32_t cp) {
 
 }  // namespace
 
+int plain_text_width(std::uint32_t cp) {
+    switch (plain_kind(cp)) {
+        case PLAIN_NARROW: return 1;
+        case PLAIN_WIDE: return 2;
+        default: return 0;
+    }
+}
+
 const char* unsafe_code_point_name(std::uint32_t cp) {
     if (is_plain(cp)) return nullptr;
     return unsafe_name_looked_up(cp);
@@ -105,17 +113,20 @@ int code_point_width(std::uint32_t cp) {
     }
 }
 
-bool grapheme_break(GraphemeState& g, std::uint32_t cp) {
+bool grapheme_break_plain(GraphemeState& g, std::uint32_t cp) {
     // Between two code points of the class Other a cluster always breaks,
     // and the rules' state is Other after.
-    if (g.last != 0 && is_plain(cp) &&
-        (g.state == UTF8PROC_BOUNDCLASS_OTHER ||
-         (g.state == UTF8PROC_BOUNDCLASS_START && is_plain(g.last)))) {
+    if (g.last != 0 && (g.state == UTF8PROC_BOUNDCLASS_OTHER ||
+                        (g.state == UTF8PROC_BOUNDCLASS_START && is_plain(g.last)))) {
         g.state = UTF8PROC_BOUNDCLASS_OTHER;
         g.last = cp;
         return true;
     }
     return grapheme_break_looked_up(g, cp);
+}
+
+bool grapheme_break(GraphemeState& g, std::uint32_t cp) {
+    return is_plain(cp) ? grapheme_break_plain(g, cp) : grapheme_break_looked_up(g, cp);
 }
 
 bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp) {

@@ -18,6 +18,11 @@ const char* unsafe_code_point_name(std::uint32_t cp);
 // Columns on a terminal: 0, 1 or 2.
 int code_point_width(std::uint32_t cp);
 
+// The columns of plain text, 1 or 2: a code point that is no control item
+// and a grapheme cluster of its own next to other plain text; 0 for any
+// other code point. One lookup where the calls above take three.
+int plain_text_width(std::uint32_t cp);
+
 // Grapheme breaks between consecutive code points of a text line; the
 // state carries what the rules need to know of the code points before.
 struct GraphemeState {
@@ -26,6 +31,8 @@ struct GraphemeState {
 };
 // True: cp begins a new cluster.
 bool grapheme_break(GraphemeState& g, std::uint32_t cp);
+// The same for a code point that plain_text_width found plain.
+bool grapheme_break_plain(GraphemeState& g, std::uint32_t cp);
 // The same, always through utf8proc's rules (for tests of the fast path).
 bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp);
 
