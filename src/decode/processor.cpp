@@ -153,6 +153,65 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.last_width));
 }
 
+// The length and code point of a well-formed UTF-8 character of two or
+// three bytes at the start of bytes[0, n); 0 for anything else.
+std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& cp) {
+    const std::uint8_t lead = bytes[0];
+    const int length = utf8_length(lead);
+    if (length < 2 || length > 3 || static_cast<std::size_t>(length) > n) return 0;
+    cp = lead & (0x7Fu >> length);
+    for (int i = 1; i < length; ++i) {
+        if (!utf8_continues(lead, static_cast<std::size_t>(i), bytes[i])) return 0;
+        cp = cp << 6 | (bytes[i] & 0x3Fu);
+    }
+    return static_cast<std::size_t>(length);
+}
+
+// Extended mode, on an open text line: the run of plain text at the start
+// of bytes[0, n) (printable ASCII, and UTF-8 characters that are plain
+// text and surely begin a cluster of their own), put on the line exactly
+// as process_byte would put it one character at a time, with one copy for
+// the pieces that fit each row. Returns the bytes taken.
+std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes, std::size_t n) {
+    LineWriter& w = *p.writer;
+    std::size_t room = writer_row_room(w);
+    std::size_t taken = 0;
+    std::size_t fitting = 0;  // bytes[taken - fitting, taken): pieces on this row, not yet put
+    std::size_t columns = 0;
+    while (taken < n) {
+        const std::uint8_t b = bytes[taken];
+        std::size_t length = 1;
+        std::size_t width = 1;
+        if (is_printable(b)) {
+            p.grapheme = {b, 0};
+        } else {
+            std::uint32_t cp = 0;
+            length = short_utf8(bytes + taken, n - taken, cp);
+            if (length == 0 || !plain_breaks_surely(p.grapheme)) break;
+            width = static_cast<std::size_t>(plain_text_width(cp));
+            if (width == 0) break;
+            grapheme_break_plain(p.grapheme, cp);
+        }
+        p.last_width = static_cast<int>(width);
+        if (width <= room) {
+            room -= width;
+            columns += width;
+            fitting += length;
+        } else {
+            // The piece wraps: what fits goes first.
+            const auto* piece = reinterpret_cast<const char*>(bytes + taken);
+            writer_put_fitting(w, piece - fitting, fitting, columns);
+            writer_put_piece(w, piece, length, width);
+            room = writer_row_room(w);
+            fitting = 0;
+            columns = 0;
+        }
+        taken += length;
+    }
+    writer_put_fitting(w, reinterpret_cast<const char*>(bytes + taken - fitting), fitting, columns);
+    return taken;
+}
+
 // The dispatcher's step for one byte, inline in the loop over the bytes
 // the input holds.
 [[gnu::always_inline]] inline void dispatch_byte(Processor& p, int b) {
@@ -237,6 +296,15 @@ void process_buffered(Processor& p, std::size_t limit) {
                 input_skip(in, run);
                 bytes += run;
                 continue;
+            }
+            if (p.extended && p.line_state == LINE_TEXT && !p.in_string && *bytes >= 0x80) {
+                const std::size_t run =
+                    process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
+                if (run != 0) {
+                    input_skip(in, run);
+                    bytes += run;
+                    continue;
+                }
             }
             // Any other byte as the main loop would hand it over.
             const std::uint8_t b = *bytes++;

@@ -366,6 +366,27 @@ void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size
     emit_bytes(w, bytes, n);
 }
 
+std::size_t writer_row_room(const LineWriter& w) {
+    if (w.suppressed) return 0;
+    // As writer_put_run counts one-column pieces; a wide piece that fits
+    // there leaves room for the wrap mark too.
+    const std::size_t wrap_end_len = w.line->wrap_end.size();
+    std::size_t room = w.column < w.width ? w.width - w.column : 0;
+    const std::size_t wrap_at = w.width - wrap_end_len;
+    if (wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
+    return room;
+}
+
+void writer_put_fitting(LineWriter& w, const char* bytes, std::size_t n, std::size_t columns) {
+    if (w.suppressed) return;
+    if (char* out = plain_output::room(w, n)) {
+        plain_output::done(w, plain_output::put(out, {bytes, n}));
+    } else {
+        emit_bytes(w, bytes, n);
+    }
+    w.column += columns;
+}
+
 void writer_join(LineWriter& w, const char* bytes, std::size_t n, std::size_t width) {
     if (w.suppressed) return;
     emit_bytes(w, bytes, n);

@@ -192,6 +192,13 @@ void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size
 // Joins n bytes to the piece before them, on its row: a combining mark or
 // the rest of a grapheme cluster, adding `width` columns.
 void writer_join(LineWriter& w, const char* bytes, std::size_t n, std::size_t width);
+// How many columns of pieces the open row takes before a piece wraps: a
+// piece of up to that many columns, one or two wide, goes on this row.
+std::size_t writer_row_room(const LineWriter& w);
+// Puts pieces that together take `columns` columns and fit the row (as
+// writer_row_room tells) in one copy, exactly as writer_put_piece would
+// put them one by one.
+void writer_put_fitting(LineWriter& w, const char* bytes, std::size_t n, std::size_t columns);
 VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
 void writer_reserve(LineWriter& w, std::size_t n);
 

@@ -64,40 +64,33 @@ int width_looked_up(std::uint32_t cp) {
     return width < 0 ? 1 : width > 2 ? 2 : width;
 }
 
+bool is_plain(std::uint32_t cp) {
+    return plain_text_width(cp) != 0;
+}
+
+}  // namespace
+
+static_assert(plain_text::START_STATE == UTF8PROC_BOUNDCLASS_START);
+static_assert(plain_text::OTHER_STATE == UTF8PROC_BOUNDCLASS_OTHER);
+
 // Most text is plain: a code point that is no control item, of the
 // grapheme class Other (a cluster of its own next to another such), one or
-// two columns wide. What utf8proc says of a code point of the Basic
-// Multilingual Plane is looked up once, at its first use, and kept here.
-enum PlainKind : std::uint8_t { NOT_LOOKED_UP, PLAIN_NARROW, PLAIN_WIDE, NOT_PLAIN };
-PlainKind bmp_kinds[0x10000];
+// two columns wide.
+plain_text::Kind plain_text::bmp_kinds[0x10000];
 
-PlainKind plain_kind(std::uint32_t cp) {
+plain_text::Kind plain_text::look_up(std::uint32_t cp) {
     if (cp >= std::size(bmp_kinds)) return NOT_PLAIN;
-    PlainKind& kind = bmp_kinds[cp];
+    Kind& kind = bmp_kinds[cp];
     if (kind == NOT_LOOKED_UP) {
         const auto* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(cp));
         const int width = width_looked_up(cp);
         kind = NOT_PLAIN;
         if (property->boundclass == UTF8PROC_BOUNDCLASS_OTHER && width != 0 &&
             unsafe_name_looked_up(cp) == nullptr) {
-            kind = width == 1 ? PLAIN_NARROW : PLAIN_WIDE;
+            kind = width == 1 ? NARROW : WIDE;
         }
     }
     return kind;
-}
-
-bool is_plain(std::uint32_t cp) {
-    return plain_kind(cp) != NOT_PLAIN;
-}
-
-}  // namespace
-
-int plain_text_width(std::uint32_t cp) {
-    switch (plain_kind(cp)) {
-        case PLAIN_NARROW: return 1;
-        case PLAIN_WIDE: return 2;
-        default: return 0;
-    }
 }
 
 const char* unsafe_code_point_name(std::uint32_t cp) {
@@ -106,18 +99,12 @@ const char* unsafe_code_point_name(std::uint32_t cp) {
 }
 
 int code_point_width(std::uint32_t cp) {
-    switch (plain_kind(cp)) {
-        case PLAIN_NARROW: return 1;
-        case PLAIN_WIDE: return 2;
-        default: return width_looked_up(cp);
-    }
+    const int plain_width = plain_text_width(cp);
+    return plain_width != 0 ? plain_width : width_looked_up(cp);
 }
 
 bool grapheme_break_plain(GraphemeState& g, std::uint32_t cp) {
-    // Between two code points of the class Other a cluster always breaks,
-    // and the rules' state is Other after.
-    if (g.last != 0 && (g.state == UTF8PROC_BOUNDCLASS_OTHER ||
-                        (g.state == UTF8PROC_BOUNDCLASS_START && is_plain(g.last)))) {
+    if (plain_breaks_surely(g)) {
         g.state = UTF8PROC_BOUNDCLASS_OTHER;
         g.last = cp;
         return true;
