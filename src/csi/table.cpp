@@ -467,14 +467,17 @@ std::string_view label_in(const Labels<Bytes, N>& labels, const std::array<CsiFu
 constexpr std::uint8_t FIRST_FINAL = 0x40;
 constexpr std::size_t N_FINALS = 0x7f - FIRST_FINAL;
 
-consteval std::array<const CsiFunction*, N_FINALS> plain_by_final() {
+template <std::size_t N>
+consteval std::array<const CsiFunction*, N_FINALS> plain_by_final(
+    const std::array<CsiFunction, N>& table) {
     std::array<const CsiFunction*, N_FINALS> index{};
-    for (const CsiFunction& f : csi_functions) {
+    for (const CsiFunction& f : table) {
         if ((f.key >> 8) == 0) index[(f.key & 0xff) - FIRST_FINAL] = &f;
     }
     return index;
 }
-constexpr auto plain_functions = plain_by_final();
+constexpr auto plain_functions = plain_by_final(csi_functions);
+constexpr auto plain_extended_functions = plain_by_final(extended_functions);
 
 template <std::size_t N>
 const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey key) {
@@ -487,6 +490,11 @@ const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey k
 const CsiFunction* find_function(FunctionKey key) {
     if ((key >> 8) == 0) return plain_functions[(key & 0xff) - FIRST_FINAL];
     return search(csi_functions, key);
+}
+
+const CsiFunction* find_extended_function(FunctionKey key) {
+    if ((key >> 8) == 0) return plain_extended_functions[(key & 0xff) - FIRST_FINAL];
+    return search(extended_functions, key);
 }
 
 }  // namespace
@@ -505,7 +513,7 @@ CsiLookup lookup_csi_function(const Sequence& s, bool extended) {
     const std::uint8_t intermediate = s.n_intermediates == 1 ? s.intermediates[0] : 0;
     if (extended) {
         if (const CsiFunction* f =
-                search(extended_functions, function_key(s.marker, intermediate, s.final_byte))) {
+                find_extended_function(function_key(s.marker, intermediate, s.final_byte))) {
             return {f, true, true};
         }
     }
