@@ -68,6 +68,7 @@ void emit_byte(LineWriter& w, int c) {
 }
 
 void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
+    if (n == 0) return;  // an empty colour has no text at all
     if (n <= WRITER_BUFFER_SIZE - w.buffered) {
         std::memcpy(w.buffer + w.buffered, bytes, n);
         w.buffered += n;
