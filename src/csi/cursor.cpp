@@ -112,8 +112,9 @@ VORSK_CSI_HANDLER(csi_do_cuu) {
 // CNL, CPL: ECMA-48 8.3.12, 8.3.13
 VORSK_CSI_HANDLER(csi_do_cnl) {
     assert(a.count == 1);
-    print_description(w, {"Move the cursor to the first column, ", Decimal(a.param(0)), " line",
-                          plural(a.param(0)), " ", a.final_byte() == 'E' ? "down." : "up."});
+    print_description(
+        w, {"Move the cursor to the first column, ", Decimal(a.param(0)), " line",
+            plural(a.param(0)), " ", a.final_byte() == 'E' ? std::string_view{"down."} : "up."});
 }
 
 // CHA, HPA: ECMA-48 8.3.9, 8.3.57
@@ -134,8 +135,9 @@ VORSK_CSI_HANDLER(csi_do_cht) {
     assert(a.count == 1);
     // The qualifier carries its own blank, so CHT and CBT read without one.
     print_description(
-        w, {"Move the cursor ", a.final_byte() == 'Z' ? "back " : "forward ", Decimal(a.param(0)),
-            a.final_byte() == 'Y' ? " vertical " : " ", "tab stop", plural(a.param(0)), "."});
+        w, {"Move the cursor ", a.final_byte() == 'Z' ? std::string_view{"back "} : "forward ",
+            Decimal(a.param(0)), a.final_byte() == 'Y' ? std::string_view{" vertical "} : " ",
+            "tab stop", plural(a.param(0)), "."});
 }
 
 // ED, EL: ECMA-48 8.3.39, 8.3.41

@@ -46,8 +46,9 @@ void describe_control_sequence(const Sequence& s, LineWriter& w, bool extended) 
     const CsiLookup found = lookup_csi_function(s, extended);
     const CsiFunction& function = *found.function;
     if (!function.acronym.empty()) {
-        print_label(
-            w, {csi_label(found), s.marker != 0 && !found.own_label ? " (private params)" : ""});
+        // A literal's length is known here; a choice of two would be measured.
+        constexpr std::string_view private_params = " (private params)";
+        print_label(w, {csi_label(found), s.marker != 0 && !found.own_label ? private_params : ""});
     }
     if (!found.describes || function.handler == nullptr || !writer_shows(w, DESCRIPTION_LINE))
         return;
