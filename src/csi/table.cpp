@@ -467,17 +467,22 @@ std::string_view label_in(const Labels<Bytes, N>& labels, const std::array<CsiFu
 constexpr std::uint8_t FIRST_FINAL = 0x40;
 constexpr std::size_t N_FINALS = 0x7f - FIRST_FINAL;
 
+// The same for the DEC private functions, with "?" and no intermediate.
+constexpr FunctionKey DEC_PRIVATE = function_key('?', 0, 0);
+
 template <std::size_t N>
-consteval std::array<const CsiFunction*, N_FINALS> plain_by_final(
-    const std::array<CsiFunction, N>& table) {
+consteval std::array<const CsiFunction*, N_FINALS> by_final(const std::array<CsiFunction, N>& table,
+                                                            FunctionKey marker_and_intermediate) {
     std::array<const CsiFunction*, N_FINALS> index{};
     for (const CsiFunction& f : table) {
-        if ((f.key >> 8) == 0) index[(f.key & 0xff) - FIRST_FINAL] = &f;
+        if ((f.key & ~FunctionKey{0xff}) == marker_and_intermediate)
+            index[(f.key & 0xff) - FIRST_FINAL] = &f;
     }
     return index;
 }
-constexpr auto plain_functions = plain_by_final(csi_functions);
-constexpr auto plain_extended_functions = plain_by_final(extended_functions);
+constexpr auto plain_functions = by_final(csi_functions, 0);
+constexpr auto dec_private_functions = by_final(csi_functions, DEC_PRIVATE);
+constexpr auto plain_extended_functions = by_final(extended_functions, 0);
 
 template <std::size_t N>
 const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey key) {
@@ -489,6 +494,8 @@ const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey k
 
 const CsiFunction* find_function(FunctionKey key) {
     if ((key >> 8) == 0) return plain_functions[(key & 0xff) - FIRST_FINAL];
+    if ((key & ~FunctionKey{0xff}) == DEC_PRIVATE)
+        return dec_private_functions[(key & 0xff) - FIRST_FINAL];
     return search(csi_functions, key);
 }
 
