@@ -1,22 +1,26 @@
 #!/bin/sh
-# Times vorsk on large inputs, from a file and through a pipe, beside the
-# peers that are installed, and prints input MB/s, the ratios and peak
-# resident memory. Medians of REPS runs, all in one run on one machine.
+# Times vorsk on large inputs, from a file and through a pipe, in the
+# classic and the extended mode, beside the peers that are installed, and
+# prints input MB/s, peak resident memory, the ratios and, where valgrind
+# is installed, the instructions per input byte on the first 4 MB. Medians
+# of REPS runs, all in one run on one machine.
 #
 #   bench/run.sh [VORSK]      (make bench)
 #
 # Environment: CORPUS (the corpus folder, default ../shared/corpus),
-# BENCH_DIR (where the inputs are generated, default build/bench), REPS (5).
+# BENCH_DIR (where the inputs are generated, default build/bench), REPS (3).
 set -eu
 vorsk=${1:-build/vorsk}
 corpus=${CORPUS:-../shared/corpus}
 dir=${BENCH_DIR:-build/bench}
-reps=${REPS:-5}
+reps=${REPS:-3}
 size=67108864
+count_size=4194304
 mkdir -p "$dir"
 
 # The inputs: real streams (-r leaves out the hostile ones, on which some
-# peers crash), the full mix, and two synthetic extremes.
+# peers crash), the full mix, two synthetic extremes, and UTF-8 text in
+# many scripts (the corpus's translations of vim's tutor).
 [ -f "$dir/real.bin" ] || sh "$corpus/make_bench.sh" -r "$dir/real.bin" >/dev/null
 [ -f "$dir/full.bin" ] || sh "$corpus/make_bench.sh" "$dir/full.bin" >/dev/null
 [ -f "$dir/text.bin" ] ||
@@ -25,6 +29,12 @@ mkdir -p "$dir"
 [ -f "$dir/csi.bin" ] ||
     yes "$(printf '\033[1;31m\033[10;20H\033[K\033[?25l\033[38;5;196m\033[0m\033[2J\033[?1049h')" |
     head -c $size > "$dir/csi.bin"
+if [ ! -f "$dir/utf8.bin" ]; then
+    sample="$corpus/nasty/utf8-scripts.txt"
+    rounds=$(( size / $(wc -c < "$sample") + 1 ))
+    i=0
+    while [ $i -lt $rounds ]; do cat "$sample"; i=$((i + 1)); done 2>/dev/null | head -c $size > "$dir/utf8.bin"
+fi
 
 now() { date +%s%N; }
 
@@ -51,39 +61,64 @@ peak_kb() {
     fi
 }
 
-mb=$(awk -v s=$size 'BEGIN { printf "%.1f", s / 1e6 }')
-echo "vorsk: $vorsk ($("$vorsk" --version | head -n 1)); $(uname -m), $(nproc) cores; $reps runs each, medians"
-printf '%-10s %-28s %9s %9s %9s\n' input command seconds MB/s peak-KB
-
-measure() {  # measure INPUT LABEL COMMAND
-    s=$(median_seconds "$3")
-    rate=$(awk -v m="$mb" -v s="$s" 'BEGIN { if (s > 0) printf "%.1f", m / s; else print "-" }')
-    printf '%-10s %-28s %9s %9s %9s\n' "$1" "$2" "$s" "$rate" "$(peak_kb "$3")"
-    echo "$s"  > "$dir/last"
+# instructions_per_byte INPUT [OPTIONS]: callgrind's count on the first
+# 4 MB of INPUT, per byte; "-" without valgrind.
+instructions_per_byte() {
+    if ! command -v valgrind >/dev/null 2>&1; then
+        echo "-"
+        return
+    fi
+    head -c $count_size "$1" > "$dir/head.bin"
+    shift
+    valgrind --tool=callgrind --callgrind-out-file="$dir/cg.out" "$vorsk" "$@" "$dir/head.bin" \
+        > /dev/null 2> "$dir/cg.log" || true
+    awk -v n=$count_size '/refs:/ { gsub(",", "", $NF); printf "%.1f", $NF / n }' "$dir/cg.log"
 }
 
-for input in real full text csi; do
+mb=$(awk -v s=$size 'BEGIN { printf "%.1f", s / 1e6 }')
+echo "vorsk: $vorsk ($("$vorsk" --version | head -n 1)); $(uname -m), $(nproc) cores; $reps runs each, medians"
+printf '%-6s %-24s %9s %9s %9s\n' input command seconds MB/s peak-KB
+
+measure() {  # measure INPUT LABEL COMMAND: prints a line, leaves MB/s in $dir/last
+    s=$(median_seconds "$3")
+    rate=$(awk -v m="$mb" -v s="$s" 'BEGIN { if (s > 0) printf "%.1f", m / s; else print "-" }')
+    printf '%-6s %-24s %9s %9s %9s\n' "$1" "$2" "$s" "$rate" "$(peak_kb "$3")"
+    echo "$rate" > "$dir/last"
+}
+
+: > "$dir/summary"
+for input in real full text csi utf8; do
     f="$dir/$input.bin"
-    measure $input "vorsk FILE" "$vorsk $f"; file_s=$(cat "$dir/last")
-    measure $input "cat FILE | vorsk" "cat $f | $vorsk"; pipe_s=$(cat "$dir/last")
-    x_s=""
-    if [ "$input" = real ] || [ "$input" = text ]; then
-        measure $input "vorsk -X FILE" "$vorsk -X $f"; x_s=$(cat "$dir/last")
-    fi
+    measure $input "vorsk FILE" "$vorsk $f"; file=$(cat "$dir/last")
+    measure $input "cat FILE | vorsk" "cat $f | $vorsk"; pipe=$(cat "$dir/last")
+    measure $input "vorsk -X FILE" "$vorsk -X $f"; extended=$(cat "$dir/last")
     if [ -f "$f.timing" ]; then measure $input "vorsk -t TIMING FILE" "$vorsk -t $f.timing $f"; fi
-    measure $input "cat -v FILE" "cat -v $f"
-    peer_s=""
-    if [ "$input" = real ] || [ "$input" = text ] || [ "$input" = csi ]; then
+    measure $input "cat -v FILE" "cat -v $f"; catv=$(cat "$dir/last")
+    # The peers crash on the hostile streams of the full mix.
+    vterm=-
+    ansi=-
+    if [ "$input" != full ]; then
         if command -v vterm-dump >/dev/null 2>&1; then
-            measure $input "vterm-dump FILE" "vterm-dump $f"; peer_s=$(cat "$dir/last")
+            measure $input "vterm-dump FILE" "vterm-dump $f"; vterm=$(cat "$dir/last")
         fi
         if command -v ansi2txt >/dev/null 2>&1; then
-            measure $input "ansi2txt < FILE" "ansi2txt < $f"
+            measure $input "ansi2txt < FILE" "ansi2txt < $f"; ansi=$(cat "$dir/last")
         fi
     fi
-    awk -v f="$file_s" -v p="$pipe_s" -v v="$peer_s" -v x="$x_s" -v name="$input" 'BEGIN {
-        printf "%-10s pipe/file throughput ratio %.2f", name, f / p
-        if (x != "") printf "; -X/classic %.2f", f / x
-        if (v != "") printf "; vorsk/vterm-dump %.2f", v / f
-        printf "\n" }'
+    echo "$input $file $extended $pipe $vterm $ansi $catv $(instructions_per_byte "$f") $(instructions_per_byte "$f" -X)" >> "$dir/summary"
 done
+
+# Side by side: input MB/s of each program, then vorsk's ratios: to
+# vterm-dump, extended to classic, pipe to file; then callgrind's
+# instructions per input byte on the first 4 MB, classic and -X.
+echo
+printf '%-6s %8s %8s %8s %8s %8s %8s | %7s %7s %7s | %7s %7s\n' \
+    input vorsk "-X" pipe vterm ansi2txt "cat -v" "/vterm" "-X/cl" "pipe" "ins/B" "-X i/B"
+awk '
+function ratio(a, b) { return (a == "-" || b == "-" || b == 0) ? "-" : sprintf("%.2f", a / b) }
+{ printf "%-6s %8s %8s %8s %8s %8s %8s | %7s %7s %7s | %7s %7s\n",
+      $1, $2, $3, $4, $5, $6, $7, ratio($2, $5), ratio($3, $2), ratio($4, $2), $8, $9 }
+$1 == "text" { text_x = $3 }
+$1 == "utf8" { utf8_x = $3 }
+END { if (text_x != "" && utf8_x != "") printf "UTF-8 text / ASCII text, -X: %s\n", ratio(utf8_x, text_x) }
+' "$dir/summary"

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "csi/handlers.h"
 
@@ -12,7 +13,7 @@ namespace vorsk {
 namespace {
 
 // A noun after a count is singular only for exactly 1; "0 lines" too.
-const char* plural(std::uint32_t count) {
+std::string_view plural(std::uint32_t count) {
     return count == 1 ? "" : "s";
 }
 
@@ -21,9 +22,7 @@ const char* plural(std::uint32_t count) {
 template <std::size_t N>
 void print_indexed_text(LineWriter& w, const std::array<const char*, N>& texts,
                         std::uint32_t value) {
-    if (value < N && texts[value] != nullptr) {
-        print_description_line(w, "%s", texts[value]);
-    }
+    if (value < N && texts[value] != nullptr) print_description(w, {texts[value]});
 }
 
 // CTC value v and TBC value v - 2 name the same operation, so the two share
@@ -85,16 +84,15 @@ constexpr auto erase_in_field_texts = std::to_array<const char*>({
 // ICH: ECMA-48 8.3.64
 VORSK_CSI_HANDLER(csi_do_ich) {
     assert(a.count == 1);
-    print_description_line(w,
-                           "Shift characters after the cursor to make room for %u new character%s.",
-                           a.param(0), plural(a.param(0)));
+    print_description(w, {"Shift characters after the cursor to make room for ",
+                          Decimal(a.param(0)), " new character", plural(a.param(0)), "."});
 }
 
 // CUU, CUD, CUF, CUB: ECMA-48 8.3.22, 8.3.19, 8.3.20, 8.3.18
 VORSK_CSI_HANDLER(csi_do_cuu) {
     assert(a.count == 1);
-    const char* direction = "left";
-    const char* unit = "character";
+    std::string_view direction = "left";
+    std::string_view unit = "character";
     switch (a.final_byte()) {
         case 'A':
             direction = "up";
@@ -107,52 +105,54 @@ VORSK_CSI_HANDLER(csi_do_cuu) {
         case 'C': direction = "right"; break;
         default: break;
     }
-    print_description_line(w, "Move the cursor %s %u %s%s.", direction, a.param(0), unit,
-                           plural(a.param(0)));
+    print_description(w, {"Move the cursor ", direction, " ", Decimal(a.param(0)), " ", unit,
+                          plural(a.param(0)), "."});
 }
 
 // CNL, CPL: ECMA-48 8.3.12, 8.3.13
 VORSK_CSI_HANDLER(csi_do_cnl) {
     assert(a.count == 1);
-    print_description_line(w, "Move the cursor to the first column, %u line%s %s.", a.param(0),
-                           plural(a.param(0)), a.final_byte() == 'E' ? "down" : "up");
+    print_description(
+        w, {"Move the cursor to the first column, ", Decimal(a.param(0)), " line",
+            plural(a.param(0)), " ", a.final_byte() == 'E' ? std::string_view{"down."} : "up."});
 }
 
 // CHA, HPA: ECMA-48 8.3.9, 8.3.57
 VORSK_CSI_HANDLER(csi_do_cha) {
     assert(a.count == 1);
-    print_description_line(w, "Move the cursor to column %u.", a.param(0));
+    print_description(w, {"Move the cursor to column ", Decimal(a.param(0)), "."});
 }
 
 // CUP, HVP: ECMA-48 8.3.21, 8.3.63
 VORSK_CSI_HANDLER(csi_do_cup) {
     assert(a.count == 2);
-    print_description_line(w, "Move the cursor to line %u, column %u.", a.param(0), a.param(1));
+    print_description(w, {"Move the cursor to line ", Decimal(a.param(0)), ", column ",
+                          Decimal(a.param(1)), "."});
 }
 
 // CHT, CVT, CBT: ECMA-48 8.3.10, 8.3.23, 8.3.7
 VORSK_CSI_HANDLER(csi_do_cht) {
     assert(a.count == 1);
     // The qualifier carries its own blank, so CHT and CBT read without one.
-    print_description_line(w, "Move the cursor %s %u %stab stop%s.",
-                           a.final_byte() == 'Z' ? "back" : "forward", a.param(0),
-                           a.final_byte() == 'Y' ? "vertical " : "", plural(a.param(0)));
+    print_description(
+        w, {"Move the cursor ", a.final_byte() == 'Z' ? std::string_view{"back "} : "forward ",
+            Decimal(a.param(0)), a.final_byte() == 'Y' ? std::string_view{" vertical "} : " ",
+            "tab stop", plural(a.param(0)), "."});
 }
 
 // ED, EL: ECMA-48 8.3.39, 8.3.41
 VORSK_CSI_HANDLER(csi_do_ed) {
     assert(a.count == 1);
     assert(a.final_byte() == 'J' || a.final_byte() == 'K');
-    const char* area = a.final_byte() == 'J' ? "screen" : "line";
-    // Literal formats, one per value, so that each is checked against its argument.
+    const std::string_view area = a.final_byte() == 'J' ? "screen" : "line";
     switch (a.param(0)) {
         case 0:
-            print_description_line(w, "Clear from the cursor to the end of the %s.", area);
+            print_description(w, {"Clear from the cursor to the end of the ", area, "."});
             break;
         case 1:
-            print_description_line(w, "Clear from the beginning of the %s to the cursor.", area);
+            print_description(w, {"Clear from the beginning of the ", area, " to the cursor."});
             break;
-        case 2: print_description_line(w, "Clear the %s.", area); break;
+        case 2: print_description(w, {"Clear the ", area, "."}); break;
         default: break;
     }
 }
@@ -160,15 +160,15 @@ VORSK_CSI_HANDLER(csi_do_ed) {
 // IL: ECMA-48 8.3.67
 VORSK_CSI_HANDLER(csi_do_il) {
     assert(a.count == 1);
-    print_description_line(w, "Shift lines after the cursor to make room for %u new line%s.",
-                           a.param(0), plural(a.param(0)));
+    print_description(w, {"Shift lines after the cursor to make room for ", Decimal(a.param(0)),
+                          " new line", plural(a.param(0)), "."});
 }
 
 // DL: ECMA-48 8.3.32
 VORSK_CSI_HANDLER(csi_do_dl) {
     assert(a.count == 1);
-    print_description_line(w, "Delete %u line%s, shifting the following lines up.", a.param(0),
-                           plural(a.param(0)));
+    print_description(w, {"Delete ", Decimal(a.param(0)), " line", plural(a.param(0)),
+                          ", shifting the following lines up."});
 }
 
 // EF: ECMA-48 8.3.40
@@ -180,8 +180,8 @@ VORSK_CSI_HANDLER(csi_do_ef) {
 // DCH: ECMA-48 8.3.26
 VORSK_CSI_HANDLER(csi_do_dch) {
     assert(a.count == 1);
-    print_description_line(w, "Delete %u character%s, shifting the following characters left.",
-                           a.param(0), plural(a.param(0)));
+    print_description(w, {"Delete ", Decimal(a.param(0)), " character", plural(a.param(0)),
+                          ", shifting the following characters left."});
 }
 
 // CPR: ECMA-48 8.3.14, the terminal's answer to DSR 6
@@ -196,8 +196,8 @@ VORSK_CSI_HANDLER(csi_do_su) {
     assert(a.count == 1);
     assert(a.final_byte() == 'S' || a.final_byte() == 'T' || a.final_byte() == 0x40 ||
            a.final_byte() == 'A');
-    const char* direction = "up";
-    const char* unit = "line";
+    std::string_view direction = "up";
+    std::string_view unit = "line";
     switch (a.final_byte()) {
         case 'T': direction = "down"; break;
         case 0x40:
@@ -210,23 +210,23 @@ VORSK_CSI_HANDLER(csi_do_su) {
             break;
         default: break;
     }
-    print_description_line(w, "Scroll %s by %u %s%s", direction, a.param(0), unit,
-                           plural(a.param(0)));
+    print_description(
+        w, {"Scroll ", direction, " by ", Decimal(a.param(0)), " ", unit, plural(a.param(0))});
 }
 
 // CTC: ECMA-48 8.3.17; an unknown value is skipped and the rest still described.
 VORSK_CSI_HANDLER(csi_do_ctc) {
     for (std::size_t i = 0; i < a.count; ++i) {
         if (a.param(i) <= MAX_CTC_VALUE) {
-            print_description_line(w, "%s", tab_stop_texts[a.param(i)]);
+            print_description(w, {tab_stop_texts[a.param(i)]});
         }
     }
 }
 
 // ECH: ECMA-48 8.3.38
 VORSK_CSI_HANDLER(csi_do_ech) {
-    print_description_line(w, "Erase %u character%s, starting at the cursor.", a.param(0),
-                           plural(a.param(0)));
+    print_description(w, {"Erase ", Decimal(a.param(0)), " character", plural(a.param(0)),
+                          ", starting at the cursor."});
 }
 
 // DA: ECMA-48 8.3.24. Only the request is described; the terminal's answer
@@ -235,18 +235,18 @@ VORSK_CSI_HANDLER(csi_do_da) {
     if (a.param(0) != 0) {
         return;
     }
-    print_description_line(w, "%s", "Request terminal identification.");
+    print_description(w, {"Request terminal identification."});
 }
 
 // VPA: ECMA-48 8.3.158
 VORSK_CSI_HANDLER(csi_do_vpa) {
-    print_description_line(w, "Move the cursor to line %u.", a.param(0));
+    print_description(w, {"Move the cursor to line ", Decimal(a.param(0)), "."});
 }
 
 // TBC: ECMA-48 8.3.154
 VORSK_CSI_HANDLER(csi_do_tbc) {
     if (a.param(0) <= MAX_TBC_VALUE) {
-        print_description_line(w, "%s", tab_stop_texts[a.param(0) + TBC_OFFSET]);
+        print_description(w, {tab_stop_texts[a.param(0) + TBC_OFFSET]});
     }
 }
 

@@ -14,10 +14,10 @@ namespace {
 // One ECMA-48 mode; an empty record (no acronym) stands for a number the
 // standard leaves unassigned.
 struct ModeInfo {
-    const char* acronym = nullptr;
-    const char* name = nullptr;
-    const char* reset_text = nullptr;  // the state RM selects
-    const char* set_text = nullptr;    // the state SM selects
+    std::string_view acronym = {};
+    std::string_view name = {};
+    std::string_view reset_text = {};  // the state RM selects
+    std::string_view set_text = {};    // the state SM selects
 };
 
 constexpr ModeInfo standard_modes[] = {
@@ -103,8 +103,8 @@ constexpr ModeInfo standard_modes[] = {
 constexpr std::uint32_t MAX_STANDARD_MODE = 22;
 
 static_assert(sizeof standard_modes / sizeof standard_modes[0] == MAX_STANDARD_MODE + 1);
-static_assert(standard_modes[0].acronym == nullptr && standard_modes[19].acronym == nullptr &&
-              standard_modes[20].acronym == nullptr);
+static_assert(standard_modes[0].acronym.empty() && standard_modes[19].acronym.empty() &&
+              standard_modes[20].acronym.empty());
 
 // One DEC (or Att610, xterm, rxvt) private mode, found by its exact number.
 // Sorted by mode number. Two texts run on to a second physical line, which
@@ -235,8 +235,8 @@ const PrivateModeInfo* find_private_mode(std::uint32_t mode, bool extended) {
     return info;
 }
 
-bool standard_mode_name(std::uint32_t mode, const char** acronym, const char** name) {
-    if (mode > MAX_STANDARD_MODE || standard_modes[mode].acronym == nullptr) return false;
+bool standard_mode_name(std::uint32_t mode, std::string_view* acronym, std::string_view* name) {
+    if (mode > MAX_STANDARD_MODE || standard_modes[mode].acronym.empty()) return false;
     *acronym = standard_modes[mode].acronym;
     *name = standard_modes[mode].name;
     return true;
@@ -244,7 +244,7 @@ bool standard_mode_name(std::uint32_t mode, const char** acronym, const char** n
 
 static void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool extended) {
     const PrivateModeInfo* info = find_private_mode(mode, extended);
-    if (info != nullptr) print_description_line(w, "%s", set ? info->set_text : info->reset_text);
+    if (info != nullptr) print_description(w, {set ? info->set_text : info->reset_text});
 }
 
 // SM, RM: ECMA-48 8.3.125, 8.3.106
@@ -254,9 +254,8 @@ VORSK_CSI_HANDLER(csi_do_sm) {
     for (std::size_t i = 0; i < a.count; ++i) {
         if (a.param(i) > MAX_STANDARD_MODE) continue;
         const ModeInfo& m = standard_modes[a.param(i)];
-        if (m.acronym == nullptr) continue;
-        print_description_line(w, "%s (%s) -> %s", m.name, m.acronym,
-                               set ? m.set_text : m.reset_text);
+        if (m.acronym.empty()) continue;
+        print_description(w, {m.name, " (", m.acronym, ") -> ", set ? m.set_text : m.reset_text});
     }
 }
 

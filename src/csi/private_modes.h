@@ -5,20 +5,21 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vorsk {
 
 struct PrivateModeInfo {
     std::uint32_t mode = 0;
-    const char* set_text = nullptr;
-    const char* reset_text = nullptr;
+    std::string_view set_text = {};
+    std::string_view reset_text = {};
 };
 
 // Ascending mode numbers, and both texts of every mode.
 template <std::size_t N>
 consteval bool modes_sorted_and_complete(const PrivateModeInfo (&rows)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
-        if (rows[i].set_text == nullptr || rows[i].reset_text == nullptr) return false;
+        if (rows[i].set_text.empty() || rows[i].reset_text.empty()) return false;
         if (i > 0 && rows[i - 1].mode >= rows[i].mode) return false;
     }
     return true;
@@ -42,6 +43,6 @@ const PrivateModeInfo* find_private_mode(std::uint32_t mode, bool extended);
 
 // The acronym and name of an ECMA-48 mode, or false for a number the
 // standard leaves unassigned.
-bool standard_mode_name(std::uint32_t mode, const char** acronym, const char** name);
+bool standard_mode_name(std::uint32_t mode, std::string_view* acronym, std::string_view* name);
 
 }  // namespace vorsk

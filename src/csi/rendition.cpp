@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 
 #include "csi/handlers.h"
 
@@ -12,8 +13,8 @@ namespace vorsk {
 
 namespace {
 
-// Indexed by the rendition value; nullptr where nothing is described.
-constexpr const char* rendition_texts[] = {
+// Indexed by the rendition value; empty where nothing is described.
+constexpr std::string_view rendition_texts[] = {
     "Clear graphic rendition to defaults.",
     "Set bold text.",
     "Set dim text.",
@@ -40,7 +41,7 @@ constexpr const char* rendition_texts[] = {
     "Clear italicized or fraktur text.",
     "Clear underlining.",
     "Clear blinking.",
-    nullptr,
+    {},
     "Set positive text image.",
     "Set visible text.",
     "Clear strike-out text.",
@@ -52,7 +53,7 @@ constexpr const char* rendition_texts[] = {
     "Set foreground color magenta.",
     "Set foreground color cyan.",
     "Set foreground color white.",
-    nullptr,  // 38 is an extended colour, described with the values after it
+    {},  // 38 is an extended colour, described with the values after it
     "Set foreground color default.",
     "Set background color black.",  // 40
     "Set background color red.",
@@ -62,18 +63,18 @@ constexpr const char* rendition_texts[] = {
     "Set background color magenta.",
     "Set background color cyan.",
     "Set background color white.",
-    nullptr,  // 48, as 38
+    {},  // 48, as 38
     "Set background color default.",
-    nullptr,  // 50
+    {},  // 50
     "Set framed text.",
     "Set encircled text.",
     "Set overlined text.",
     "Clear framed or encircled text.",
     "Clear overlined text.",
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
+    {},
+    {},
+    {},
+    {},
     "Set ideogram underline",  // 60
     "Set ideogram double underline",
     "Set ideogram overline",
@@ -87,7 +88,7 @@ constexpr std::uint32_t FIRST_BRIGHT = 90;
 constexpr std::uint32_t LAST_BRIGHT = 107;
 
 // xterm's sixteen-colour extension, indexed by value - FIRST_BRIGHT.
-constexpr const char* bright_color_texts[] = {
+constexpr std::string_view bright_color_texts[] = {
     "(Xterm) Set foreground color gray.",  // 90
     "(Xterm) Set foreground color bright red.",
     "(Xterm) Set foreground color bright green.",
@@ -96,8 +97,8 @@ constexpr const char* bright_color_texts[] = {
     "(Xterm) Set foreground color bright magenta.",
     "(Xterm) Set foreground color bright cyan.",
     "(Xterm) Set foreground color bright white.",
-    nullptr,
-    nullptr,
+    {},
+    {},
     "(Xterm) Set background color gray.",  // 100
     "(Xterm) Set background color bright red.",
     "(Xterm) Set background color bright green.",
@@ -109,12 +110,12 @@ constexpr const char* bright_color_texts[] = {
 };
 
 template <std::size_t N>
-constexpr bool empty_exactly_at(const char* const (&texts)[N],
+constexpr bool empty_exactly_at(const std::string_view (&texts)[N],
                                 std::initializer_list<std::size_t> empty) {
     for (std::size_t i = 0; i < N; ++i) {
         bool listed = false;
         for (std::size_t e : empty) listed = listed || e == i;
-        if ((texts[i] == nullptr) != listed) return false;
+        if (texts[i].empty() != listed) return false;
     }
     return true;
 }
@@ -125,11 +126,17 @@ static_assert(sizeof bright_color_texts / sizeof bright_color_texts[0] ==
               LAST_BRIGHT - FIRST_BRIGHT + 1);
 static_assert(empty_exactly_at(bright_color_texts, {98 - FIRST_BRIGHT, 99 - FIRST_BRIGHT}));
 
+// The text of a classic rendition value; empty where there is none.
+std::string_view rendition_text(std::uint32_t v) {
+    if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) return bright_color_texts[v - FIRST_BRIGHT];
+    return v <= MAX_RENDITION ? rendition_texts[v] : std::string_view{};
+}
+
 }  // namespace
 
 const char* classic_rendition_text(std::uint32_t v) {
-    if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) return bright_color_texts[v - FIRST_BRIGHT];
-    return v <= MAX_RENDITION ? rendition_texts[v] : nullptr;
+    const std::string_view text = rendition_text(v);
+    return text.empty() ? nullptr : text.data();  // each text is a literal, terminated
 }
 
 VORSK_CSI_HANDLER(csi_do_sgr) {
@@ -144,29 +151,25 @@ VORSK_CSI_HANDLER(csi_do_sgr) {
         // index, or 2 and three components. Any other form leaves no way to
         // tell where the colour ends, so nothing after it is described.
         if ((v == 38 || v == 48) && i + 1 < a.count) {
-            const char* plane = v == 38 ? "foreground" : "background";
+            const std::string_view plane = v == 38 ? "foreground" : "background";
             if (a.param(i + 1) == 5 && i + 2 < a.count) {
-                print_description_line(w, "Set %s color to index %u.", plane, a.param(i + 2));
+                print_description(
+                    w, {"Set ", plane, " color to index ", Decimal(a.param(i + 2)), "."});
                 i += 2;
                 continue;
             }
-            print_description_line(w, "Set %s color (unknown).", plane);
+            print_description(w, {"Set ", plane, " color (unknown)."});
             if (a.param(i + 1) == 2 && i + 4 < a.count) {
                 i += 4;
                 continue;
             }
             return;
         }
-        const char* text = nullptr;
-        if (v >= FIRST_BRIGHT && v <= LAST_BRIGHT) {
-            text = bright_color_texts[v - FIRST_BRIGHT];
-        } else if (v <= MAX_RENDITION) {
-            text = rendition_texts[v];
-        }
-        if (text != nullptr) print_description_line(w, "%s", text);
+        const std::string_view text = rendition_text(v);
+        if (!text.empty()) print_description(w, {text});
         // rxvt reads 100 as a reset of both colours, xterm as a gray background.
         if (v == 100)
-            print_description_line(w, "(Rxvt) Set foreground and background color to default.");
+            print_description(w, {"(Rxvt) Set foreground and background color to default."});
     }
 }
 

@@ -12,9 +12,11 @@ namespace vorsk {
 namespace {
 
 // A value and the sub-parameters after it, the ones a ":" joined to it.
+// No default member values: a call's array of them is filled as needed,
+// not cleared whole first.
 struct Group {
-    const Parameter* values = nullptr;
-    std::size_t n = 0;
+    const Parameter* values;
+    std::size_t n;
 
     bool present(std::size_t i) const { return i < n && values[i].present; }
     std::uint32_t at(std::size_t i) const { return present(i) ? values[i].value : 0; }
@@ -158,7 +160,7 @@ void describe_sgr_extended(const Sequence& s, LineWriter& w) {
         if (v == 4 && g.n > 1) {
             const std::uint32_t style = g.at(1);
             if (style < std::size(underline_styles)) {
-                print_description_line(w, "%s", underline_styles[style]);
+                print_description(w, {underline_styles[style]});
             } else {
                 print_description_line(w, "Underline style %u is not defined.", style);
             }
@@ -167,9 +169,9 @@ void describe_sgr_extended(const Sequence& s, LineWriter& w) {
         const char* text = classic_rendition_text(v);
         if (text == nullptr) text = extended_text(v);
         if (v == 21) text = extended_text(v);
-        if (text != nullptr) print_description_line(w, "%s", text);
+        if (text != nullptr) print_description(w, {text});
         if (v == 100)
-            print_description_line(w, "(Rxvt) Set foreground and background color to default.");
+            print_description(w, {"(Rxvt) Set foreground and background color to default."});
     }
 }
 

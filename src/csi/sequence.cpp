@@ -45,9 +45,10 @@ std::size_t csi_arguments(const Sequence& s, const CsiFunction& function,
 void describe_control_sequence(const Sequence& s, LineWriter& w, bool extended) {
     const CsiLookup found = lookup_csi_function(s, extended);
     const CsiFunction& function = *found.function;
-    if (function.acronym != nullptr) {
-        print_label_line(w, "%s: %s%s", function.acronym, function.name,
-                         s.marker != 0 && !found.own_label ? " (private params)" : "");
+    if (!function.acronym.empty()) {
+        // A literal's length is known here; a choice of two would be measured.
+        constexpr std::string_view private_params = " (private params)";
+        print_label(w, {csi_label(found), s.marker != 0 && !found.own_label ? private_params : ""});
     }
     if (!found.describes || function.handler == nullptr || !writer_shows(w, DESCRIPTION_LINE))
         return;

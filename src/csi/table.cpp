@@ -388,12 +388,12 @@ constexpr auto extended_functions = sorted_by_key(extended_rows);
 // them (a record without handler is never asked for a value, and only a
 // handler that expects absent values is given none).
 constexpr bool record_is_consistent(const CsiFunction& f) {
-    if ((f.acronym == nullptr) != (f.name == nullptr)) return false;
+    if (f.acronym.empty() != f.name.empty()) return false;
     if (f.handler == nullptr) {
         return f.shape == SHAPE_NONE && f.default1 == 0 && f.default2 == 0;
     }
     if (f.shape == SHAPE_NONE) return false;
-    if (f.default1 == -1 || f.default2 == -1) return f.acronym == nullptr;
+    if (f.default1 == -1 || f.default2 == -1) return f.acronym.empty();
     return f.default1 >= 0 && f.default2 >= 0;
 }
 
@@ -417,19 +417,72 @@ static_assert(table_is_consistent(extended_functions),
               "keys sorted and unique, every record well formed");
 static_assert(record_is_consistent(empty_csi_function));
 
+// The label of every record, "SGR: SELECT GRAPHIC RENDITION", composed at
+// compile time so that it is written as one piece.
+template <std::size_t N>
+consteval std::size_t label_bytes(const std::array<CsiFunction, N>& table) {
+    std::size_t n = 0;
+    for (const CsiFunction& f : table) {
+        if (!f.acronym.empty()) n += f.acronym.size() + 2 + f.name.size();
+    }
+    return n;
+}
+
+template <std::size_t Bytes, std::size_t N>
+struct Labels {
+    std::array<char, Bytes> text{};
+    std::array<std::size_t, N + 1> start{};  // record i's label: text[start[i], start[i + 1])
+};
+
+template <std::size_t Bytes, std::size_t N>
+consteval Labels<Bytes, N> compose_labels(const std::array<CsiFunction, N>& table) {
+    Labels<Bytes, N> labels;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+        labels.start[i] = at;
+        const CsiFunction& f = table[i];
+        if (f.acronym.empty()) continue;
+        for (const char c : f.acronym) labels.text[at++] = c;
+        labels.text[at++] = ':';
+        labels.text[at++] = ' ';
+        for (const char c : f.name) labels.text[at++] = c;
+    }
+    labels.start[N] = at;
+    return labels;
+}
+
+constexpr auto classic_labels = compose_labels<label_bytes(csi_functions)>(csi_functions);
+constexpr auto extended_labels =
+    compose_labels<label_bytes(extended_functions)>(extended_functions);
+
+template <std::size_t Bytes, std::size_t N>
+std::string_view label_in(const Labels<Bytes, N>& labels, const std::array<CsiFunction, N>& table,
+                          const CsiFunction& f) {
+    const auto i = static_cast<std::size_t>(&f - table.data());
+    return {labels.text.data() + labels.start[i], labels.start[i + 1] - labels.start[i]};
+}
+
 // The commonest sequences have neither marker nor intermediate: their
 // records by final byte, found without a search.
 constexpr std::uint8_t FIRST_FINAL = 0x40;
 constexpr std::size_t N_FINALS = 0x7f - FIRST_FINAL;
 
-consteval std::array<const CsiFunction*, N_FINALS> plain_by_final() {
+// The same for the DEC private functions, with "?" and no intermediate.
+constexpr FunctionKey DEC_PRIVATE = function_key('?', 0, 0);
+
+template <std::size_t N>
+consteval std::array<const CsiFunction*, N_FINALS> by_final(const std::array<CsiFunction, N>& table,
+                                                            FunctionKey marker_and_intermediate) {
     std::array<const CsiFunction*, N_FINALS> index{};
-    for (const CsiFunction& f : csi_functions) {
-        if ((f.key >> 8) == 0) index[(f.key & 0xff) - FIRST_FINAL] = &f;
+    for (const CsiFunction& f : table) {
+        if ((f.key & ~FunctionKey{0xff}) == marker_and_intermediate)
+            index[(f.key & 0xff) - FIRST_FINAL] = &f;
     }
     return index;
 }
-constexpr auto plain_functions = plain_by_final();
+constexpr auto plain_functions = by_final(csi_functions, 0);
+constexpr auto dec_private_functions = by_final(csi_functions, DEC_PRIVATE);
+constexpr auto plain_extended_functions = by_final(extended_functions, 0);
 
 template <std::size_t N>
 const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey key) {
@@ -441,10 +494,25 @@ const CsiFunction* search(const std::array<CsiFunction, N>& table, FunctionKey k
 
 const CsiFunction* find_function(FunctionKey key) {
     if ((key >> 8) == 0) return plain_functions[(key & 0xff) - FIRST_FINAL];
+    if ((key & ~FunctionKey{0xff}) == DEC_PRIVATE)
+        return dec_private_functions[(key & 0xff) - FIRST_FINAL];
     return search(csi_functions, key);
 }
 
+const CsiFunction* find_extended_function(FunctionKey key) {
+    if ((key >> 8) == 0) return plain_extended_functions[(key & 0xff) - FIRST_FINAL];
+    return search(extended_functions, key);
+}
+
 }  // namespace
+
+std::string_view csi_label(const CsiLookup& found) {
+    const CsiFunction& f = *found.function;
+    if (f.acronym.empty()) return {};  // empty_csi_function among them
+    // Only the rows of extended mode have labels of their own.
+    return found.own_label ? label_in(extended_labels, extended_functions, f)
+                           : label_in(classic_labels, csi_functions, f);
+}
 
 CsiLookup lookup_csi_function(const Sequence& s, bool extended) {
     // Only the functions without or with one intermediate are known.
@@ -452,7 +520,7 @@ CsiLookup lookup_csi_function(const Sequence& s, bool extended) {
     const std::uint8_t intermediate = s.n_intermediates == 1 ? s.intermediates[0] : 0;
     if (extended) {
         if (const CsiFunction* f =
-                search(extended_functions, function_key(s.marker, intermediate, s.final_byte))) {
+                find_extended_function(function_key(s.marker, intermediate, s.final_byte))) {
             return {f, true, true};
         }
     }

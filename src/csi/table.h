@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "output/line_writer.h"
 #include "parse/sequence.h"
@@ -52,8 +53,8 @@ constexpr FunctionKey function_key(std::uint8_t marker, std::uint8_t intermediat
 
 struct CsiFunction {
     FunctionKey key = 0;
-    const char* acronym = nullptr;  // nullptr: no label line
-    const char* name = nullptr;
+    std::string_view acronym = {};  // empty: no label line
+    std::string_view name = {};
     ParamShape shape = SHAPE_NONE;
     CsiHandler handler = nullptr;  // nullptr: no description lines
     std::int32_t default1 = 0;     // -1: an empty parameter yields no value
@@ -74,5 +75,7 @@ struct CsiLookup {
 };
 // In extended mode the functions of current terminals come first.
 CsiLookup lookup_csi_function(const Sequence& s, bool extended = false);
+// "ACRONYM: NAME" of the record found; empty for one without acronym.
+std::string_view csi_label(const CsiLookup& found);
 
 }  // namespace vorsk

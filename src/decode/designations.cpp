@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <string_view>
 
 #include "decode/charsets.h"
 #include "output/line_writer.h"
@@ -26,27 +26,26 @@ struct Target {
     int size_digit = 0;  // 4 or 6: the last digit of 94 or 96
 };
 
-// " (NAME)" for a registered set, " (private)" for a private final, or
-// nothing at all.
+// " (NAME)" after a set: its registered name, "private" for a private
+// final, or no suffix at all.
 struct Suffix {
-    char text[64] = "";
+    char scratch[REGISTRY_NAME_SIZE] = "";
+    std::string_view name = {};
 
-    void set_registered(std::int32_t number) {
-        char scratch[REGISTRY_NAME_SIZE];
-        std::snprintf(text, sizeof text, " (%s)", registry_name(number, scratch));
-    }
-    void set_private() { std::snprintf(text, sizeof text, "%s", " (private)"); }
+    void set_registered(std::int32_t number) { name = registry_name(number, scratch); }
+    void set_private() { name = "private"; }
+    std::string_view open() const { return name.empty() ? "" : " ("; }
+    std::string_view close() const { return name.empty() ? "" : ")"; }
 };
 
 // A private final wins over any second intermediate; a second intermediate
 // other than "!" on a 94-character set, or any on a 96-character set, has no
 // registry, so such a set stays unnamed.
-Suffix graphic_suffix(bool is_94, std::uint8_t i2, std::uint8_t f) {
-    Suffix suffix;
+void name_graphic_set(Suffix& suffix, bool is_94, std::uint8_t i2, std::uint8_t f) {
     std::int32_t number = NO_REGISTRATION;
     if (is_private_final(f)) {
         suffix.set_private();
-        return suffix;
+        return;
     }
     if (i2 == 0) {
         number = registration(is_94 ? G94_SETS : G96_SETS, f);
@@ -54,19 +53,21 @@ Suffix graphic_suffix(bool is_94, std::uint8_t i2, std::uint8_t f) {
         number = registration(G94_BANG_SETS, f);
     }
     if (number != NO_REGISTRATION) suffix.set_registered(number);
-    return suffix;
 }
+
+// One character as a piece of a record.
+struct Char {
+    char c;
+    explicit Char(int value) : c(static_cast<char>(value)) {}
+    operator std::string_view() const { return {&c, 1}; }
+};
 
 }  // namespace
 
 // CZD and C1D (ECMA-35): the control set follows from the final alone.
 void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t final_byte) {
     const bool c0 = i1 == '!';
-    if (c0) {
-        print_label_line(w, "%s: %s", "CZD", "C0-DESIGNATE");
-    } else {
-        print_label_line(w, "%s: %s", "C1D", "C1-DESIGNATE");
-    }
+    print_label(w, {c0 ? "CZD: C0-DESIGNATE" : "C1D: C1-DESIGNATE"});
     if (!writer_shows(w, DESCRIPTION_LINE)) return;
     const std::int32_t number = registration(c0 ? C0_SETS : C1_SETS, final_byte);
     if (number == NO_REGISTRATION) return;  // a private or unregistered final
@@ -89,20 +90,19 @@ void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i
     } else {
         return;  // ESC , F: there is no 96-character G0
     }
-    print_label_line(w, "G%cD%d: G%d-DESIGNATE 9%d-SET", slot_letters[target.slot],
-                     target.size_digit, target.slot, target.size_digit);
+    const Char slot_letter(slot_letters[target.slot]);
+    const Char slot('0' + target.slot);
+    const Char size('0' + target.size_digit);
+    print_label(w, {"G", slot_letter, "D", size, ": G", slot, "-DESIGNATE 9", size, "-SET"});
     if (!writer_shows(w, DESCRIPTION_LINE)) return;
     // The set is named by its final, preceded by the second intermediate if any.
-    char set_text[3] = {};
-    if (i2 != 0) {
-        set_text[0] = static_cast<char>(i2);
-        set_text[1] = static_cast<char>(final_byte);
-    } else {
-        set_text[0] = static_cast<char>(final_byte);
-    }
-    const Suffix suffix = graphic_suffix(target.size_digit == 4, i2, final_byte);
-    print_description_line(w, "Designate 9%d-character set %s%s to G%d.", target.size_digit,
-                           set_text, suffix.text, target.slot);
+    const char set_text[] = {static_cast<char>(i2), static_cast<char>(final_byte)};
+    const std::string_view set =
+        i2 != 0 ? std::string_view{set_text, 2} : std::string_view{set_text + 1, 1};
+    Suffix suffix;
+    name_graphic_set(suffix, target.size_digit == 4, i2, final_byte);
+    print_description(w, {"Designate 9", size, "-character set ", set, suffix.open(), suffix.name,
+                          suffix.close(), " to G", slot, "."});
 }
 
 // GZDM4, G1DM4 to G3DM4 and G1DM6 to G3DM6 (ECMA-35).
@@ -121,8 +121,11 @@ void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t
         target = {.slot = i2 - ',', .size_digit = 6};
     }
     if (target.slot < 0) return;  // ESC $ ' F and ESC $ , F designate nothing
-    print_label_line(w, "G%cDM%d: G%d-DESIGNATE MULTIBYTE 9%d-SET", slot_letters[target.slot],
-                     target.size_digit, target.slot, target.size_digit);
+    const Char slot_letter(slot_letters[target.slot]);
+    const Char slot('0' + target.slot);
+    const Char size('0' + target.size_digit);
+    print_label(
+        w, {"G", slot_letter, "DM", size, ": G", slot, "-DESIGNATE MULTIBYTE 9", size, "-SET"});
     if (!writer_shows(w, DESCRIPTION_LINE)) return;
     Suffix suffix;
     if (is_private_final(final_byte)) {
@@ -131,8 +134,8 @@ void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t
         const std::int32_t number = registration(MULTIBYTE_94_SETS, final_byte);
         if (number != NO_REGISTRATION) suffix.set_registered(number);
     }
-    print_description_line(w, "Designate multibyte 9%d-character set %c%s to G%d.",
-                           target.size_digit, final_byte, suffix.text, target.slot);
+    print_description(w, {"Designate multibyte 9", size, "-character set ", Char(final_byte),
+                          suffix.open(), suffix.name, suffix.close(), " to G", slot, "."});
 }
 
 }  // namespace vorsk

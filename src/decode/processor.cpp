@@ -1,6 +1,9 @@
 #include "decode/processor.h"
 
+#include <array>
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 #include "decode/escape.h"
 #include "decode/strings.h"
@@ -13,6 +16,67 @@ namespace {
 constexpr std::uint8_t ESC = 0x1b;
 constexpr std::uint8_t LF = 0x0a;
 constexpr std::uint8_t DEL = 0x7f;
+
+// How many bytes process_buffered takes before the main loop may act on a
+// caught signal.
+constexpr std::size_t MAX_BUFFERED_RUN = 16 * 1024;
+
+// The length of the run of printable bytes at the start of bytes[0, n),
+// sixteen bytes at a time.
+std::size_t printable_run(const std::uint8_t* bytes, std::size_t n) {
+    using Block = std::uint8_t __attribute__((vector_size(16)));
+    std::size_t run = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; run + sizeof(Block) <= n; run += sizeof(Block)) {
+            Block block;
+            std::memcpy(&block, bytes + run, sizeof block);
+            // All ones in each byte that is not printable.
+            const Block stop = (block < 0x20) | (block > 0x7e);
+            std::uint64_t halves[2];
+            std::memcpy(halves, &stop, sizeof halves);
+            if ((halves[0] | halves[1]) == 0) continue;
+            return run + (halves[0] != 0
+                              ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
+                              : 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8);
+        }
+    }
+    while (run < n && is_printable(bytes[run])) ++run;
+    return run;
+}
+
+// The item of a byte on a control line: " CR/^M" (" CR" without the caret
+// form) for a C0 control or DEL, " x9B" for any other byte.
+struct ControlItem {
+    char text[8] = {};
+    std::uint8_t size = 0;
+};
+
+consteval std::array<ControlItem, 256> control_items(bool carets) {
+    std::array<ControlItem, 256> items{};
+    for (std::size_t b = 0; b < items.size(); ++b) {
+        ControlItem& item = items[b];
+        item.text[item.size++] = ' ';
+        if (b < 0x20 || b == DEL) {
+            for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0';
+                 ++name) {
+                item.text[item.size++] = *name;
+            }
+            if (carets) {
+                item.text[item.size++] = '/';
+                item.text[item.size++] = '^';
+                item.text[item.size++] = static_cast<char>(b ^ 0x40);
+            }
+        } else {
+            constexpr char hex[] = "0123456789ABCDEF";
+            item.text[item.size++] = 'x';
+            item.text[item.size++] = hex[b >> 4];
+            item.text[item.size++] = hex[b & 0xf];
+        }
+    }
+    return items;
+}
+constexpr auto items_with_carets = control_items(true);
+constexpr auto items_without_carets = control_items(false);
 
 void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
@@ -58,16 +122,21 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     }
     if (p.tally != nullptr) p.tally->text_bytes += ch.n;
     const auto* bytes = reinterpret_cast<const char*>(ch.bytes);
+    // Most text is plain: one lookup tells that it is no control item, and
+    // its width.
+    const int plain_width = plain_text_width(ch.cp);
     if (p.line_state == LINE_TEXT) {
         const std::uint32_t previous = p.grapheme.last;
-        if (!grapheme_break(p.grapheme, ch.cp)) {
+        const bool breaks = plain_width != 0 ? grapheme_break_plain(p.grapheme, ch.cp)
+                                             : grapheme_break(p.grapheme, ch.cp);
+        if (!breaks) {
             const int width = joined_width(previous, ch.cp, p.last_width);
             writer_join(*p.writer, bytes, ch.n, static_cast<std::size_t>(width));
             p.last_width += width;
             return;
         }
     }
-    if (const char* name = unsafe_code_point_name(ch.cp)) {
+    if (const char* name = plain_width != 0 ? nullptr : unsafe_code_point_name(ch.cp)) {
         enter_control(p);
         open_control_line(p);
         char code[9];
@@ -76,14 +145,78 @@ void process_utf8(Processor& p, std::uint8_t lead) {
         return;
     }
     enter_text(p);
-    grapheme_break(p.grapheme, ch.cp);
-    p.last_width = code_point_width(ch.cp);
+    if (plain_width != 0) {
+        grapheme_break_plain(p.grapheme, ch.cp);
+        p.last_width = plain_width;
+    } else {
+        grapheme_break(p.grapheme, ch.cp);
+        p.last_width = code_point_width(ch.cp);
+    }
     writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.last_width));
 }
 
-}  // namespace
+// The length and code point of a well-formed UTF-8 character of two or
+// three bytes at the start of bytes[0, n); 0 for anything else.
+std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& cp) {
+    const std::uint8_t lead = bytes[0];
+    const int length = utf8_length(lead);
+    if (length < 2 || length > 3 || static_cast<std::size_t>(length) > n) return 0;
+    cp = lead & (0x7Fu >> length);
+    for (int i = 1; i < length; ++i) {
+        if (!utf8_continues(lead, static_cast<std::size_t>(i), bytes[i])) return 0;
+        cp = cp << 6 | (bytes[i] & 0x3Fu);
+    }
+    return static_cast<std::size_t>(length);
+}
 
-void process_byte(Processor& p, int b) {
+// Extended mode, on an open text line: the run of plain text at the start
+// of bytes[0, n) (printable ASCII, and UTF-8 characters that are plain
+// text and surely begin a cluster of their own), put on the line exactly
+// as process_byte would put it one character at a time, with one copy for
+// the pieces that fit each row. Returns the bytes taken.
+std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes, std::size_t n) {
+    LineWriter& w = *p.writer;
+    std::size_t room = writer_row_room(w);
+    std::size_t taken = 0;
+    std::size_t fitting = 0;  // bytes[taken - fitting, taken): pieces on this row, not yet put
+    std::size_t columns = 0;
+    while (taken < n) {
+        const std::uint8_t b = bytes[taken];
+        std::size_t length = 1;
+        std::size_t width = 1;
+        if (is_printable(b)) {
+            p.grapheme = {b, 0};
+        } else {
+            std::uint32_t cp = 0;
+            length = short_utf8(bytes + taken, n - taken, cp);
+            if (length == 0 || !plain_breaks_surely(p.grapheme)) break;
+            width = static_cast<std::size_t>(plain_text_width(cp));
+            if (width == 0) break;
+            grapheme_break_plain(p.grapheme, cp);
+        }
+        p.last_width = static_cast<int>(width);
+        if (width <= room) {
+            room -= width;
+            columns += width;
+            fitting += length;
+        } else {
+            // The piece wraps: what fits goes first.
+            const auto* piece = reinterpret_cast<const char*>(bytes + taken);
+            writer_put_fitting(w, piece - fitting, fitting, columns);
+            writer_put_piece(w, piece, length, width);
+            room = writer_row_room(w);
+            fitting = 0;
+            columns = 0;
+        }
+        taken += length;
+    }
+    writer_put_fitting(w, reinterpret_cast<const char*>(bytes + taken - fitting), fitting, columns);
+    return taken;
+}
+
+// The dispatcher's step for one byte, inline in the loop over the bytes
+// the input holds.
+[[gnu::always_inline]] inline void dispatch_byte(Processor& p, int b) {
     if (p.in_string) {
         process_string_byte(p, b);
         return;
@@ -137,44 +270,63 @@ void process_byte(Processor& p, int b) {
     }
 }
 
-void process_text_run(Processor& p, std::size_t limit) {
-    const std::uint8_t* bytes = nullptr;
-    std::size_t n = input_peek(*p.input, &bytes);
-    if (n > limit) n = limit;
-    std::size_t run = 0;
-    while (run < n && is_printable(bytes[run])) ++run;
-    if (run == 0) return;
-    if (p.tally != nullptr) p.tally->text_bytes += run;
-    writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
-    p.grapheme = {bytes[run - 1], 0};
-    p.last_width = 1;
-    input_skip(*p.input, run);
+}  // namespace
+
+void process_byte(Processor& p, int b) {
+    dispatch_byte(p, b);
+}
+
+void process_buffered(Processor& p, std::size_t limit) {
+    InputBuffer& in = *p.input;
+    if (limit > MAX_BUFFERED_RUN) limit = MAX_BUFFERED_RUN;
+    // An escape sequence may read on past the limit, which then ends the run.
+    const std::uint64_t end = input_consumed(in) + limit;
+    for (std::uint64_t at = input_consumed(in); at < end; at = input_consumed(in)) {
+        const std::uint8_t* bytes = nullptr;
+        std::size_t n = input_peek(in, &bytes);
+        if (n == 0) return;
+        if (n > end - at) n = static_cast<std::size_t>(end - at);
+        // The held bytes stay as they are while the steps take one byte
+        // each; a step that may read ahead (an escape, a control string,
+        // UTF-8) asks the input again.
+        const std::uint8_t* const stop = bytes + n;
+        while (bytes != stop) {
+            if (p.line_state == LINE_TEXT && !p.in_string && is_printable(*bytes)) {
+                // A run of text goes on the line in one piece.
+                const std::size_t run =
+                    printable_run(bytes, static_cast<std::size_t>(stop - bytes));
+                writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+                if (p.tally != nullptr) p.tally->text_bytes += run;
+                p.grapheme = {bytes[run - 1], 0};
+                p.last_width = 1;
+                input_skip(in, run);
+                bytes += run;
+                continue;
+            }
+            if (p.extended && p.line_state == LINE_TEXT && !p.in_string && *bytes >= 0x80) {
+                const std::size_t run =
+                    process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
+                if (run != 0) {
+                    if (p.tally != nullptr) p.tally->text_bytes += run;
+                    input_skip(in, run);
+                    bytes += run;
+                    continue;
+                }
+            }
+            // Any other byte as the main loop would hand it over.
+            const std::uint8_t b = *bytes++;
+            const bool reads_ahead = b == ESC || p.in_string || (b >= 0x80 && p.extended);
+            input_skip(in, 1);
+            dispatch_byte(p, b);
+            if (reads_ahead) break;
+        }
+    }
 }
 
 void print_control(Processor& p, int b) {
     open_control_line(p);
-    // The items " %s/^%c", " %s" and " x%02X", composed by hand: this is
-    // the busiest piece of output.
-    char item[8];
-    std::size_t n = 0;
-    item[n++] = ' ';
-    if (b < 0x20 || b == DEL) {
-        for (const char* name = c0_item_name(static_cast<unsigned char>(b)); *name != '\0';
-             ++name) {
-            item[n++] = *name;
-        }
-        if (p.print_carets) {
-            item[n++] = '/';
-            item[n++] = '^';
-            item[n++] = static_cast<char>(b ^ 0x40);
-        }
-    } else {
-        constexpr char hex[] = "0123456789ABCDEF";
-        item[n++] = 'x';
-        item[n++] = hex[b >> 4];
-        item[n++] = hex[b & 0xf];
-    }
-    writer_putn(*p.writer, item, n);
+    const ControlItem& item = (p.print_carets ? items_with_carets : items_without_carets)[b];
+    writer_putn(*p.writer, item.text, item.size);
 }
 
 void process_pause(Processor& p, double delay) {

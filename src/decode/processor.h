@@ -78,9 +78,10 @@ void process_break(Processor& p);
 void print_control(Processor& p, int b);
 void finish_state(Processor& p);
 
-// After a printable byte on an open text line: puts the printable bytes that
-// follow it in the input straight on the line, at most limit of them, as
-// process_byte would one by one.
-void process_text_run(Processor& p, std::size_t limit);
+// After a byte from the main loop: decodes the bytes that the input holds
+// already, at most limit of them (or a little more, to the end of an escape
+// sequence), exactly as process_byte would one by one, and a run of text
+// in one piece.
+void process_buffered(Processor& p, std::size_t limit);
 
 }  // namespace vorsk

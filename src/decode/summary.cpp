@@ -95,14 +95,14 @@ void append_byte(char* out, std::size_t cap, std::uint64_t b) {
 
 // A private mode's set text on one line: the continuation mark of a text
 // of two lines becomes a blank.
-void join_lines(char* out, std::size_t cap, const char* text) {
+void join_lines(char* out, std::size_t cap, std::string_view text) {
     std::size_t n = 0;
-    for (const char* c = text; *c != '\0' && n + 1 < cap; ++c) {
-        if (c[0] == '\n' && c[1] == '"' && c[2] == ' ') {
-            c += 2;
-            while (c[1] == ' ') ++c;
+    for (std::size_t i = 0; i < text.size() && n + 1 < cap; ++i) {
+        if (text.substr(i, 3) == "\n\" ") {
+            i += 2;
+            while (i + 1 < text.size() && text[i + 1] == ' ') ++i;
         }
-        out[n++] = *c == '\n' ? ' ' : *c;
+        out[n++] = text[i] == '\n' ? ' ' : text[i];
     }
     out[n] = '\0';
 }
@@ -119,8 +119,9 @@ RowText row_text(const TallyRow& row, bool other) {
     RowText out;
     const auto kind = static_cast<RowKind>((row.key >> 56) - 1);
     const std::uint64_t sub = row.key & ((std::uint64_t{1} << 56) - 1);
-    auto describe = [&](const char* text) {
-        std::snprintf(out.description, sizeof out.description, "%s", text != nullptr ? text : "");
+    auto describe = [&](std::string_view text) {
+        std::snprintf(out.description, sizeof out.description, "%.*s",
+                      static_cast<int>(text.size()), text.data());
     };
     if (other) {
         std::snprintf(out.label, sizeof out.label, "%s", "(other)");
@@ -140,10 +141,11 @@ RowText row_text(const TallyRow& row, bool other) {
             break;
         }
         case ROW_ESCAPE: {
-            const char* acronym = nullptr;
-            const char* name = nullptr;
+            std::string_view acronym;
+            std::string_view name;
             if (two_byte_escape_name(static_cast<std::uint8_t>(sub), &acronym, &name)) {
-                std::snprintf(out.label, sizeof out.label, "%s", acronym);
+                std::snprintf(out.label, sizeof out.label, "%.*s", static_cast<int>(acronym.size()),
+                              acronym.data());
                 describe(name);
             } else {
                 std::snprintf(out.label, sizeof out.label, "Esc %c", static_cast<char>(sub));
@@ -162,8 +164,10 @@ RowText row_text(const TallyRow& row, bool other) {
             // without it, with private parameters, as its label line says.
             const auto* f = static_cast<const CsiFunction*>(row.info);
             const bool own = (sub >> 32) != 0 || (f->key >> 16) == 0;
-            std::snprintf(out.label, sizeof out.label, "%s", f->acronym);
-            std::snprintf(out.description, sizeof out.description, "%s%s", f->name,
+            std::snprintf(out.label, sizeof out.label, "%.*s", static_cast<int>(f->acronym.size()),
+                          f->acronym.data());
+            std::snprintf(out.description, sizeof out.description, "%.*s%s",
+                          static_cast<int>(f->name.size()), f->name.data(),
                           own ? "" : " (private params)");
             break;
         }
@@ -175,17 +179,20 @@ RowText row_text(const TallyRow& row, bool other) {
             append_byte(out.label, sizeof out.label, sub & 0xff);
             const auto* f = static_cast<const CsiFunction*>(row.info);
             if (f != nullptr) {
-                std::snprintf(out.description, sizeof out.description, "%s: %s (private params)",
-                              f->acronym, f->name);
+                std::snprintf(out.description, sizeof out.description,
+                              "%.*s: %.*s (private params)", static_cast<int>(f->acronym.size()),
+                              f->acronym.data(), static_cast<int>(f->name.size()), f->name.data());
             }
             break;
         }
         case ROW_STANDARD_MODE: {
             std::snprintf(out.label, sizeof out.label, "%" PRIu64, sub);
-            const char* acronym = nullptr;
-            const char* name = nullptr;
+            std::string_view acronym;
+            std::string_view name;
             if (standard_mode_name(static_cast<std::uint32_t>(sub), &acronym, &name)) {
-                std::snprintf(out.description, sizeof out.description, "%s: %s", acronym, name);
+                std::snprintf(out.description, sizeof out.description, "%.*s: %.*s",
+                              static_cast<int>(acronym.size()), acronym.data(),
+                              static_cast<int>(name.size()), name.data());
             }
             break;
         }

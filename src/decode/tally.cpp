@@ -166,12 +166,11 @@ void tally_sequence(Tally& t, const Sequence& s, const CsiLookup& found, std::ui
         case CSI_SEQUENCE: break;
     }
     const CsiFunction* f = found.function;
-    if (f->acronym != nullptr && found.describes) {
+    if (!f->acronym.empty() && found.describes) {
         count_row(t, ROW_FUNCTION, std::uint64_t{f->key} | std::uint64_t{found.own_label} << 32,
                   offset, f);
     } else {
-        count_row(t, ROW_UNKNOWN, sequence_identity(s), offset,
-                  f->acronym != nullptr ? f : nullptr);
+        count_row(t, ROW_UNKNOWN, sequence_identity(s), offset, !f->acronym.empty() ? f : nullptr);
     }
     if (s.n_intermediates != 0) return;
     switch (s.marker) {

@@ -17,11 +17,10 @@ void decode_source(Processor& p, Source& source) {
         switch (e.kind) {
             case EVENT_BYTE:
                 process_byte(p, e.byte);
-                // A run of text goes on the line in one piece, never past
-                // the point where the source has more to say.
-                if (p.line_state == LINE_TEXT && is_printable(e.byte)) {
-                    process_text_run(p, source_run_limit(source));
-                }
+                // The bytes the input holds already go to the dispatcher
+                // at once, never past the point where the source has more
+                // to say.
+                process_buffered(p, source_run_limit(source));
                 continue;
             case EVENT_PAUSE: process_pause(p, e.delay); continue;
             case EVENT_BREAK: process_break(p); continue;
@@ -71,9 +70,7 @@ void decode_duplex(Processor* processors[2], Source& source) {
                 if (p == nullptr) continue;  // bytes that are not shown
                 writer_set_input(w, current == FROM_TERMINAL);
                 process_byte(*p, e.byte);
-                if (p->line_state == LINE_TEXT && is_printable(e.byte)) {
-                    process_text_run(*p, source_run_limit(source));
-                }
+                process_buffered(*p, source_run_limit(source));
                 continue;
             case EVENT_PAUSE:
                 if (p == nullptr) p = processors[TO_TERMINAL];

@@ -90,6 +90,11 @@ inline void input_skip(InputBuffer& in, std::size_t n) {
     in.consumed += n;
 }
 
+// How many bytes a decoder may read ahead from where the input stands.
+inline std::size_t input_lookahead_limit(const InputBuffer& in) {
+    return in.ring->capacity;
+}
+
 int input_mark(InputBuffer& in);    // 0 marked now, 1 already marked
 int input_rewind(InputBuffer& in);  // always 0
 int input_commit(InputBuffer& in);  // 0 committed, 1 not marked

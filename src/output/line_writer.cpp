@@ -81,15 +81,18 @@ void emit_byte(LineWriter& w, int c) {
 
 void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
     if (n == 0) return;  // an empty colour has no text at all
-    if (n > WRITER_BUFFER_SIZE - w.buffered) {
-        drain(w);
-        if (n > WRITER_BUFFER_SIZE) {
-            write_through(w, bytes, n);
-            return;
-        }
+    if (n <= WRITER_BUFFER_SIZE - w.buffered) {
+        std::memcpy(w.buffer + w.buffered, bytes, n);
+        w.buffered += n;
+        return;
     }
-    std::memcpy(w.buffer + w.buffered, bytes, n);
-    w.buffered += n;
+    drain(w);
+    if (n > WRITER_BUFFER_SIZE) {
+        write_through(w, bytes, n);
+        return;
+    }
+    std::memcpy(w.buffer, bytes, n);
+    w.buffered = n;
 }
 
 void emit_view(LineWriter& w, std::string_view s) {
@@ -166,6 +169,8 @@ bool decorated(const LineWriter& w) {
     return !w.line->wrap_end.empty();
 }
 
+using plain_output::fits_row;
+
 }  // namespace
 
 static void wrap_row(LineWriter& w, std::size_t n);
@@ -180,6 +185,7 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
     if (w == nullptr) return nullptr;
     w->sink = sink;
     w->config = config;
+    w->plain_end = config.colors ? 0 : WRITER_BUFFER_SIZE;
     w->line = &line_kind(CONTROL_LINE);
     w->buffer = allocate_array<char>(WRITER_BUFFER_SIZE);
     if (w->buffer == nullptr) {
@@ -210,19 +216,18 @@ void writer_free(LineWriter* w) {
     release_record(w);
 }
 
-void writer_start(LineWriter& w, LineKind kind) {
+void writer_start_general(LineWriter& w, LineKind kind) {
     if (!writer_shows(w, kind)) {
         w.suppressed = true;
         return;
     }
     w.suppressed = false;
-    // The old line gets neither tail nor reset.
-    if (w.column != 0) emit_byte(w, '\n');
-    emit_row_mark(w);
     const LineKindInfo& line = line_kind(kind);
-    w.line = &line;
     // An empty decoration colour means an uncoloured decoration.
     w.decor_colored = line.decor != NO_COLOR && w.config.palette.colors[line.decor].len != 0;
+    if (w.column != 0) emit_byte(w, '\n');
+    emit_row_mark(w);
+    w.line = &line;
     w.column = line.start.size();
 
     if (decorated(w)) {
@@ -236,7 +241,7 @@ void writer_start(LineWriter& w, LineKind kind) {
     }
 }
 
-void writer_finish(LineWriter& w, std::string_view tail) {
+void writer_finish_general(LineWriter& w, std::string_view tail) {
     if (w.suppressed) {
         w.suppressed = false;
         return;
@@ -251,12 +256,34 @@ void writer_finish(LineWriter& w, std::string_view tail) {
     emit_byte(w, '\n');
 }
 
+bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::string_view tail) {
+    if (!writer_shows(w, kind)) return true;
+    const LineKindInfo& line = line_kind(kind);
+    const std::size_t first = line.start.size();
+    if (first + text.size() > w.width || first + line.wrap_end.size() == w.width) return false;
+    const std::size_t size = 1 + first + text.size() + tail.size() + 1;
+    if (char* out = plain_output::room(w, size)) {
+        if (w.column != 0) *out++ = '\n';
+        out = plain_output::put(out, line.start);
+        out = plain_output::put(out, text);
+        out = plain_output::put(out, tail);
+        *out++ = '\n';
+        plain_output::done(w, out);
+        w.suppressed = false;
+        w.line = &line;
+        w.decor_colored = false;
+        w.column = 0;
+        return true;
+    }
+    writer_start(w, kind);
+    writer_putn(w, text.data(), text.size());
+    writer_finish(w, tail);
+    return true;
+}
+
 void writer_reserve(LineWriter& w, std::size_t n) {
     if (w.suppressed) return;
-    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
-    // columns are left, whatever n is; a plain row wraps at column 78 even
-    // before an empty piece.
-    if (w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width) {
+    if (fits_row(w, n)) {
         w.column += n;
         return;
     }
@@ -306,6 +333,13 @@ void writer_put_run(LineWriter& w, const char* bytes, std::size_t n) {
         std::size_t room = w.column < w.width ? w.width - w.column : 0;
         const std::size_t wrap_at = w.width - wrap_end_len;
         if (wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
+        if (n <= room) {
+            if (char* out = plain_output::room(w, n)) {
+                plain_output::done(w, plain_output::put(out, {bytes, n}));
+                w.column += n;
+                return;
+            }
+        }
         if (room == 0) {
             writer_putc(w, static_cast<unsigned char>(*bytes));
             ++bytes;
@@ -324,7 +358,7 @@ void writer_puts(LineWriter& w, const char* s) {
     writer_putn(w, s, std::strlen(s));
 }
 
-void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
+void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.suppressed) return;
     writer_reserve(w, n);
     emit_bytes(w, bytes, n);
@@ -337,10 +371,38 @@ void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size
     const std::size_t wrap_end = w.line->wrap_end.size();
     if (width > 1 && wrap_end != 0 && w.column + width + wrap_end > w.width) {
         wrap_row(w, width);
+    } else if (fits_row(w, width)) {
+        if (char* out = plain_output::room(w, n)) {
+            plain_output::done(w, plain_output::put(out, {bytes, n}));
+            w.column += width;
+            return;
+        }
+        w.column += width;
     } else {
-        writer_reserve(w, width);
+        wrap_row(w, width);
     }
     emit_bytes(w, bytes, n);
+}
+
+std::size_t writer_row_room(const LineWriter& w) {
+    if (w.suppressed) return 0;
+    // As writer_put_run counts one-column pieces; a wide piece that fits
+    // there leaves room for the wrap mark too.
+    const std::size_t wrap_end_len = w.line->wrap_end.size();
+    std::size_t room = w.column < w.width ? w.width - w.column : 0;
+    const std::size_t wrap_at = w.width - wrap_end_len;
+    if (wrap_end_len != 0 && w.column <= wrap_at) room = wrap_at - w.column;
+    return room;
+}
+
+void writer_put_fitting(LineWriter& w, const char* bytes, std::size_t n, std::size_t columns) {
+    if (w.suppressed) return;
+    if (char* out = plain_output::room(w, n)) {
+        plain_output::done(w, plain_output::put(out, {bytes, n}));
+    } else {
+        emit_bytes(w, bytes, n);
+    }
+    w.column += columns;
 }
 
 void writer_join(LineWriter& w, const char* bytes, std::size_t n, std::size_t width) {
@@ -377,9 +439,9 @@ void writer_printf(LineWriter& w, const char* format, ...) {
     va_end(again);
 }
 
-void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
-    if (!writer_shows(w, kind)) return;
-    const LineKindInfo& record = line_kind(kind);
+// The start of a one-line record: the open line ended, the row mark, the
+// colour and the prefix.
+static void begin_record(LineWriter& w, const LineKindInfo& record) {
     if (w.column != 0) {
         emit_reset(w);
         emit_byte(w, '\n');
@@ -387,7 +449,9 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     emit_row_mark(w);
     emit_sgr(w, record.color);
     emit_view(w, record.prefix);
-    emit_formatted(w, format, args);
+}
+
+static void end_record(LineWriter& w) {
     w.column = 0;
     emit_reset(w);
     emit_byte(w, '\n');
@@ -397,10 +461,27 @@ void writer_raw(LineWriter& w, const char* bytes, std::size_t n) {
     emit_bytes(w, bytes, n);
 }
 
+void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
+    if (!writer_shows(w, kind)) return;
+    begin_record(w, line_kind(kind));
+    emit_formatted(w, format, args);
+    end_record(w);
+}
+
+void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n) {
+    if (!writer_shows(w, kind)) return;
+    const LineKindInfo& record = line_kind(kind);
+    begin_record(w, record);
+    for (std::size_t i = 0; i < n; ++i) emit_view(w, pieces[i]);
+    end_record(w);
+}
+
 void writer_set_input(LineWriter& w, bool input) {
     if (w.input == input) return;
     writer_finish(w, "");
     w.input = input;
+    w.plain_end = w.config.colors || input ? 0 : WRITER_BUFFER_SIZE;
 }
 
 }  // namespace vorsk

@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "common.h"
 #include "output/colors.h"
@@ -52,6 +54,9 @@ struct LineWriter {
     void* error_arg = nullptr;
     char* buffer = nullptr;  // output not yet handed to the sink
     std::size_t buffered = 0;
+    // How far uncoloured output without input marks may fill the buffer
+    // on the fast paths: all of it, or 0 while colours or input marks are on.
+    std::size_t plain_end = 0;
 };
 
 // Output collects in the writer's buffer and goes to the sink in large
@@ -69,14 +74,118 @@ inline bool writer_shows(const LineWriter& w, LineKind kind) {
     return (w.config.hidden & kind_bit(kind)) == 0;
 }
 
+// Uncoloured output without input marks goes straight into the buffer, in
+// the inline fast paths below; everything else through the general paths
+// of line_writer.cpp.
+namespace plain_output {
+
+// Where n more bytes go, or nullptr when the general path must write them.
+inline char* room(LineWriter& w, std::size_t n) {
+    return w.buffered + n <= w.plain_end ? w.buffer + w.buffered : nullptr;
+}
+
+inline void done(LineWriter& w, const char* end) {
+    w.buffered = static_cast<std::size_t>(end - w.buffer);
+}
+
+// Copies the piece and returns the end of the copy. Most pieces of the
+// account are a few bytes long, and two fixed-size moves that may overlap
+// copy them for less than a call of memcpy.
+inline char* put_any(char* out, std::string_view piece) {
+    const char* bytes = piece.data();
+    const std::size_t n = piece.size();
+    if (n > 16) {
+        std::memcpy(out, bytes, n);
+    } else if (n >= 8) {
+        std::memcpy(out, bytes, 8);
+        std::memcpy(out + n - 8, bytes + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, bytes, 4);
+        std::memcpy(out + n - 4, bytes + n - 4, 4);
+    } else if (n != 0) {
+        out[0] = bytes[0];
+        out[n / 2] = bytes[n / 2];
+        out[n - 1] = bytes[n - 1];
+    }
+    return out + n;
+}
+
+// The same; a piece whose length the compiler knows, a literal, is a few
+// moves where it stands.
+[[gnu::always_inline]] inline char* put(char* out, std::string_view piece) {
+    if (__builtin_constant_p(piece.size()) && piece.size() <= 16) {
+        std::memcpy(out, piece.data(), piece.size());
+        return out + piece.size();
+    }
+    return put_any(out, piece);
+}
+
+// Whether a piece of n columns goes on the open row without a wrap.
+inline bool fits_row(const LineWriter& w, std::size_t n) {
+    // Equality, not <=: a decorated row wraps as soon as exactly wrap_end
+    // columns are left, whatever n is; a plain row wraps at column 78 even
+    // before an empty piece.
+    return w.column + n <= w.width && w.column + w.line->wrap_end.size() != w.width;
+}
+
+}  // namespace plain_output
+
+// The general paths of the inline calls below.
+void writer_start_general(LineWriter& w, LineKind kind);
+void writer_finish_general(LineWriter& w, std::string_view tail);
+void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n);
+void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n);
+
 // A multi-row line of the given kind; a line of a hidden kind takes its
 // pieces and writes nothing, leaving the line before it open.
-void writer_start(LineWriter& w, LineKind kind);
-void writer_finish(LineWriter& w, std::string_view tail);
+[[gnu::always_inline]] inline void writer_start(LineWriter& w, LineKind kind) {
+    const LineKindInfo& line = line_kind(kind);
+    if (writer_shows(w, kind)) {
+        // The old line gets neither tail nor reset. Uncoloured, the marks
+        // have no colour of their own to tell.
+        if (char* out = plain_output::room(w, line.start.size() + 1)) {
+            if (w.column != 0) *out++ = '\n';
+            plain_output::done(w, plain_output::put(out, line.start));
+            w.suppressed = false;
+            w.line = &line;
+            w.decor_colored = false;
+            w.column = line.start.size();
+            return;
+        }
+    }
+    writer_start_general(w, kind);
+}
+
+[[gnu::always_inline]] inline void writer_finish(LineWriter& w, std::string_view tail) {
+    if (!w.suppressed && w.column != 0) {
+        if (char* out = plain_output::room(w, tail.size() + 1)) {
+            out = plain_output::put(out, tail);
+            *out++ = '\n';
+            plain_output::done(w, out);
+            w.column = 0;
+            return;
+        }
+    }
+    writer_finish_general(w, tail);
+}
+// A whole line whose text is one piece, when the piece fits the line's
+// first row: as writer_start, writer_putn and writer_finish would write it.
+// False, with nothing written, when it does not fit.
+bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::string_view tail);
 void writer_putc(LineWriter& w, int c);
 void writer_puts(LineWriter& w, const char* s);
 // Puts n bytes on the open line as one piece.
-void writer_putn(LineWriter& w, const char* bytes, std::size_t n);
+[[gnu::always_inline]] inline void writer_putn(LineWriter& w, const char* bytes, std::size_t n) {
+    if (!w.suppressed && plain_output::fits_row(w, n)) {
+        if (char* out = plain_output::room(w, n)) {
+            plain_output::done(w, plain_output::put(out, {bytes, n}));
+            w.column += n;
+            return;
+        }
+    }
+    writer_putn_general(w, bytes, n);
+}
 // Puts n bytes as n one-column pieces, exactly as n writer_putc calls would,
 // with one copy per row.
 void writer_put_run(LineWriter& w, const char* bytes, std::size_t n);
@@ -86,6 +195,13 @@ void writer_put_piece(LineWriter& w, const char* bytes, std::size_t n, std::size
 // Joins n bytes to the piece before them, on its row: a combining mark or
 // the rest of a grapheme cluster, adding `width` columns.
 void writer_join(LineWriter& w, const char* bytes, std::size_t n, std::size_t width);
+// How many columns of pieces the open row takes before a piece wraps: a
+// piece of up to that many columns, one or two wide, goes on this row.
+std::size_t writer_row_room(const LineWriter& w);
+// Puts pieces that together take `columns` columns and fit the row (as
+// writer_row_room tells) in one copy, exactly as writer_put_piece would
+// put them one by one.
+void writer_put_fitting(LineWriter& w, const char* bytes, std::size_t n, std::size_t columns);
 VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
 void writer_reserve(LineWriter& w, std::size_t n);
 
@@ -93,6 +209,51 @@ void writer_reserve(LineWriter& w, std::size_t n);
 // colour of its kind. An open multi-row line is ended first.
 VORSK_PRINTF(3, 0)
 void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args);
+// The decimal digits of a number, as a piece of a record.
+struct Decimal {
+    char digits[10];
+    std::uint8_t start = sizeof digits;
+    explicit Decimal(std::uint32_t value) {
+        do {
+            digits[--start] = static_cast<char>('0' + value % 10u);
+            value /= 10u;
+        } while (value != 0);
+    }
+    operator std::string_view() const { return {digits + start, sizeof digits - start}; }
+};
+
+// The same from pieces of text, composed without a formatter.
+template <std::size_t N>
+[[gnu::always_inline]] inline void writer_record(LineWriter& w, LineKind kind,
+                                                 const std::string_view (&pieces)[N]) {
+    const LineKindInfo& record = line_kind(kind);
+    // Uncoloured, after a closed line, where the buffer has room: the
+    // whole row in one reservation.
+    if (w.column == 0 && writer_shows(w, kind)) {
+        std::size_t size = record.prefix.size() + 1;
+        for (const std::string_view piece : pieces) size += piece.size();
+        if (char* out = plain_output::room(w, size)) {
+            out = plain_output::put(out, record.prefix);
+            for (const std::string_view piece : pieces) out = plain_output::put(out, piece);
+            *out++ = '\n';
+            plain_output::done(w, out);
+            return;
+        }
+    }
+    writer_record_general(w, kind, pieces, N);
+}
+template <std::size_t N>
+inline void print_escape(LineWriter& w, const std::string_view (&pieces)[N]) {
+    writer_record(w, ESCAPE_LINE, pieces);
+}
+template <std::size_t N>
+inline void print_label(LineWriter& w, const std::string_view (&pieces)[N]) {
+    writer_record(w, LABEL_LINE, pieces);
+}
+template <std::size_t N>
+inline void print_description(LineWriter& w, const std::string_view (&pieces)[N]) {
+    writer_record(w, DESCRIPTION_LINE, pieces);
+}
 VORSK_PRINTF(2, 3) void print_escape_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);

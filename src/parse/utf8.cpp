@@ -10,6 +10,19 @@ bool parse_utf8(InputBuffer& in, std::uint8_t lead, Utf8Char& ch) {
     ch.bytes[0] = lead;
     ch.n = 1;
     std::uint32_t cp = lead & (0x7Fu >> length);
+    // Most characters lie whole in the bytes the input holds: no mark.
+    const std::uint8_t* held = nullptr;
+    if (input_peek(in, &held) >= static_cast<std::size_t>(length - 1)) {
+        for (int i = 1; i < length; ++i) {
+            const std::uint8_t c = held[i - 1];
+            if (!utf8_continues(lead, static_cast<std::size_t>(i), c)) return false;
+            ch.bytes[ch.n++] = c;
+            cp = cp << 6 | (c & 0x3Fu);
+        }
+        input_skip(in, ch.n - 1);
+        ch.cp = cp;
+        return true;
+    }
     input_mark(in);
     for (int i = 1; i < length; ++i) {
         const int c = input_get(in);

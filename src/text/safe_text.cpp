@@ -10,14 +10,6 @@
 namespace vorsk {
 namespace {
 
-constexpr auto c0_item_names = std::to_array<const char*>({
-    /* 0x00 */ "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
-    /* 0x08 */ "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
-    /* 0x10 */ "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
-    /* 0x18 */ "CAN", "EM",  "SUB", "ESC", "IS4", "IS3", "IS2", "IS1",
-});
-static_assert(c0_item_names.size() == 0x20, "one name per C0 control");
-
 // Appends a piece if it fits with room left for "...".
 bool append(char* out, std::size_t cap, std::size_t& len, const char* piece, std::size_t n) {
     if (len + n + 4 > cap) return false;
@@ -27,10 +19,6 @@ bool append(char* out, std::size_t cap, std::size_t& len, const char* piece, std
 }
 
 }  // namespace
-
-const char* c0_item_name(unsigned char c) {
-    return c == 0x7f ? "DEL" : c0_item_names[c & 0x1f];
-}
 
 std::size_t safe_text(char* out, std::size_t cap, std::string_view text) {
     std::size_t len = 0;

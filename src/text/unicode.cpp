@@ -46,9 +46,7 @@ bool is_regional_indicator(std::uint32_t cp) {
     return cp >= 0x1F1E6 && cp <= 0x1F1FF;
 }
 
-}  // namespace
-
-const char* unsafe_code_point_name(std::uint32_t cp) {
+const char* unsafe_name_looked_up(std::uint32_t cp) {
     if (cp >= 0x80 && cp <= 0x9F) return c1_names[cp - 0x80];
     for (const NamedCodePoint& n : hidden_or_reordering) {
         if (n.cp == cp) return n.name;
@@ -61,12 +59,64 @@ const char* unsafe_code_point_name(std::uint32_t cp) {
     return nullptr;
 }
 
-int code_point_width(std::uint32_t cp) {
+int width_looked_up(std::uint32_t cp) {
     const int width = utf8proc_charwidth(static_cast<utf8proc_int32_t>(cp));
     return width < 0 ? 1 : width > 2 ? 2 : width;
 }
 
+bool is_plain(std::uint32_t cp) {
+    return plain_text_width(cp) != 0;
+}
+
+}  // namespace
+
+static_assert(plain_text::START_STATE == UTF8PROC_BOUNDCLASS_START);
+static_assert(plain_text::OTHER_STATE == UTF8PROC_BOUNDCLASS_OTHER);
+
+// Most text is plain: a code point that is no control item, of the
+// grapheme class Other (a cluster of its own next to another such), one or
+// two columns wide.
+plain_text::Kind plain_text::bmp_kinds[0x10000];
+
+plain_text::Kind plain_text::look_up(std::uint32_t cp) {
+    if (cp >= std::size(bmp_kinds)) return NOT_PLAIN;
+    Kind& kind = bmp_kinds[cp];
+    if (kind == NOT_LOOKED_UP) {
+        const auto* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(cp));
+        const int width = width_looked_up(cp);
+        kind = NOT_PLAIN;
+        if (property->boundclass == UTF8PROC_BOUNDCLASS_OTHER && width != 0 &&
+            unsafe_name_looked_up(cp) == nullptr) {
+            kind = width == 1 ? NARROW : WIDE;
+        }
+    }
+    return kind;
+}
+
+const char* unsafe_code_point_name(std::uint32_t cp) {
+    if (is_plain(cp)) return nullptr;
+    return unsafe_name_looked_up(cp);
+}
+
+int code_point_width(std::uint32_t cp) {
+    const int plain_width = plain_text_width(cp);
+    return plain_width != 0 ? plain_width : width_looked_up(cp);
+}
+
+bool grapheme_break_plain(GraphemeState& g, std::uint32_t cp) {
+    if (plain_breaks_surely(g)) {
+        g.state = UTF8PROC_BOUNDCLASS_OTHER;
+        g.last = cp;
+        return true;
+    }
+    return grapheme_break_looked_up(g, cp);
+}
+
 bool grapheme_break(GraphemeState& g, std::uint32_t cp) {
+    return is_plain(cp) ? grapheme_break_plain(g, cp) : grapheme_break_looked_up(g, cp);
+}
+
+bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp) {
     const bool breaks = g.last == 0 || utf8proc_grapheme_break_stateful(
                                            static_cast<utf8proc_int32_t>(g.last),
                                            static_cast<utf8proc_int32_t>(cp), &g.state);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace vorsk {
 
@@ -18,6 +19,30 @@ const char* unsafe_code_point_name(std::uint32_t cp);
 // Columns on a terminal: 0, 1 or 2.
 int code_point_width(std::uint32_t cp);
 
+// What is known of each code point of the Basic Multilingual Plane, looked
+// up from utf8proc at its first use (unicode.cpp), so that the common case
+// below is one load.
+namespace plain_text {
+enum Kind : std::uint8_t { NOT_LOOKED_UP, NARROW, WIDE, NOT_PLAIN };
+extern Kind bmp_kinds[0x10000];
+Kind look_up(std::uint32_t cp);
+// The grapheme rules' states (utf8proc's): nothing before, and after a
+// code point of the class Other.
+inline constexpr std::int32_t START_STATE = 0;
+inline constexpr std::int32_t OTHER_STATE = 1;
+}  // namespace plain_text
+
+// The columns of plain text, 1 or 2: a code point that is no control item
+// and a grapheme cluster of its own next to other plain text; 0 for any
+// other code point. One lookup where the calls above take three.
+inline int plain_text_width(std::uint32_t cp) {
+    const plain_text::Kind kind = cp < std::size(plain_text::bmp_kinds) &&
+                                          plain_text::bmp_kinds[cp] != plain_text::NOT_LOOKED_UP
+                                      ? plain_text::bmp_kinds[cp]
+                                      : plain_text::look_up(cp);
+    return kind == plain_text::NARROW ? 1 : kind == plain_text::WIDE ? 2 : 0;
+}
+
 // Grapheme breaks between consecutive code points of a text line; the
 // state carries what the rules need to know of the code points before.
 struct GraphemeState {
@@ -26,6 +51,18 @@ struct GraphemeState {
 };
 // True: cp begins a new cluster.
 bool grapheme_break(GraphemeState& g, std::uint32_t cp);
+// The same for a code point that plain_text_width found plain.
+bool grapheme_break_plain(GraphemeState& g, std::uint32_t cp);
+// Whether any plain code point after g begins a cluster for certain; then
+// grapheme_break_plain records it without a call of utf8proc.
+inline bool plain_breaks_surely(const GraphemeState& g) {
+    // Between two code points of the class Other a cluster always breaks,
+    // and the rules' state is Other after.
+    return g.last != 0 && (g.state == plain_text::OTHER_STATE ||
+                           (g.state == plain_text::START_STATE && plain_text_width(g.last) != 0));
+}
+// The same, always through utf8proc's rules (for tests of the fast path).
+bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp);
 
 // The columns a code point adds to the cluster it joins: a regional
 // indicator pair is a flag two columns wide, and a one-column symbol
