@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "allocation.h"
+#include "driver/terminal.h"
 
 namespace vorsk {
 
@@ -99,12 +100,7 @@ void on_ending(int sig) {
 // once, since the write cannot end, and the process dies of the signal.
 void on_broken_pipe(int sig) {
     restore_terminal();
-    std::signal(sig, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, sig);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    raise(sig);
+    raise_with_default_action(sig);
 }
 
 void set_handler(int sig, void (*handler)(int), int flags) {
@@ -572,12 +568,7 @@ int command_finish(CommandRun& run) {
     terminal_fd = -1;
     if (ending_signal != 0) {
         const int sig = ending_signal;
-        std::signal(sig, SIG_DFL);
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, sig);
-        sigprocmask(SIG_UNBLOCK, &set, nullptr);
-        raise(sig);
+        raise_with_default_action(sig);
         return 128 + sig;
     }
     if (!run.child_ended) return 1;

@@ -38,12 +38,7 @@ void restore_terminal() {
 // went away, so put the settings back and die of SIGPIPE all the same.
 void restore_and_reraise(int sig) {
     restore_terminal();
-    std::signal(sig, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, sig);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    raise(sig);
+    raise_with_default_action(sig);
 }
 
 void set_handler(int sig, void (*handler)(int)) {
@@ -102,6 +97,15 @@ void setup_signals(bool output_is_tty) {
         action.sa_flags = 0;
         sigaction(sig, &action, nullptr);
     }
+}
+
+void raise_with_default_action(int sig) {
+    std::signal(sig, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    raise(sig);
 }
 
 bool signals_installed() {

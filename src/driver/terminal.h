@@ -27,4 +27,8 @@ bool wait_for_input(int fd);
 // Whether setup_signals has installed the handlers.
 bool signals_installed();
 
+// Gives the signal its default action now, even from its own handler: the
+// process ends, or stops until it is continued.
+void raise_with_default_action(int sig);
+
 }  // namespace vorsk
