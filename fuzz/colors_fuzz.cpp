@@ -31,7 +31,7 @@ bool within(const char* p, const char* begin, std::size_t size) {
     return p >= begin && p <= begin + size;
 }
 
-void check_slot(const char* name, const vorsk::ColorSpec& slot, const char* colors,
+void check_slot(const char* name, const vorsk::ColorValue& slot, const char* colors,
                 std::size_t size) {
     if (slot.len == 0) return;
     const std::size_t defaults_size = std::strlen(vorsk::DEFAULT_COLORS);
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vorsk_fuzz::DecodeSettings settings;
     settings.shape.colors = true;
     settings.shape.delays = true;
-    settings.color_spec = colors.get();
+    settings.color_string = colors.get();
     settings.timings = SAMPLE_TIMINGS;
     const std::string_view input(SAMPLE, sizeof SAMPLE - 1);
     vorsk_fuzz::check_run(input, settings, vorsk_fuzz::decode(input, settings));

@@ -31,7 +31,7 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     if (!shape.print_labels) config.hidden |= vorsk::kinds_hidden_by('L');
     if (!shape.print_escapes) config.hidden |= vorsk::kinds_hidden_by('E');
     config.colors = shape.colors;
-    if (shape.colors) config.palette = vorsk::configured_palette(settings.color_spec.c_str());
+    if (shape.colors) config.palette = vorsk::configured_palette(settings.color_string.c_str());
 
     std::string timing_bytes = settings.timings;
     std::FILE* timing_stream = nullptr;
@@ -180,7 +180,7 @@ std::string_view take_settings(std::string_view data, DecodeSettings& settings) 
     settings.read_size = READ_SIZES[flags >> 5];
     // A NUL ends the colour string, as it ends an environment variable.
     const std::string_view colors = data.substr(2, colors_length);
-    settings.color_spec.assign(colors.substr(0, colors.find('\0')));
+    settings.color_string.assign(colors.substr(0, colors.find('\0')));
     return data.substr(2 + colors_length);
 }
 

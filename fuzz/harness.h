@@ -12,8 +12,8 @@ namespace vorsk_fuzz {
 
 struct DecodeSettings {
     vorsk_test::OutputShape shape;
-    std::string color_spec;  // applied after the default colours, when colours are on
-    std::string timings;     // the timing file's text; empty with shape.delays off
+    std::string color_string;  // applied after the default colours, when colours are on
+    std::string timings;       // the timing file's text; empty with shape.delays off
     // 0: the input is read in whole chunks; otherwise every read gives at
     // most this many bytes, as a pipe may.
     std::size_t read_size = 0;

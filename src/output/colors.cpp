@@ -9,7 +9,7 @@ bool is_sgr_parameter_byte(char c) {
 
 }  // namespace
 
-void parse_color_spec(Palette& palette, const char* entries) {
+void parse_color_string(Palette& palette, const char* entries) {
     const char* p = entries;
     for (;;) {
         ColorKey key = NO_COLOR;
@@ -53,8 +53,8 @@ void parse_color_spec(Palette& palette, const char* entries) {
 
 Palette configured_palette(const char* user_entries) {
     Palette palette;
-    parse_color_spec(palette, DEFAULT_COLORS);
-    if (user_entries != nullptr) parse_color_spec(palette, user_entries);
+    parse_color_string(palette, DEFAULT_COLORS);
+    if (user_entries != nullptr) parse_color_string(palette, user_entries);
     return palette;
 }
 

@@ -488,7 +488,7 @@ constexpr bool is_plain(unsigned char b) {
 }
 
 // The SGR values of a colour of the palette ("36;7").
-std::size_t palette_values(const ColorSpec& color, SgrValue (&values)[32]) {
+std::size_t palette_values(const ColorValue& color, SgrValue (&values)[32]) {
     std::size_t n = 0;
     SgrValue v;
     for (std::uint32_t i = 0; i <= color.len && n < std::size(values); ++i) {

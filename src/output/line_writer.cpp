@@ -148,7 +148,7 @@ void emit_reset(LineWriter& w) {
 
 void emit_sgr(LineWriter& w, ColorKey key) {
     if (!w.config.colors || key == NO_COLOR) return;
-    const ColorSpec& color = w.config.palette.colors[key];
+    const ColorValue& color = w.config.palette.colors[key];
     emit_sgr_text(w, color.text, color.len);
 }
 

@@ -26,7 +26,7 @@ protected:
         memory_sink_release(memory_);
     }
     // A new writer, with colours on when a palette is given.
-    void colors(std::initializer_list<std::pair<ColorKey, ColorSpec>> entries, bool on = false) {
+    void colors(std::initializer_list<std::pair<ColorKey, ColorValue>> entries, bool on = false) {
         writer_free(w_);
         OutputConfig config;
         config.colors = on || entries.size() != 0;
