@@ -175,10 +175,12 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
 // Extended mode, on an open text line: the run of plain text at the start
 // of bytes[0, n) (printable ASCII, and UTF-8 characters that are plain
 // text or Hangul syllables and surely begin a cluster of their own), put
-// on the line exactly
-// as process_byte would put it one character at a time, with one copy for
-// the pieces that fit each row. Returns the bytes taken.
-std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes, std::size_t n) {
+// on the line exactly as process_byte would put it one character at a
+// time, with one copy for the pieces that fit each row. Returns the bytes
+// taken. Kept out of line: inlined, it costs the dispatcher's loop more
+// than the call.
+[[gnu::noinline]] std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes,
+                                                std::size_t n) {
     LineWriter& w = *p.writer;
     std::size_t room = writer_row_room(w);
     std::size_t taken = 0;
@@ -188,16 +190,32 @@ std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes, std::size
     // and stored once at the end.
     GraphemeState grapheme = p.grapheme;
     std::size_t width = static_cast<std::size_t>(p.last_width);
+    // Whether a plain character breaks surely after the last one: after
+    // anything the run takes it does (printable ASCII is plain text).
+    bool surely = plain_breaks_surely(grapheme);
     while (taken < n) {
         const std::uint8_t b = bytes[taken];
         std::size_t length = 1;
         if (is_printable(b)) {
-            grapheme = {b, 0};
+            // Printable ASCII, a column a byte, as far as the row goes.
+            std::size_t ascii = 1;
+            while (ascii < room && taken + ascii < n && is_printable(bytes[taken + ascii])) {
+                ++ascii;
+            }
+            grapheme = {bytes[taken + ascii - 1], 0};
             width = 1;
+            surely = true;
+            if (ascii <= room) {
+                room -= ascii;
+                columns += ascii;
+                fitting += ascii;
+                taken += ascii;
+                continue;
+            }
         } else {
             std::uint32_t cp = 0;
             length = short_utf8(bytes + taken, n - taken, cp);
-            if (length == 0 || !plain_breaks_surely(grapheme)) break;
+            if (length == 0 || !surely) break;
             // The rules' state after it, as grapheme_break records it.
             if (const int plain_width = plain_text_width(cp); plain_width != 0) {
                 grapheme = {cp, plain_text::OTHER_STATE};

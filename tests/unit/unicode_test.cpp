@@ -38,7 +38,7 @@ TEST(GraphemeBreak, FastPathAgreesWithTheRules) {
 }
 
 // What the run of plain text takes for every Hangul syllable: two columns,
-// no control item, and the rules' state after it.
+// no control item, and the rules' state after it; and for printable ASCII.
 TEST(GraphemeBreak, HangulSyllablesAreWideTextOfTheirOwnClass) {
     for (std::uint32_t cp = 0xAC00; cp <= 0xD7A3; ++cp) {
         ASSERT_TRUE(is_hangul_syllable(cp));
@@ -49,6 +49,8 @@ TEST(GraphemeBreak, HangulSyllablesAreWideTextOfTheirOwnClass) {
         ASSERT_EQ(after_text.state, hangul_syllable_state(cp)) << std::hex << cp;
     }
     EXPECT_FALSE(is_hangul_syllable(0xABFF));
+    // And what it takes of printable ASCII: plain text, a column a byte.
+    for (std::uint32_t b = 0x20; b < 0x7F; ++b) ASSERT_EQ(plain_text_width(b), 1) << b;
     EXPECT_FALSE(is_hangul_syllable(0xD7A4));
 }
 
