@@ -156,45 +156,77 @@ void process_utf8(Processor& p, std::uint8_t lead) {
 }
 
 // The length and code point of a well-formed UTF-8 character of two or
-// three bytes at the start of bytes[0, n); 0 for anything else.
+// three bytes at the start of bytes[0, n); 0 for anything else (an
+// overlong form or a surrogate included).
 std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& cp) {
     const std::uint8_t lead = bytes[0];
-    const int length = utf8_length(lead);
-    if (length < 2 || length > 3 || static_cast<std::size_t>(length) > n) return 0;
-    cp = lead & (0x7Fu >> length);
-    for (int i = 1; i < length; ++i) {
-        if (!utf8_continues(lead, static_cast<std::size_t>(i), bytes[i])) return 0;
-        cp = cp << 6 | (bytes[i] & 0x3Fu);
+    if (n >= 2 && lead >= 0xC2 && lead <= 0xDF && (bytes[1] & 0xC0u) == 0x80) {
+        cp = (lead & 0x1Fu) << 6 | (bytes[1] & 0x3Fu);
+        return 2;
     }
-    return static_cast<std::size_t>(length);
+    if (n >= 3 && (lead & 0xF0u) == 0xE0 && (bytes[1] & 0xC0u) == 0x80 &&
+        (bytes[2] & 0xC0u) == 0x80) {
+        cp = (lead & 0x0Fu) << 12 | (bytes[1] & 0x3Fu) << 6 | (bytes[2] & 0x3Fu);
+        if (cp >= 0x800 && (cp & 0xF800u) != 0xD800) return 3;
+    }
+    return 0;
 }
 
 // Extended mode, on an open text line: the run of plain text at the start
 // of bytes[0, n) (printable ASCII, and UTF-8 characters that are plain
-// text and surely begin a cluster of their own), put on the line exactly
-// as process_byte would put it one character at a time, with one copy for
-// the pieces that fit each row. Returns the bytes taken.
-std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes, std::size_t n) {
+// text or Hangul syllables and surely begin a cluster of their own), put
+// on the line exactly as process_byte would put it one character at a
+// time, with one copy for the pieces that fit each row. Returns the bytes
+// taken. Kept out of line: inlined, it costs the dispatcher's loop more
+// than the call.
+[[gnu::noinline]] std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes,
+                                                std::size_t n) {
     LineWriter& w = *p.writer;
     std::size_t room = writer_row_room(w);
     std::size_t taken = 0;
     std::size_t fitting = 0;  // bytes[taken - fitting, taken): pieces on this row, not yet put
     std::size_t columns = 0;
+    // The grapheme state and the width of the last character, kept here
+    // and stored once at the end.
+    GraphemeState grapheme = p.grapheme;
+    std::size_t width = static_cast<std::size_t>(p.last_width);
+    // Whether a plain character breaks surely after the last one: after
+    // anything the run takes it does (printable ASCII is plain text).
+    bool surely = plain_breaks_surely(grapheme);
     while (taken < n) {
         const std::uint8_t b = bytes[taken];
         std::size_t length = 1;
-        std::size_t width = 1;
         if (is_printable(b)) {
-            p.grapheme = {b, 0};
+            // Printable ASCII, a column a byte, as far as the row goes.
+            std::size_t ascii = 1;
+            while (ascii < room && taken + ascii < n && is_printable(bytes[taken + ascii])) {
+                ++ascii;
+            }
+            grapheme = {bytes[taken + ascii - 1], 0};
+            width = 1;
+            surely = true;
+            if (ascii <= room) {
+                room -= ascii;
+                columns += ascii;
+                fitting += ascii;
+                taken += ascii;
+                continue;
+            }
         } else {
             std::uint32_t cp = 0;
             length = short_utf8(bytes + taken, n - taken, cp);
-            if (length == 0 || !plain_breaks_surely(p.grapheme)) break;
-            width = static_cast<std::size_t>(plain_text_width(cp));
-            if (width == 0) break;
-            grapheme_break_plain(p.grapheme, cp);
+            if (length == 0 || !surely) break;
+            // The rules' state after it, as grapheme_break records it.
+            if (const int plain_width = plain_text_width(cp); plain_width != 0) {
+                grapheme = {cp, plain_text::OTHER_STATE};
+                width = static_cast<std::size_t>(plain_width);
+            } else if (is_hangul_syllable(cp)) {
+                grapheme = {cp, hangul_syllable_state(cp)};
+                width = 2;
+            } else {
+                break;
+            }
         }
-        p.last_width = static_cast<int>(width);
         if (width <= room) {
             room -= width;
             columns += width;
@@ -211,6 +243,8 @@ std::size_t process_plain_run(Processor& p, const std::uint8_t* bytes, std::size
         taken += length;
     }
     writer_put_fitting(w, reinterpret_cast<const char*>(bytes + taken - fitting), fitting, columns);
+    p.grapheme = grapheme;
+    p.last_width = static_cast<int>(width);
     return taken;
 }
 

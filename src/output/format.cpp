@@ -20,6 +20,20 @@ std::size_t put_decimal(char* out, std::uint32_t magnitude, bool negative) {
     return len;
 }
 
+// Writes value in lower-case hexadecimal, at least two digits ("%02x").
+std::size_t put_hex2(char* out, std::uint32_t value) {
+    char digits[8];
+    std::size_t n = 0;
+    do {
+        digits[n++] = "0123456789abcdef"[value & 0xfu];
+        value >>= 4;
+    } while (value != 0);
+    if (n == 1) digits[n++] = '0';
+    std::size_t len = 0;
+    while (n != 0) out[len++] = digits[--n];
+    return len;
+}
+
 }  // namespace
 
 long format_simple(char* out, std::size_t cap, const char* format, std::va_list args) {
@@ -69,6 +83,11 @@ long format_simple(char* out, std::size_t cap, const char* format, std::va_list 
             case 'u':
                 if (len + WIDEST_NUMBER >= cap) return -1;
                 len += put_decimal(out + len, va_arg(args, unsigned), false);
+                break;
+            case '0':
+                if (f[1] != '2' || f[2] != 'x' || len + 8 >= cap) return -1;
+                f += 2;
+                len += put_hex2(out + len, va_arg(args, unsigned));
                 break;
             default: return -1;
         }

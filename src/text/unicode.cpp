@@ -72,6 +72,8 @@ bool is_plain(std::uint32_t cp) {
 
 static_assert(plain_text::START_STATE == UTF8PROC_BOUNDCLASS_START);
 static_assert(plain_text::OTHER_STATE == UTF8PROC_BOUNDCLASS_OTHER);
+static_assert(plain_text::LV_STATE == UTF8PROC_BOUNDCLASS_LV);
+static_assert(plain_text::LVT_STATE == UTF8PROC_BOUNDCLASS_LVT);
 
 // Most text is plain: a code point that is no control item, of the
 // grapheme class Other (a cluster of its own next to another such), one or

@@ -26,11 +26,24 @@ namespace plain_text {
 enum Kind : std::uint8_t { NOT_LOOKED_UP, NARROW, WIDE, NOT_PLAIN };
 extern Kind bmp_kinds[0x10000];
 Kind look_up(std::uint32_t cp);
-// The grapheme rules' states (utf8proc's): nothing before, and after a
-// code point of the class Other.
+// The grapheme rules' states (utf8proc's): nothing before, after a code
+// point of the class Other, and after a precomposed Hangul syllable of two
+// jamo (LV) or three (LVT).
 inline constexpr std::int32_t START_STATE = 0;
 inline constexpr std::int32_t OTHER_STATE = 1;
+inline constexpr std::int32_t LV_STATE = 9;
+inline constexpr std::int32_t LVT_STATE = 10;
 }  // namespace plain_text
+
+// A precomposed Hangul syllable is two columns wide and, between plain text
+// and other such syllables, a cluster of its own; only jamo and marks join
+// it. Of each 28 syllables from U+AC00, the first has no final jamo (LV).
+inline bool is_hangul_syllable(std::uint32_t cp) {
+    return cp >= 0xAC00 && cp <= 0xD7A3;
+}
+inline std::int32_t hangul_syllable_state(std::uint32_t cp) {
+    return (cp - 0xAC00) % 28 == 0 ? plain_text::LV_STATE : plain_text::LVT_STATE;
+}
 
 // The columns of plain text, 1 or 2: a code point that is no control item
 // and a grapheme cluster of its own next to other plain text; 0 for any
@@ -57,9 +70,12 @@ bool grapheme_break_plain(GraphemeState& g, std::uint32_t cp);
 // grapheme_break_plain records it without a call of utf8proc.
 inline bool plain_breaks_surely(const GraphemeState& g) {
     // Between two code points of the class Other a cluster always breaks,
-    // and the rules' state is Other after.
-    return g.last != 0 && (g.state == plain_text::OTHER_STATE ||
-                           (g.state == plain_text::START_STATE && plain_text_width(g.last) != 0));
+    // and the rules' state is Other after; so it does after a Hangul
+    // syllable.
+    return g.last != 0 && (g.state == plain_text::OTHER_STATE || g.state == plain_text::LV_STATE ||
+                           g.state == plain_text::LVT_STATE ||
+                           (g.state == plain_text::START_STATE &&
+                            (plain_text_width(g.last) != 0 || is_hangul_syllable(g.last))));
 }
 // The same, always through utf8proc's rules (for tests of the fast path).
 bool grapheme_break_looked_up(GraphemeState& g, std::uint32_t cp);

@@ -26,6 +26,8 @@ TEST(FormatSimple, TakesTheCommonConversions) {
     EXPECT_STREQ(out, "Esc 7 -2147483648 4294967295 100%");
     EXPECT_EQ(format(out, sizeof out, "%d", 0), 1);
     EXPECT_STREQ(out, "0");
+    EXPECT_EQ(format(out, sizeof out, "#%02x%02x%02x %02x", 0xffu, 0x5u, 0u, 0x1234u), 12);
+    EXPECT_STREQ(out, "#ff0500 1234");
 }
 
 TEST(FormatSimple, LeavesOtherConversionsToVsnprintf) {
