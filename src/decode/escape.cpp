@@ -8,6 +8,7 @@
 #include "csi/keys_input.h"
 #include "csi/sequence.h"
 #include "decode/designations.h"
+#include "decode/sequence_memo.h"
 #include "decode/strings.h"
 #include "parse/parser.h"
 
@@ -318,16 +319,12 @@ void print_esc_char(LineWriter& w, int c) {
     }
 }
 
-bool process_escape_sequence(Processor& p) {
-    Sequence& s = p.sequence;
-    if (!parse_sequence(*p.input, s, p.extended)) return false;
+namespace {
+
+// The lines of a parsed sequence: its escape line, its label, its
+// descriptions.
+void report_sequence(Processor& p, const Sequence& s) {
     LineWriter& w = *p.writer;
-    if (p.tally != nullptr &&
-        !(p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte))) {
-        tally_sequence(*p.tally, s,
-                       s.kind == CSI_SEQUENCE ? lookup_csi_function(s, p.extended) : CsiLookup{},
-                       tally_offset(p, 1 + s.n_bytes), p.keys);
-    }
     switch (s.kind) {
         case CSI_SEQUENCE:
             echo_control_sequence(w, s);
@@ -375,14 +372,89 @@ bool process_escape_sequence(Processor& p) {
                 }
                 input_rewind(*p.input);
             }
-            if (p.extended && is_string_introducer(s.final_byte)) {
-                begin_string(p, s.final_byte);
-                return true;
-            }
             report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
             break;
         case FP_SEQUENCE:
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
+    }
+}
+
+// The same, kept in the memo when the writer can replay it. The memo is
+// only made where the lines depend on nothing but the bytes: not for typed
+// input, which reads on past the sequence.
+void report_sequence_once(Processor& p, SequenceMemo& memo, const Sequence& s) {
+    LineWriter& w = *p.writer;
+    if (s.n_bytes > MEMO_KEY_SIZE || !writer_replayable(w)) {
+        report_sequence(p, s);
+        return;
+    }
+    const bool was_open = w.column != 0;
+    const std::uint64_t start = writer_offset(w);
+    report_sequence(p, s);
+    std::size_t size = 0;
+    const MemoKey key = memo_key(s.bytes, s.n_bytes);
+    if (const char* text = writer_output_since(w, start, was_open, &size))
+        memo_keep(memo_slot(memo, key), key, text, size);
+}
+
+// The length of a sequence after ESC in its commonest forms: ESC "[", an
+// optional private marker, digits and ";", a final byte; ESC, one
+// intermediate, a final byte; ESC and one byte. 0 for anything else, or
+// where the bytes end first.
+std::size_t common_sequence_length(const std::uint8_t* bytes, std::size_t n) {
+    const std::uint8_t first = bytes[0];
+    if (first == '[') {
+        std::size_t i = 1;
+        if (i < n && is_private_marker(bytes[i])) ++i;
+        while (i < n && (is_digit(bytes[i]) || bytes[i] == ';')) ++i;
+        return i < n && bytes[i] >= 0x40 && bytes[i] <= 0x7e ? i + 1 : 0;
+    }
+    if (first >= 0x30 && first <= 0x7e) return 1;
+    if (first >= 0x20 && first <= 0x2f && n >= 2 && bytes[1] >= 0x30 && bytes[1] <= 0x7e) return 2;
+    return 0;
+}
+
+// A sequence whose lines the memo holds, taken from the bytes the input
+// holds without parsing it again: parsing is the same for the same bytes,
+// and a sequence ends at its final byte whatever follows. False, with
+// nothing read, where the memo has not got it.
+bool replay_sequence(Processor& p, SequenceMemo& memo) {
+    InputBuffer& in = *p.input;
+    const std::uint8_t* bytes = nullptr;
+    std::size_t n = input_peek(in, &bytes);
+    // Sixteen bytes are read for the key.
+    if (n < 2 * sizeof(std::uint64_t) || !writer_replayable(*p.writer)) return false;
+    if (n > input_lookahead_limit(in)) n = input_lookahead_limit(in);
+    const std::size_t length = common_sequence_length(bytes, n);
+    if (length == 0 || length > MEMO_KEY_SIZE) return false;
+    const MemoKey key = memo_key(bytes, length);
+    const MemoSlot& slot = memo_slot(memo, key);
+    if (!memo_holds(slot, key)) return false;
+    input_skip(in, length);
+    writer_replay(*p.writer, slot.text, slot.text_size);
+    p.control_break = 1;
+    return true;
+}
+
+}  // namespace
+
+bool process_escape_sequence(Processor& p) {
+    if (p.memo != nullptr && p.tally == nullptr && replay_sequence(p, *p.memo)) return true;
+    Sequence& s = p.sequence;
+    if (!parse_sequence(*p.input, s, p.extended)) return false;
+    if (p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) {
+        begin_string(p, s.final_byte);
+        return true;
+    }
+    if (p.tally != nullptr) {
+        tally_sequence(*p.tally, s,
+                       s.kind == CSI_SEQUENCE ? lookup_csi_function(s, p.extended) : CsiLookup{},
+                       tally_offset(p, 1 + s.n_bytes), p.keys);
+    }
+    if (p.memo != nullptr) {
+        report_sequence_once(p, *p.memo, s);
+    } else {
+        report_sequence(p, s);
     }
     if (p.pen != nullptr) update_pen(p, s);
     p.control_break = 1;

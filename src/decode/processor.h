@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "decode/sequence_memo.h"
 #include "decode/tally.h"
 #include "input/input_buffer.h"
 #include "output/line_writer.h"
@@ -56,6 +57,10 @@ struct Processor {
     // page by a mark whenever they change; nullptr without it. Shared with
     // the inner processor, whose text is the outer terminal's.
     Pen* pen = nullptr;
+    // The lines of recent escape sequences, copied when one comes again;
+    // nullptr where they depend on more than the sequence (typed input, a
+    // page).
+    SequenceMemo* memo = nullptr;
 };
 
 // The input offset of the byte `back` bytes before the next, for the tally.

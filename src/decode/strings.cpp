@@ -1,5 +1,6 @@
 #include "decode/strings.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cinttypes>
 #include <cstdio>
@@ -45,7 +46,7 @@ bool take_payload_byte(ControlString& s, std::uint8_t b) {
 void echo_item(Processor& p, const char* text) {
     char item[24];
     const int n = std::snprintf(item, sizeof item, "<%s>", text);
-    writer_putn(*p.writer, item, static_cast<std::size_t>(n));
+    writer_putn(*p.writer, item, std::min(static_cast<std::size_t>(n), sizeof item - 1));
     p.grapheme = {'>', 0};
     p.last_width = 1;
 }

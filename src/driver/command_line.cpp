@@ -322,6 +322,10 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         if (p.pen == nullptr) out_of_memory();
     }
     if (options.summary != SUMMARY_NONE) p.tally = shared_tally();
+    if (!p.keys && !options.html) {
+        p.memo = allocate_record<SequenceMemo>();
+        if (p.memo == nullptr) out_of_memory();
+    }
 }
 
 // The start of the input, when it may be a cast: its first line, at most

@@ -71,6 +71,7 @@ namespace {
 void drain(LineWriter& w) {
     const std::size_t n = w.buffered;
     w.buffered = 0;
+    w.handed += n;
     write_through(w, w.buffer, n);
 }
 
@@ -88,6 +89,7 @@ void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
     }
     drain(w);
     if (n > WRITER_BUFFER_SIZE) {
+        w.handed += n;
         write_through(w, bytes, n);
         return;
     }
@@ -455,6 +457,27 @@ static void end_record(LineWriter& w) {
     w.column = 0;
     emit_reset(w);
     emit_byte(w, '\n');
+}
+
+const char* writer_output_since(const LineWriter& w, std::uint64_t offset, bool was_open,
+                                std::size_t* n) {
+    if (w.column != 0 || offset < w.handed || !writer_replayable(w)) return nullptr;
+    const char* bytes = w.buffer + (offset - w.handed);
+    *n = static_cast<std::size_t>(writer_offset(w) - offset);
+    if (was_open && *n != 0) {
+        if (*bytes != '\n') return nullptr;
+        ++bytes;
+        --*n;
+    }
+    return bytes;
+}
+
+void writer_replay_general(LineWriter& w, const char* bytes, std::size_t n) {
+    if (n == 0) return;
+    if (w.column != 0) emit_byte(w, '\n');
+    emit_bytes(w, bytes, n);
+    w.column = 0;
+    w.suppressed = false;
 }
 
 void writer_raw(LineWriter& w, const char* bytes, std::size_t n) {

@@ -54,6 +54,7 @@ struct LineWriter {
     void* error_arg = nullptr;
     char* buffer = nullptr;  // output not yet handed to the sink
     std::size_t buffered = 0;
+    std::uint64_t handed = 0;  // bytes handed to the sink so far
     // How far uncoloured output without input marks may fill the buffer
     // on the fast paths: all of it, or 0 while colours or input marks are on.
     std::size_t plain_end = 0;
@@ -90,12 +91,16 @@ inline void done(LineWriter& w, const char* end) {
 
 // Copies the piece and returns the end of the copy. Most pieces of the
 // account are a few bytes long, and two fixed-size moves that may overlap
-// copy them for less than a call of memcpy.
+// copy them for less than a call of memcpy; a piece of up to a row or two,
+// sixteen bytes at a time.
 inline char* put_any(char* out, std::string_view piece) {
     const char* bytes = piece.data();
     const std::size_t n = piece.size();
-    if (n > 16) {
+    if (n > 160) {
         std::memcpy(out, bytes, n);
+    } else if (n > 16) {
+        for (std::size_t i = 0; i + 16 < n; i += 16) std::memcpy(out + i, bytes + i, 16);
+        std::memcpy(out + n - 16, bytes + n - 16, 16);
     } else if (n >= 8) {
         std::memcpy(out, bytes, 8);
         std::memcpy(out + n - 8, bytes + n - 8, 8);
@@ -265,6 +270,37 @@ VORSK_PRINTF(2, 3) void print_metadata_line(LineWriter& w, const char* format, .
 void writer_sink_write(LineWriter& w, const char* bytes, std::size_t n);
 // The end of the output: what is buffered goes out, and a page is ended.
 void writer_end(LineWriter& w);
+
+// Output written again: a caller that knows a run of records will come out
+// the same as before keeps their bytes and replays them. Uncoloured output
+// without input marks, outside a hidden line, is plain bytes, and only it
+// is kept.
+inline bool writer_replayable(const LineWriter& w) {
+    return w.plain_end == WRITER_BUFFER_SIZE && !w.suppressed;
+}
+// Where the next byte of output goes, counted from the first.
+inline std::uint64_t writer_offset(const LineWriter& w) {
+    return w.handed + w.buffered;
+}
+// The bytes of the records written since `offset`, when all of them are
+// still in the buffer and they left no line open; nullptr otherwise. Where
+// a line was open at `offset` (`was_open`), the newline that ended it is
+// left out, as writer_replay writes it again.
+const char* writer_output_since(const LineWriter& w, std::uint64_t offset, bool was_open,
+                                std::size_t* n);
+// Writes records kept from writer_output_since: the open line is ended
+// first, if there is anything to write.
+void writer_replay_general(LineWriter& w, const char* bytes, std::size_t n);
+inline void writer_replay(LineWriter& w, const char* bytes, std::size_t n) {
+    if (char* out = plain_output::room(w, n + 1); out != nullptr && n != 0) {
+        if (w.column != 0) *out++ = '\n';
+        plain_output::done(w, plain_output::put_any(out, {bytes, n}));
+        w.column = 0;
+        w.suppressed = false;
+        return;
+    }
+    writer_replay_general(w, bytes, n);
+}
 
 // Bytes outside the grammar of the account, written as they are whatever
 // kinds are hidden: the summary after the account, and the marks an HTML

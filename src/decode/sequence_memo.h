@@ -1,0 +1,77 @@
+// The accounts of recent escape sequences. What an escape sequence's lines
+// say depends on its bytes and the options alone, and a real stream sends a
+// few thousand distinct sequences over and over: the lines of each are kept
+// when it is first written and copied when it comes again. A table of slots
+// chosen by a hash of the bytes, each slot holding the last sequence that
+// fell on it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace vorsk {
+
+inline constexpr std::size_t MEMO_SLOTS = 1024;   // a power of two
+inline constexpr std::size_t MEMO_KEY_SIZE = 14;  // the longest sequence kept, after ESC
+inline constexpr std::size_t MEMO_TEXT_SIZE = 112;
+
+// The bytes after ESC, read as two words with zeros after the last.
+struct MemoKey {
+    std::uint64_t words[2] = {};
+    std::size_t size = 0;
+};
+
+struct MemoSlot {
+    std::uint64_t words[2] = {};
+    std::uint8_t key_size = 0;  // 0: the slot is empty
+    std::uint8_t text_size = 0;
+    char text[MEMO_TEXT_SIZE] = {};  // the lines the sequence made
+};
+
+struct SequenceMemo {
+    MemoSlot slots[MEMO_SLOTS];
+};
+
+static_assert((MEMO_SLOTS & (MEMO_SLOTS - 1)) == 0);
+static_assert(MEMO_KEY_SIZE < 2 * sizeof(std::uint64_t));
+static_assert(MEMO_TEXT_SIZE <= UINT8_MAX && MEMO_TEXT_SIZE % 16 == 0);
+
+// The key of the n bytes at `bytes`, n at most MEMO_KEY_SIZE, where 16
+// bytes may be read.
+inline MemoKey memo_key(const std::uint8_t* bytes, std::size_t n) {
+    MemoKey key;
+    std::memcpy(key.words, bytes, sizeof key.words);
+    const unsigned bits = static_cast<unsigned>(n) * 8;
+    if (bits < 64) {
+        key.words[0] &= (std::uint64_t{1} << bits) - 1;
+        key.words[1] = 0;
+    } else {
+        key.words[1] &= (std::uint64_t{1} << (bits - 64)) - 1;
+    }
+    key.size = n;
+    return key;
+}
+
+inline MemoSlot& memo_slot(SequenceMemo& memo, const MemoKey& key) {
+    const std::uint64_t hash =
+        (key.words[0] * 0x9E3779B97F4A7C15u) ^ (key.words[1] * 0xC2B2AE3D27D4EB4Fu);
+    return memo.slots[(hash >> 40) & (MEMO_SLOTS - 1)];
+}
+
+inline bool memo_holds(const MemoSlot& slot, const MemoKey& key) {
+    return slot.key_size == key.size && slot.words[0] == key.words[0] &&
+           slot.words[1] == key.words[1];
+}
+
+// Keeps the lines of the sequence in its slot, when they fit.
+inline void memo_keep(MemoSlot& slot, const MemoKey& key, const char* text, std::size_t size) {
+    if (size > MEMO_TEXT_SIZE) return;
+    slot.words[0] = key.words[0];
+    slot.words[1] = key.words[1];
+    slot.key_size = static_cast<std::uint8_t>(key.size);
+    slot.text_size = static_cast<std::uint8_t>(size);
+    std::memcpy(slot.text, text, size);
+}
+
+}  // namespace vorsk
