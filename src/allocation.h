@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 namespace vorsk {
 
@@ -12,6 +13,14 @@ template <typename T>
 T* allocate_record() {
     void* memory = std::malloc(sizeof(T));
     return memory != nullptr ? new (memory) T{} : nullptr;
+}
+
+// A record whose every member starts as zero bytes, such as a large table:
+// its pages are left untouched until they are used.
+template <typename T>
+T* allocate_zeroed_record() {
+    static_assert(std::is_aggregate_v<T> && std::is_trivially_destructible_v<T>);
+    return static_cast<T*>(std::calloc(1, sizeof(T)));
 }
 
 template <typename T>

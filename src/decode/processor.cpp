@@ -78,7 +78,7 @@ consteval std::array<ControlItem, 256> control_items(bool carets) {
 constexpr auto items_with_carets = control_items(true);
 constexpr auto items_without_carets = control_items(false);
 
-void open_text_line(Processor& p) {
+[[gnu::always_inline]] inline void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
     p.grapheme = GraphemeState{};
 }
@@ -100,12 +100,19 @@ void enter_control(Processor& p) {
     p.line_state = LINE_CONTROL;
 }
 
-void open_control_line(Processor& p) {
+[[gnu::always_inline]] inline void open_control_line(Processor& p) {
     if (p.control_break) {
         p.control_break = 0;
         writer_start(*p.writer, CONTROL_LINE);
     }
     p.line_state = LINE_CONTROL;
+}
+
+// The item of a control byte on the control line, opened where needed.
+[[gnu::always_inline]] inline void put_control_item(Processor& p, int b) {
+    open_control_line(p);
+    const ControlItem& item = (p.print_carets ? items_with_carets : items_without_carets)[b];
+    writer_putn(*p.writer, item.text, item.size);
 }
 
 // Extended mode, a byte from 0x80 up: a UTF-8 character goes on the text
@@ -296,7 +303,7 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                 if (b == ESC && process_escape_sequence(p)) return;
                 if (p.tally != nullptr)
                     tally_control(*p.tally, static_cast<std::uint8_t>(b), tally_offset(p, 1));
-                print_control(p, b);
+                put_control_item(p, b);
                 return;
         }
         assert(!"Can't get here!");
@@ -358,9 +365,7 @@ void process_buffered(Processor& p, std::size_t limit) {
 }
 
 void print_control(Processor& p, int b) {
-    open_control_line(p);
-    const ControlItem& item = (p.print_carets ? items_with_carets : items_without_carets)[b];
-    writer_putn(*p.writer, item.text, item.size);
+    put_control_item(p, b);
 }
 
 void process_pause(Processor& p, double delay) {

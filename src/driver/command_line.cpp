@@ -323,7 +323,7 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
     }
     if (options.summary != SUMMARY_NONE) p.tally = shared_tally();
     if (!p.keys && !options.html) {
-        p.memo = allocate_record<SequenceMemo>();
+        p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) out_of_memory();
     }
 }
