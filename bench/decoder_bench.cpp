@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "allocation.h"
 #include "decode/processor.h"
 #include "driver/main_loop.h"
 #include "input/source.h"
@@ -45,16 +47,19 @@ std::string real_streams() {
 void decode(benchmark::State& state, const std::string& input) {
     const int sink = open("/dev/null", O_WRONLY);
     for (auto _ : state) {
-        vorsk::Processor p{};
+        vorsk::Session session{};
+        vorsk::Processor& p = session.processor;
         p.input = vorsk::input_new(
             vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(input.data()),
                               .size = input.size()},
             vorsk::LOOKAHEAD_LIMIT);
         p.writer = vorsk::writer_new(vorsk::Sink{.fd = sink}, vorsk::OutputConfig{});
-        vorsk::Source source = vorsk::plain_source(*p.input);
-        benchmark::DoNotOptimize(vorsk::run(p, source, "vorsk"));
+        p.memo = vorsk::allocate_zeroed_record<vorsk::SequenceMemo>();
+        session.source = vorsk::plain_source(*p.input);
+        benchmark::DoNotOptimize(vorsk::run(session));
         vorsk::input_free(p.input);
         vorsk::writer_free(p.writer);
+        std::free(p.memo);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
     close(sink);

@@ -1,5 +1,6 @@
 #include "decode/processor.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cassert>
@@ -146,9 +147,16 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     if (const char* name = plain_width != 0 ? nullptr : unsafe_code_point_name(ch.cp)) {
         enter_control(p);
         open_control_line(p);
-        char code[9];
-        format_code_point(code, ch.cp);
-        writer_printf(*p.writer, *name != '\0' ? " %s/%s" : " %s%s", code, name);
+        // " U+200B/ZWSP", one piece; the names are a few letters.
+        char item[32] = {' '};
+        std::size_t size = 1 + format_code_point(item + 1, ch.cp);
+        if (*name != '\0') {
+            item[size++] = '/';
+            const std::size_t length = std::min(std::strlen(name), sizeof item - size);
+            std::memcpy(item + size, name, length);
+            size += length;
+        }
+        writer_putn(*p.writer, item, size);
         return;
     }
     enter_text(p);
@@ -205,10 +213,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
         std::size_t length = 1;
         if (is_printable(b)) {
             // Printable ASCII, a column a byte, as far as the row goes.
-            std::size_t ascii = 1;
-            while (ascii < room && taken + ascii < n && is_printable(bytes[taken + ascii])) {
-                ++ascii;
-            }
+            const std::size_t ascii =
+                1 + printable_run(bytes + taken + 1, std::min(room, n - taken) - (room != 0));
             grapheme = {bytes[taken + ascii - 1], 0};
             width = 1;
             surely = true;

@@ -162,7 +162,15 @@ bool utf8_continues(std::uint8_t lead, std::size_t i, std::uint8_t byte) {
 }
 
 std::size_t format_code_point(char* out, std::uint32_t cp) {
-    return static_cast<std::size_t>(std::snprintf(out, 9, "U+%04X", cp));
+    constexpr char hex[] = "0123456789ABCDEF";
+    std::size_t digits = 4;
+    while (digits < 8 && (cp >> (4 * digits)) != 0) ++digits;
+    out[0] = 'U';
+    out[1] = '+';
+    for (std::size_t i = 0; i < digits; ++i)
+        out[2 + i] = hex[(cp >> (4 * (digits - 1 - i))) & 0xFu];
+    out[2 + digits] = '\0';
+    return 2 + digits;
 }
 
 }  // namespace vorsk
