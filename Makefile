@@ -43,9 +43,11 @@ asan-check: $(ASAN_BUILD)/CMakeCache.txt
 BENCH_BUILD ?= build-bench
 
 $(BENCH_BUILD)/CMakeCache.txt:
+	@tools/install-deps.sh bench
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVORSK_TESTS=OFF -DVORSK_BENCH=ON $(CMAKE_FLAGS)
 
 bench: $(BENCH_BUILD)/CMakeCache.txt
+	@tools/install-deps.sh bench
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	BENCH_DIR=$(BENCH_BUILD)/inputs bench/run.sh $(BENCH_BUILD)/vorsk
 	$(BENCH_BUILD)/bench/decoder_bench

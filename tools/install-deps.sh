@@ -7,18 +7,23 @@
 #   tools/install-deps.sh check     and what the tests need (make check)
 #   tools/install-deps.sh ci        and what .ci/run adds: the sanitizers'
 #                                   and fuzzers' compiler, packaging tools,
-#                                   and a browser for the --html test
+#                                   a browser for the --html test, and the
+#                                   benchmark library the bench is built with
+#   tools/install-deps.sh bench     what make bench runs: the benchmark
+#                                   library, valgrind and the peers
 set -eu
 
 build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev"
 check="$build libgtest-dev groff-base python3"
-ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium"
+ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium libbenchmark-dev"
+bench="$build libbenchmark-dev valgrind libvterm-bin colorized-logs"
 
 case "${1:-}" in
     build) wanted=$build ;;
     check) wanted=$check ;;
     ci) wanted=$ci ;;
-    *) echo "usage: $0 build|check|ci" >&2; exit 2 ;;
+    bench) wanted=$bench ;;
+    *) echo "usage: $0 build|check|ci|bench" >&2; exit 2 ;;
 esac
 
 missing=
