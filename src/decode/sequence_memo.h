@@ -14,7 +14,7 @@ namespace vorsk {
 
 inline constexpr std::size_t MEMO_SLOTS = 1024;   // a power of two
 inline constexpr std::size_t MEMO_KEY_SIZE = 14;  // the longest sequence kept, after ESC
-inline constexpr std::size_t MEMO_TEXT_SIZE = 112;
+inline constexpr std::size_t MEMO_TEXT_SIZE = 176;
 
 // The bytes after ESC, read as two words with zeros after the last.
 struct MemoKey {

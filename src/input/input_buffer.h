@@ -17,7 +17,7 @@
 
 namespace vorsk {
 
-inline constexpr std::size_t INPUT_CHUNK_SIZE = 128 * 1024;
+inline constexpr std::size_t INPUT_CHUNK_SIZE = 64 * 1024;
 // How far a decoder may read ahead of the mark: the ring's capacity.
 inline constexpr std::size_t LOOKAHEAD_LIMIT = 1024;
 

@@ -26,7 +26,7 @@ TEST(Repeats, PieceAfterPieceGivesTheSameLines) {
         "\r\x1b[K",                 // after an open control line
         "ab\x1b[1;31m",             // after a text line
         "\x1b(B\x1b[m\x1bM",        // one sequence after another
-        "\x1b[1;4;5;7;9m",          // lines longer than a kept sequence's
+        "\x1b[1;2;3;4;5;7;8;9m",    // lines longer than a kept sequence's
         "\a\x1b[?1049h\x1b[1;24r",  // a control, then a private mode
     };
     const std::vector<std::vector<std::string>> option_sets = {
