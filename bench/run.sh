@@ -19,8 +19,9 @@ count_size=4194304
 mkdir -p "$dir"
 
 # The inputs: real streams (-r leaves out the hostile ones, on which some
-# peers crash), the full mix, two synthetic extremes, and UTF-8 text in
-# many scripts (the corpus's translations of vim's tutor).
+# peers crash), the full mix, two synthetic extremes, UTF-8 text in many
+# scripts (the corpus's translations of vim's tutor) and the same text in
+# ASCII.
 [ -f "$dir/real.bin" ] || sh "$corpus/make_bench.sh" -r "$dir/real.bin" >/dev/null
 [ -f "$dir/full.bin" ] || sh "$corpus/make_bench.sh" "$dir/full.bin" >/dev/null
 [ -f "$dir/text.bin" ] ||
@@ -34,6 +35,15 @@ if [ ! -f "$dir/utf8.bin" ]; then
     rounds=$(( size / $(wc -c < "$sample") + 1 ))
     i=0
     while [ $i -lt $rounds ]; do cat "$sample"; i=$((i + 1)); done 2>/dev/null | head -c $size > "$dir/utf8.bin"
+fi
+# The same text with each character beyond ASCII a "?": the same lines,
+# so that the cost of UTF-8 itself shows.
+if [ ! -f "$dir/ascii.bin" ]; then
+    sample="$corpus/nasty/utf8-scripts.txt"
+    perl -CSD -pe 's/[^\x00-\x7f]/?/g' "$sample" > "$dir/ascii.txt"
+    rounds=$(( size / $(wc -c < "$dir/ascii.txt") + 1 ))
+    i=0
+    while [ $i -lt $rounds ]; do cat "$dir/ascii.txt"; i=$((i + 1)); done 2>/dev/null | head -c $size > "$dir/ascii.bin"
 fi
 
 now() { date +%s%N; }
@@ -87,7 +97,7 @@ measure() {  # measure INPUT LABEL COMMAND: prints a line, leaves MB/s in $dir/l
 }
 
 : > "$dir/summary"
-for input in real full text csi utf8; do
+for input in real full text csi utf8 ascii; do
     f="$dir/$input.bin"
     measure $input "vorsk FILE" "$vorsk $f"; file=$(cat "$dir/last")
     measure $input "cat FILE | vorsk" "cat $f | $vorsk"; pipe=$(cat "$dir/last")
@@ -120,5 +130,9 @@ function ratio(a, b) { return (a == "-" || b == "-" || b == 0) ? "-" : sprintf("
       $1, $2, $3, $4, $5, $6, $7, ratio($2, $5), ratio($3, $2), ratio($4, $2), $8, $9 }
 $1 == "text" { text_x = $3 }
 $1 == "utf8" { utf8_x = $3 }
-END { if (text_x != "" && utf8_x != "") printf "UTF-8 text / ASCII text, -X: %s\n", ratio(utf8_x, text_x) }
+$1 == "ascii" { ascii_x = $3 }
+END {
+    if (text_x != "" && utf8_x != "") printf "UTF-8 text / ASCII text, -X: %s\n", ratio(utf8_x, text_x)
+    if (ascii_x != "" && utf8_x != "") printf "UTF-8 text / the same lines in ASCII, -X: %s\n", ratio(utf8_x, ascii_x)
+}
 ' "$dir/summary"
