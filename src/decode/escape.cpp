@@ -394,7 +394,7 @@ void report_sequence_once(Processor& p, SequenceMemo& memo, const Sequence& s) {
     std::size_t size = 0;
     const MemoKey key = memo_key(s.bytes, s.n_bytes);
     if (const char* text = writer_output_since(w, start, was_open, &size))
-        memo_keep(memo_slot(memo, key), key, text, size);
+        memo_keep(memo, key, text, size);
 }
 
 // The length of a sequence after ESC in its commonest forms: ESC "[", an
@@ -427,11 +427,10 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     if (n > input_lookahead_limit(in)) n = input_lookahead_limit(in);
     const std::size_t length = common_sequence_length(bytes, n);
     if (length == 0 || length > MEMO_KEY_SIZE) return false;
-    const MemoKey key = memo_key(bytes, length);
-    const MemoSlot& slot = memo_slot(memo, key);
-    if (!memo_holds(slot, key)) return false;
+    const MemoSlot* slot = memo_find(memo, memo_key(bytes, length));
+    if (slot == nullptr) return false;
     input_skip(in, length);
-    writer_replay(*p.writer, slot.text, slot.text_size);
+    writer_replay(*p.writer, slot->text, slot->text_size);
     p.control_break = 1;
     return true;
 }

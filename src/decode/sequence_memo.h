@@ -1,9 +1,8 @@
 // The accounts of recent escape sequences. What an escape sequence's lines
 // say depends on its bytes and the options alone, and a real stream sends a
 // few thousand distinct sequences over and over: the lines of each are kept
-// when it is first written and copied when it comes again. A table of slots
-// chosen by a hash of the bytes, each slot holding the last sequence that
-// fell on it.
+// when it is first written and copied when it comes again. A table of
+// slots chosen by a hash of the bytes.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +11,8 @@
 
 namespace vorsk {
 
-inline constexpr std::size_t MEMO_SLOTS = 1024;   // a power of two
+inline constexpr std::size_t MEMO_SETS = 256;     // a power of two
+inline constexpr std::size_t MEMO_WAYS = 2;       // slots a sequence may take
 inline constexpr std::size_t MEMO_KEY_SIZE = 14;  // the longest sequence kept, after ESC
 inline constexpr std::size_t MEMO_TEXT_SIZE = 176;
 
@@ -29,11 +29,14 @@ struct MemoSlot {
     char text[MEMO_TEXT_SIZE] = {};  // the lines the sequence made
 };
 
+// Each sequence falls on one set of slots, and a new one takes the slot of
+// the set used least recently.
 struct SequenceMemo {
-    MemoSlot slots[MEMO_SLOTS];
+    MemoSlot slots[MEMO_SETS][MEMO_WAYS];
+    std::uint8_t recent[MEMO_SETS] = {};  // the way of each set used last
 };
 
-static_assert((MEMO_SLOTS & (MEMO_SLOTS - 1)) == 0);
+static_assert((MEMO_SETS & (MEMO_SETS - 1)) == 0 && MEMO_WAYS == 2);
 static_assert(MEMO_KEY_SIZE < 2 * sizeof(std::uint64_t));
 static_assert(MEMO_TEXT_SIZE <= UINT8_MAX && MEMO_TEXT_SIZE % 16 == 0);
 
@@ -53,10 +56,10 @@ inline MemoKey memo_key(const std::uint8_t* bytes, std::size_t n) {
     return key;
 }
 
-inline MemoSlot& memo_slot(SequenceMemo& memo, const MemoKey& key) {
+inline std::size_t memo_set(const MemoKey& key) {
     const std::uint64_t hash =
         (key.words[0] * 0x9E3779B97F4A7C15u) ^ (key.words[1] * 0xC2B2AE3D27D4EB4Fu);
-    return memo.slots[(hash >> 40) & (MEMO_SLOTS - 1)];
+    return (hash >> 40) & (MEMO_SETS - 1);
 }
 
 inline bool memo_holds(const MemoSlot& slot, const MemoKey& key) {
@@ -64,9 +67,25 @@ inline bool memo_holds(const MemoSlot& slot, const MemoKey& key) {
            slot.words[1] == key.words[1];
 }
 
-// Keeps the lines of the sequence in its slot, when they fit.
-inline void memo_keep(MemoSlot& slot, const MemoKey& key, const char* text, std::size_t size) {
+// The slot that holds the sequence's lines, or nullptr.
+inline const MemoSlot* memo_find(SequenceMemo& memo, const MemoKey& key) {
+    const std::size_t set = memo_set(key);
+    for (std::uint8_t way = 0; way < MEMO_WAYS; ++way) {
+        if (memo_holds(memo.slots[set][way], key)) {
+            memo.recent[set] = way;
+            return &memo.slots[set][way];
+        }
+    }
+    return nullptr;
+}
+
+// Keeps the lines of the sequence, when they fit.
+inline void memo_keep(SequenceMemo& memo, const MemoKey& key, const char* text, std::size_t size) {
     if (size > MEMO_TEXT_SIZE) return;
+    const std::size_t set = memo_set(key);
+    const auto way = static_cast<std::uint8_t>(memo.recent[set] ^ 1);
+    MemoSlot& slot = memo.slots[set][way];
+    memo.recent[set] = way;
     slot.words[0] = key.words[0];
     slot.words[1] = key.words[1];
     slot.key_size = static_cast<std::uint8_t>(key.size);
