@@ -547,6 +547,7 @@ CommandRun* command_start(const CommandSetup& setup) {
         saved_settings = settings;
         terminal_fd = setup.input_fd;
         std::atexit(restore_terminal);
+        std::at_quick_exit(restore_terminal);
         termios raw = settings;
         raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
                                               ICRNL | IXON | IXOFF);

@@ -64,6 +64,7 @@ void setup_terminal(int fd, bool output_is_tty) {
     // ignored when the program started stays ignored: the failed write then
     // ends the program through the exit hook.
     std::atexit(restore_terminal);
+    std::at_quick_exit(restore_terminal);
     struct sigaction pipe_action {};
     sigaction(SIGPIPE, nullptr, &pipe_action);
     if (pipe_action.sa_handler == SIG_DFL) set_handler(SIGPIPE, restore_and_reraise);
