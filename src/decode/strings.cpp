@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "allocation.h"
 #include "parse/utf8.h"
@@ -44,9 +45,15 @@ bool take_payload_byte(ControlString& s, std::uint8_t b) {
 // An item ends whatever cluster came before it: what follows it stands on
 // its own, as on the screen after the item's ">".
 void echo_item(Processor& p, const char* text) {
-    char item[24];
-    const int n = std::snprintf(item, sizeof item, "<%s>", text);
-    writer_putn(*p.writer, item, std::min(static_cast<std::size_t>(n), sizeof item - 1));
+    // "<NAME>", cut as a buffer of 24 bytes would cut it.
+    char item[23];
+    std::size_t n = 0;
+    item[n++] = '<';
+    const std::size_t copied = std::min(std::strlen(text), sizeof item - 1);
+    std::memcpy(item + n, text, copied);
+    n += copied;
+    if (n < sizeof item) item[n++] = '>';
+    writer_putn(*p.writer, item, n);
     p.grapheme = {'>', 0};
     p.last_width = 1;
 }
