@@ -392,9 +392,8 @@ void report_sequence_once(Processor& p, SequenceMemo& memo, const Sequence& s) {
     const std::uint64_t start = writer_offset(w);
     report_sequence(p, s);
     std::size_t size = 0;
-    const MemoKey key = memo_key(s.bytes, s.n_bytes);
     if (const char* text = writer_output_since(w, start, was_open, &size))
-        memo_keep(memo, key, text, size);
+        memo_keep(memo, memo_key(s.bytes, s.n_bytes), text, size);
 }
 
 // The length of a sequence after ESC in its commonest forms: ESC "[", an

@@ -147,15 +147,9 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     if (const char* name = plain_width != 0 ? nullptr : unsafe_code_point_name(ch.cp)) {
         enter_control(p);
         open_control_line(p);
-        // " U+200B/ZWSP", one piece; the names are a few letters.
-        char item[32] = {' '};
-        std::size_t size = 1 + format_code_point(item + 1, ch.cp);
-        if (*name != '\0') {
-            item[size++] = '/';
-            const std::size_t length = std::min(std::strlen(name), sizeof item - size);
-            std::memcpy(item + size, name, length);
-            size += length;
-        }
+        // " U+200B/ZWSP", one piece.
+        char item[1 + CODE_POINT_ITEM_SIZE] = {' '};
+        const std::size_t size = 1 + format_code_point_item(item + 1, ch.cp, name);
         writer_putn(*p.writer, item, size);
         return;
     }

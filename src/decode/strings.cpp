@@ -89,10 +89,8 @@ void payload_byte(Processor& p, std::uint8_t b) {
             return;
         }
         if (const char* name = unsafe_code_point_name(ch.cp)) {
-            char code[9];
-            format_code_point(code, ch.cp);
-            char item[24];
-            std::snprintf(item, sizeof item, *name != '\0' ? "%s/%s" : "%s%s", code, name);
+            char item[CODE_POINT_ITEM_SIZE];
+            format_code_point_item(item, ch.cp, name);
             echo_item(p, item);
             return;
         }

@@ -1,5 +1,6 @@
 #include "text/safe_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -48,10 +49,13 @@ std::size_t safe_text(char* out, std::size_t cap, std::string_view text) {
             if (length == 0 || k != static_cast<std::size_t>(length)) {
                 n = static_cast<std::size_t>(std::snprintf(item, sizeof item, "<x%02X>", b));
             } else if (const char* name = unsafe_code_point_name(cp)) {
-                char code[9];
-                format_code_point(code, cp);
-                n = static_cast<std::size_t>(std::snprintf(
-                    item, sizeof item, *name != '\0' ? "<%s/%s>" : "<%s%s>", code, name));
+                char code[CODE_POINT_ITEM_SIZE];
+                const std::size_t size =
+                    std::min(format_code_point_item(code, cp, name), sizeof item - 2);
+                item[0] = '<';
+                std::memcpy(item + 1, code, size);
+                n = 1 + size;
+                item[n++] = '>';
                 used = k;
             } else {
                 std::memcpy(item, text.data() + i, k);

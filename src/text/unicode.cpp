@@ -2,8 +2,9 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
+#include <cstring>
 
 namespace vorsk {
 namespace {
@@ -171,6 +172,18 @@ std::size_t format_code_point(char* out, std::uint32_t cp) {
         out[2 + i] = hex[(cp >> (4 * (digits - 1 - i))) & 0xFu];
     out[2 + digits] = '\0';
     return 2 + digits;
+}
+
+std::size_t format_code_point_item(char* out, std::uint32_t cp, const char* name) {
+    std::size_t n = format_code_point(out, cp);
+    if (*name != '\0') {
+        out[n++] = '/';
+        const std::size_t length = std::min(std::strlen(name), CODE_POINT_ITEM_SIZE - 1 - n);
+        std::memcpy(out + n, name, length);
+        n += length;
+    }
+    out[n] = '\0';
+    return n;
 }
 
 }  // namespace vorsk

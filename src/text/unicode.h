@@ -99,4 +99,11 @@ bool utf8_continues(std::uint8_t lead, std::size_t i, std::uint8_t byte);
 // returns the length. out holds at least 9 bytes.
 std::size_t format_code_point(char* out, std::uint32_t cp);
 
+// The item of a code point shown as a control item, unsafe_code_point_name
+// giving its name: "U+200B/ZWSP", or "U+FFFE" where the name is empty.
+// Written into out, which holds CODE_POINT_ITEM_SIZE bytes, terminated;
+// returns the length.
+inline constexpr std::size_t CODE_POINT_ITEM_SIZE = 24;
+std::size_t format_code_point_item(char* out, std::uint32_t cp, const char* name);
+
 }  // namespace vorsk
