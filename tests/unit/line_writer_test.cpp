@@ -1,5 +1,5 @@
-// The line writer's column arithmetic, colour escapes, records and error
-// callback, on an in-memory stream.
+// The line writer's column arithmetic, colour escapes, records, replays and
+// error callback, on an in-memory stream.
 #include "output/line_writer.h"
 
 #include <fcntl.h>
@@ -168,6 +168,62 @@ TEST_F(LineWriterTest, RecordIsOneRowHoweverLong) {
     print_description_line(*w_, "%s", text.c_str());
     print_delay_line(*w_, "%f", 1.5);
     EXPECT_EQ(output(), "\" " + text + "\n@ 1.500000\n");
+}
+
+// Records kept with writer_output_since and written again with
+// writer_replay come out as the records themselves would.
+TEST_F(LineWriterTest, KeptRecordsReplayAfterAnOpenLineAsWritten) {
+    const auto records = [this] {
+        print_escape(*w_, {"Esc [ K"});
+        print_label(*w_, {"EL", ": ", "ERASE IN LINE"});
+    };
+    start_control();
+    writer_puts(*w_, " CR");
+    ASSERT_TRUE(writer_replayable(*w_));
+    const std::uint64_t start = writer_offset(*w_);
+    records();
+    std::size_t n = 0;
+    const char* kept = writer_output_since(*w_, start, true, &n);
+    ASSERT_NE(kept, nullptr);
+    const std::string text(kept, n);
+    EXPECT_EQ(text, ": Esc [ K\n& EL: ERASE IN LINE\n");  // without the newline that ended ". CR"
+    start_control();
+    writer_puts(*w_, " LF");
+    writer_replay(*w_, text.data(), text.size());
+    writer_replay(*w_, text.data(), text.size());
+    writer_replay(*w_, "", 0);
+    EXPECT_EQ(w_->column, 0u);
+    EXPECT_EQ(output(), ". CR\n" + text + ". LF\n" + text + text);
+}
+
+TEST_F(LineWriterTest, AnEmptyReplayLeavesTheOpenLineOpen) {
+    start_control();
+    writer_puts(*w_, " CR");
+    writer_replay(*w_, "", 0);
+    writer_puts(*w_, " LF");
+    writer_finish(*w_, "");
+    EXPECT_EQ(output(), ". CR LF\n");
+}
+
+TEST_F(LineWriterTest, NothingIsKeptThatLeftTheBufferOrALineOpen) {
+    std::size_t n = 0;
+    std::uint64_t start = writer_offset(*w_);
+    print_escape(*w_, {"Esc 7"});
+    writer_flush(*w_);  // handed to the sink
+    EXPECT_EQ(writer_output_since(*w_, start, false, &n), nullptr);
+    start = writer_offset(*w_);
+    print_escape(*w_, {"Esc 8"});
+    start_text();  // still open
+    EXPECT_EQ(writer_output_since(*w_, start, false, &n), nullptr);
+    writer_finish(*w_, "|");
+    const char* kept = writer_output_since(*w_, start, false, &n);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(std::string(kept, n), ": Esc 8\n||\n");
+    colors({}, true);  // coloured output is not plain bytes
+    EXPECT_FALSE(writer_replayable(*w_));
+    start = writer_offset(*w_);
+    print_escape(*w_, {"Esc 7"});
+    EXPECT_EQ(writer_output_since(*w_, start, false, &n), nullptr);
 }
 
 // A run of bytes must come out exactly as the same bytes put one by one,
