@@ -63,6 +63,7 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     *tally = vorsk::Tally{};
     tally->slots = slots;
     tally->format = vorsk::SUMMARY_JSON;
+    tally->extended = p.extended;
     p.tally = tally;
     vorsk::decode_source(p, source);
     vorsk::writer_flush(*p.writer);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "csi/extended_handlers.h"
+#include "vocab/sgr.h"
 
 namespace vorsk {
 namespace {
@@ -308,13 +309,12 @@ VORSK_CSI_HANDLER(csi_do_deccara) {
     const Rectangle r = rectangle_at(a, 0);
     print_description_line(w, "(DEC) Change the attributes of %s:", r.text);
     if (a.count <= 4) {
-        print_description_line(w, " %s", classic_rendition_text(0));
+        print_description(w, {" ", sgr_classic_text(0)});
         return;
     }
     for (std::size_t i = 4; i < a.count; ++i) {
-        if (const char* text = classic_rendition_text(a.param(i))) {
-            print_description_line(w, " %s", text);
-        }
+        const std::string_view text = sgr_classic_text(a.param(i));
+        if (!text.empty()) print_description(w, {" ", text});
     }
 }
 

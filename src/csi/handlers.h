@@ -37,12 +37,8 @@ VORSK_CSI_HANDLER(csi_do_private_modes);
 VORSK_CSI_HANDLER(csi_do_decstbm);
 VORSK_CSI_HANDLER(csi_do_save_modes);
 
-// Graphic rendition (rendition.cpp); with -X, today's forms
-// (rendition_extended.cpp).
+// Graphic rendition (vocab/sgr.cpp).
 VORSK_CSI_HANDLER(csi_do_sgr);
-void describe_sgr_extended(const Sequence& s, LineWriter& w);
-// The classic text of a rendition value, or nullptr.
-const char* classic_rendition_text(std::uint32_t value);
 
 // xterm's modifyKeys resources (keys.cpp).
 VORSK_CSI_HANDLER(csi_do_set_modify_keys);

@@ -279,11 +279,7 @@ void update_pen(Processor& p, const Sequence& s) {
         *p.pen = Pen{};
     } else if (s.kind == CSI_SEQUENCE && s.marker == 0 && s.n_intermediates == 0 &&
                s.final_byte == 'm') {
-        static SgrValue values[MAX_PARAMETERS];
-        for (std::size_t i = 0; i < s.n_params; ++i) {
-            values[i] = {s.params[i].value, s.params[i].present, s.params[i].ended_by == ':'};
-        }
-        pen_apply(*p.pen, values, s.n_params);
+        pen_apply(*p.pen, s.params, s.n_params, p.extended);
     }
     if (*p.pen == before) return;
     mark_pen(p);

@@ -11,6 +11,7 @@
 #include "parse/sequence.h"
 #include "strings/control_string.h"
 #include "text/unicode.h"
+#include "vocab/sgr.h"
 
 namespace vorsk {
 

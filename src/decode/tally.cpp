@@ -5,6 +5,7 @@
 
 #include "allocation.h"
 #include "strings/fields.h"
+#include "vocab/sgr.h"
 
 namespace vorsk {
 namespace {
@@ -50,28 +51,6 @@ void count_row(Tally& t, RowKind kind, std::uint64_t sub, std::uint64_t offset,
 
 void raise_depth(Tally& t, ColorDepth depth) {
     if (depth > t.depth) t.depth = depth;
-}
-
-// The colours an SGR list uses: 30-37 and 40-47 of 8, 90-97 and 100-107 of
-// 16, and 38, 48 and 58 with 5 (an index of 256) or 2 (red, green, blue),
-// written with ";" or with ":" between their parts.
-void tally_sgr(Tally& t, const Sequence& s) {
-    for (std::size_t i = 0; i < s.n_params; ++i) {
-        const Parameter& p = s.params[i];
-        const std::uint32_t v = p.present ? p.value : 0;
-        if ((v >= 30 && v <= 37) || (v >= 40 && v <= 47)) raise_depth(t, DEPTH_8);
-        if ((v >= 90 && v <= 97) || (v >= 100 && v <= 107)) raise_depth(t, DEPTH_16);
-        if ((v != 38 && v != 48 && v != 58) || i + 1 >= s.n_params) continue;
-        const std::uint32_t form = sequence_param(s, i + 1, 0);
-        if (form == 5) raise_depth(t, DEPTH_256);
-        if (form == 2) raise_depth(t, DEPTH_TRUE);
-        if (p.ended_by == ':') {
-            // The parts are sub-parameters: they end where a ";" does.
-            while (i + 1 < s.n_params && s.params[i].ended_by == ':') ++i;
-        } else {
-            i += form == 5 ? 2 : form == 2 ? 4 : 1;
-        }
-    }
 }
 
 void tally_private_mode_set(Tally& t, std::uint32_t mode) {
@@ -175,7 +154,7 @@ void tally_sequence(Tally& t, const Sequence& s, const CsiLookup& found, std::ui
     if (s.n_intermediates != 0) return;
     switch (s.marker) {
         case 0:
-            if (s.final_byte == 'm') tally_sgr(t, s);
+            if (s.final_byte == 'm') raise_depth(t, sgr_color_depth(s, t.extended));
             if (s.final_byte == 'h' || s.final_byte == 'l') tally_modes(t, s, false, offset);
             return;
         case '?':

@@ -14,6 +14,7 @@
 #include "output/line_writer.h"
 #include "parse/sequence.h"
 #include "strings/control_string.h"
+#include "vocab/sgr.h"
 
 namespace vorsk {
 
@@ -53,15 +54,6 @@ struct TallyRow {
 // A slot table of a power of two; a key that finds the table three
 // quarters full goes to the "other" row of its kind instead.
 inline constexpr std::size_t TALLY_SLOTS = 8192;
-
-// Colour depths, as the summary states them.
-enum ColorDepth : std::uint8_t {
-    DEPTH_NONE = 0,
-    DEPTH_8 = 1,     // SGR 30-37, 40-47
-    DEPTH_16 = 2,    // SGR 90-97, 100-107
-    DEPTH_256 = 3,   // SGR 38;5;N and the like
-    DEPTH_TRUE = 4,  // SGR 38;2;R;G;B and the like
-};
 
 // What the stream relies on, beyond plain text and cursor motion.
 enum Feature : std::uint32_t {
@@ -106,6 +98,7 @@ struct Tally {
     double delay_sum = 0.0;
     std::uint64_t bytes = 0;  // the input's length, set at the end
     SummaryFormat format = SUMMARY_AFTER;
+    bool extended = false;  // sequences are read as extended mode reads them
     ColorDepth depth = DEPTH_NONE;
     std::uint32_t features = 0;
     std::uint32_t mouse = 0;

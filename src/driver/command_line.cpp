@@ -19,6 +19,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "output/colors.h"
+#include "output/html.h"
 
 namespace vorsk {
 namespace {
@@ -286,10 +287,11 @@ LineWriter* make_writer(int fd) {
     if (w == nullptr) out_of_memory();
     writer_set_error_handler(*w, write_error_handler, const_cast<char*>(options.program_name));
     if (options.html) {
-        w->sink.page = html_page_new(page_colors, write_page, w);
-        if (w->sink.page == nullptr) out_of_memory();
+        HtmlPage* page = html_page_new(page_colors, write_page, w);
+        if (page == nullptr) out_of_memory();
+        w->sink.filter = {.feed = html_page_filter_feed, .end = html_page_filter_end, .arg = page};
         w->width = SIZE_MAX / 4;
-        html_page_begin(*w->sink.page);
+        html_page_begin(*page);
     }
     return w;
 }
@@ -321,7 +323,10 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         p.pen = allocate_record<Pen>();
         if (p.pen == nullptr) out_of_memory();
     }
-    if (options.summary != SUMMARY_NONE) p.tally = shared_tally();
+    if (options.summary != SUMMARY_NONE) {
+        p.tally = shared_tally();
+        p.tally->extended = p.extended;
+    }
     if (!p.keys && !options.html) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) out_of_memory();

@@ -104,39 +104,6 @@ void pen_css(char* out, std::size_t cap, const Pen& pen) {
 
 // An extended colour at values[i] (38, 48 or 58): the colour, and the
 // index of its last part.
-std::uint32_t extended_color(const SgrValue* v, std::size_t n, std::size_t& i) {
-    if (v[i].sub) {
-        // Its parts up to the value not ended by ":".
-        std::size_t last = i;
-        while (last + 1 < n && v[last].sub) ++last;
-        const std::size_t parts = last - i;  // after 38 itself
-        const std::uint32_t form = parts >= 1 ? v[i + 1].value : 0;
-        std::uint32_t color = 0;
-        if (form == 5 && parts >= 2) color = 1 + (v[i + 2].value & 0xff);
-        if (form == 2 && parts >= 4) {
-            // A colour space may stand before red, green and blue.
-            const std::size_t red = parts >= 5 ? i + 3 : i + 2;
-            color = PEN_RGB | (v[red].value & 0xff) << 16 | (v[red + 1].value & 0xff) << 8 |
-                    (v[red + 2].value & 0xff);
-        }
-        i = last;
-        return color;
-    }
-    const std::uint32_t form = i + 1 < n ? v[i + 1].value : 0;
-    if (form == 5 && i + 2 < n) {
-        i += 2;
-        return 1 + (v[i].value & 0xff);
-    }
-    if (form == 2 && i + 4 < n) {
-        const std::uint32_t color = PEN_RGB | (v[i + 2].value & 0xff) << 16 |
-                                    (v[i + 3].value & 0xff) << 8 | (v[i + 4].value & 0xff);
-        i += 4;
-        return color;
-    }
-    i = n;  // what follows a malformed colour is not read
-    return 0;
-}
-
 enum RowKind : std::uint8_t {
     ROW_PLAIN,
     ROW_TEXT,
@@ -487,86 +454,25 @@ constexpr bool is_plain(unsigned char b) {
     return b >= 0x20 && b < 0x7f && b != '&' && b != '<' && b != '>' && b != '"' && b != '\'';
 }
 
-// The SGR values of a colour of the palette ("36;7").
-std::size_t palette_values(const ColorValue& color, SgrValue (&values)[32]) {
+// The SGR parameters of a colour of the palette ("36;7").
+std::size_t palette_values(const ColorValue& color, Parameter (&values)[32]) {
     std::size_t n = 0;
-    SgrValue v;
+    Parameter v;
     for (std::uint32_t i = 0; i <= color.len && n < std::size(values); ++i) {
         const char c = i < color.len ? color.text[i] : ';';
         if (c >= '0' && c <= '9') {
             v.value = v.value * 10 + static_cast<std::uint32_t>(c - '0');
             v.present = true;
         } else if (c == ';' || c == ':') {
-            v.sub = c == ':';
+            v.ended_by = static_cast<std::uint8_t>(c);
             values[n++] = v;
-            v = SgrValue{};
+            v = Parameter{};
         }
     }
     return n;
 }
 
 }  // namespace
-
-void pen_apply(Pen& pen, const SgrValue* v, std::size_t n) {
-    if (n == 0) {
-        pen = Pen{};
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t value = v[i].present ? v[i].value : 0;
-        switch (value) {
-            case 0: pen = Pen{}; break;
-            case 1: pen.flags |= PEN_BOLD; break;
-            case 2: pen.flags |= PEN_DIM; break;
-            case 3: pen.flags |= PEN_ITALIC; break;
-            case 4:
-                pen.underline = UNDERLINE_SINGLE;
-                if (v[i].sub && i + 1 < n) {
-                    const std::uint32_t style = v[++i].value;
-                    pen.underline =
-                        static_cast<std::uint8_t>(style <= UNDERLINE_DASHED ? style : 1);
-                    while (i + 1 < n && v[i].sub) ++i;
-                }
-                break;
-            case 5:
-            case 6: pen.flags |= PEN_BLINK; break;
-            case 7: pen.flags |= PEN_INVERSE; break;
-            case 8: pen.flags |= PEN_HIDDEN; break;
-            case 9: pen.flags |= PEN_STRIKE; break;
-            case 21: pen.underline = UNDERLINE_DOUBLE; break;
-            case 22: pen.flags &= static_cast<std::uint16_t>(~(PEN_BOLD | PEN_DIM)); break;
-            case 23: pen.flags &= static_cast<std::uint16_t>(~PEN_ITALIC); break;
-            case 24: pen.underline = UNDERLINE_NONE; break;
-            case 25: pen.flags &= static_cast<std::uint16_t>(~PEN_BLINK); break;
-            case 27: pen.flags &= static_cast<std::uint16_t>(~PEN_INVERSE); break;
-            case 28: pen.flags &= static_cast<std::uint16_t>(~PEN_HIDDEN); break;
-            case 29: pen.flags &= static_cast<std::uint16_t>(~PEN_STRIKE); break;
-            case 38: pen.fg = extended_color(v, n, i); break;
-            case 39: pen.fg = 0; break;
-            case 48: pen.bg = extended_color(v, n, i); break;
-            case 49: pen.bg = 0; break;
-            case 53: pen.flags |= PEN_OVERLINE; break;
-            case 55: pen.flags &= static_cast<std::uint16_t>(~PEN_OVERLINE); break;
-            case 58: pen.underline_color = extended_color(v, n, i); break;
-            case 59: pen.underline_color = 0; break;
-            default:
-                if (value >= 30 && value <= 37) pen.fg = 1 + value - 30;
-                if (value >= 40 && value <= 47) pen.bg = 1 + value - 40;
-                if (value >= 90 && value <= 97) pen.fg = 1 + 8 + value - 90;
-                if (value >= 100 && value <= 107) pen.bg = 1 + 8 + value - 100;
-                break;
-        }
-        // The parts of a value that takes none are not values of their own.
-        while (v[i].sub && i + 1 < n && value != 38 && value != 48 && value != 58) ++i;
-    }
-}
-
-std::size_t format_pen_mark(char* out, const Pen& pen) {
-    const int n = std::snprintf(out, PEN_MARK_SIZE, "\x1b[=%u;%u;%u;%u;%um", pen.fg, pen.bg,
-                                static_cast<unsigned>(pen.flags),
-                                static_cast<unsigned>(pen.underline), pen.underline_color);
-    return n > 0 ? static_cast<std::size_t>(n) : 0;
-}
 
 void html_mark_palette(Palette& palette) {
     for (std::size_t key = 0; key < N_COLOR_KEYS; ++key)
@@ -579,10 +485,10 @@ HtmlPage* html_page_new(const Palette& colors, PageWrite write, void* arg) {
     p->write = write;
     p->arg = arg;
     for (std::size_t key = 0; key < N_COLOR_KEYS; ++key) {
-        SgrValue values[32];
+        Parameter values[32];
         const std::size_t n = palette_values(colors.colors[key], values);
         Pen pen;
-        if (n != 0) pen_apply(pen, values, n);
+        if (n != 0) pen_apply(pen, values, n, true);
         pen_css(p->css[key], CSS_SIZE, pen);
     }
     return p;
@@ -642,6 +548,14 @@ void html_page_end(HtmlPage& p) {
     close_group(p);
     put(p, "</main>\n</body>\n</html>\n");
     flush(p);
+}
+
+void html_page_filter_feed(void* page, const char* bytes, std::size_t n) {
+    html_page_feed(*static_cast<HtmlPage*>(page), bytes, n);
+}
+
+void html_page_filter_end(void* page) {
+    html_page_end(*static_cast<HtmlPage*>(page));
 }
 
 }  // namespace vorsk

@@ -12,60 +12,9 @@
 #include <cstdint>
 
 #include "output/colors.h"
+#include "vocab/sgr.h"
 
 namespace vorsk {
-
-// The attributes the stream set for the text that follows.
-enum PenFlag : std::uint16_t {
-    PEN_BOLD = 1u << 0,
-    PEN_DIM = 1u << 1,
-    PEN_ITALIC = 1u << 2,
-    PEN_INVERSE = 1u << 3,
-    PEN_STRIKE = 1u << 4,
-    PEN_OVERLINE = 1u << 5,
-    PEN_BLINK = 1u << 6,
-    PEN_HIDDEN = 1u << 7,
-};
-
-enum UnderlineStyle : std::uint8_t {
-    UNDERLINE_NONE,
-    UNDERLINE_SINGLE,
-    UNDERLINE_DOUBLE,
-    UNDERLINE_CURLY,
-    UNDERLINE_DOTTED,
-    UNDERLINE_DASHED,
-};
-
-// A colour of the pen: 0 the default, 1 to 256 an index of the 256-colour
-// palette plus 1, PEN_RGB plus 0xRRGGBB a colour of its own.
-inline constexpr std::uint32_t PEN_RGB = 0x1000000;
-
-struct Pen {
-    std::uint32_t fg = 0;
-    std::uint32_t bg = 0;
-    std::uint32_t underline_color = 0;
-    std::uint16_t flags = 0;
-    std::uint8_t underline = UNDERLINE_NONE;
-
-    bool operator==(const Pen&) const = default;
-};
-
-// One value of an SGR list: `sub` when a ":" ended it, so that the values
-// after it are its parts.
-struct SgrValue {
-    std::uint32_t value = 0;
-    bool present = false;
-    bool sub = false;
-};
-
-// The pen after an SGR list, as a terminal of today reads it.
-void pen_apply(Pen& pen, const SgrValue* values, std::size_t n);
-
-// The mark that tells the page the pen: ESC "[=" five numbers "m", which
-// no palette letter makes. Returns its length; out holds at least
-// PEN_MARK_SIZE bytes.
-inline constexpr std::size_t PEN_MARK_SIZE = 64;
-std::size_t format_pen_mark(char* out, const Pen& pen);
 
 // The letters the writer's palette gives each colour key, for the page to
 // read back.
@@ -85,5 +34,9 @@ void html_page_begin(HtmlPage& page);
 void html_page_feed(HtmlPage& page, const char* bytes, std::size_t n);
 // Closes what is open and ends the page.
 void html_page_end(HtmlPage& page);
+
+// The same two as a writer's filter, whose argument is the page.
+void html_page_filter_feed(void* page, const char* bytes, std::size_t n);
+void html_page_filter_end(void* page);
 
 }  // namespace vorsk

@@ -39,8 +39,8 @@ bool append_to_memory(MemorySink& m, const char* bytes, std::size_t n) {
 
 void write_through(LineWriter& w, const char* bytes, std::size_t n) {
     if (n == 0) return;
-    if (w.sink.page != nullptr) {
-        html_page_feed(*w.sink.page, bytes, n);
+    if (w.sink.filter.feed != nullptr) {
+        w.sink.filter.feed(w.sink.filter.arg, bytes, n);
         return;
     }
     writer_sink_write(w, bytes, n);
@@ -203,7 +203,7 @@ void writer_flush(LineWriter& w) {
 
 void writer_end(LineWriter& w) {
     drain(w);
-    if (w.sink.page != nullptr) html_page_end(*w.sink.page);
+    if (w.sink.filter.end != nullptr) w.sink.filter.end(w.sink.filter.arg);
 }
 
 void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void* arg) {

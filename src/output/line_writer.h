@@ -12,7 +12,6 @@
 
 #include "common.h"
 #include "output/colors.h"
-#include "output/html.h"
 #include "output/line_kinds.h"
 
 namespace vorsk {
@@ -25,12 +24,21 @@ struct MemorySink {
 };
 void memory_sink_release(MemorySink& sink);
 
-// Where the writer's output goes: a descriptor, or memory; with a page,
-// the output is made into its HTML on the way.
+// A filter that the output passes through on its way to the sink (the
+// page makes its HTML of it), given each drained batch and told the end.
+// What it makes it writes with writer_sink_write.
+struct SinkFilter {
+    void (*feed)(void* arg, const char* bytes, std::size_t n) = nullptr;
+    void (*end)(void* arg) = nullptr;
+    void* arg = nullptr;
+};
+
+// Where the writer's output goes: a descriptor, or memory, through a
+// filter where there is one.
 struct Sink {
     int fd = -1;
     MemorySink* memory = nullptr;
-    HtmlPage* page = nullptr;
+    SinkFilter filter = {};
 };
 
 struct OutputConfig {
