@@ -161,6 +161,17 @@ constexpr CsiFunction extended_rows[] = {
      .shape = SHAPE_NUMERIC_LIST,
      .handler = csi_do_decxcpr,
      .default1 = 1},
+    // xterm's save and restore of private modes.
+    {.key = key_of('?', 0, 's'),
+     .acronym = "XTSAVE",
+     .name = "SAVE PRIVATE MODES",
+     .shape = SHAPE_NUMERIC_LIST,
+     .handler = csi_do_xtsave},
+    {.key = key_of('?', 0, 'r'),
+     .acronym = "XTRESTORE",
+     .name = "RESTORE PRIVATE MODES",
+     .shape = SHAPE_NUMERIC_LIST,
+     .handler = csi_do_xtsave},
     // Keyboard: xterm's key modifier options and kitty's keyboard protocol.
     {.key = key_of('>', 0, 'm'),
      .acronym = "XTMODKEYS",

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "csi/extended_handlers.h"
+#include "vocab/modes.h"
 #include "vocab/sgr.h"
 
 namespace vorsk {
@@ -32,43 +33,6 @@ const char* name_of(const Named (&table)[N], std::uint32_t number) {
     }
     return nullptr;
 }
-
-// The modes a program most often asks about, by their numbers.
-constexpr Named private_mode_names[] = {
-    {1, "cursor keys"},
-    {3, "132 columns"},
-    {5, "reverse video"},
-    {6, "origin"},
-    {7, "autowrap"},
-    {12, "blinking cursor"},
-    {25, "visible cursor"},
-    {47, "alternate screen"},
-    {66, "application keypad"},
-    {67, "backarrow key"},
-    {69, "left and right margins"},
-    {1000, "mouse button reports"},
-    {1002, "mouse drag reports"},
-    {1003, "mouse motion reports"},
-    {1004, "focus reports"},
-    {1005, "UTF-8 mouse reports"},
-    {1006, "SGR mouse reports"},
-    {1015, "urxvt mouse reports"},
-    {1016, "SGR pixel mouse reports"},
-    {1047, "alternate screen"},
-    {1048, "saved cursor"},
-    {1049, "alternate screen with saved cursor"},
-    {2004, "bracketed paste"},
-    {2026, "synchronized output"},
-    {2027, "grapheme cluster widths"},
-    {2031, "color scheme reports"},
-    {2048, "in-band resize reports"},
-};
-constexpr Named ansi_mode_names[] = {
-    {2, "keyboard action"},
-    {4, "insert"},
-    {12, "send/receive"},
-    {20, "line feed/new line"},
-};
 
 constexpr const char* mode_states[] = {
     "is not recognized", "is set", "is reset", "is permanently set", "is permanently reset",
@@ -230,11 +194,11 @@ VORSK_CSI_HANDLER(csi_do_decstr) {
 // DECRQM: CSI Ps $ p and CSI ? Ps $ p.
 VORSK_CSI_HANDLER(csi_do_decrqm) {
     const bool dec = a.sequence->marker == '?';
-    const char* name =
-        dec ? name_of(private_mode_names, a.param(0)) : name_of(ansi_mode_names, a.param(0));
+    const std::string_view name = mode_short_name(a.param(0), dec);
     const char* kind = dec ? "private mode" : "mode";
-    if (name != nullptr) {
-        print_description_line(w, "(DEC) Request the state of %s %u (%s).", kind, a.param(0), name);
+    if (!name.empty()) {
+        print_description_line(w, "(DEC) Request the state of %s %u (%.*s).", kind, a.param(0),
+                               static_cast<int>(name.size()), name.data());
     } else {
         print_description_line(w, "(DEC) Request the state of %s %u.", kind, a.param(0));
     }
@@ -243,14 +207,13 @@ VORSK_CSI_HANDLER(csi_do_decrqm) {
 // DECRPM: CSI ? Ps ; Pm $ y and CSI Ps ; Pm $ y.
 VORSK_CSI_HANDLER(csi_do_decrpm) {
     const bool dec = a.sequence->marker == '?';
-    const char* name =
-        dec ? name_of(private_mode_names, a.param(0)) : name_of(ansi_mode_names, a.param(0));
+    const std::string_view name = mode_short_name(a.param(0), dec);
     const char* kind = dec ? "private mode" : "mode";
     if (a.param(1) >= std::size(mode_states)) return;
     const char* state = mode_states[a.param(1)];
-    if (name != nullptr) {
-        print_description_line(w, "(DEC) Report that %s %u (%s) %s.", kind, a.param(0), name,
-                               state);
+    if (!name.empty()) {
+        print_description_line(w, "(DEC) Report that %s %u (%.*s) %s.", kind, a.param(0),
+                               static_cast<int>(name.size()), name.data(), state);
     } else {
         print_description_line(w, "(DEC) Report that %s %u %s.", kind, a.param(0), state);
     }

@@ -36,6 +36,7 @@ VORSK_CSI_HANDLER(csi_do_sm);
 VORSK_CSI_HANDLER(csi_do_private_modes);
 VORSK_CSI_HANDLER(csi_do_decstbm);
 VORSK_CSI_HANDLER(csi_do_save_modes);
+VORSK_CSI_HANDLER(csi_do_xtsave);
 
 // Graphic rendition (vocab/sgr.cpp).
 VORSK_CSI_HANDLER(csi_do_sgr);

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "csi/private_modes.h"
 #include "decode/escape.h"
 #include "decode/tally.h"
 #include "text/safe_text.h"
+#include "vocab/modes.h"
 
 namespace vorsk {
 namespace {
@@ -187,18 +187,16 @@ RowText row_text(const TallyRow& row, bool other) {
         }
         case ROW_STANDARD_MODE: {
             std::snprintf(out.label, sizeof out.label, "%" PRIu64, sub);
-            std::string_view acronym;
-            std::string_view name;
-            if (standard_mode_name(static_cast<std::uint32_t>(sub), &acronym, &name)) {
+            if (const StandardMode* m = find_standard_mode(static_cast<std::uint32_t>(sub), true)) {
                 std::snprintf(out.description, sizeof out.description, "%.*s: %.*s",
-                              static_cast<int>(acronym.size()), acronym.data(),
-                              static_cast<int>(name.size()), name.data());
+                              static_cast<int>(m->acronym.size()), m->acronym.data(),
+                              static_cast<int>(m->name.size()), m->name.data());
             }
             break;
         }
         case ROW_PRIVATE_MODE: {
             std::snprintf(out.label, sizeof out.label, "?%" PRIu64, sub);
-            if (const PrivateModeInfo* m = find_private_mode(static_cast<std::uint32_t>(sub), true))
+            if (const PrivateMode* m = find_private_mode(static_cast<std::uint32_t>(sub), true))
                 join_lines(out.description, sizeof out.description, m->set_text);
             break;
         }

@@ -53,27 +53,6 @@ void raise_depth(Tally& t, ColorDepth depth) {
     if (depth > t.depth) t.depth = depth;
 }
 
-void tally_private_mode_set(Tally& t, std::uint32_t mode) {
-    switch (mode) {
-        case 47:
-        case 1047:
-        case 1049: t.features |= FEATURE_ALTERNATE_SCREEN; break;
-        case 9: t.mouse |= MOUSE_X10; break;
-        case 1000: t.mouse |= MOUSE_NORMAL; break;
-        case 1001: t.mouse |= MOUSE_HIGHLIGHT; break;
-        case 1002: t.mouse |= MOUSE_BUTTON; break;
-        case 1003: t.mouse |= MOUSE_ANY; break;
-        case 1004: t.features |= FEATURE_FOCUS_EVENTS; break;
-        case 1005: t.mouse |= MOUSE_UTF8; break;
-        case 1006: t.mouse |= MOUSE_SGR; break;
-        case 1015: t.mouse |= MOUSE_URXVT; break;
-        case 1016: t.mouse |= MOUSE_SGR_PIXELS; break;
-        case 2004: t.features |= FEATURE_BRACKETED_PASTE; break;
-        case 2026: t.features |= FEATURE_SYNCHRONIZED_OUTPUT; break;
-        default: break;
-    }
-}
-
 // SM and RM, with or without "?": a row per mode number.
 void tally_modes(Tally& t, const Sequence& s, bool private_modes, std::uint64_t offset) {
     const bool set = s.final_byte == 'h';
@@ -81,7 +60,12 @@ void tally_modes(Tally& t, const Sequence& s, bool private_modes, std::uint64_t 
         if (!s.params[i].present) continue;
         const std::uint32_t mode = s.params[i].value;
         count_row(t, private_modes ? ROW_PRIVATE_MODE : ROW_STANDARD_MODE, mode, offset);
-        if (set && private_modes) tally_private_mode_set(t, mode);
+        if (!set || !private_modes) continue;
+        // The features the stream relies on, whichever mode it is read in.
+        if (const PrivateMode* m = find_private_mode(mode, true)) {
+            t.features |= m->feature;
+            t.mouse |= m->mouse;
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "output/line_writer.h"
 #include "parse/sequence.h"
 #include "strings/control_string.h"
+#include "vocab/modes.h"
 #include "vocab/sgr.h"
 
 namespace vorsk {
@@ -54,36 +55,6 @@ struct TallyRow {
 // A slot table of a power of two; a key that finds the table three
 // quarters full goes to the "other" row of its kind instead.
 inline constexpr std::size_t TALLY_SLOTS = 8192;
-
-// What the stream relies on, beyond plain text and cursor motion.
-enum Feature : std::uint32_t {
-    FEATURE_ALTERNATE_SCREEN = 1u << 0,
-    FEATURE_BRACKETED_PASTE = 1u << 1,
-    FEATURE_SYNCHRONIZED_OUTPUT = 1u << 2,
-    FEATURE_HYPERLINKS = 1u << 3,
-    FEATURE_CLIPBOARD_WRITE = 1u << 4,
-    FEATURE_CLIPBOARD_READ = 1u << 5,
-    FEATURE_TITLE = 1u << 6,
-    FEATURE_KITTY_KEYBOARD = 1u << 7,
-    FEATURE_MODIFY_OTHER_KEYS = 1u << 8,
-    FEATURE_SIXEL = 1u << 9,
-    FEATURE_KITTY_GRAPHICS = 1u << 10,
-    FEATURE_ITERM_IMAGES = 1u << 11,
-    FEATURE_FOCUS_EVENTS = 1u << 12,
-};
-
-// Mouse tracking modes and encodings, one bit each.
-enum MouseBit : std::uint32_t {
-    MOUSE_X10 = 1u << 0,          // mode 9
-    MOUSE_NORMAL = 1u << 1,       // 1000
-    MOUSE_HIGHLIGHT = 1u << 2,    // 1001
-    MOUSE_BUTTON = 1u << 3,       // 1002
-    MOUSE_ANY = 1u << 4,          // 1003
-    MOUSE_UTF8 = 1u << 8,         // 1005
-    MOUSE_SGR = 1u << 9,          // 1006
-    MOUSE_URXVT = 1u << 10,       // 1015
-    MOUSE_SGR_PIXELS = 1u << 11,  // 1016
-};
 
 struct Tally {
     TallyRow* slots = nullptr;  // TALLY_SLOTS of them
