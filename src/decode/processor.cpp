@@ -287,6 +287,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                     return;
                 }
                 if (b == LF) {
+                    // The LF that ends a text line is a control all the same.
+                    if (p.tally != nullptr) tally_control(*p.tally, LF, tally_offset(p, 1));
                     writer_finish(*p.writer, "|.");
                     p.line_state = LINE_NONE;
                     return;
