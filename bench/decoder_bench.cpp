@@ -49,12 +49,13 @@ void decode(benchmark::State& state, const std::string& input) {
     for (auto _ : state) {
         vorsk::Session session{};
         vorsk::Processor& p = session.processor;
-        p.input = vorsk::input_new(
-            vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(input.data()),
-                              .size = input.size()},
-            vorsk::LOOKAHEAD_LIMIT);
-        p.writer = vorsk::writer_new(vorsk::Sink{.fd = sink}, vorsk::OutputConfig{});
-        p.memo = vorsk::allocate_zeroed_record<vorsk::SequenceMemo>();
+        vorsk::processor_init(
+            p,
+            vorsk::input_new(
+                vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(input.data()),
+                                  .size = input.size()},
+                vorsk::LOOKAHEAD_LIMIT),
+            vorsk::writer_new(vorsk::Sink{.fd = sink}, vorsk::OutputConfig{}), {});
         session.source = vorsk::plain_source(*p.input);
         benchmark::DoNotOptimize(vorsk::run(session));
         vorsk::input_free(p.input);

@@ -1,7 +1,9 @@
 // The whole decoder over arbitrary bytes: the input buffer, the dispatcher,
 // the escape and control sequence recognisers and the line writer. Every run
 // must write a well-formed account and consume every byte, and the options
-// may change only which rows are shown and their colours.
+// may change only which rows are shown and their colours; the memo of
+// sequences and the fast paths give the account the general paths give,
+// and reads of one byte the account of whole reads.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -15,5 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vorsk_fuzz::DecodeResult result = vorsk_fuzz::decode(input, settings);
     vorsk_fuzz::check_run(input, settings, result);
     vorsk_fuzz::check_shapes(input, settings, result);
+    vorsk_fuzz::check_paths(input, settings);
     return 0;
 }

@@ -45,17 +45,6 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
                                   .max_read = settings.read_size};
     vorsk::MemorySink memory;
     vorsk::Processor p{};
-    p.print_carets = shape.print_carets;
-    p.extended = shape.extended;
-    p.keys = settings.keys;
-    if (p.extended) p.string = vorsk::allocate_record<vorsk::ControlString>();
-    p.input = vorsk::input_new(bytes, RING_CAPACITY);
-    p.writer = vorsk::writer_new(vorsk::Sink{.memory = &memory}, config);
-    if (p.input == nullptr || p.writer == nullptr) fail("out of memory", "");
-    vorsk::Source source = shape.delays ? vorsk::classic_timing_source(*p.input, timing_stream)
-                                        : vorsk::plain_source(*p.input);
-    // Every run is tallied as for --summary, which leaves the account as it
-    // is, and the summary written: its JSON must be whole.
     static vorsk::Tally* tally = vorsk::tally_new();
     if (tally == nullptr) fail("out of memory", "");
     vorsk::TallyRow* slots = tally->slots;
@@ -63,11 +52,21 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     *tally = vorsk::Tally{};
     tally->slots = slots;
     tally->format = vorsk::SUMMARY_JSON;
-    tally->extended = p.extended;
-    p.tally = tally;
+    config.general_paths_only = settings.reference;
+    const vorsk::ProcessorSettings processor{.print_carets = shape.print_carets,
+                                             .extended = shape.extended,
+                                             .keys = settings.keys,
+                                             .tally = settings.tally ? tally : nullptr,
+                                             .reference = settings.reference};
+    if (!vorsk::processor_init(p, vorsk::input_new(bytes, RING_CAPACITY),
+                               vorsk::writer_new(vorsk::Sink{.memory = &memory}, config),
+                               processor))
+        fail("out of memory", "");
+    vorsk::Source source = shape.delays ? vorsk::classic_timing_source(*p.input, timing_stream)
+                                        : vorsk::plain_source(*p.input);
     vorsk::decode_source(p, source);
     vorsk::writer_flush(*p.writer);
-    {
+    if (settings.tally) {
         vorsk::MemorySink summary;
         vorsk::LineWriter* w = vorsk::writer_new(vorsk::Sink{.memory = &summary}, {});
         if (w == nullptr) fail("out of memory", "");
@@ -85,6 +84,7 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     vorsk::input_free(p.input);
     vorsk::writer_free(p.writer);
     vorsk::release_record(p.string);
+    std::free(p.memo);
     if (p.inner != nullptr) {
         vorsk::input_free(p.inner->input);
         vorsk::release_record(p.inner->string);
@@ -162,6 +162,31 @@ void check_shapes(std::string_view input, const DecodeSettings& settings,
     if (rows_shown(all_rows, shape) != uncoloured) {
         fail("switching row kinds off changes the rows that remain",
              "\n--- every row kind:\n" + all_rows + "--- with some off:\n" + uncoloured);
+    }
+}
+
+void check_paths(std::string_view input, const DecodeSettings& settings) {
+    DecodeSettings fast = settings;
+    fast.tally = false;
+    fast.shape.colors = false;  // the memo keeps uncoloured lines only
+    DecodeSettings reference = fast;
+    reference.reference = true;
+    const std::string with_memo = decode(input, fast).output;
+    const std::string general = decode(input, reference).output;
+    if (with_memo != general) {
+        fail("the fast paths and the general paths give different accounts",
+             "\n--- fast:\n" + with_memo + "--- general:\n" + general);
+    }
+    if (settings.shape.delays) return;  // a timing file says where reads end
+    DecodeSettings whole = fast;
+    whole.read_size = 0;
+    DecodeSettings bytewise = fast;
+    bytewise.read_size = 1;
+    const std::string at_once = decode(input, whole).output;
+    const std::string byte_by_byte = decode(input, bytewise).output;
+    if (at_once != byte_by_byte) {
+        fail("reads of one byte give another account than whole reads",
+             "\n--- whole:\n" + at_once + "--- a byte at a time:\n" + byte_by_byte);
     }
 }
 

@@ -18,6 +18,10 @@ struct DecodeSettings {
     // most this many bytes, as a pipe may.
     std::size_t read_size = 0;
     bool keys = false;  // with extended mode, the input is what a terminal sends
+    // Tallied as for --summary, and the summary written: its JSON must be
+    // whole. A tallied run replays nothing from the memo.
+    bool tally = true;
+    bool reference = false;  // the general paths alone, as VORSK_REFERENCE=1 has it
 };
 
 struct DecodeResult {
@@ -40,6 +44,11 @@ void check_run(std::string_view input, const DecodeSettings& settings, const Dec
 // is read.
 void check_shapes(std::string_view input, const DecodeSettings& settings,
                   const DecodeResult& result);
+
+// Aborts unless the account is the same with the memo of sequences and the
+// fast paths as along the general paths alone, and the same whole as read
+// a byte at a time.
+void check_paths(std::string_view input, const DecodeSettings& settings);
 
 // Takes the settings from the first bytes of a fuzz input and returns the
 // rest, the bytes to decode: a flag byte (bit 0 hides carets, 1 descriptions,

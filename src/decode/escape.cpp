@@ -380,7 +380,7 @@ void report_sequence(Processor& p, const Sequence& s) {
 // input, which reads on past the sequence.
 void report_sequence_once(Processor& p, SequenceMemo& memo, const Sequence& s) {
     LineWriter& w = *p.writer;
-    if (s.n_bytes > MEMO_KEY_SIZE || !writer_replayable(w)) {
+    if (s.n_bytes > MEMO_KEY_SIZE || !memo_applies(p)) {
         report_sequence(p, s);
         return;
     }
@@ -418,7 +418,7 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     const std::uint8_t* bytes = nullptr;
     std::size_t n = input_peek(in, &bytes);
     // Sixteen bytes are read for the key.
-    if (n < 2 * sizeof(std::uint64_t) || !writer_replayable(*p.writer)) return false;
+    if (n < 2 * sizeof(std::uint64_t)) return false;
     if (n > input_lookahead_limit(in)) n = input_lookahead_limit(in);
     const std::size_t length = common_sequence_length(bytes, n);
     if (length == 0 || length > MEMO_KEY_SIZE) return false;
@@ -433,7 +433,7 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
 }  // namespace
 
 bool process_escape_sequence(Processor& p) {
-    if (p.memo != nullptr && p.tally == nullptr && replay_sequence(p, *p.memo)) return true;
+    if (memo_applies(p) && replay_sequence(p, *p.memo)) return true;
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
     if (p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) {

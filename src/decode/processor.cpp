@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "allocation.h"
 #include "decode/escape.h"
 #include "decode/strings.h"
 #include "parse/utf8.h"
@@ -334,7 +335,7 @@ void process_buffered(Processor& p, std::size_t limit) {
         // UTF-8) asks the input again.
         const std::uint8_t* const stop = bytes + n;
         while (bytes != stop) {
-            if (p.line_state == LINE_TEXT && !p.in_string && is_printable(*bytes)) {
+            if (p.runs && p.line_state == LINE_TEXT && !p.in_string && is_printable(*bytes)) {
                 // A run of text goes on the line in one piece.
                 const std::size_t run =
                     printable_run(bytes, static_cast<std::size_t>(stop - bytes));
@@ -346,7 +347,8 @@ void process_buffered(Processor& p, std::size_t limit) {
                 bytes += run;
                 continue;
             }
-            if (p.extended && p.line_state == LINE_TEXT && !p.in_string && *bytes >= 0x80) {
+            if (p.runs && p.extended && p.line_state == LINE_TEXT && !p.in_string &&
+                *bytes >= 0x80) {
                 const std::size_t run =
                     process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
                 if (run != 0) {
@@ -364,6 +366,31 @@ void process_buffered(Processor& p, std::size_t limit) {
             if (reads_ahead) break;
         }
     }
+}
+
+bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
+                    const ProcessorSettings& settings) {
+    p.input = input;
+    p.writer = writer;
+    p.print_carets = settings.print_carets;
+    p.extended = settings.extended;
+    p.keys = settings.extended && settings.keys;
+    p.tally = settings.tally;
+    p.runs = !settings.reference;
+    if (p.tally != nullptr) p.tally->extended = p.extended;
+    if (p.extended && p.string == nullptr) {
+        p.string = allocate_record<ControlString>();
+        if (p.string == nullptr) return false;
+    }
+    if (settings.pen && p.pen == nullptr) {
+        p.pen = allocate_record<Pen>();
+        if (p.pen == nullptr) return false;
+    }
+    if (!p.keys && !settings.pen && !settings.reference && p.memo == nullptr) {
+        p.memo = allocate_zeroed_record<SequenceMemo>();
+        if (p.memo == nullptr) return false;
+    }
+    return input != nullptr && writer != nullptr;
 }
 
 void print_control(Processor& p, int b) {

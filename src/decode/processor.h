@@ -62,7 +62,37 @@ struct Processor {
     // nullptr where they depend on more than the sequence (typed input, a
     // page).
     SequenceMemo* memo = nullptr;
+    // Runs of text are taken in one piece by process_buffered.
+    bool runs = true;
 };
+
+// How a processor is made: the same for the program, the fuzzer and the
+// benchmark.
+struct ProcessorSettings {
+    bool print_carets = true;
+    bool extended = false;
+    bool keys = false;  // with extended: the input is what a terminal sends
+    bool pen = false;   // keep the pen, for a page
+    Tally* tally = nullptr;
+    // The general paths alone: no memo of sequences, no runs of text taken
+    // in one piece (VORSK_REFERENCE=1 in the environment), so that the
+    // fast paths can be checked against them.
+    bool reference = false;
+};
+
+// Fills in a processor over its input and writer, with what its settings
+// need allocated now; false when memory is exhausted.
+bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
+                    const ProcessorSettings& settings);
+
+// Whether the lines of a sequence may be kept in the memo and replayed:
+// there is a memo (the lines depend on the bytes and the options alone:
+// not typed input, which reads on past a sequence; not a page, whose pen
+// marks come between them), the writer writes plain bytes, and nothing
+// else must see each sequence (the tally counts it).
+inline bool memo_applies(const Processor& p) {
+    return p.memo != nullptr && p.tally == nullptr && writer_replayable(*p.writer);
+}
 
 // The input offset of the byte `back` bytes before the next, for the tally.
 inline std::uint64_t tally_offset(const Processor& p, std::uint64_t back) {

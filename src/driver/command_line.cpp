@@ -254,6 +254,13 @@ bool flush_before_wait(void* writer) {
     std::exit(1);
 }
 
+// VORSK_REFERENCE=1 in the environment: the general paths alone, to check
+// the fast paths against.
+bool reference_paths() {
+    const char* value = std::getenv("VORSK_REFERENCE");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
 void write_page(void* writer, const char* bytes, std::size_t n) {
     writer_sink_write(*static_cast<LineWriter*>(writer), bytes, n);
 }
@@ -267,6 +274,7 @@ LineWriter* make_writer(int fd) {
     }
     OutputConfig output_config;
     output_config.hidden = options.hidden;
+    output_config.general_paths_only = reference_paths();
     // A page is coloured with marks, which it turns into its elements and
     // styles; the user's colours become its style sheet.
     Palette page_colors;
@@ -310,27 +318,15 @@ Tally* shared_tally() {
 // A decoder of one direction over its input buffer, with a pen of its own
 // for a page and the run's tally for a summary.
 void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
-    p.input = input;
-    p.writer = writer;
-    p.print_carets = options.print_carets != 0;
-    p.extended = options.extended != 0;
-    p.keys = p.extended && keys;
-    if (p.extended) {
-        p.string = allocate_record<ControlString>();
-        if (p.string == nullptr) out_of_memory();
-    }
-    if (options.html) {
-        p.pen = allocate_record<Pen>();
-        if (p.pen == nullptr) out_of_memory();
-    }
-    if (options.summary != SUMMARY_NONE) {
-        p.tally = shared_tally();
-        p.tally->extended = p.extended;
-    }
-    if (!p.keys && !options.html) {
-        p.memo = allocate_zeroed_record<SequenceMemo>();
-        if (p.memo == nullptr) out_of_memory();
-    }
+    const ProcessorSettings settings{
+        .print_carets = options.print_carets != 0,
+        .extended = options.extended != 0,
+        .keys = keys,
+        .pen = options.html != 0,
+        .tally = options.summary != SUMMARY_NONE ? shared_tally() : nullptr,
+        .reference = reference_paths(),
+    };
+    if (!processor_init(p, input, writer, settings)) out_of_memory();
 }
 
 // The start of the input, when it may be a cast: its first line, at most

@@ -187,7 +187,7 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
     if (w == nullptr) return nullptr;
     w->sink = sink;
     w->config = config;
-    w->plain_end = config.colors ? 0 : WRITER_BUFFER_SIZE;
+    w->plain_end = config.colors || config.general_paths_only ? 0 : WRITER_BUFFER_SIZE;
     w->line = &line_kind(CONTROL_LINE);
     w->buffer = allocate_array<char>(WRITER_BUFFER_SIZE);
     if (w->buffer == nullptr) {
@@ -504,7 +504,7 @@ void writer_set_input(LineWriter& w, bool input) {
     if (w.input == input) return;
     writer_finish(w, "");
     w.input = input;
-    w.plain_end = w.config.colors || input ? 0 : WRITER_BUFFER_SIZE;
+    w.plain_end = w.config.colors || w.config.general_paths_only || input ? 0 : WRITER_BUFFER_SIZE;
 }
 
 }  // namespace vorsk

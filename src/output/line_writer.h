@@ -45,6 +45,9 @@ struct OutputConfig {
     bool colors = false;
     Palette palette;
     KindSet hidden = 0;  // the kinds left out of the account
+    // Every record through the general paths: no inline fast paths and
+    // nothing kept to replay, so that the two can be compared.
+    bool general_paths_only = false;
 };
 
 using WriterErrorCallback = void (*)(int error_number, void* arg);
