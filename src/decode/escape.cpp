@@ -336,7 +336,7 @@ void report_sequence(Processor& p, const Sequence& s) {
                         const int c = input_get(*p.input);
                         complete = complete && c != EOF;
                         r = c == EOF ? 0 : static_cast<std::uint32_t>(c);
-                        if (c >= 0xC2 && c <= 0xDF) {
+                        if (c != EOF && utf8_length(static_cast<std::uint8_t>(c)) == 2) {
                             const int next = input_get(*p.input);
                             r = (r & 0x1Fu) << 6 | (static_cast<std::uint32_t>(next) & 0x3Fu);
                             utf8 = true;

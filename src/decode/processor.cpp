@@ -166,20 +166,10 @@ void process_utf8(Processor& p, std::uint8_t lead) {
 }
 
 // The length and code point of a well-formed UTF-8 character of two or
-// three bytes at the start of bytes[0, n); 0 for anything else (an
-// overlong form or a surrogate included).
+// three bytes at the start of bytes[0, n); 0 for anything else.
 std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& cp) {
-    const std::uint8_t lead = bytes[0];
-    if (n >= 2 && lead >= 0xC2 && lead <= 0xDF && (bytes[1] & 0xC0u) == 0x80) {
-        cp = (lead & 0x1Fu) << 6 | (bytes[1] & 0x3Fu);
-        return 2;
-    }
-    if (n >= 3 && (lead & 0xF0u) == 0xE0 && (bytes[1] & 0xC0u) == 0x80 &&
-        (bytes[2] & 0xC0u) == 0x80) {
-        cp = (lead & 0x0Fu) << 12 | (bytes[1] & 0x3Fu) << 6 | (bytes[2] & 0x3Fu);
-        if (cp >= 0x800 && (cp & 0xF800u) != 0xD800) return 3;
-    }
-    return 0;
+    if (bytes[0] >= 0xF0) return 0;
+    return utf8_decode(bytes, n, cp);
 }
 
 // Extended mode, on an open text line: the run of plain text at the start

@@ -9,6 +9,7 @@
 
 #include "allocation.h"
 #include "common.h"
+#include "text/utf8.h"
 
 namespace vorsk {
 namespace {
@@ -296,14 +297,7 @@ void utf8_abandon(HtmlPage& p) {
 // as U+FFFD.
 void put_content(HtmlPage& p, unsigned char b) {
     if (p.utf8_need != 0) {
-        unsigned char low = 0x80, high = 0xbf;
-        if (p.utf8_len == 1) {
-            if (p.utf8[0] == 0xe0) low = 0xa0;
-            if (p.utf8[0] == 0xed) high = 0x9f;
-            if (p.utf8[0] == 0xf0) low = 0x90;
-            if (p.utf8[0] == 0xf4) high = 0x8f;
-        }
-        if (b >= low && b <= high) {
+        if (utf8_continues(p.utf8[0], static_cast<std::size_t>(p.utf8_len), b)) {
             p.utf8[p.utf8_len++] = b;
             if (--p.utf8_need == 0) {
                 put(p, reinterpret_cast<const char*>(p.utf8), static_cast<std::size_t>(p.utf8_len));
@@ -317,11 +311,8 @@ void put_content(HtmlPage& p, unsigned char b) {
         put_text_byte(p, b);
         return;
     }
-    const int need = b >= 0xc2 && b <= 0xdf   ? 1
-                     : b >= 0xe0 && b <= 0xef ? 2
-                     : b >= 0xf0 && b <= 0xf4 ? 3
-                                              : 0;
-    if (need == 0) {
+    const int need = utf8_length(b) - 1;
+    if (need < 0) {
         put(p, REPLACEMENT);
         return;
     }

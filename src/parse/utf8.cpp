@@ -13,14 +13,11 @@ bool parse_utf8(InputBuffer& in, std::uint8_t lead, Utf8Char& ch) {
     // Most characters lie whole in the bytes the input holds: no mark.
     const std::uint8_t* held = nullptr;
     if (input_peek(in, &held) >= static_cast<std::size_t>(length - 1)) {
-        for (int i = 1; i < length; ++i) {
-            const std::uint8_t c = held[i - 1];
-            if (!utf8_continues(lead, static_cast<std::size_t>(i), c)) return false;
-            ch.bytes[ch.n++] = c;
-            cp = cp << 6 | (c & 0x3Fu);
-        }
+        std::uint8_t whole[4] = {lead};
+        for (int i = 1; i < length; ++i) whole[i] = held[i - 1];
+        if (utf8_decode(whole, static_cast<std::size_t>(length), ch.cp) == 0) return false;
+        for (int i = 1; i < length; ++i) ch.bytes[ch.n++] = whole[i];
         input_skip(in, ch.n - 1);
-        ch.cp = cp;
         return true;
     }
     input_mark(in);

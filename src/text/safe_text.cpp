@@ -38,15 +38,10 @@ std::size_t safe_text(char* out, std::size_t cap, std::string_view text) {
         } else {
             // A well-formed sequence is one character; a byte that begins
             // none is an item of its own.
-            const int length = utf8_length(b);
-            std::uint32_t cp = b & (0x7Fu >> length);
-            std::size_t k = 1;
-            while (length != 0 && k < static_cast<std::size_t>(length) && i + k < text.size() &&
-                   utf8_continues(b, k, static_cast<std::uint8_t>(text[i + k]))) {
-                cp = cp << 6 | (static_cast<std::uint8_t>(text[i + k]) & 0x3Fu);
-                ++k;
-            }
-            if (length == 0 || k != static_cast<std::size_t>(length)) {
+            std::uint32_t cp = 0;
+            const std::size_t k = utf8_decode(
+                reinterpret_cast<const std::uint8_t*>(text.data()) + i, text.size() - i, cp);
+            if (k == 0) {
                 n = static_cast<std::size_t>(std::snprintf(item, sizeof item, "<x%02X>", b));
             } else if (const char* name = unsafe_code_point_name(cp)) {
                 char code[CODE_POINT_ITEM_SIZE];

@@ -138,30 +138,6 @@ const char* unicode_version() {
     return utf8proc_unicode_version();
 }
 
-int utf8_length(std::uint8_t lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-bool utf8_continues(std::uint8_t lead, std::size_t i, std::uint8_t byte) {
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    if (i == 1) {
-        // The second byte excludes overlong forms, surrogates and code
-        // points above U+10FFFF.
-        switch (lead) {
-            case 0xE0: low = 0xA0; break;
-            case 0xED: high = 0x9F; break;
-            case 0xF0: low = 0x90; break;
-            case 0xF4: high = 0x8F; break;
-            default: break;
-        }
-    }
-    return byte >= low && byte <= high;
-}
-
 std::size_t format_code_point(char* out, std::uint32_t cp) {
     constexpr char hex[] = "0123456789ABCDEF";
     std::size_t digits = 4;

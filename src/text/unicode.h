@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include "text/utf8.h"
+
 namespace vorsk {
 
 // The name of a code point that is shown as a control item rather than as
@@ -87,13 +89,6 @@ int joined_width(std::uint32_t previous, std::uint32_t cp, int previous_width);
 
 // The Unicode version the properties come from.
 const char* unicode_version();
-
-// A UTF-8 sequence that is well formed (Unicode's table of well-formed byte
-// sequences): how many bytes a lead byte announces, 0 for a byte that
-// cannot begin one, and whether `byte` may stand at position `i` (1 to 3)
-// after the lead.
-int utf8_length(std::uint8_t lead);
-bool utf8_continues(std::uint8_t lead, std::size_t i, std::uint8_t byte);
 
 // Writes cp as "U+XXXX" (at least four hex digits) into out, terminated;
 // returns the length. out holds at least 9 bytes.
