@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "parse/params.h"
+
 namespace vorsk {
 namespace {
 
@@ -192,21 +194,15 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
             return false;
         }
         case 'u': {
-            // kitty: key[:shifted[:base]] ; modifiers[:event] ; text
-            std::size_t i = 0;
-            const std::uint32_t key = param(0, 0);
-            std::uint32_t shifted = 0, base = 0;
-            if (s.params[0].ended_by == ':') {
-                shifted = param(1, 0);
-                if (s.n_params > 1 && s.params[1].ended_by == ':') base = param(2, 0);
-            }
-            while (i < s.n_params && s.params[i].ended_by == ':') ++i;
-            ++i;
-            const std::uint32_t mods = param(i, 1);
-            std::uint32_t event = 1;
-            if (i < s.n_params && s.params[i].ended_by == ':') event = param(i + 1, 1);
-            while (i < s.n_params && s.params[i].ended_by == ':') ++i;
-            ++i;
+            // kitty: key[:shifted[:base]] ; modifiers[:event] ; text[:text...]
+            ParamGroups groups(s);
+            const ParamGroup keys = groups.group();
+            const std::uint32_t key = keys.at(0), shifted = keys.at(1), base = keys.at(2);
+            groups.next();
+            const std::uint32_t mods = groups.group().at(0, 1);
+            const std::uint32_t event = groups.group().at(1, 1);
+            groups.next();
+            const ParamGroup text_group = groups.group();
             static constexpr const char* events[] = {"", "pressed", "repeated", "released"};
             print_label_line(w, "%s: %s", "KEY", "KITTY KEY REPORT");
             print_description_line(
@@ -218,18 +214,17 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
             if (base != 0)
                 print_description_line(w, "(kitty) On a US layout it is %s.", key_name(base).text);
             // The text the key makes, as code points after ";".
-            if (i < s.n_params) {
+            if (text_group.n != 0) {
                 char text[64];
                 std::size_t n = 0;
-                for (; i < s.n_params && n + 8 < sizeof text; ++i) {
-                    const std::uint32_t cp = param(i, 0);
+                for (std::size_t i = 0; i < text_group.n && n + 8 < sizeof text; ++i) {
+                    const std::uint32_t cp = text_group.at(i);
                     if (cp >= 0x20 && cp < 0x7f) {
                         text[n++] = static_cast<char>(cp);
                     } else {
                         n += static_cast<std::size_t>(
                             std::snprintf(text + n, sizeof text - n, "<U+%04X>", cp));
                     }
-                    if (s.params[i].ended_by != ':') break;
                 }
                 text[n] = '\0';
                 print_description_line(w, "(kitty) The key's text is \"%s\".", text);
