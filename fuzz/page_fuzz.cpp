@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/html.h"
+#include "report/html.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "csi/keys_input.h"
-#include "csi/sequence.h"
-#include "decode/designations.h"
 #include "decode/sequence_memo.h"
 #include "decode/strings.h"
 #include "parse/parser.h"
+#include "vocab/control_sequence.h"
+#include "vocab/designations.h"
+#include "vocab/keys_input.h"
 
 namespace vorsk {
 namespace {

@@ -8,8 +8,8 @@
 #include "decode/tally.h"
 #include "input/input_buffer.h"
 #include "output/line_writer.h"
+#include "parse/control_string.h"
 #include "parse/sequence.h"
-#include "strings/control_string.h"
 #include "text/unicode.h"
 #include "vocab/sgr.h"
 

@@ -10,6 +10,7 @@
 #include "parse/utf8.h"
 #include "text/safe_text.h"
 #include "text/unicode.h"
+#include "vocab/strings.h"
 
 namespace vorsk {
 namespace {

@@ -4,8 +4,9 @@
 #include <cstring>
 
 #include "allocation.h"
-#include "strings/fields.h"
+#include "vocab/fields.h"
 #include "vocab/sgr.h"
+#include "vocab/strings.h"
 
 namespace vorsk {
 namespace {

@@ -10,10 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "csi/table.h"
 #include "output/line_writer.h"
+#include "parse/control_string.h"
 #include "parse/sequence.h"
-#include "strings/control_string.h"
+#include "vocab/functions.h"
 #include "vocab/modes.h"
 #include "vocab/sgr.h"
 

@@ -19,7 +19,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "output/colors.h"
-#include "output/html.h"
+#include "report/html.h"
 
 namespace vorsk {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "csi/extended_handlers.h"
-#include "csi/handlers.h"
+#include "vocab/extended_handlers.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 namespace {

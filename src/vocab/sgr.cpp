@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "csi/handlers.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 namespace {

@@ -1,6 +1,6 @@
 // registry_name beyond what designations can reach: the golden cases only
 // ever meet the unnamed numbers 8 and 9.
-#include "decode/charsets.h"
+#include "vocab/charsets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The lookup of control function records: what the compiler cannot check
 // in the table itself.
-#include "csi/table.h"
-
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+
+#include "vocab/functions.h"
 
 namespace vorsk {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "strings/control_string.h"
-#include "strings/fields.h"
+#include "vocab/fields.h"
+#include "vocab/strings.h"
 
 namespace vorsk {
 namespace {

@@ -3,7 +3,7 @@
 // movement. Modifiers are xterm's: the value is 1 plus a bit set of Shift
 // (1), Alt (2), Ctrl (4) and Meta (8); kitty's reports add Super, Hyper,
 // Caps Lock and Num Lock.
-#include "csi/keys_input.h"
+#include "vocab/keys_input.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,15 +1,15 @@
 // The control function table: one constant record per control function that
 // a control sequence can name, placed by its key and sorted at compile time,
 // and the lookup from a sequence to its record.
-#include "csi/table.h"
+#include "vocab/functions.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-#include "csi/extended_rows.h"
-#include "csi/handlers.h"
+#include "vocab/extended_rows.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 namespace {

@@ -1,6 +1,7 @@
 // The describers of control strings by family, and where bulk data begins.
-#include "strings/control_string.h"
-#include "strings/fields.h"
+#include "vocab/strings.h"
+
+#include "vocab/fields.h"
 
 namespace vorsk {
 

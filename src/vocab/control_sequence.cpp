@@ -1,4 +1,4 @@
-#include "csi/sequence.h"
+#include "vocab/control_sequence.h"
 
 namespace vorsk {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "csi/handlers.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 namespace {

@@ -3,8 +3,8 @@
 // found before the classic rows. Included by table.cpp only.
 #pragma once
 
-#include "csi/extended_handlers.h"
-#include "csi/table.h"
+#include "vocab/extended_handlers.h"
+#include "vocab/functions.h"
 
 namespace vorsk {
 namespace {

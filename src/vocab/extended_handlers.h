@@ -2,7 +2,7 @@
 // (functions_extended.cpp), used in extended mode.
 #pragma once
 
-#include "csi/handlers.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "csi/handlers.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 

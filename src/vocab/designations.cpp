@@ -2,14 +2,14 @@
 // sets: C0 and C1 control sets (ESC ! F, ESC " F), and graphic sets of 94
 // or 96 characters, single-byte or multibyte, into G0 to G3. The escape line
 // is already out; this file adds the label line, then the description line.
-#include "decode/designations.h"
+#include "vocab/designations.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "decode/charsets.h"
 #include "output/line_writer.h"
+#include "vocab/charsets.h"
 
 namespace vorsk {
 

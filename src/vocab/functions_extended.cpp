@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "csi/extended_handlers.h"
+#include "vocab/extended_handlers.h"
 #include "vocab/modes.h"
 #include "vocab/sgr.h"
 

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "output/line_writer.h"
-
 namespace vorsk {
 
 enum StringKind : std::uint8_t { OSC_STRING, DCS_STRING, APC_STRING, PM_STRING, SOS_STRING };
@@ -62,22 +60,5 @@ struct ControlString {
     bool whole() const { return kept == length; }
     std::uint64_t bulk_length() const { return bulk_start == NO_BULK ? 0 : length - bulk_start; }
 };
-
-// Describes a string once it has ended: a label line, then description
-// lines. Each family has its own describer.
-void describe_string(const ControlString& s, LineWriter& w);
-void describe_osc(const ControlString& s, LineWriter& w);
-void describe_dcs(const ControlString& s, LineWriter& w);
-void describe_apc(const ControlString& s, LineWriter& w);
-
-// The names describers give: an OSC number's label (nullptr for a number
-// without one), and the label of a device control string's function from
-// its head ("DECRQSS: REQUEST SELECTION OR SETTING"), or nullptr.
-const char* osc_label(std::uint32_t number);
-const char* dcs_label(std::string_view text);
-
-// Where the bulk data of a string begins, judged from the head so far
-// after each byte: NO_BULK while it cannot tell yet.
-std::uint64_t find_bulk_start(const ControlString& s, bool& decided);
 
 }  // namespace vorsk

@@ -1,7 +1,7 @@
 // The description handlers of the control function table.
 #pragma once
 
-#include "csi/table.h"
+#include "vocab/functions.h"
 
 namespace vorsk {
 

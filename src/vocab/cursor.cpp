@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "csi/handlers.h"
+#include "vocab/handlers.h"
 
 namespace vorsk {
 

@@ -1,4 +1,4 @@
-#include "strings/control_string.h"
+#include "parse/control_string.h"
 
 namespace vorsk {
 namespace {

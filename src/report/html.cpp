@@ -1,4 +1,4 @@
-#include "output/html.h"
+#include "report/html.h"
 
 #include <algorithm>
 #include <cmath>

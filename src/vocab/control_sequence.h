@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "csi/table.h"
+#include "vocab/functions.h"
 
 namespace vorsk {
 

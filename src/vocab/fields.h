@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "strings/control_string.h"
+#include "vocab/strings.h"
 
 namespace vorsk {
 

@@ -1,7 +1,7 @@
 // The ISO-IR registry of code sets, one row per registration that an
 // ECMA-35 designation selects, and the tables built from the rows at
 // compile time: by designation and final byte, and by registration number.
-#include "decode/charsets.h"
+#include "vocab/charsets.h"
 
 #include <array>
 #include <cstddef>

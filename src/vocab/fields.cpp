@@ -1,4 +1,4 @@
-#include "strings/fields.h"
+#include "vocab/fields.h"
 
 #include "text/safe_text.h"
 
