@@ -14,42 +14,6 @@
 namespace vorsk {
 namespace {
 
-constexpr const char* c0_names[] = {
-    "NULL",
-    "START OF HEADING",
-    "START OF TEXT",
-    "END OF TEXT",
-    "END OF TRANSMISSION",
-    "ENQUIRY",
-    "ACKNOWLEDGE",
-    "BELL",
-    "BACKSPACE",
-    "CHARACTER TABULATION",
-    "LINE FEED",
-    "LINE TABULATION",
-    "FORM FEED",
-    "CARRIAGE RETURN",
-    "SHIFT-OUT",
-    "SHIFT-IN",
-    "DATA LINK ESCAPE",
-    "DEVICE CONTROL ONE",
-    "DEVICE CONTROL TWO",
-    "DEVICE CONTROL THREE",
-    "DEVICE CONTROL FOUR",
-    "NEGATIVE ACKNOWLEDGE",
-    "SYNCHRONOUS IDLE",
-    "END OF TRANSMISSION BLOCK",
-    "CANCEL",
-    "END OF MEDIUM",
-    "SUBSTITUTE",
-    "ESCAPE",
-    "INFORMATION SEPARATOR FOUR",
-    "INFORMATION SEPARATOR THREE",
-    "INFORMATION SEPARATOR TWO",
-    "INFORMATION SEPARATOR ONE",
-};
-static_assert(std::size(c0_names) == 0x20, "one name per C0 control");
-
 constexpr const char* kind_names[] = {
     "control", "escape",       "designation", "function", "sequence",
     "mode",    "private mode", "string",      "key",
@@ -133,7 +97,7 @@ RowText row_text(const TallyRow& row, bool other) {
             const auto b = static_cast<unsigned char>(sub);
             if (b < 0x20 || b == 0x7f) {
                 std::snprintf(out.label, sizeof out.label, "%s", c0_item_name(b));
-                describe(b == 0x7f ? "DELETE" : c0_names[b]);
+                describe(c0_control(b).name);
             } else {
                 std::snprintf(out.label, sizeof out.label, "x%02X", b);
                 describe(b < 0xa0 ? "C1 CONTROL (ONE BYTE)" : "BYTE OUTSIDE ASCII");

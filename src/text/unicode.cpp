@@ -6,17 +6,10 @@
 #include <array>
 #include <cstring>
 
+#include "text/controls.h"
+
 namespace vorsk {
 namespace {
-
-// The C1 controls by code point - 0x80, with their ECMA-48 acronyms.
-constexpr auto c1_names = std::to_array<const char*>({
-    /* 0x80 */ "PAD", "HOP",  "BPH", "NBH", "IND", "NEL", "SSA", "ESA",
-    /* 0x88 */ "HTS", "HTJ",  "VTS", "PLD", "PLU", "RI",  "SS2", "SS3",
-    /* 0x90 */ "DCS", "PU1",  "PU2", "STS", "CCH", "MW",  "SPA", "EPA",
-    /* 0x98 */ "SOS", "SGCI", "SCI", "CSI", "ST",  "OSC", "PM",  "APC",
-});
-static_assert(c1_names.size() == 0x20, "one name per C1 control");
 
 struct NamedCodePoint {
     std::uint32_t cp = 0;
@@ -48,7 +41,7 @@ bool is_regional_indicator(std::uint32_t cp) {
 }
 
 const char* unsafe_name_looked_up(std::uint32_t cp) {
-    if (cp >= 0x80 && cp <= 0x9F) return c1_names[cp - 0x80];
+    if (cp >= 0x80 && cp <= 0x9F) return c1_controls[cp - 0x80].acronym.data();
     for (const NamedCodePoint& n : hidden_or_reordering) {
         if (n.cp == cp) return n.name;
     }
