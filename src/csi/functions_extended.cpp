@@ -375,8 +375,8 @@ VORSK_CSI_HANDLER(csi_do_decsace) {
 
 // REP: CSI Pn b.
 VORSK_CSI_HANDLER(csi_do_rep) {
-    print_description_line(w, "Repeat the preceding character %u time%s.", a.param(0),
-                           a.param(0) == 1 ? "" : "s");
+    const std::uint32_t n = amount(a, 0);
+    print_description_line(w, "Repeat the preceding character %u time%s.", n, n == 1 ? "" : "s");
 }
 
 // XTVERSION: CSI > Ps q.
