@@ -223,7 +223,9 @@ VORSK_CSI_HANDLER(csi_do_su) {
             break;
         default: break;
     }
-    print_description(w, {"Scroll ", direction, " by ", Decimal(n), " ", unit, plural(n)});
+    // The classic line ends without a full stop.
+    print_description(w, {"Scroll ", direction, " by ", Decimal(n), " ", unit, plural(n),
+                          a.extended ? std::string_view{"."} : ""});
 }
 
 // CTC: ECMA-48 8.3.17; an unknown value is skipped and the rest still described.

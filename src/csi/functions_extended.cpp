@@ -562,8 +562,8 @@ VORSK_CSI_HANDLER(csi_do_ext_decstbm) {
     if (bare(a)) {
         print_description_line(w, "(DEC) Set the scrolling region to full size.");
     } else if (a.sequence->n_params == 2 && given(a, 0) && given(a, 1)) {
-        print_description_line(w, "(DEC) Set the scrolling region to from line %u to line %u.",
-                               a.param(0), a.param(1));
+        print_description_line(w, "(DEC) Set the scrolling region to lines %u to %u.", a.param(0),
+                               a.param(1));
     }
 }
 

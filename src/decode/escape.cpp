@@ -123,6 +123,20 @@ void report_two_byte_sequence(LineWriter& w, int b, const EscapeName& entry) {
     if (!entry.acronym.empty()) print_label(w, {entry.acronym, ": ", entry.name});
 }
 
+// With -X, what the keypad modes and RI do; the classic account labels
+// them only.
+void describe_two_byte_sequence(LineWriter& w, const Sequence& s) {
+    std::string_view text;
+    if (s.kind == FP_SEQUENCE && s.final_byte == '=') {
+        text = "(DEC) Make the keypad send application sequences.";
+    } else if (s.kind == FP_SEQUENCE && s.final_byte == '>') {
+        text = "(DEC) Make the keypad send the characters on its keys.";
+    } else if (s.kind == FE_SEQUENCE && s.final_byte == 'M') {
+        text = "Move the cursor up one line, scrolling down at the top margin.";
+    }
+    if (!text.empty()) print_description(w, {text});
+}
+
 const EscapeName& two_byte_name(const Sequence& s) {
     const std::size_t b = s.final_byte;
     switch (s.kind) {
@@ -373,8 +387,12 @@ void report_sequence(Processor& p, const Sequence& s) {
                 input_rewind(*p.input);
             }
             report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
+            if (p.extended) describe_two_byte_sequence(w, s);
             break;
         case FP_SEQUENCE:
+            report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
+            if (p.extended) describe_two_byte_sequence(w, s);
+            break;
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
     }
 }
