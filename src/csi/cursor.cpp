@@ -162,6 +162,11 @@ VORSK_CSI_HANDLER(csi_do_ed) {
             print_description(w, {"Clear from the beginning of the ", area, " to the cursor."});
             break;
         case 2: print_description(w, {"Clear the ", area, "."}); break;
+        case 3:
+            // xterm's, which the classic account leaves undescribed.
+            if (a.extended && a.final_byte() == 'J')
+                print_description(w, {"(Xterm) Clear the scrollback (saved lines)."});
+            break;
         default: break;
     }
 }

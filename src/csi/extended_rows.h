@@ -52,6 +52,22 @@ constexpr CsiFunction extended_rows[] = {
      .name = "SELECT CHARACTER PROTECTION ATTRIBUTE",
      .shape = SHAPE_ONE_SELECTIVE,
      .handler = csi_do_decsca},
+    {.key = key_of(0, '"', 'p'),
+     .acronym = "DECSCL",
+     .name = "SELECT CONFORMANCE LEVEL",
+     .shape = SHAPE_NUMERIC_LIST,
+     .handler = csi_do_decscl},
+    // Tab stops and graphics settings under "?".
+    {.key = key_of('?', 0, 'W'),
+     .acronym = "DECST8C",
+     .name = "SET TAB AT EVERY 8 COLUMNS",
+     .shape = SHAPE_ONE_SELECTIVE,
+     .handler = csi_do_decst8c},
+    {.key = key_of('?', 0, 'S'),
+     .acronym = "XTSMGRAPHICS",
+     .name = "SET OR REQUEST GRAPHICS ATTRIBUTE",
+     .shape = SHAPE_NUMERIC_LIST,
+     .handler = csi_do_xtsmgraphics},
     // Margins and the saved cursor. Which of SCOSC and DECSLRM "s" is
     // depends on a mode of the terminal, so its label names both.
     {.key = key_of(0, 0, 'r'),

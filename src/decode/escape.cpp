@@ -253,10 +253,40 @@ void echo_nf_sequence(LineWriter& w, const Sequence& s) {
     write_echo(w, echo);
 }
 
+// With -X, DEC's line sizes and screen test (ESC # F) and the switch to and
+// from UTF-8 (ESC % F); the classic account echoes them only.
+void describe_extended_nf(LineWriter& w, std::uint8_t i1, std::uint8_t f) {
+    struct Row {
+        std::uint8_t intermediate;
+        std::uint8_t final_byte;
+        std::string_view label;
+        std::string_view text;
+    };
+    static constexpr Row rows[] = {
+        {'#', '3', "DECDHL: DOUBLE-HEIGHT LINE",
+         "(DEC) Make the line the top half of a double-height line."},
+        {'#', '4', "DECDHL: DOUBLE-HEIGHT LINE",
+         "(DEC) Make the line the bottom half of a double-height line."},
+        {'#', '5', "DECSWL: SINGLE-WIDTH LINE", "(DEC) Make the line single-width."},
+        {'#', '6', "DECDWL: DOUBLE-WIDTH LINE", "(DEC) Make the line double-width."},
+        {'#', '8', "DECALN: SCREEN ALIGNMENT PATTERN",
+         "(DEC) Fill the screen with the letter E to align it."},
+        {'%', '@', "DOCS: DESIGNATE OTHER CODING SYSTEM",
+         "Return to the ISO 2022 coding system from UTF-8."},
+        {'%', 'G', "DOCS: DESIGNATE OTHER CODING SYSTEM", "Use UTF-8 as the coding system."},
+    };
+    for (const Row& row : rows) {
+        if (row.intermediate != i1 || row.final_byte != f) continue;
+        print_label(w, {row.label});
+        print_description(w, {row.text});
+        return;
+    }
+}
+
 // ECMA-35 announcements and designations; "#", "%", "&" and "'" are echoed
-// only, and with three or more intermediates there is neither label nor
-// description.
-void describe_nf_sequence(LineWriter& w, const Sequence& s) {
+// only (with -X the commonest of "#" and "%" are named), and with three or
+// more intermediates there is neither label nor description.
+void describe_nf_sequence(LineWriter& w, const Sequence& s, bool extended) {
     if (s.n_intermediates > 2) return;
     const std::uint8_t i1 = s.intermediates[0];
     const std::uint8_t i2 = s.n_intermediates == 2 ? s.intermediates[1] : 0;
@@ -278,6 +308,10 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s) {
         case '-':
         case '.':
         case '/': describe_graphic_designation(w, i1, i2, f); break;
+        case '#':
+        case '%':
+            if (extended && i2 == 0) describe_extended_nf(w, i1, f);
+            break;
         default: break;
     }
 }
@@ -371,7 +405,7 @@ void report_sequence(Processor& p, const Sequence& s) {
             break;
         case NF_SEQUENCE:
             echo_nf_sequence(w, s);
-            describe_nf_sequence(w, s);
+            describe_nf_sequence(w, s, p.extended);
             break;
         case FE_SEQUENCE:
             // SS3 and a key: what an application-mode key sends.
