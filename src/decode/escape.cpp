@@ -492,7 +492,8 @@ bool process_escape_sequence(Processor& p) {
     if (p.memo != nullptr && p.tally == nullptr && replay_sequence(p, *p.memo)) return true;
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
-    if (p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) {
+    if (p.extended && ((s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) ||
+                       (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER))) {
         begin_string(p, s.final_byte);
         return true;
     }

@@ -25,6 +25,7 @@ StringKind kind_of(std::uint8_t introducer) {
         case 'P': return DCS_STRING;
         case '_': return APC_STRING;
         case '^': return PM_STRING;
+        case TITLE_INTRODUCER: return TITLE_STRING;
         default: return SOS_STRING;
     }
 }

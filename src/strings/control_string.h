@@ -12,7 +12,15 @@
 
 namespace vorsk {
 
-enum StringKind : std::uint8_t { OSC_STRING, DCS_STRING, APC_STRING, PM_STRING, SOS_STRING };
+// TITLE_STRING is the title string of screen and tmux, ESC k ... ESC \.
+enum StringKind : std::uint8_t {
+    OSC_STRING,
+    DCS_STRING,
+    APC_STRING,
+    PM_STRING,
+    SOS_STRING,
+    TITLE_STRING,
+};
 
 enum StringEnd : std::uint8_t {
     END_ST,        // ESC "\"
