@@ -307,7 +307,7 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s, bool extended) {
         case ',':
         case '-':
         case '.':
-        case '/': describe_graphic_designation(w, i1, i2, f); break;
+        case '/': describe_graphic_designation(w, i1, i2, f, extended); break;
         case '#':
         case '%':
             if (extended && i2 == 0) describe_extended_nf(w, i1, f);
