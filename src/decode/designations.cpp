@@ -68,8 +68,8 @@ struct DecSet {
 
 constexpr DecSet dec_sets[] = {
     {0, '0', "DEC Special Graphics, line drawing"},
-    {0, '1', "DEC Alternate Character ROM"},
-    {0, '2', "DEC Alternate Character ROM Special Graphics"},
+    {0, '1', "DEC Alternate ROM"},
+    {0, '2', "DEC Alternate ROM Special Graphics"},
     {0, '<', "DEC Supplemental"},
     {0, '>', "DEC Technical"},
     {0, 'A', "United Kingdom"},
