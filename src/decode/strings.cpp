@@ -43,10 +43,12 @@ bool take_payload_byte(ControlString& s, std::uint8_t b) {
     return true;
 }
 
-// Columns a payload row keeps free: the longest terminator (" Esc \\")
+// Columns a payload row keeps free: the longest terminator (" Esc \")
 // always goes on the row where the payload ends, never alone on a row of
-// its own, and a row broken inside a token has room for its mark.
-constexpr std::size_t TERMINATOR_COLUMNS = 6;
+// its own, even after the last character widens to two columns as the
+// rest of its cluster joins it; and a row broken inside a token has room
+// for its mark.
+constexpr std::size_t TERMINATOR_COLUMNS = 7;
 
 // Before a payload piece of `columns` columns: the row ends here when the
 // piece would run into the columns kept free. A break between two pieces
