@@ -1,9 +1,11 @@
 // Descriptions of operating system commands: OSC, a number, ";" and the
 // command's text. The number selects the command; xterm defines most, and
 // the others belong to the terminals named in their descriptions.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "strings/control_string.h"
@@ -531,19 +533,35 @@ void describe_kitty_notification(string_view args, LineWriter& w) {
 }
 
 // OSC 3008 ; start=id ; field=value ... and OSC 3008 ; end=id ; ...:
-// systemd's contexts (a service, a session, a shell, a command...).
+// systemd's contexts (a service, a session, a shell, a command...). The
+// type of a context started names it; the other fields follow as they are.
 void describe_context(string_view args, LineWriter& w) {
     const string_view first = field(args, 0);
     const string_view rest = after_field(args, 0);
+    string_view type;
+    char others[STRING_HEAD_SIZE];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count_fields(rest); ++i) {
+        const string_view item = field(rest, i);
+        if (item.starts_with("type=") && type.empty()) {
+            type = item.substr(5);
+            continue;
+        }
+        if (n != 0 && n < sizeof others) others[n++] = ';';
+        const std::size_t copied = std::min(item.size(), sizeof others - n);
+        std::memcpy(others + n, item.data(), copied);
+        n += copied;
+    }
     if (first.starts_with("start=")) {
-        print_description_line(w, "(systemd) Start the context \"%s\".",
-                               shown(first.substr(6)).text);
+        print_description_line(w, "(systemd) Start the %s%scontext \"%s\".", shown(type).text,
+                               type.empty() ? "" : " ", shown(first.substr(6)).text);
     } else if (first.starts_with("end=")) {
-        print_description_line(w, "(systemd) End the context \"%s\".", shown(first.substr(4)).text);
+        print_description_line(w, "(systemd) End the %s%scontext \"%s\".", shown(type).text,
+                               type.empty() ? "" : " ", shown(first.substr(4)).text);
     } else {
         print_description_line(w, "(systemd) Context message \"%s\".", shown(first).text);
     }
-    describe_mark_options(rest, w);
+    describe_mark_options({others, n}, w);
 }
 
 struct OscName {
