@@ -124,7 +124,8 @@ void report_two_byte_sequence(LineWriter& w, int b, const EscapeName& entry) {
 }
 
 // With -X, what the keypad modes and RI do; the classic account labels
-// them only.
+// them only. Typed, the same bytes are a key with Alt, so they are not
+// described there.
 void describe_two_byte_sequence(LineWriter& w, const Sequence& s) {
     std::string_view text;
     if (s.kind == FP_SEQUENCE && s.final_byte == '=') {
@@ -421,11 +422,11 @@ void report_sequence(Processor& p, const Sequence& s) {
                 input_rewind(*p.input);
             }
             report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
-            if (p.extended) describe_two_byte_sequence(w, s);
+            if (p.extended && !p.keys) describe_two_byte_sequence(w, s);
             break;
         case FP_SEQUENCE:
             report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
-            if (p.extended) describe_two_byte_sequence(w, s);
+            if (p.extended && !p.keys) describe_two_byte_sequence(w, s);
             break;
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
     }
@@ -492,8 +493,9 @@ bool process_escape_sequence(Processor& p) {
     if (p.memo != nullptr && p.tally == nullptr && replay_sequence(p, *p.memo)) return true;
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
+    // Typed, ESC k is Alt and k, no title.
     if (p.extended && ((s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) ||
-                       (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER))) {
+                       (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER && !p.keys))) {
         begin_string(p, s.final_byte);
         return true;
     }
