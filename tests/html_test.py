@@ -119,6 +119,22 @@ def text_of(lines):
     return out
 
 
+def unwrapped(rows):
+    """Description rows with the rows of a wrapped description joined again:
+    a row broken inside a word ends with "-" and its next row begins with
+    two blanks and "-", any other further row with two blanks. The page,
+    whose rows never wrap, has the long description in one row."""
+    out = []
+    for row in rows:
+        if not row.startswith('"  ') or not out:
+            out.append(row)
+        elif row.startswith('"  -') and out[-1].endswith("-"):
+            out[-1] = out[-1][:-1] + row[4:]
+        else:
+            out[-1] += " " + row[3:]
+    return out
+
+
 def agrees(name, page, lines):
     """The records of the page are the account's, and so is its text."""
     for kind, mark in (("ll", "& "), ("wl", "@ ")):
@@ -126,8 +142,8 @@ def agrees(name, page, lines):
         got = [text for row, text, _ in page.rows if row == kind]
         if want != got:
             fail("%s: the %s rows are not the account's %r lines" % (name, kind, mark))
-    want = [line for line in lines if line.startswith('"')]
-    got = [text for row, text, _ in page.rows if row == "dl"]
+    want = unwrapped([line for line in lines if line.startswith('"')])
+    got = unwrapped([text for row, text, _ in page.rows if row == "dl"])
     if want != got:
         fail("%s: the description rows are not the account's" % name)
     if text_of(lines) != "".join(t for _, _, t in page.rows):

@@ -123,6 +123,21 @@ void report_two_byte_sequence(LineWriter& w, int b, const EscapeName& entry) {
     if (!entry.acronym.empty()) print_label(w, {entry.acronym, ": ", entry.name});
 }
 
+// With -X, what the keypad modes and RI do; the classic account labels
+// them only. Typed, the same bytes are a key with Alt, so they are not
+// described there.
+void describe_two_byte_sequence(LineWriter& w, const Sequence& s) {
+    std::string_view text;
+    if (s.kind == FP_SEQUENCE && s.final_byte == '=') {
+        text = "(DEC) Make the keypad send application sequences.";
+    } else if (s.kind == FP_SEQUENCE && s.final_byte == '>') {
+        text = "(DEC) Make the keypad send the characters on its keys.";
+    } else if (s.kind == FE_SEQUENCE && s.final_byte == 'M') {
+        text = "Move the cursor up one line, scrolling down at the top margin.";
+    }
+    if (!text.empty()) print_description(w, {text});
+}
+
 const EscapeName& two_byte_name(const Sequence& s) {
     const std::size_t b = s.final_byte;
     switch (s.kind) {
@@ -239,10 +254,40 @@ void echo_nf_sequence(LineWriter& w, const Sequence& s) {
     write_echo(w, echo);
 }
 
+// With -X, DEC's line sizes and screen test (ESC # F) and the switch to and
+// from UTF-8 (ESC % F); the classic account echoes them only.
+void describe_extended_nf(LineWriter& w, std::uint8_t i1, std::uint8_t f) {
+    struct Row {
+        std::uint8_t intermediate;
+        std::uint8_t final_byte;
+        std::string_view label;
+        std::string_view text;
+    };
+    static constexpr Row rows[] = {
+        {'#', '3', "DECDHL: DOUBLE-HEIGHT LINE",
+         "(DEC) Make the line the top half of a double-height line."},
+        {'#', '4', "DECDHL: DOUBLE-HEIGHT LINE",
+         "(DEC) Make the line the bottom half of a double-height line."},
+        {'#', '5', "DECSWL: SINGLE-WIDTH LINE", "(DEC) Make the line single-width."},
+        {'#', '6', "DECDWL: DOUBLE-WIDTH LINE", "(DEC) Make the line double-width."},
+        {'#', '8', "DECALN: SCREEN ALIGNMENT PATTERN",
+         "(DEC) Fill the screen with the letter E to align it."},
+        {'%', '@', "DOCS: DESIGNATE OTHER CODING SYSTEM",
+         "Return to the ISO 2022 coding system from UTF-8."},
+        {'%', 'G', "DOCS: DESIGNATE OTHER CODING SYSTEM", "Use UTF-8 as the coding system."},
+    };
+    for (const Row& row : rows) {
+        if (row.intermediate != i1 || row.final_byte != f) continue;
+        print_label(w, {row.label});
+        print_description(w, {row.text});
+        return;
+    }
+}
+
 // ECMA-35 announcements and designations; "#", "%", "&" and "'" are echoed
-// only, and with three or more intermediates there is neither label nor
-// description.
-void describe_nf_sequence(LineWriter& w, const Sequence& s) {
+// only (with -X the commonest of "#" and "%" are named), and with three or
+// more intermediates there is neither label nor description.
+void describe_nf_sequence(LineWriter& w, const Sequence& s, bool extended) {
     if (s.n_intermediates > 2) return;
     const std::uint8_t i1 = s.intermediates[0];
     const std::uint8_t i2 = s.n_intermediates == 2 ? s.intermediates[1] : 0;
@@ -263,7 +308,11 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s) {
         case ',':
         case '-':
         case '.':
-        case '/': describe_graphic_designation(w, i1, i2, f); break;
+        case '/': describe_graphic_designation(w, i1, i2, f, extended); break;
+        case '#':
+        case '%':
+            if (extended && i2 == 0) describe_extended_nf(w, i1, f);
+            break;
         default: break;
     }
 }
@@ -353,7 +402,7 @@ void report_sequence(Processor& p, const Sequence& s) {
             break;
         case NF_SEQUENCE:
             echo_nf_sequence(w, s);
-            describe_nf_sequence(w, s);
+            describe_nf_sequence(w, s, p.extended);
             break;
         case FE_SEQUENCE:
             // SS3 and a key: what an application-mode key sends.
@@ -369,8 +418,12 @@ void report_sequence(Processor& p, const Sequence& s) {
                 input_rewind(*p.input);
             }
             report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
+            if (p.extended && !p.keys) describe_two_byte_sequence(w, s);
             break;
         case FP_SEQUENCE:
+            report_two_byte_sequence(w, s.final_byte, two_byte_name(s));
+            if (p.extended && !p.keys) describe_two_byte_sequence(w, s);
+            break;
         case FS_SEQUENCE: report_two_byte_sequence(w, s.final_byte, two_byte_name(s)); break;
     }
 }
@@ -436,7 +489,9 @@ bool process_escape_sequence(Processor& p) {
     if (memo_applies(p) && replay_sequence(p, *p.memo)) return true;
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
-    if (p.extended && s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) {
+    // Typed, ESC k is Alt and k, no title.
+    if (p.extended && ((s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) ||
+                       (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER && !p.keys))) {
         begin_string(p, s.final_byte);
         return true;
     }

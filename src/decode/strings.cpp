@@ -26,6 +26,7 @@ StringKind kind_of(std::uint8_t introducer) {
         case 'P': return DCS_STRING;
         case '_': return APC_STRING;
         case '^': return PM_STRING;
+        case TITLE_INTRODUCER: return TITLE_STRING;
         default: return SOS_STRING;
     }
 }
@@ -43,6 +44,28 @@ bool take_payload_byte(ControlString& s, std::uint8_t b) {
     return true;
 }
 
+// Columns a payload row keeps free: the longest terminator (" Esc \")
+// always goes on the row where the payload ends, never alone on a row of
+// its own, even after the last character widens to two columns as the
+// rest of its cluster joins it; and a row broken inside a token has room
+// for its mark.
+constexpr std::size_t TERMINATOR_COLUMNS = 7;
+
+// Before a payload piece of `columns` columns: the row ends here when the
+// piece would run into the columns kept free. A break between two pieces
+// that are not blanks (inside a word, a path, a URL) is marked with "-" at
+// the end of the row and at the start of the next, so that the token reads
+// back whole without the two marks.
+void make_room(Processor& p, std::size_t columns, bool blank) {
+    LineWriter& w = *p.writer;
+    ControlString& s = *p.string;
+    const bool inside = s.in_token && !blank;
+    s.in_token = !blank;
+    if (w.suppressed || w.column + columns + TERMINATOR_COLUMNS <= w.width) return;
+    if (inside) writer_putn(w, "-", 1);
+    writer_break_row(w, inside ? "-" : "");
+}
+
 // An item ends whatever cluster came before it: what follows it stands on
 // its own, as on the screen after the item's ">".
 void echo_item(Processor& p, const char* text) {
@@ -54,16 +77,19 @@ void echo_item(Processor& p, const char* text) {
     std::memcpy(item + n, text, copied);
     n += copied;
     if (n < sizeof item) item[n++] = '>';
+    make_room(p, n, false);
     writer_putn(*p.writer, item, n);
     p.grapheme = {'>', 0};
     p.last_width = 1;
 }
 
 // Where the echo of bulk data stops: "...", once; the count follows at the end.
-void echo_bulk_cut(ControlString& s, LineWriter& w) {
+void echo_bulk_cut(Processor& p) {
+    ControlString& s = *p.string;
     if (s.bulk_cut) return;
     s.bulk_cut = true;
-    writer_putn(w, "...", 3);
+    make_room(p, 3, false);
+    writer_putn(*p.writer, "...", 3);
 }
 
 // The payload byte b, read from the input; a UTF-8 character takes the
@@ -75,7 +101,7 @@ void payload_byte(Processor& p, std::uint8_t b) {
         Utf8Char ch;
         if (!parse_utf8(*p.input, b, ch)) {
             if (!take_payload_byte(s, b)) {
-                echo_bulk_cut(s, w);
+                echo_bulk_cut(p);
                 return;
             }
             char hex[4];
@@ -86,7 +112,7 @@ void payload_byte(Processor& p, std::uint8_t b) {
         bool echo = true;
         for (std::size_t i = 0; i < ch.n; ++i) echo = take_payload_byte(s, ch.bytes[i]) && echo;
         if (!echo) {
-            echo_bulk_cut(s, w);
+            echo_bulk_cut(p);
             return;
         }
         if (const char* name = unsafe_code_point_name(ch.cp)) {
@@ -105,18 +131,20 @@ void payload_byte(Processor& p, std::uint8_t b) {
             return;
         }
         p.last_width = code_point_width(ch.cp);
+        make_room(p, static_cast<std::size_t>(p.last_width), false);
         writer_put_piece(w, bytes, ch.n, static_cast<std::size_t>(p.last_width));
         return;
     }
     p.grapheme = {b, 0};
     p.last_width = 1;
     if (!take_payload_byte(s, b)) {
-        echo_bulk_cut(s, w);
+        echo_bulk_cut(p);
         return;
     }
     if (b < 0x20 || b == 0x7f) {
         echo_item(p, c0_item_name(b));
     } else {
+        make_room(p, 1, b == ' ');
         writer_putc(w, b);
     }
 }
@@ -188,6 +216,7 @@ void begin_string(Processor& p, std::uint8_t introducer) {
     s.bulk_start = NO_BULK;
     s.bulk_decided = false;
     s.bulk_cut = false;
+    s.in_token = false;
     s.base64 = Base64Count{};
     p.in_string = true;
     p.string_offset = tally_offset(p, 2);
@@ -250,6 +279,7 @@ void end_string(Processor& p, StringEnd end) {
     }
     writer_puts(w, terminator_echo(end));
     writer_finish(w, "");
+    w.wrap_descriptions = true;
     describe_string(s, w);
     switch (end) {
         case END_CAN: print_description_line(w, "The string was cancelled by CAN."); break;
@@ -264,6 +294,7 @@ void end_string(Processor& p, StringEnd end) {
         case END_ST:
         case END_BEL: break;
     }
+    w.wrap_descriptions = false;
     if (p.held_pauses > 0) {
         print_delay_line(w, "%f", p.held_delay);
         p.held_pauses = 0;

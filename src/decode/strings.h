@@ -8,7 +8,7 @@
 
 namespace vorsk {
 
-// After ESC and the introducer "]", "P", "_", "^" or "X".
+// After ESC and the introducer "]", "P", "_", "^", "X" or "k".
 void begin_string(Processor& p, std::uint8_t introducer);
 // A byte while a string is open.
 void process_string_byte(Processor& p, int b);
@@ -17,5 +17,7 @@ void end_string(Processor& p, StringEnd end);
 inline constexpr bool is_string_introducer(int b) {
     return b == ']' || b == 'P' || b == '_' || b == '^' || b == 'X';
 }
+// screen's title string, ESC k, which tmux takes too.
+inline constexpr int TITLE_INTRODUCER = 'k';
 
 }  // namespace vorsk

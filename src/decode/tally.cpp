@@ -201,7 +201,8 @@ void tally_string(Tally& t, const ControlString& s, std::uint64_t offset) {
             return;
         }
         case PM_STRING:
-        case SOS_STRING: count_row(t, ROW_STRING, family | STRING_NO_NUMBER, offset); return;
+        case SOS_STRING:
+        case TITLE_STRING: count_row(t, ROW_STRING, family | STRING_NO_NUMBER, offset); return;
     }
 }
 

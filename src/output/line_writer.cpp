@@ -319,6 +319,12 @@ static void wrap_row(LineWriter& w, std::size_t n) {
     w.column = n + line.wrap_begin.size();
 }
 
+void writer_break_row(LineWriter& w, std::string_view mark) {
+    if (w.suppressed || w.column == 0) return;
+    wrap_row(w, mark.size());
+    emit_view(w, mark);
+}
+
 void writer_putc(LineWriter& w, int c) {
     if (w.suppressed) return;
     writer_reserve(w, 1);
@@ -484,8 +490,56 @@ void writer_raw(LineWriter& w, const char* bytes, std::size_t n) {
     emit_bytes(w, bytes, n);
 }
 
+// A description longer than a row, in rows of the width: each row breaks
+// at its last blank, which is left out; a word longer than a row breaks
+// where the row ends, with "-" at the end of the row and at the start of the
+// next. The rows after the first begin with two blanks.
+VORSK_PRINTF(2, 0)
+static void write_wrapped_description(LineWriter& w, const char* format, std::va_list args) {
+    char text[2048];
+    const int length = std::vsnprintf(text, sizeof text, format, args);
+    if (length < 0) return;
+    std::string_view rest{text, std::min(static_cast<std::size_t>(length), sizeof text - 1)};
+    const LineKindInfo& record = line_kind(DESCRIPTION_LINE);
+    constexpr std::string_view continued = "\"  ";
+    begin_record(w, record);
+    std::size_t used = record.prefix.size();
+    while (used + rest.size() > w.width) {
+        const std::size_t room = w.width - used;
+        const std::size_t blank = rest.rfind(' ', room);
+        bool broken = false;
+        if (blank != std::string_view::npos && blank != 0) {
+            emit_view(w, rest.substr(0, blank));
+            rest.remove_prefix(blank + 1);
+        } else {
+            // Not inside a UTF-8 character.
+            std::size_t end = room - 1;
+            while (end > 1 && (static_cast<unsigned char>(rest[end]) & 0xC0) == 0x80) --end;
+            emit_view(w, rest.substr(0, end));
+            emit_byte(w, '-');
+            rest.remove_prefix(end);
+            broken = true;
+        }
+        end_record(w);
+        emit_row_mark(w);
+        emit_sgr(w, record.color);
+        emit_view(w, continued);
+        used = continued.size();
+        if (broken) {
+            emit_byte(w, '-');
+            ++used;
+        }
+    }
+    emit_view(w, rest);
+    end_record(w);
+}
+
 void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
     if (!writer_shows(w, kind)) return;
+    if (kind == DESCRIPTION_LINE && w.wrap_descriptions) {
+        write_wrapped_description(w, format, args);
+        return;
+    }
     begin_record(w, line_kind(kind));
     emit_formatted(w, format, args);
     end_record(w);

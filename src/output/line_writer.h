@@ -60,6 +60,9 @@ struct LineWriter {
     bool decor_colored = false;          // the open line's marks have a colour of their own
     bool suppressed = false;             // the line being written is of a hidden kind
     bool input = false;                  // rows begin with the input mark
+    // Descriptions longer than a row wrap (those of control strings, which
+    // quote titles, paths and URLs); otherwise a description is one row.
+    bool wrap_descriptions = false;
     std::size_t width = 78;
     WriterErrorCallback error_callback = nullptr;
     void* error_arg = nullptr;
@@ -219,6 +222,9 @@ std::size_t writer_row_room(const LineWriter& w);
 // put them one by one.
 void writer_put_fitting(LineWriter& w, const char* bytes, std::size_t n, std::size_t columns);
 VORSK_PRINTF(2, 3) void writer_printf(LineWriter& w, const char* format, ...);
+// Ends the open row where it stands and begins the next with the kind's
+// marks, then `mark`.
+void writer_break_row(LineWriter& w, std::string_view mark);
 void writer_reserve(LineWriter& w, std::size_t n);
 
 // One-line records: each is one complete, unwrapped row with the prefix and

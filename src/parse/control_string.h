@@ -10,7 +10,15 @@
 
 namespace vorsk {
 
-enum StringKind : std::uint8_t { OSC_STRING, DCS_STRING, APC_STRING, PM_STRING, SOS_STRING };
+// TITLE_STRING is the title string of screen and tmux, ESC k ... ESC \.
+enum StringKind : std::uint8_t {
+    OSC_STRING,
+    DCS_STRING,
+    APC_STRING,
+    PM_STRING,
+    SOS_STRING,
+    TITLE_STRING,
+};
 
 enum StringEnd : std::uint8_t {
     END_ST,        // ESC "\"
@@ -54,6 +62,7 @@ struct ControlString {
     std::uint64_t bulk_start = NO_BULK;  // the offset of the bulk data, if any
     bool bulk_decided = false;           // whether it is known where bulk data begins
     bool bulk_cut = false;               // the echo of the bulk data has stopped
+    bool in_token = false;               // the last piece echoed is not a blank
     Base64Count base64;                  // over the bulk data
 
     std::string_view text() const { return {reinterpret_cast<const char*>(head), kept}; }

@@ -20,7 +20,7 @@ constexpr const char* kind_names[] = {
 };
 static_assert(std::size(kind_names) == N_ROW_KINDS, "one name per kind of row");
 
-constexpr const char* family_names[] = {"OSC", "DCS", "APC", "PM", "SOS"};
+constexpr const char* family_names[] = {"OSC", "DCS", "APC", "PM", "SOS", "ESC k"};
 
 // What an nF sequence's first intermediate announces or designates.
 const char* designation_text(std::uint8_t i1, std::uint8_t i2) {
@@ -184,9 +184,9 @@ RowText row_text(const TallyRow& row, bool other) {
                 append_byte(out.label, sizeof out.label, number >> 8 & 0xff);
                 append_byte(out.label, sizeof out.label, number & 0xff);
             }
-            constexpr const char* generic[] = {"OPERATING SYSTEM COMMAND", "DEVICE CONTROL STRING",
-                                               "APPLICATION PROGRAM COMMAND", "PRIVACY MESSAGE",
-                                               "START OF STRING"};
+            constexpr const char* generic[] = {
+                "OPERATING SYSTEM COMMAND", "DEVICE CONTROL STRING", "APPLICATION PROGRAM COMMAND",
+                "PRIVACY MESSAGE",          "START OF STRING",       "SET WINDOW TITLE"};
             const auto* text = static_cast<const char*>(row.info);
             describe(text != nullptr ? text : family < std::size(generic) ? generic[family] : "");
             break;

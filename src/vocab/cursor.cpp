@@ -84,13 +84,16 @@ constexpr auto erase_in_field_texts = std::to_array<const char*>({
 // ICH: ECMA-48 8.3.64
 VORSK_CSI_HANDLER(csi_do_ich) {
     assert(a.count == 1);
-    print_description(w, {"Shift characters after the cursor to make room for ",
-                          Decimal(a.param(0)), " new character", plural(a.param(0)), "."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(w, {"Shift characters after the cursor to make room for ", Decimal(n),
+                          " new character", plural(n), "."});
 }
 
-// CUU, CUD, CUF, CUB: ECMA-48 8.3.22, 8.3.19, 8.3.20, 8.3.18
+// CUU, CUD, CUF, CUB: ECMA-48 8.3.22, 8.3.19, 8.3.20, 8.3.18; with -X also
+// VPR and HPR, which move as CUD and CUF do.
 VORSK_CSI_HANDLER(csi_do_cuu) {
     assert(a.count == 1);
+    const std::uint32_t n = amount(a, 0);
     std::string_view direction = "left";
     std::string_view unit = "character";
     switch (a.final_byte()) {
@@ -99,45 +102,51 @@ VORSK_CSI_HANDLER(csi_do_cuu) {
             unit = "line";
             break;
         case 'B':
+        case 'e':
             direction = "down";
             unit = "line";
             break;
-        case 'C': direction = "right"; break;
+        case 'C':
+        case 'a': direction = "right"; break;
         default: break;
     }
-    print_description(w, {"Move the cursor ", direction, " ", Decimal(a.param(0)), " ", unit,
-                          plural(a.param(0)), "."});
+    print_description(w,
+                      {"Move the cursor ", direction, " ", Decimal(n), " ", unit, plural(n), "."});
 }
 
 // CNL, CPL: ECMA-48 8.3.12, 8.3.13
 VORSK_CSI_HANDLER(csi_do_cnl) {
     assert(a.count == 1);
-    print_description(
-        w, {"Move the cursor to the first column, ", Decimal(a.param(0)), " line",
-            plural(a.param(0)), " ", a.final_byte() == 'E' ? std::string_view{"down."} : "up."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(w, {"Move the cursor to the first column, ", Decimal(n), " line", plural(n),
+                          " ", a.final_byte() == 'E' ? std::string_view{"down."} : "up."});
 }
 
 // CHA, HPA: ECMA-48 8.3.9, 8.3.57
 VORSK_CSI_HANDLER(csi_do_cha) {
     assert(a.count == 1);
-    print_description(w, {"Move the cursor to column ", Decimal(a.param(0)), "."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(w, {"Move the cursor to column ", Decimal(n), "."});
 }
 
 // CUP, HVP: ECMA-48 8.3.21, 8.3.63
 VORSK_CSI_HANDLER(csi_do_cup) {
     assert(a.count == 2);
-    print_description(w, {"Move the cursor to line ", Decimal(a.param(0)), ", column ",
-                          Decimal(a.param(1)), "."});
+    const std::uint32_t line = amount(a, 0);
+    const std::uint32_t column = amount(a, 1);
+    print_description(
+        w, {"Move the cursor to line ", Decimal(line), ", column ", Decimal(column), "."});
 }
 
 // CHT, CVT, CBT: ECMA-48 8.3.10, 8.3.23, 8.3.7
 VORSK_CSI_HANDLER(csi_do_cht) {
     assert(a.count == 1);
+    const std::uint32_t n = amount(a, 0);
     // The qualifier carries its own blank, so CHT and CBT read without one.
     print_description(
         w, {"Move the cursor ", a.final_byte() == 'Z' ? std::string_view{"back "} : "forward ",
-            Decimal(a.param(0)), a.final_byte() == 'Y' ? std::string_view{" vertical "} : " ",
-            "tab stop", plural(a.param(0)), "."});
+            Decimal(n), a.final_byte() == 'Y' ? std::string_view{" vertical "} : " ", "tab stop",
+            plural(n), "."});
 }
 
 // ED, EL: ECMA-48 8.3.39, 8.3.41
@@ -153,6 +162,11 @@ VORSK_CSI_HANDLER(csi_do_ed) {
             print_description(w, {"Clear from the beginning of the ", area, " to the cursor."});
             break;
         case 2: print_description(w, {"Clear the ", area, "."}); break;
+        case 3:
+            // xterm's, which the classic account leaves undescribed.
+            if (a.extended && a.final_byte() == 'J')
+                print_description(w, {"(Xterm) Clear the scrollback (saved lines)."});
+            break;
         default: break;
     }
 }
@@ -160,15 +174,17 @@ VORSK_CSI_HANDLER(csi_do_ed) {
 // IL: ECMA-48 8.3.67
 VORSK_CSI_HANDLER(csi_do_il) {
     assert(a.count == 1);
-    print_description(w, {"Shift lines after the cursor to make room for ", Decimal(a.param(0)),
-                          " new line", plural(a.param(0)), "."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(w, {"Shift lines after the cursor to make room for ", Decimal(n), " new line",
+                          plural(n), "."});
 }
 
 // DL: ECMA-48 8.3.32
 VORSK_CSI_HANDLER(csi_do_dl) {
     assert(a.count == 1);
-    print_description(w, {"Delete ", Decimal(a.param(0)), " line", plural(a.param(0)),
-                          ", shifting the following lines up."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(
+        w, {"Delete ", Decimal(n), " line", plural(n), ", shifting the following lines up."});
 }
 
 // EF: ECMA-48 8.3.40
@@ -180,7 +196,8 @@ VORSK_CSI_HANDLER(csi_do_ef) {
 // DCH: ECMA-48 8.3.26
 VORSK_CSI_HANDLER(csi_do_dch) {
     assert(a.count == 1);
-    print_description(w, {"Delete ", Decimal(a.param(0)), " character", plural(a.param(0)),
+    const std::uint32_t n = amount(a, 0);
+    print_description(w, {"Delete ", Decimal(n), " character", plural(n),
                           ", shifting the following characters left."});
 }
 
@@ -196,6 +213,7 @@ VORSK_CSI_HANDLER(csi_do_su) {
     assert(a.count == 1);
     assert(a.final_byte() == 'S' || a.final_byte() == 'T' || a.final_byte() == 0x40 ||
            a.final_byte() == 'A');
+    const std::uint32_t n = amount(a, 0);
     std::string_view direction = "up";
     std::string_view unit = "line";
     switch (a.final_byte()) {
@@ -210,8 +228,9 @@ VORSK_CSI_HANDLER(csi_do_su) {
             break;
         default: break;
     }
-    print_description(
-        w, {"Scroll ", direction, " by ", Decimal(a.param(0)), " ", unit, plural(a.param(0))});
+    // The classic line ends without a full stop.
+    print_description(w, {"Scroll ", direction, " by ", Decimal(n), " ", unit, plural(n),
+                          a.extended ? std::string_view{"."} : ""});
 }
 
 // CTC: ECMA-48 8.3.17; an unknown value is skipped and the rest still described.
@@ -225,8 +244,9 @@ VORSK_CSI_HANDLER(csi_do_ctc) {
 
 // ECH: ECMA-48 8.3.38
 VORSK_CSI_HANDLER(csi_do_ech) {
-    print_description(w, {"Erase ", Decimal(a.param(0)), " character", plural(a.param(0)),
-                          ", starting at the cursor."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(w,
+                      {"Erase ", Decimal(n), " character", plural(n), ", starting at the cursor."});
 }
 
 // DA: ECMA-48 8.3.24. Only the request is described; the terminal's answer
@@ -240,7 +260,8 @@ VORSK_CSI_HANDLER(csi_do_da) {
 
 // VPA: ECMA-48 8.3.158
 VORSK_CSI_HANDLER(csi_do_vpa) {
-    print_description(w, {"Move the cursor to line ", Decimal(a.param(0)), "."});
+    const std::uint32_t n = amount(a, 0);
+    print_description(w, {"Move the cursor to line ", Decimal(n), "."});
 }
 
 // TBC: ECMA-48 8.3.154

@@ -33,6 +33,7 @@ struct Suffix {
     std::string_view name = {};
 
     void set_registered(std::int32_t number) { name = registry_name(number, scratch); }
+    void set_named(std::string_view set_name) { name = set_name; }
     void set_private() { name = "private"; }
     std::string_view open() const { return name.empty() ? "" : " ("; }
     std::string_view close() const { return name.empty() ? "" : ")"; }
@@ -53,6 +54,71 @@ void name_graphic_set(Suffix& suffix, bool is_94, std::uint8_t i2, std::uint8_t 
         number = registration(G94_BANG_SETS, f);
     }
     if (number != NO_REGISTRATION) suffix.set_registered(number);
+}
+
+// The 94-character sets of DEC terminals (and xterm) by their designation:
+// a final, after a second intermediate for the later ones. A terminal reads
+// these finals so whatever the registry says; the 96-character sets it
+// takes are the registry's.
+struct DecSet {
+    std::uint8_t i2 = 0;
+    std::uint8_t final_byte = 0;
+    std::string_view name = {};
+};
+
+constexpr DecSet dec_sets[] = {
+    {0, '0', "DEC Special Graphics, line drawing"},
+    {0, '1', "DEC Alternate ROM"},
+    {0, '2', "DEC Alternate ROM Special Graphics"},
+    {0, '<', "DEC Supplemental"},
+    {0, '>', "DEC Technical"},
+    {0, 'A', "United Kingdom"},
+    {0, '4', "Dutch"},
+    {0, 'C', "Finnish"},
+    {0, '5', "Finnish"},
+    {0, 'R', "French"},
+    {0, 'f', "French"},
+    {0, 'Q', "French Canadian"},
+    {0, '9', "French Canadian"},
+    {0, 'K', "German"},
+    {0, 'Y', "Italian"},
+    {0, '`', "Norwegian/Danish"},
+    {0, 'E', "Norwegian/Danish"},
+    {0, '6', "Norwegian/Danish"},
+    {0, 'Z', "Spanish"},
+    {0, 'H', "Swedish"},
+    {0, '7', "Swedish"},
+    {0, '=', "Swiss"},
+    {'%', '5', "DEC Supplemental Graphics"},
+    {'%', '6', "Portuguese"},
+    {'"', '?', "DEC Greek"},
+    {'"', '4', "DEC Hebrew"},
+    {'%', '0', "DEC Turkish"},
+    {'&', '4', "DEC Cyrillic"},
+    {'"', '>', "Greek"},
+    {'%', '=', "Hebrew"},
+    {'%', '2', "Turkish"},
+    {'%', '3', "SCS"},
+    {'&', '5', "DEC Russian"},
+};
+
+consteval bool dec_sets_unique() {
+    for (std::size_t i = 0; i < std::size(dec_sets); ++i) {
+        for (std::size_t j = i + 1; j < std::size(dec_sets); ++j) {
+            const DecSet& a = dec_sets[i];
+            const DecSet& b = dec_sets[j];
+            if (a.i2 == b.i2 && a.final_byte == b.final_byte) return false;
+        }
+    }
+    return true;
+}
+static_assert(dec_sets_unique(), "one name per designation");
+
+std::string_view dec_set_name(std::uint8_t i2, std::uint8_t f) {
+    for (const DecSet& set : dec_sets) {
+        if (set.i2 == i2 && set.final_byte == f) return set.name;
+    }
+    return {};
 }
 
 // One character as a piece of a record.
@@ -81,7 +147,7 @@ void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t f
 
 // GZD4, G1D4 to G3D4 and G1D6 to G3D6 (ECMA-35).
 void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i2,
-                                  std::uint8_t final_byte) {
+                                  std::uint8_t final_byte, bool extended) {
     Target target;
     if (i1 >= '(' && i1 <= '+') {
         target = {.slot = i1 - '(', .size_digit = 4};
@@ -100,7 +166,14 @@ void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i
     const std::string_view set =
         i2 != 0 ? std::string_view{set_text, 2} : std::string_view{set_text + 1, 1};
     Suffix suffix;
-    name_graphic_set(suffix, target.size_digit == 4, i2, final_byte);
+    const bool is_94 = target.size_digit == 4;
+    const std::string_view dec_name =
+        extended && is_94 ? dec_set_name(i2, final_byte) : std::string_view{};
+    if (dec_name.empty()) {
+        name_graphic_set(suffix, is_94, i2, final_byte);
+    } else {
+        suffix.set_named(dec_name);
+    }
     print_description(w, {"Designate 9", size, "-character set ", set, suffix.open(), suffix.name,
                           suffix.close(), " to G", slot, "."});
 }

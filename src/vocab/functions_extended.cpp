@@ -191,6 +191,53 @@ VORSK_CSI_HANDLER(csi_do_decstr) {
     if (bare(a)) print_description_line(w, "(DEC) Perform a soft terminal reset.");
 }
 
+// DECSCL: CSI Pl ; Pc " p. Levels 61 to 65 are the VT100 to the VT500; a
+// VT100 has only 7-bit controls, the others 8-bit ones unless Pc is 1.
+VORSK_CSI_HANDLER(csi_do_decscl) {
+    const std::uint32_t level = a.param(0);
+    if (level < 61 || level > 65 || a.count > 2) return;
+    if (level == 61) {
+        print_description_line(w, "(DEC) Set conformance level 1 (VT100).");
+        return;
+    }
+    const std::uint32_t controls = a.param(1);
+    if (controls > 2) return;
+    print_description_line(w, "(DEC) Set conformance level %u (VT%u00) with %s controls.",
+                           level - 60, level - 60, controls == 1 ? "7-bit" : "8-bit");
+}
+
+// DECST8C: CSI ? 5 W.
+VORSK_CSI_HANDLER(csi_do_decst8c) {
+    if (a.param(0) == 5) print_description_line(w, "(DEC) Reset the tab stops to every 8 columns.");
+}
+
+// XTSMGRAPHICS: CSI ? Pi ; Pa ; Pv S, an item (the sixel color registers,
+// the sixel or ReGIS geometry) and what to do with it.
+VORSK_CSI_HANDLER(csi_do_xtsmgraphics) {
+    constexpr const char* items[] = {"the number of sixel color registers",
+                                     "the sixel graphics geometry", "the ReGIS graphics geometry"};
+    constexpr const char* maxima[] = {"the most sixel color registers allowed",
+                                      "the largest sixel graphics geometry",
+                                      "the largest ReGIS graphics geometry"};
+    const std::uint32_t item = a.param(0);
+    if (item < 1 || item > 3) return;
+    const char* what = items[item - 1];
+    switch (a.param(1)) {
+        case 1: print_description_line(w, "(Xterm) Request %s.", what); break;
+        case 2: print_description_line(w, "(Xterm) Reset %s to its default.", what); break;
+        case 3:
+            if (item == 1 && a.count == 3) {
+                print_description_line(w, "(Xterm) Set %s to %u.", what, a.param(2));
+            } else if (item != 1 && a.count == 4) {
+                print_description_line(w, "(Xterm) Set %s to %u by %u pixels.", what, a.param(2),
+                                       a.param(3));
+            }
+            break;
+        case 4: print_description_line(w, "(Xterm) Request %s.", maxima[item - 1]); break;
+        default: break;
+    }
+}
+
 // DECRQM: CSI Ps $ p and CSI ? Ps $ p.
 VORSK_CSI_HANDLER(csi_do_decrqm) {
     const bool dec = a.sequence->marker == '?';
@@ -338,8 +385,8 @@ VORSK_CSI_HANDLER(csi_do_decsace) {
 
 // REP: CSI Pn b.
 VORSK_CSI_HANDLER(csi_do_rep) {
-    print_description_line(w, "Repeat the preceding character %u time%s.", a.param(0),
-                           a.param(0) == 1 ? "" : "s");
+    const std::uint32_t n = amount(a, 0);
+    print_description_line(w, "Repeat the preceding character %u time%s.", n, n == 1 ? "" : "s");
 }
 
 // XTVERSION: CSI > Ps q.
@@ -525,8 +572,8 @@ VORSK_CSI_HANDLER(csi_do_ext_decstbm) {
     if (bare(a)) {
         print_description_line(w, "(DEC) Set the scrolling region to full size.");
     } else if (a.sequence->n_params == 2 && given(a, 0) && given(a, 1)) {
-        print_description_line(w, "(DEC) Set the scrolling region to from line %u to line %u.",
-                               a.param(0), a.param(1));
+        print_description_line(w, "(DEC) Set the scrolling region to lines %u to %u.", a.param(0),
+                               a.param(1));
     }
 }
 

@@ -8,6 +8,14 @@ namespace vorsk {
 // Declares or defines a handler with the CsiHandler signature.
 #define VORSK_CSI_HANDLER(name) void name([[maybe_unused]] const CsiArguments& a, LineWriter& w)
 
+// Value i of a count or position. A terminal moves, inserts, deletes and
+// repeats by 1 where it is given 0, so that is what -X says; the classic
+// account shows the value as it stands.
+inline std::uint32_t amount(const CsiArguments& a, std::size_t i) {
+    const std::uint32_t value = a.param(i);
+    return value == 0 && a.extended ? 1 : value;
+}
+
 // Cursor, editing, tabulation and reports (cursor.cpp).
 VORSK_CSI_HANDLER(csi_do_ich);
 VORSK_CSI_HANDLER(csi_do_cuu);

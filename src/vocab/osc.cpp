@@ -1,9 +1,11 @@
 // Descriptions of operating system commands: OSC, a number, ";" and the
 // command's text. The number selects the command; xterm defines most, and
 // the others belong to the terminals named in their descriptions.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "vocab/fields.h"
@@ -274,6 +276,23 @@ void describe_shell_mark(string_view args, LineWriter& w, const char* tag) {
             print_description_line(w, "(%s) Mark the end of the command.", tag);
             describe_mark_options(rest, w);
         }
+    } else if (mark == "P" && tag[0] == 'F') {
+        const string_view kind = field(rest, 0);
+        const char* which = kind == "k=r"   ? "a right-side prompt"
+                            : kind == "k=c" ? "a continuation prompt"
+                            : kind == "k=s" ? "a secondary prompt"
+                                            : "the first line of a prompt";
+        print_description_line(w, "(%s) Mark the start of %s.", tag, which);
+        if (kind != "k=i" && kind != "k=r" && kind != "k=c" && kind != "k=s")
+            describe_mark_options(rest, w);
+    } else if (mark == "L" && tag[0] == 'F') {
+        print_description_line(w, "(%s) Move to a fresh line.", tag);
+    } else if (mark == "N" && tag[0] == 'F') {
+        print_description_line(w, "(%s) Mark the end of a command and the start of a new one.",
+                               tag);
+        describe_mark_options(rest, w);
+    } else if (mark == "I" && tag[0] == 'F') {
+        print_description_line(w, "(%s) Mark the rest of the line as input.", tag);
     } else if (mark == "E" && tag[0] == 'V') {
         // VS Code writes ";", backslash and control bytes of the command
         // line as \xAB, and a backslash as \\.
@@ -307,11 +326,20 @@ void describe_shell_mark(string_view args, LineWriter& w, const char* tag) {
     }
 }
 
-// OSC 777 ; notify ; title ; body (urxvt, and VTE).
+// OSC 777 ; notify ; title ; body (urxvt, and VTE), and VTE's container
+// tracking: OSC 777 ; container ; push ; name ; runtime [; uid] and
+// OSC 777 ; container ; pop ; ; (toolbox, distrobox).
 void describe_urxvt(string_view args, LineWriter& w) {
     if (field(args, 0) == "notify") {
         print_description_line(w, "(urxvt) Post the notification \"%s\": \"%s\".",
                                shown(field(args, 1)).text, shown(after_field(args, 1)).text);
+    } else if (field(args, 0) == "container" && field(args, 1) == "push") {
+        const string_view runtime = field(args, 3);
+        print_description_line(w, "(VTE) Enter the container \"%s\"%s%s%s.",
+                               shown(field(args, 2)).text, runtime.empty() ? "" : " (",
+                               shown(runtime).text, runtime.empty() ? "" : ")");
+    } else if (field(args, 0) == "container" && field(args, 1) == "pop") {
+        print_description_line(w, "(VTE) Leave the container.");
     } else {
         print_description_line(w, "(urxvt) Extension command \"%s\".", shown(field(args, 0)).text);
     }
@@ -381,6 +409,161 @@ void describe_iterm(const ControlString& s, string_view args, LineWriter& w) {
     }
 }
 
+// OSC 21 ; key=value ; ...: kitty's color control. A value "?" asks, an
+// empty one makes the color dynamic, a key alone resets it.
+void describe_kitty_colors(string_view args, LineWriter& w) {
+    for (std::size_t i = 0; i < count_fields(args); ++i) {
+        const string_view item = field(args, i);
+        const std::size_t equals = item.find('=');
+        const string_view key = item.substr(0, equals);
+        std::uint32_t index = 0;
+        char name[64];
+        if (parse_number(key, index)) {
+            std::snprintf(name, sizeof name, "palette color %u", index);
+        } else {
+            // selection_background: "the selection background color".
+            std::size_t n = 4;
+            std::snprintf(name, sizeof name, "the ");
+            for (std::size_t k = 0; k < key.size() && n + 8 < sizeof name; ++k)
+                name[n++] = key[k] == '_' ? ' ' : key[k];
+            const bool has_color = key.find("color") != string_view::npos;
+            std::snprintf(name + n, sizeof name - n, "%s", has_color ? "" : " color");
+        }
+        const Shown shown_name = shown(name);
+        if (equals == string_view::npos) {
+            print_description_line(w, "(kitty) Reset %s.", shown_name.text);
+        } else if (item.substr(equals + 1) == "?") {
+            print_description_line(w, "(kitty) Request %s.", shown_name.text);
+        } else if (equals + 1 == item.size()) {
+            print_description_line(w, "(kitty) Make %s dynamic.", shown_name.text);
+        } else {
+            print_description_line(w, "(kitty) Set %s to %s.", shown_name.text,
+                                   shown(item.substr(equals + 1)).text);
+        }
+    }
+}
+
+// OSC 22 ; shape: xterm's pointer shape, with kitty's push (">"), pop
+// ("<") and query ("?").
+void describe_pointer_shape(string_view args, LineWriter& w) {
+    if (args.empty()) {
+        print_description_line(w, "(Xterm) Reset the mouse pointer's shape.");
+    } else if (args.starts_with('>')) {
+        print_description_line(w, "(kitty) Push the mouse pointer shape \"%s\".",
+                               shown(args.substr(1)).text);
+    } else if (args == "<") {
+        print_description_line(w, "(kitty) Pop the mouse pointer shape.");
+    } else if (args.starts_with('?')) {
+        print_description_line(w, "(kitty) Request which of the pointer shapes \"%s\" are known.",
+                               shown(args.substr(1)).text);
+    } else {
+        print_description_line(w, "(Xterm) Set the mouse pointer's shape to \"%s\".",
+                               shown(args).text);
+    }
+}
+
+// OSC 50 ; font: xterm's font, and the cursor shape Konsole and iTerm2 once
+// took there (fish still sends it).
+void describe_font(string_view args, LineWriter& w) {
+    constexpr string_view cursor_shape = "CursorShape=";
+    constexpr const char* shapes[] = {"block", "bar", "underline"};
+    std::uint32_t shape = 0;
+    if (args.starts_with(cursor_shape) && parse_number(args.substr(cursor_shape.size()), shape) &&
+        shape < std::size(shapes)) {
+        print_description_line(w, "(Konsole) Set the cursor shape to %s.", shapes[shape]);
+    } else if (args == "?") {
+        print_description_line(w, "(Xterm) Request the font.");
+    } else {
+        print_description_line(w, "(Xterm) Set the font to \"%s\".", shown(args).text);
+    }
+}
+
+// OSC 66 ; metadata ; text: kitty's text sizing, "s=2:w=1" and the like.
+void describe_text_size(string_view args, LineWriter& w) {
+    const string_view metadata = field(args, 0);
+    std::uint32_t scale = 1;
+    for (std::size_t i = 0; i < count_fields(metadata, ':'); ++i) {
+        const string_view item = field(metadata, i, ':');
+        if (item.starts_with("s=")) parse_number(item.substr(2), scale);
+    }
+    print_description_line(w, "(kitty) Draw \"%s\" at scale %u.", shown(after_field(args, 0)).text,
+                           scale);
+    if (metadata.find(':') != string_view::npos || !metadata.starts_with("s="))
+        describe_mark_options(metadata, w);
+}
+
+// OSC 99 ; metadata ; payload: kitty's desktop notifications. The payload
+// is the part "p" names (the title by default), base64 when e=1; d=0 says
+// more of the notification follows.
+void describe_kitty_notification(string_view args, LineWriter& w) {
+    const string_view metadata = field(args, 0);
+    string_view part = "title";
+    bool more = false;
+    bool encoded = false;
+    for (std::size_t i = 0; i < count_fields(metadata, ':'); ++i) {
+        const string_view item = field(metadata, i, ':');
+        if (item.starts_with("p=")) part = item.substr(2);
+        if (item == "d=0") more = true;
+        if (item == "e=1") encoded = true;
+    }
+    string_view payload = after_field(args, 0);
+    char decoded[STRING_HEAD_SIZE];
+    bool valid = true;
+    if (encoded) payload = {decoded, base64_decode(decoded, sizeof decoded, payload, valid)};
+    if (part == "?") {
+        print_description_line(w, "(kitty) Request the notification features the terminal has.");
+    } else if (part == "close") {
+        print_description_line(w, "(kitty) Close the notification.");
+    } else if (part == "alive") {
+        print_description_line(w, "(kitty) Request which notifications are still shown.");
+    } else if (!valid) {
+        print_description_line(w, "(kitty) The notification's %s is not valid base64.",
+                               shown(part).text);
+    } else if (more) {
+        print_description_line(w, "(kitty) Send the %s \"%s\" of a notification, more to follow.",
+                               shown(part).text, shown(payload).text);
+    } else if (part == "title") {
+        print_description_line(w, "(kitty) Post the notification titled \"%s\".",
+                               shown(payload).text);
+    } else {
+        print_description_line(w, "(kitty) Post the notification with the %s \"%s\".",
+                               shown(part).text, shown(payload).text);
+    }
+    describe_mark_options(metadata, w);
+}
+
+// OSC 3008 ; start=id ; field=value ... and OSC 3008 ; end=id ; ...:
+// systemd's contexts (a service, a session, a shell, a command...). The
+// type of a context started names it; the other fields follow as they are.
+void describe_context(string_view args, LineWriter& w) {
+    const string_view first = field(args, 0);
+    const string_view rest = after_field(args, 0);
+    string_view type;
+    char others[STRING_HEAD_SIZE];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count_fields(rest); ++i) {
+        const string_view item = field(rest, i);
+        if (item.starts_with("type=") && type.empty()) {
+            type = item.substr(5);
+            continue;
+        }
+        if (n != 0 && n < sizeof others) others[n++] = ';';
+        const std::size_t copied = std::min(item.size(), sizeof others - n);
+        std::memcpy(others + n, item.data(), copied);
+        n += copied;
+    }
+    if (first.starts_with("start=")) {
+        print_description_line(w, "(systemd) Start the %s%scontext \"%s\".", shown(type).text,
+                               type.empty() ? "" : " ", shown(first.substr(6)).text);
+    } else if (first.starts_with("end=")) {
+        print_description_line(w, "(systemd) End the %s%scontext \"%s\".", shown(type).text,
+                               type.empty() ? "" : " ", shown(first.substr(4)).text);
+    } else {
+        print_description_line(w, "(systemd) Context message \"%s\".", shown(first).text);
+    }
+    describe_mark_options({others, n}, w);
+}
+
 struct OscName {
     std::uint32_t number = 0;
     const char* label = nullptr;
@@ -396,14 +579,19 @@ constexpr OscName osc_names[] = {
     {7, "CURRENT DIRECTORY"},
     {8, "HYPERLINK"},
     {9, "NOTIFICATION"},
+    {21, "COLOR CONTROL"},
     {22, "POINTER SHAPE"},
+    {50, "SET OR REQUEST FONT"},
     {52, "CLIPBOARD"},
+    {66, "TEXT SIZING"},
+    {99, "DESKTOP NOTIFICATION"},
     {104, "RESET PALETTE COLOR"},
     {105, "RESET SPECIAL COLOR"},
     {133, "SHELL INTEGRATION MARK"},
     {633, "VS CODE SHELL INTEGRATION"},
     {777, "URXVT EXTENSION"},
     {1337, "ITERM2 COMMAND"},
+    {3008, "CONTEXT SIGNAL"},
 };
 
 consteval bool osc_names_sorted() {
@@ -452,21 +640,19 @@ void describe_osc(const ControlString& s, LineWriter& w) {
         case 7: describe_directory(args, w); break;
         case 8: describe_hyperlink(args, w); break;
         case 9: describe_notification(args, w); break;
-        case 22:
-            if (args.empty()) {
-                print_description_line(w, "(Xterm) Reset the mouse pointer's shape.");
-            } else {
-                print_description_line(w, "(Xterm) Set the mouse pointer's shape to \"%s\".",
-                                       shown(args).text);
-            }
-            break;
+        case 21: describe_kitty_colors(args, w); break;
+        case 22: describe_pointer_shape(args, w); break;
+        case 50: describe_font(args, w); break;
         case 52: describe_clipboard(s, args, w); break;
+        case 66: describe_text_size(args, w); break;
+        case 99: describe_kitty_notification(args, w); break;
         case 104: describe_color_reset(args, w, false); break;
         case 105: describe_color_reset(args, w, true); break;
         case 133: describe_shell_mark(args, w, "FinalTerm"); break;
         case 633: describe_shell_mark(args, w, "VS Code"); break;
         case 777: describe_urxvt(args, w); break;
         case 1337: describe_iterm(s, args, w); break;
+        case 3008: describe_context(args, w); break;
         default:
             if (number >= 10 && number <= 19) describe_dynamic_colors(number, args, w);
             break;

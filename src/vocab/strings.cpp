@@ -12,6 +12,11 @@ void describe_string(const ControlString& s, LineWriter& w) {
         case APC_STRING: describe_apc(s, w); return;
         case PM_STRING: print_label_line(w, "%s: %s", "PM", "PRIVACY MESSAGE"); return;
         case SOS_STRING: print_label_line(w, "%s: %s", "SOS", "START OF STRING"); return;
+        case TITLE_STRING:
+            print_label_line(w, "%s: %s", "ESC k", "SET WINDOW TITLE");
+            print_description_line(w, "(screen) Set the window title to \"%s\".",
+                                   shown(s.text()).text);
+            return;
     }
 }
 
@@ -60,7 +65,8 @@ std::uint64_t find_bulk_start(const ControlString& s, bool& decided) {
             }
             return NO_BULK;
         case PM_STRING:
-        case SOS_STRING: decided = true; return NO_BULK;
+        case SOS_STRING:
+        case TITLE_STRING: decided = true; return NO_BULK;
     }
     decided = true;
     return NO_BULK;
