@@ -59,6 +59,9 @@ struct CsiFunction {
     CsiHandler handler = nullptr;  // nullptr: no description lines
     std::int32_t default1 = 0;     // -1: an empty parameter yields no value
     std::int32_t default2 = 0;
+    // The row of extended mode, read before the classic rows with -X; the
+    // classic account never reads it.
+    bool extended = false;
 };
 
 inline constexpr CsiFunction empty_csi_function{};

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "vocab/extended_handlers.h"
 #include "vocab/handlers.h"
 
 namespace vorsk {
@@ -676,6 +675,10 @@ void describe_private_mode(LineWriter& w, std::uint32_t mode, bool set, bool ext
         print_description(w, {private_mode_text(*m, set, extended)});
 }
 
+constexpr const char* mode_states[] = {
+    "is not recognized", "is set", "is reset", "is permanently set", "is permanently reset",
+};
+
 }  // namespace
 
 const PrivateMode* find_private_mode(std::uint32_t mode, bool extended) {
@@ -753,13 +756,31 @@ VORSK_CSI_HANDLER(csi_do_xtsave) {
     }
 }
 
-// DECSTBM: the scrolling region, from the given lines or the whole screen.
-VORSK_CSI_HANDLER(csi_do_decstbm) {
-    if (a.count == 2) {
-        print_description_line(w, "(DEC) Set the scrolling region to from line %u to line %u.",
-                               a.param(0), a.param(1));
-    } else if (a.count == 0) {
-        print_description_line(w, "(DEC) Set the scrolling region to full size.");
+// DECRQM: CSI Ps $ p and CSI ? Ps $ p.
+VORSK_CSI_HANDLER(csi_do_decrqm) {
+    const bool dec = a.sequence->marker == '?';
+    const std::string_view name = mode_short_name(a.param(0), dec);
+    const char* kind = dec ? "private mode" : "mode";
+    if (!name.empty()) {
+        print_description_line(w, "(DEC) Request the state of %s %u (%.*s).", kind, a.param(0),
+                               static_cast<int>(name.size()), name.data());
+    } else {
+        print_description_line(w, "(DEC) Request the state of %s %u.", kind, a.param(0));
+    }
+}
+
+// DECRPM: CSI ? Ps ; Pm $ y and CSI Ps ; Pm $ y.
+VORSK_CSI_HANDLER(csi_do_decrpm) {
+    const bool dec = a.sequence->marker == '?';
+    const std::string_view name = mode_short_name(a.param(0), dec);
+    const char* kind = dec ? "private mode" : "mode";
+    if (a.param(1) >= std::size(mode_states)) return;
+    const char* state = mode_states[a.param(1)];
+    if (!name.empty()) {
+        print_description_line(w, "(DEC) Report that %s %u (%.*s) %s.", kind, a.param(0),
+                               static_cast<int>(name.size()), name.data(), state);
+    } else {
+        print_description_line(w, "(DEC) Report that %s %u %s.", kind, a.param(0), state);
     }
 }
 

@@ -297,6 +297,21 @@ void pen_apply_value(Pen& pen, std::uint32_t value) {
     }
 }
 
+// The attributes XTPUSHSGR can save, by number.
+constexpr Named pushed_attributes[] = {
+    {1, "bold"},
+    {2, "faint"},
+    {3, "italic"},
+    {4, "underline"},
+    {5, "blink"},
+    {7, "inverse"},
+    {8, "invisible"},
+    {9, "crossed-out"},
+    {21, "double underline"},
+    {30, "foreground color"},
+    {31, "background color"},
+};
+
 }  // namespace
 
 SgrReader::SgrReader(const Parameter* params, std::size_t n, bool ext, std::size_t values)
@@ -443,6 +458,29 @@ std::size_t format_pen_mark(char* out, const Pen& pen) {
                                 static_cast<unsigned>(pen.flags),
                                 static_cast<unsigned>(pen.underline), pen.underline_color);
     return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+// XTPUSHSGR, XTPOPSGR and XTREPORTSGR: CSI Pm # {, CSI # }, CSI Pt;Pl;Pb;Pr # |.
+VORSK_CSI_HANDLER(csi_do_xtpushsgr) {
+    Phrase names;
+    for (std::size_t i = 0; i < a.sequence->n_params && i < a.count; ++i) {
+        if (const char* name = name_of(pushed_attributes, a.param(i))) names.add(name);
+    }
+    if (names.items == 0) {
+        print_description_line(w, "(Xterm) Push the video attributes onto the stack.");
+    } else {
+        print_description_line(w, "(Xterm) Push these video attributes onto the stack:");
+        print_description_line(w, " %s.", names.text);
+    }
+}
+
+VORSK_CSI_HANDLER(csi_do_xtpopsgr) {
+    print_description_line(w, "(Xterm) Pop the video attributes from the stack.");
+}
+
+VORSK_CSI_HANDLER(csi_do_xtreportsgr) {
+    const Rectangle r = rectangle_at(a, 0);
+    print_description_line(w, "(Xterm) Request the common attributes of %s.", r.text);
 }
 
 }  // namespace vorsk

@@ -174,4 +174,73 @@ VORSK_CSI_HANDLER(csi_do_decmouse) {
     print_description_line(w, "(DEC) Mouse%s at [%u,%u].", buttons, a.param(2), a.param(3));
 }
 
+// XTWINOPS: CSI Ps ; ... t. The classic operations read as without -X;
+// these are the ones added since, and the in-band resize report.
+VORSK_CSI_HANDLER(csi_do_xtwinops) {
+    const std::uint32_t op = a.param(0);
+    const std::uint32_t p1 = a.param(1);
+    switch (op) {
+        case 9:
+            if (p1 == 2) {
+                print_description_line(w, "(Xterm) Maximize the window vertically.");
+                return;
+            }
+            if (p1 == 3) {
+                print_description_line(w, "(Xterm) Maximize the window horizontally.");
+                return;
+            }
+            break;
+        case 10:
+            if (p1 == 0) print_description_line(w, "(Xterm) Leave full-screen mode.");
+            if (p1 == 1) print_description_line(w, "(Xterm) Enter full-screen mode.");
+            if (p1 == 2) print_description_line(w, "(Xterm) Toggle full-screen mode.");
+            return;
+        case 13:
+            if (p1 == 2) {
+                print_description_line(w, "(Xterm) Request report on the text area position.");
+                return;
+            }
+            break;
+        case 14:
+            if (p1 == 2) {
+                print_description_line(
+                    w, "(Xterm) Request report on the whole window size in pixels.");
+                return;
+            }
+            break;
+        case 15:
+            print_description_line(w, "(Xterm) Request report on the screen size in pixels.");
+            return;
+        case 16:
+            print_description_line(w,
+                                   "(Xterm) Request report on the character cell size in pixels.");
+            return;
+        case 22:
+        case 23: {
+            constexpr const char* titles[] = {"the icon label and window title", "the icon label",
+                                              "the window title"};
+            if (p1 >= std::size(titles)) return;
+            const bool push = op == 22;
+            if (given(a, 2) && a.param(2) != 0) {
+                print_description_line(w, "(Xterm) %s %s %s stack entry %u.",
+                                       push ? "Save" : "Restore", titles[p1], push ? "in" : "from",
+                                       a.param(2));
+            } else {
+                print_description_line(w, "(Xterm) %s %s %s the stack.", push ? "Push" : "Pop",
+                                       titles[p1], push ? "onto" : "from");
+            }
+            return;
+        }
+        case 48:
+            if (a.count == 5) {
+                print_description_line(
+                    w, "(foot) Report a resize to %u lines, %u columns (%u by %u pixels).", p1,
+                    a.param(2), a.param(3), a.param(4));
+            }
+            return;
+        default: break;
+    }
+    csi_do_winop(a, w);
+}
+
 }  // namespace vorsk
