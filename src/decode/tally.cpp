@@ -122,9 +122,12 @@ void tally_sequence(Tally& t, const Sequence& s, const CsiLookup& found, std::ui
         case FP_SEQUENCE:
         case FS_SEQUENCE: count_row(t, ROW_ESCAPE, s.final_byte, offset); return;
         case NF_SEQUENCE: {
+            // Three or more intermediates make a sequence without a label.
             const std::uint64_t i2 = s.n_intermediates > 1 ? s.intermediates[1] : 0;
+            const std::uint64_t more = s.n_intermediates > 2 ? 1 : 0;
             count_row(t, ROW_DESIGNATION,
-                      std::uint64_t{s.intermediates[0]} << 16 | i2 << 8 | s.final_byte, offset);
+                      more << 24 | std::uint64_t{s.intermediates[0]} << 16 | i2 << 8 | s.final_byte,
+                      offset);
             return;
         }
         case CSI_SEQUENCE: break;
@@ -169,9 +172,7 @@ void tally_string(Tally& t, const ControlString& s, std::uint64_t offset) {
                 count_row(t, ROW_STRING, family | STRING_NO_NUMBER, offset);
                 return;
             }
-            const char* label =
-                number >= 110 && number <= 119 ? "RESET DYNAMIC COLOR" : osc_label(number);
-            count_row(t, ROW_STRING, family | number, offset, label);
+            count_row(t, ROW_STRING, family | number, offset, osc_label(number));
             const std::string_view args = after_field(text, 0);
             if (number <= 2) t.features |= FEATURE_TITLE;
             if (number == 8) t.features |= FEATURE_HYPERLINKS;

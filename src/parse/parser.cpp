@@ -5,9 +5,6 @@
 namespace vorsk {
 namespace {
 
-constexpr bool is_digit(int c) {
-    return c >= '0' && c <= '9';
-}
 constexpr bool is_parameter_byte(int c) {
     return c >= 0x30 && c <= 0x3f;
 }

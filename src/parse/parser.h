@@ -9,6 +9,9 @@ namespace vorsk {
 inline constexpr bool is_intermediate(int c) {
     return c >= 0x20 && c <= 0x2f;
 }
+inline constexpr bool is_digit(int c) {
+    return c >= '0' && c <= '9';
+}
 inline constexpr bool is_private_marker(int c) {
     return c == ':' || c == '<' || c == '=' || c == '>' || c == '?';
 }

@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "decode/escape.h"
 #include "decode/tally.h"
 #include "text/safe_text.h"
+#include "vocab/designations.h"
+#include "vocab/escapes.h"
 #include "vocab/modes.h"
 
 namespace vorsk {
@@ -21,30 +22,6 @@ constexpr const char* kind_names[] = {
 static_assert(std::size(kind_names) == N_ROW_KINDS, "one name per kind of row");
 
 constexpr const char* family_names[] = {"OSC", "DCS", "APC", "PM", "SOS", "ESC k"};
-
-// What an nF sequence's first intermediate announces or designates.
-const char* designation_text(std::uint8_t i1, std::uint8_t i2) {
-    switch (i1) {
-        case ' ': return "ANNOUNCE CODE STRUCTURE";
-        case '!': return "DESIGNATE A C0 SET";
-        case '"': return "DESIGNATE A C1 SET";
-        case '#': return "LINE ATTRIBUTE OR ALIGNMENT";
-        case '$':
-            return i2 == 0 || i2 == '('     ? "DESIGNATE A MULTIPLE-BYTE SET AS G0"
-                   : i2 == ')' || i2 == '-' ? "DESIGNATE A MULTIPLE-BYTE SET AS G1"
-                   : i2 == '*' || i2 == '.' ? "DESIGNATE A MULTIPLE-BYTE SET AS G2"
-                                            : "DESIGNATE A MULTIPLE-BYTE SET AS G3";
-        case '%': return "DESIGNATE OTHER CODING SYSTEM";
-        case '(': return "DESIGNATE A 94-SET AS G0";
-        case ')': return "DESIGNATE A 94-SET AS G1";
-        case '*': return "DESIGNATE A 94-SET AS G2";
-        case '+': return "DESIGNATE A 94-SET AS G3";
-        case '-': return "DESIGNATE A 96-SET AS G1";
-        case '.': return "DESIGNATE A 96-SET AS G2";
-        case '/': return "DESIGNATE A 96-SET AS G3";
-        default: return "";
-    }
-}
 
 // Appends the echo of a sequence byte: " Spc" for a blank, " X" otherwise.
 void append_byte(char* out, std::size_t cap, std::uint64_t b) {
@@ -79,7 +56,7 @@ struct RowText {
     char description[DESCRIPTION_SIZE] = {};
 };
 
-RowText row_text(const TallyRow& row, bool other) {
+RowText row_text(const TallyRow& row, bool other, bool extended) {
     RowText out;
     const auto kind = static_cast<RowKind>((row.key >> 56) - 1);
     const std::uint64_t sub = row.key & ((std::uint64_t{1} << 56) - 1);
@@ -121,7 +98,11 @@ RowText row_text(const TallyRow& row, bool other) {
             append_byte(out.label, sizeof out.label, sub >> 16 & 0xff);
             append_byte(out.label, sizeof out.label, sub >> 8 & 0xff);
             append_byte(out.label, sizeof out.label, sub & 0xff);
-            describe(designation_text(sub >> 16 & 0xff, sub >> 8 & 0xff));
+            // What the account's label says, where it has one.
+            if ((sub >> 24) == 0) {
+                nf_label(out.description, sizeof out.description, sub >> 16 & 0xff, sub >> 8 & 0xff,
+                         sub & 0xff, extended);
+            }
             break;
         case ROW_FUNCTION: {
             // A classic row under a marker is the function of the row
@@ -308,7 +289,7 @@ void write_json(const Tally& t, std::size_t n, LineWriter& w) {
     out(w, "{\"bytes\":%" PRIu64 ",\"rows\":[", t.bytes);
     bool first = true;
     each_row(t, n, [&](const TallyRow& row, bool other) {
-        const RowText text = row_text(row, other);
+        const RowText text = row_text(row, other, t.extended);
         raw(w, first ? "\n{\"kind\":" : ",\n{\"kind\":");
         first = false;
         json_string(w, kind_names[(row.key >> 56) - 1]);
@@ -338,7 +319,7 @@ void write_table(const Tally& t, std::size_t n, LineWriter& w) {
     out(w, "Summary of %" PRIu64 " byte%s\n", t.bytes, t.bytes == 1 ? "" : "s");
     out(w, "%-13s%-16s%10s %10s  %s\n", "kind", "label", "count", "first", "description");
     each_row(t, n, [&](const TallyRow& row, bool other) {
-        const RowText text = row_text(row, other);
+        const RowText text = row_text(row, other, t.extended);
         out(w, "%-13s%-16s%10" PRIu64 " %10" PRIu64 "%s%s\n", kind_names[(row.key >> 56) - 1],
             text.label, row.count, row.first, *text.description != '\0' ? "  " : "",
             text.description);

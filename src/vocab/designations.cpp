@@ -128,13 +128,70 @@ struct Char {
     operator std::string_view() const { return {&c, 1}; }
 };
 
-}  // namespace
+// With -X, DEC's line sizes and screen test (ESC # F) and the switch to and
+// from UTF-8 (ESC % F); the classic account echoes them only.
+struct NfRow {
+    std::uint8_t intermediate;
+    std::uint8_t final_byte;
+    std::string_view label;
+    std::string_view text;
+};
+constexpr NfRow extended_nf_rows[] = {
+    {'#', '3', "DECDHL: DOUBLE-HEIGHT LINE",
+     "(DEC) Make the line the top half of a double-height line."},
+    {'#', '4', "DECDHL: DOUBLE-HEIGHT LINE",
+     "(DEC) Make the line the bottom half of a double-height line."},
+    {'#', '5', "DECSWL: SINGLE-WIDTH LINE", "(DEC) Make the line single-width."},
+    {'#', '6', "DECDWL: DOUBLE-WIDTH LINE", "(DEC) Make the line double-width."},
+    {'#', '8', "DECALN: SCREEN ALIGNMENT PATTERN",
+     "(DEC) Fill the screen with the letter E to align it."},
+    {'%', '@', "DOCS: DESIGNATE OTHER CODING SYSTEM",
+     "Return to the ISO 2022 coding system from UTF-8."},
+    {'%', 'G', "DOCS: DESIGNATE OTHER CODING SYSTEM", "Use UTF-8 as the coding system."},
+};
+
+const NfRow* extended_nf_row(std::uint8_t i1, std::uint8_t f) {
+    for (const NfRow& row : extended_nf_rows) {
+        if (row.intermediate == i1 && row.final_byte == f) return &row;
+    }
+    return nullptr;
+}
+
+// The slot and size of ESC ( F to ESC / F; ESC , F designates nothing.
+Target graphic_target(std::uint8_t i1) {
+    if (i1 >= '(' && i1 <= '+') return {.slot = i1 - '(', .size_digit = 4};
+    if (i1 >= '-' && i1 <= '/') return {.slot = i1 - ',', .size_digit = 6};
+    return {};
+}
+
+// The same after "$". ESC $ @, ESC $ A and ESC $ B are the short forms for
+// G0; the long form ESC $ ( F is taken only for the other finals.
+Target multibyte_target(std::uint8_t i2, std::uint8_t final_byte) {
+    const bool short_form_final = final_byte >= '@' && final_byte <= 'B';
+    if (i2 == 0) return short_form_final ? Target{.slot = 0, .size_digit = 4} : Target{};
+    if (i2 == '(') return short_form_final ? Target{} : Target{.slot = 0, .size_digit = 4};
+    if (i2 >= ')' && i2 <= '+') return {.slot = i2 - '(', .size_digit = 4};
+    if (i2 >= '-' && i2 <= '/') return {.slot = i2 - ',', .size_digit = 6};
+    return {};  // ESC $ ' F and ESC $ , F designate nothing
+}
+
+// A label put together from pieces, within its buffer.
+struct Label {
+    char* out;
+    std::size_t cap;
+    std::size_t n = 0;
+    Label& operator<<(std::string_view piece) {
+        for (const char c : piece) {
+            if (n + 1 < cap) out[n++] = c;
+        }
+        return *this;
+    }
+    Label& operator<<(char c) { return *this << std::string_view{&c, 1}; }
+};
 
 // CZD and C1D (ECMA-35): the control set follows from the final alone.
-void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t final_byte) {
+void describe_control_set(LineWriter& w, std::uint8_t i1, std::uint8_t final_byte) {
     const bool c0 = i1 == '!';
-    print_label(w, {c0 ? "CZD: C0-DESIGNATE" : "C1D: C1-DESIGNATE"});
-    if (!writer_shows(w, DESCRIPTION_LINE)) return;
     const std::int32_t number = registration(c0 ? C0_SETS : C1_SETS, final_byte);
     if (number == NO_REGISTRATION) return;  // a private or unregistered final
     const char* name = control_set_name(number);
@@ -146,21 +203,11 @@ void describe_control_designation(LineWriter& w, std::uint8_t i1, std::uint8_t f
 }
 
 // GZD4, G1D4 to G3D4 and G1D6 to G3D6 (ECMA-35).
-void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i2,
-                                  std::uint8_t final_byte, bool extended) {
-    Target target;
-    if (i1 >= '(' && i1 <= '+') {
-        target = {.slot = i1 - '(', .size_digit = 4};
-    } else if (i1 >= '-' && i1 <= '/') {
-        target = {.slot = i1 - ',', .size_digit = 6};
-    } else {
-        return;  // ESC , F: there is no 96-character G0
-    }
-    const Char slot_letter(slot_letters[target.slot]);
+void describe_graphic_set(LineWriter& w, std::uint8_t i1, std::uint8_t i2, std::uint8_t final_byte,
+                          bool extended) {
+    const Target target = graphic_target(i1);
     const Char slot('0' + target.slot);
     const Char size('0' + target.size_digit);
-    print_label(w, {"G", slot_letter, "D", size, ": G", slot, "-DESIGNATE 9", size, "-SET"});
-    if (!writer_shows(w, DESCRIPTION_LINE)) return;
     // The set is named by its final, preceded by the second intermediate if any.
     const char set_text[] = {static_cast<char>(i2), static_cast<char>(final_byte)};
     const std::string_view set =
@@ -179,27 +226,10 @@ void describe_graphic_designation(LineWriter& w, std::uint8_t i1, std::uint8_t i
 }
 
 // GZDM4, G1DM4 to G3DM4 and G1DM6 to G3DM6 (ECMA-35).
-void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t final_byte) {
-    // ESC $ @, ESC $ A and ESC $ B are the short forms for G0; the long form
-    // ESC $ ( F is taken only for the other finals.
-    const bool short_form_final = final_byte >= '@' && final_byte <= 'B';
-    Target target;
-    if (i2 == 0) {
-        if (short_form_final) target = {.slot = 0, .size_digit = 4};
-    } else if (i2 == '(') {
-        if (!short_form_final) target = {.slot = 0, .size_digit = 4};
-    } else if (i2 >= ')' && i2 <= '+') {
-        target = {.slot = i2 - '(', .size_digit = 4};
-    } else if (i2 >= '-' && i2 <= '/') {
-        target = {.slot = i2 - ',', .size_digit = 6};
-    }
-    if (target.slot < 0) return;  // ESC $ ' F and ESC $ , F designate nothing
-    const Char slot_letter(slot_letters[target.slot]);
+void describe_multibyte_set(LineWriter& w, std::uint8_t i2, std::uint8_t final_byte) {
+    const Target target = multibyte_target(i2, final_byte);
     const Char slot('0' + target.slot);
     const Char size('0' + target.size_digit);
-    print_label(
-        w, {"G", slot_letter, "DM", size, ": G", slot, "-DESIGNATE MULTIBYTE 9", size, "-SET"});
-    if (!writer_shows(w, DESCRIPTION_LINE)) return;
     Suffix suffix;
     if (is_private_final(final_byte)) {
         suffix.set_private();
@@ -209,6 +239,74 @@ void describe_multibyte_designation(LineWriter& w, std::uint8_t i2, std::uint8_t
     }
     print_description(w, {"Designate multibyte 9", size, "-character set ", Char(final_byte),
                           suffix.open(), suffix.name, suffix.close(), " to G", slot, "."});
+}
+
+}  // namespace
+
+std::size_t nf_label(char* out, std::size_t cap, std::uint8_t i1, std::uint8_t i2,
+                     std::uint8_t final_byte, bool extended) {
+    Label label{out, cap};
+    switch (i1) {
+        case ' ': label << "ACS: ANNOUNCE CODE STRUCTURE"; break;  // ECMA-35 15.2
+        case '!': label << "CZD: C0-DESIGNATE"; break;
+        case '"': label << "C1D: C1-DESIGNATE"; break;
+        case '$': {
+            if (i2 != 0 && i2 < 0x27) break;
+            const Target t = multibyte_target(i2, final_byte);
+            if (t.slot < 0) break;
+            const char size = static_cast<char>('0' + t.size_digit);
+            label << 'G' << slot_letters[t.slot] << "DM" << size << ": G"
+                  << static_cast<char>('0' + t.slot) << "-DESIGNATE MULTIBYTE 9" << size << "-SET";
+            break;
+        }
+        case '(':
+        case ')':
+        case '*':
+        case '+':
+        case ',':
+        case '-':
+        case '.':
+        case '/': {
+            const Target t = graphic_target(i1);
+            if (t.slot < 0) break;
+            const char size = static_cast<char>('0' + t.size_digit);
+            label << 'G' << slot_letters[t.slot] << 'D' << size << ": G"
+                  << static_cast<char>('0' + t.slot) << "-DESIGNATE 9" << size << "-SET";
+            break;
+        }
+        case '#':
+        case '%':
+            if (!extended || i2 != 0) break;
+            if (const NfRow* row = extended_nf_row(i1, final_byte)) label << row->label;
+            break;
+        default: break;
+    }
+    if (cap != 0) out[label.n] = '\0';
+    return label.n;
+}
+
+// ECMA-35 announcements and designations; "#", "%", "&" and "'" are echoed
+// only (with -X the commonest of "#" and "%" are named), and with three or
+// more intermediates there is neither label nor description.
+void describe_nf_sequence(LineWriter& w, const Sequence& s, bool extended) {
+    if (s.n_intermediates > 2) return;
+    const std::uint8_t i1 = s.intermediates[0];
+    const std::uint8_t i2 = s.n_intermediates == 2 ? s.intermediates[1] : 0;
+    const std::uint8_t f = s.final_byte;
+    char label[NF_LABEL_SIZE];
+    const std::size_t n = nf_label(label, sizeof label, i1, i2, f, extended);
+    if (n == 0) return;
+    print_label(w, {std::string_view{label, n}});
+    if (!writer_shows(w, DESCRIPTION_LINE)) return;
+    switch (i1) {
+        case '!':
+        case '"': describe_control_set(w, i1, f); break;
+        case '$': describe_multibyte_set(w, i2, f); break;
+        case '#':
+        case '%': print_description(w, {extended_nf_row(i1, f)->text}); break;
+        case ' ': break;
+        default: describe_graphic_set(w, i1, i2, f, extended); break;
+    }
 }
 
 }  // namespace vorsk

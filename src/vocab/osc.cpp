@@ -29,7 +29,26 @@ constexpr const char* dynamic_color_labels[] = {
     "TEKTRONIX BACKGROUND COLOR", "HIGHLIGHT BACKGROUND COLOR", "TEKTRONIX CURSOR COLOR",
     "HIGHLIGHT FOREGROUND COLOR",
 };
-static_assert(std::size(dynamic_colors) == 10 && std::size(dynamic_color_labels) == 10);
+constexpr const char* reset_color_labels[] = {
+    "RESET TEXT FOREGROUND COLOR",      "RESET TEXT BACKGROUND COLOR",
+    "RESET TEXT CURSOR COLOR",          "RESET POINTER FOREGROUND COLOR",
+    "RESET POINTER BACKGROUND COLOR",   "RESET TEKTRONIX FOREGROUND COLOR",
+    "RESET TEKTRONIX BACKGROUND COLOR", "RESET HIGHLIGHT BACKGROUND COLOR",
+    "RESET TEKTRONIX CURSOR COLOR",     "RESET HIGHLIGHT FOREGROUND COLOR",
+};
+static_assert(std::size(dynamic_colors) == 10 && std::size(dynamic_color_labels) == 10 &&
+              std::size(reset_color_labels) == 10);
+
+// Each reset is named after its colour.
+consteval bool reset_labels_follow() {
+    for (std::size_t i = 0; i < std::size(dynamic_color_labels); ++i) {
+        const string_view reset = reset_color_labels[i];
+        if (!reset.starts_with("RESET ") || reset.substr(6) != dynamic_color_labels[i])
+            return false;
+    }
+    return true;
+}
+static_assert(reset_labels_follow());
 
 // OSC 5's special colours, by their number.
 constexpr const char* special_colors[] = {"bold", "underline", "blink", "reverse", "italic"};
@@ -606,6 +625,7 @@ static_assert(osc_names_sorted());
 
 const char* osc_label(std::uint32_t number) {
     if (number >= 10 && number <= 19) return dynamic_color_labels[number - 10];
+    if (number >= 110 && number <= 119) return reset_color_labels[number - 110];
     for (const OscName& n : osc_names) {
         if (n.number == number) return n.label;
     }
@@ -621,16 +641,13 @@ void describe_osc(const ControlString& s, LineWriter& w) {
         print_label_line(w, "%s: %s", "OSC", "OPERATING SYSTEM COMMAND");
         return;
     }
-    if (number >= 110 && number <= 119) {
-        char label[48];
-        std::snprintf(label, sizeof label, "RESET %s", dynamic_color_labels[number - 110]);
-        print_string_label(w, "OSC", number_text, label);
-        print_description_line(w, "(Xterm) Reset the %s.", dynamic_colors[number - 110]);
-        return;
-    }
     const char* label = osc_label(number);
     print_string_label(w, "OSC", number_text,
                        label != nullptr ? label : "OPERATING SYSTEM COMMAND");
+    if (number >= 110 && number <= 119) {
+        print_description_line(w, "(Xterm) Reset the %s.", dynamic_colors[number - 110]);
+        return;
+    }
     switch (number) {
         case 0: describe_title(args, w, "the icon name and the window title"); break;
         case 1: describe_title(args, w, "the icon name"); break;
