@@ -83,13 +83,7 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     result.consumed = vorsk::input_consumed(*p.input);
     vorsk::input_free(p.input);
     vorsk::writer_free(p.writer);
-    vorsk::release_record(p.string);
-    std::free(p.memo);
-    if (p.inner != nullptr) {
-        vorsk::input_free(p.inner->input);
-        vorsk::release_record(p.inner->string);
-        vorsk::release_record(p.inner);
-    }
+    vorsk::processor_release(p);
     result.output.assign(memory.data, memory.size);
     vorsk::memory_sink_release(memory);
     if (timing_stream != nullptr) std::fclose(timing_stream);

@@ -35,20 +35,11 @@ int file_of(std::string_view bytes) {
 
 void setup(vorsk::Processor& p, vorsk::InputBuffer* input, vorsk::LineWriter* w, bool extended,
            bool keys) {
-    p.input = input;
-    p.writer = w;
-    p.extended = extended;
-    p.keys = extended && keys;
-    if (extended) p.string = vorsk::allocate_record<vorsk::ControlString>();
+    if (!vorsk::processor_init(p, input, w, {.extended = extended, .keys = keys})) std::abort();
 }
 
 void release(vorsk::Processor& p) {
-    vorsk::release_record(p.string);
-    if (p.inner != nullptr) {
-        vorsk::input_free(p.inner->input);
-        vorsk::release_record(p.inner->string);
-        vorsk::release_record(p.inner);
-    }
+    vorsk::processor_release(p);
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     if (slot == nullptr) return false;
     input_skip(in, length);
     writer_replay(*p.writer, slot->text, slot->text_size);
-    p.control_break = 1;
+    p.line.control_break = 1;
     return true;
 }
 
@@ -179,7 +179,7 @@ bool process_escape_sequence(Processor& p) {
         report_sequence(p, s);
     }
     if (p.pen != nullptr) update_pen(p, s);
-    p.control_break = 1;
+    p.line.control_break = 1;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
 
 #include "allocation.h"
@@ -82,32 +83,32 @@ constexpr auto items_without_carets = control_items(false);
 
 [[gnu::always_inline]] inline void open_text_line(Processor& p) {
     writer_start(*p.writer, TEXT_LINE);
-    p.grapheme = GraphemeState{};
+    p.line.grapheme = GraphemeState{};
 }
 
 // The states a byte of text or a control item passes through, as
 // process_byte takes them.
 void enter_text(Processor& p) {
-    if (p.line_state == LINE_TEXT) return;
-    if (p.line_state == LINE_CONTROL) writer_finish(*p.writer, "");
-    p.control_break = 1;
+    if (p.line.state == LINE_TEXT) return;
+    if (p.line.state == LINE_CONTROL) writer_finish(*p.writer, "");
+    p.line.control_break = 1;
     open_text_line(p);
-    p.line_state = LINE_TEXT;
+    p.line.state = LINE_TEXT;
 }
 
 void enter_control(Processor& p) {
-    if (p.line_state == LINE_CONTROL) return;
-    if (p.line_state == LINE_TEXT) writer_finish(*p.writer, "|");
-    p.control_break = 1;
-    p.line_state = LINE_CONTROL;
+    if (p.line.state == LINE_CONTROL) return;
+    if (p.line.state == LINE_TEXT) writer_finish(*p.writer, "|");
+    p.line.control_break = 1;
+    p.line.state = LINE_CONTROL;
 }
 
 [[gnu::always_inline]] inline void open_control_line(Processor& p) {
-    if (p.control_break) {
-        p.control_break = 0;
+    if (p.line.control_break) {
+        p.line.control_break = 0;
         writer_start(*p.writer, CONTROL_LINE);
     }
-    p.line_state = LINE_CONTROL;
+    p.line.state = LINE_CONTROL;
 }
 
 // The item of a control byte on the control line, opened where needed.
@@ -134,14 +135,14 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     // Most text is plain: one lookup tells that it is no control item, and
     // its width.
     const int plain_width = plain_text_width(ch.cp);
-    if (p.line_state == LINE_TEXT) {
-        const std::uint32_t previous = p.grapheme.last;
-        const bool breaks = plain_width != 0 ? grapheme_break_plain(p.grapheme, ch.cp)
-                                             : grapheme_break(p.grapheme, ch.cp);
+    if (p.line.state == LINE_TEXT) {
+        const std::uint32_t previous = p.line.grapheme.last;
+        const bool breaks = plain_width != 0 ? grapheme_break_plain(p.line.grapheme, ch.cp)
+                                             : grapheme_break(p.line.grapheme, ch.cp);
         if (!breaks) {
-            const int width = joined_width(previous, ch.cp, p.last_width);
+            const int width = joined_width(previous, ch.cp, p.line.last_width);
             writer_join(*p.writer, bytes, ch.n, static_cast<std::size_t>(width));
-            p.last_width += width;
+            p.line.last_width += width;
             return;
         }
     }
@@ -156,13 +157,13 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     }
     enter_text(p);
     if (plain_width != 0) {
-        grapheme_break_plain(p.grapheme, ch.cp);
-        p.last_width = plain_width;
+        grapheme_break_plain(p.line.grapheme, ch.cp);
+        p.line.last_width = plain_width;
     } else {
-        grapheme_break(p.grapheme, ch.cp);
-        p.last_width = code_point_width(ch.cp);
+        grapheme_break(p.line.grapheme, ch.cp);
+        p.line.last_width = code_point_width(ch.cp);
     }
-    writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.last_width));
+    writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.line.last_width));
 }
 
 // The length and code point of a well-formed UTF-8 character of two or
@@ -188,8 +189,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
     std::size_t columns = 0;
     // The grapheme state and the width of the last character, kept here
     // and stored once at the end.
-    GraphemeState grapheme = p.grapheme;
-    std::size_t width = static_cast<std::size_t>(p.last_width);
+    GraphemeState grapheme = p.line.grapheme;
+    std::size_t width = static_cast<std::size_t>(p.line.last_width);
     // Whether a plain character breaks surely after the last one: after
     // anything the run takes it does (printable ASCII is plain text).
     bool surely = plain_breaks_surely(grapheme);
@@ -241,15 +242,15 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
         taken += length;
     }
     writer_put_fitting(w, reinterpret_cast<const char*>(bytes + taken - fitting), fitting, columns);
-    p.grapheme = grapheme;
-    p.last_width = static_cast<int>(width);
+    p.line.grapheme = grapheme;
+    p.line.last_width = static_cast<int>(width);
     return taken;
 }
 
 // The dispatcher's step for one byte, inline in the loop over the bytes
 // the input holds.
 [[gnu::always_inline]] inline void dispatch_byte(Processor& p, int b) {
-    if (p.in_string) {
+    if (p.strings.open) {
         process_string_byte(p, b);
         return;
     }
@@ -259,38 +260,38 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
     }
     // A byte visits at most three states: text, none, control.
     for (;;) {
-        switch (p.line_state) {
+        switch (p.line.state) {
             case LINE_NONE:
-                p.control_break = 1;
+                p.line.control_break = 1;
                 if (b == LF || is_printable(b)) {
                     open_text_line(p);
-                    p.line_state = LINE_TEXT;
+                    p.line.state = LINE_TEXT;
                 } else {
-                    p.line_state = LINE_CONTROL;
+                    p.line.state = LINE_CONTROL;
                 }
                 continue;
             case LINE_TEXT:
                 if (is_printable(b)) {
                     if (p.tally != nullptr) ++p.tally->text_bytes;
                     writer_putc(*p.writer, b);
-                    p.grapheme = {static_cast<std::uint32_t>(b), 0};
-                    p.last_width = 1;
+                    p.line.grapheme = {static_cast<std::uint32_t>(b), 0};
+                    p.line.last_width = 1;
                     return;
                 }
                 if (b == LF) {
                     // The LF that ends a text line is a control all the same.
                     if (p.tally != nullptr) tally_control(*p.tally, LF, tally_offset(p, 1));
                     writer_finish(*p.writer, "|.");
-                    p.line_state = LINE_NONE;
+                    p.line.state = LINE_NONE;
                     return;
                 }
                 writer_finish(*p.writer, "|");
-                p.line_state = LINE_NONE;
+                p.line.state = LINE_NONE;
                 continue;
             case LINE_CONTROL:
                 if (is_printable(b)) {
                     writer_finish(*p.writer, "");
-                    p.line_state = LINE_NONE;
+                    p.line.state = LINE_NONE;
                     continue;
                 }
                 if (b == ESC && process_escape_sequence(p)) return;
@@ -325,19 +326,19 @@ void process_buffered(Processor& p, std::size_t limit) {
         // UTF-8) asks the input again.
         const std::uint8_t* const stop = bytes + n;
         while (bytes != stop) {
-            if (p.runs && p.line_state == LINE_TEXT && !p.in_string && is_printable(*bytes)) {
+            if (p.runs && p.line.state == LINE_TEXT && !p.strings.open && is_printable(*bytes)) {
                 // A run of text goes on the line in one piece.
                 const std::size_t run =
                     printable_run(bytes, static_cast<std::size_t>(stop - bytes));
                 writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
                 if (p.tally != nullptr) p.tally->text_bytes += run;
-                p.grapheme = {bytes[run - 1], 0};
-                p.last_width = 1;
+                p.line.grapheme = {bytes[run - 1], 0};
+                p.line.last_width = 1;
                 input_skip(in, run);
                 bytes += run;
                 continue;
             }
-            if (p.runs && p.extended && p.line_state == LINE_TEXT && !p.in_string &&
+            if (p.runs && p.extended && p.line.state == LINE_TEXT && !p.strings.open &&
                 *bytes >= 0x80) {
                 const std::size_t run =
                     process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
@@ -350,7 +351,7 @@ void process_buffered(Processor& p, std::size_t limit) {
             }
             // Any other byte as the main loop would hand it over.
             const std::uint8_t b = *bytes++;
-            const bool reads_ahead = b == ESC || p.in_string || (b >= 0x80 && p.extended);
+            const bool reads_ahead = b == ESC || p.strings.open || (b >= 0x80 && p.extended);
             input_skip(in, 1);
             dispatch_byte(p, b);
             if (reads_ahead) break;
@@ -368,9 +369,9 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     p.tally = settings.tally;
     p.runs = !settings.reference;
     if (p.tally != nullptr) p.tally->extended = p.extended;
-    if (p.extended && p.string == nullptr) {
-        p.string = allocate_record<ControlString>();
-        if (p.string == nullptr) return false;
+    if (p.extended && p.strings.current == nullptr) {
+        p.strings.current = allocate_record<ControlString>();
+        if (p.strings.current == nullptr) return false;
     }
     if (settings.pen && p.pen == nullptr) {
         p.pen = allocate_record<Pen>();
@@ -383,15 +384,30 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     return input != nullptr && writer != nullptr;
 }
 
+void processor_release(Processor& p) {
+    if (Processor* inner = p.nesting.inner) {
+        input_free(inner->input);
+        release_record(inner->strings.current);
+        release_record(inner);
+        p.nesting.inner = nullptr;
+    }
+    release_record(p.strings.current);
+    release_record(p.pen);
+    std::free(p.memo);
+    p.strings.current = nullptr;
+    p.pen = nullptr;
+    p.memo = nullptr;
+}
+
 void print_control(Processor& p, int b) {
     put_control_item(p, b);
 }
 
 void process_pause(Processor& p, double delay) {
     if (p.tally != nullptr) tally_delay(*p.tally, delay);
-    if (p.in_string) {
-        p.held_delay += delay;
-        ++p.held_pauses;
+    if (p.strings.open) {
+        p.strings.held_delay += delay;
+        ++p.strings.held_pauses;
         return;
     }
     // A run of text that straddles a pause becomes two text lines.
@@ -400,18 +416,18 @@ void process_pause(Processor& p, double delay) {
 }
 
 void process_break(Processor& p) {
-    if (!p.in_string) finish_state(p);
+    if (!p.strings.open) finish_state(p);
 }
 
 void finish_state(Processor& p) {
-    if (p.in_string) end_string(p, END_OF_INPUT);
-    switch (p.line_state) {
+    if (p.strings.open) end_string(p, END_OF_INPUT);
+    switch (p.line.state) {
         case LINE_TEXT: writer_finish(*p.writer, "|"); break;
         case LINE_CONTROL: writer_finish(*p.writer, ""); break;
         case LINE_NONE: break;
         default: assert(!"Can't get here!");
     }
-    p.line_state = LINE_NONE;
+    p.line.state = LINE_NONE;
 }
 
 }  // namespace vorsk

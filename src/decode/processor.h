@@ -21,39 +21,59 @@ enum LineState : std::int32_t {
     LINE_CONTROL = 2,  // control mode: after a control byte or an escape sequence
 };
 
-// The decoding context, one for the whole run, owned by main.
+// The line the dispatcher has open.
+struct OpenLine {
+    LineState state = LINE_NONE;
+    std::int32_t control_break = 0;  // the next control byte opens a fresh control line
+    // The text line's last code point and the grapheme rules' state, so
+    // that a combining mark or the rest of a cluster joins it.
+    GraphemeState grapheme;
+    int last_width = 0;
+};
+
+struct Processor;
+
+// The control string being read (extended mode). Pauses that fall within
+// it are held and shown after it.
+struct OpenString {
+    ControlString* current = nullptr;  // allocated at start-up in extended mode
+    bool open = false;
+    double held_delay = 0.0;
+    int held_pauses = 0;
+    std::uint64_t offset = 0;  // where the open string began, for the tally
+};
+
+// What a tmux pass-through carries is decoded by a processor of its own,
+// made at its first use; one level deep. The inner processor counts what
+// it finds at the offset of the pass-through.
+struct Nesting {
+    Processor* inner = nullptr;
+    bool nested = false;  // this is the inner processor
+    std::uint64_t outer_offset = 0;
+};
+
+// The decoding context of one direction of the stream: its input and
+// writer, how it reads, its state (the open line, the open string, the
+// nested processor), and the views it feeds where they are on (the tally,
+// the pen, the memo).
 struct Processor {
     InputBuffer* input = nullptr;
     LineWriter* writer = nullptr;
-    LineState line_state = LINE_NONE;
-    std::int32_t control_break = 0;  // the next control byte opens a fresh control line
-    bool print_carets = true;        // control items show the ^X form of C0 controls
+    bool print_carets = true;  // control items show the ^X form of C0 controls
     // Extended mode: UTF-8 text, and control strings as units.
     bool extended = false;
     // What the input holds is what a terminal sends (typed keys, mouse and
     // focus reports), read as such in extended mode.
     bool keys = false;
+    // Runs of text are taken in one piece by process_buffered.
+    bool runs = true;
+    OpenLine line;
     Sequence sequence;  // the record of the sequence being decoded
-    // The text line's last code point and the grapheme rules' state, so
-    // that a combining mark or the rest of a cluster joins it.
-    GraphemeState grapheme;
-    int last_width = 0;
-    // The control string being read, if any; allocated at start-up in
-    // extended mode. Pauses that fall within it are held and shown after it.
-    ControlString* string = nullptr;
-    bool in_string = false;
-    double held_delay = 0.0;
-    int held_pauses = 0;
-    // What a tmux pass-through carries is decoded by a processor of its
-    // own, made at its first use; one level deep.
-    Processor* inner = nullptr;
-    bool nested = false;
+    OpenString strings;
+    Nesting nesting;
     // What the decoder identified is counted here for --summary; nullptr
-    // without it. The inner processor shares it, and counts what it finds
-    // at the offset of the pass-through.
+    // without it. Shared with the inner processor.
     Tally* tally = nullptr;
-    std::uint64_t string_offset = 0;  // where the open control string began
-    std::uint64_t outer_offset = 0;
     // With --html, the attributes the stream set for its text, told to the
     // page by a mark whenever they change; nullptr without it. Shared with
     // the inner processor, whose text is the outer terminal's.
@@ -62,8 +82,6 @@ struct Processor {
     // nullptr where they depend on more than the sequence (typed input, a
     // page).
     SequenceMemo* memo = nullptr;
-    // Runs of text are taken in one piece by process_buffered.
-    bool runs = true;
 };
 
 // How a processor is made: the same for the program, the fuzzer and the
@@ -85,6 +103,10 @@ struct ProcessorSettings {
 bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
                     const ProcessorSettings& settings);
 
+// Releases what processor_init and the decoder allocated (the string, the
+// pen, the memo, a nested processor); not the input or the writer.
+void processor_release(Processor& p);
+
 // Whether the lines of a sequence may be kept in the memo and replayed:
 // there is a memo (the lines depend on the bytes and the options alone:
 // not typed input, which reads on past a sequence; not a page, whose pen
@@ -96,7 +118,7 @@ inline bool memo_applies(const Processor& p) {
 
 // The input offset of the byte `back` bytes before the next, for the tally.
 inline std::uint64_t tally_offset(const Processor& p, std::uint64_t back) {
-    return p.nested ? p.outer_offset : input_consumed(*p.input) - back;
+    return p.nesting.nested ? p.nesting.outer_offset : input_consumed(*p.input) - back;
 }
 
 inline constexpr bool is_printable(int c) {

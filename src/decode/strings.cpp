@@ -58,7 +58,7 @@ constexpr std::size_t TERMINATOR_COLUMNS = 7;
 // back whole without the two marks.
 void make_room(Processor& p, std::size_t columns, bool blank) {
     LineWriter& w = *p.writer;
-    ControlString& s = *p.string;
+    ControlString& s = *p.strings.current;
     const bool inside = s.in_token && !blank;
     s.in_token = !blank;
     if (w.suppressed || w.column + columns + TERMINATOR_COLUMNS <= w.width) return;
@@ -79,13 +79,13 @@ void echo_item(Processor& p, const char* text) {
     if (n < sizeof item) item[n++] = '>';
     make_room(p, n, false);
     writer_putn(*p.writer, item, n);
-    p.grapheme = {'>', 0};
-    p.last_width = 1;
+    p.line.grapheme = {'>', 0};
+    p.line.last_width = 1;
 }
 
 // Where the echo of bulk data stops: "...", once; the count follows at the end.
 void echo_bulk_cut(Processor& p) {
-    ControlString& s = *p.string;
+    ControlString& s = *p.strings.current;
     if (s.bulk_cut) return;
     s.bulk_cut = true;
     make_room(p, 3, false);
@@ -95,7 +95,7 @@ void echo_bulk_cut(Processor& p) {
 // The payload byte b, read from the input; a UTF-8 character takes the
 // bytes after it too.
 void payload_byte(Processor& p, std::uint8_t b) {
-    ControlString& s = *p.string;
+    ControlString& s = *p.strings.current;
     LineWriter& w = *p.writer;
     if (b >= 0x80) {
         Utf8Char ch;
@@ -122,21 +122,21 @@ void payload_byte(Processor& p, std::uint8_t b) {
             return;
         }
         // A grapheme cluster stays whole here too.
-        const std::uint32_t previous = p.grapheme.last;
+        const std::uint32_t previous = p.line.grapheme.last;
         const auto* bytes = reinterpret_cast<const char*>(ch.bytes);
-        if (!grapheme_break(p.grapheme, ch.cp)) {
-            const int width = joined_width(previous, ch.cp, p.last_width);
+        if (!grapheme_break(p.line.grapheme, ch.cp)) {
+            const int width = joined_width(previous, ch.cp, p.line.last_width);
             writer_join(w, bytes, ch.n, static_cast<std::size_t>(width));
-            p.last_width += width;
+            p.line.last_width += width;
             return;
         }
-        p.last_width = code_point_width(ch.cp);
-        make_room(p, static_cast<std::size_t>(p.last_width), false);
-        writer_put_piece(w, bytes, ch.n, static_cast<std::size_t>(p.last_width));
+        p.line.last_width = code_point_width(ch.cp);
+        make_room(p, static_cast<std::size_t>(p.line.last_width), false);
+        writer_put_piece(w, bytes, ch.n, static_cast<std::size_t>(p.line.last_width));
         return;
     }
-    p.grapheme = {b, 0};
-    p.last_width = 1;
+    p.line.grapheme = {b, 0};
+    p.line.last_width = 1;
     if (!take_payload_byte(s, b)) {
         echo_bulk_cut(p);
         return;
@@ -168,15 +168,16 @@ bool is_tmux_passthrough(const ControlString& s) {
 // Decodes the sequences a tmux pass-through carries, with every doubled
 // ESC made single again, as the outer terminal would see them.
 void decode_passthrough(Processor& p, const ControlString& s) {
-    if (p.nested || !s.whole()) return;
-    if (p.inner == nullptr) {
-        p.inner = allocate_record<Processor>();
-        if (p.inner == nullptr) return;
-        p.inner->input = input_new(ByteSource{}, LOOKAHEAD_LIMIT);
-        p.inner->string = allocate_record<ControlString>();
-        if (p.inner->input == nullptr || p.inner->string == nullptr) return;
+    if (p.nesting.nested || !s.whole()) return;
+    if (p.nesting.inner == nullptr) {
+        p.nesting.inner = allocate_record<Processor>();
+        if (p.nesting.inner == nullptr) return;
+        p.nesting.inner->input = input_new(ByteSource{}, LOOKAHEAD_LIMIT);
+        p.nesting.inner->strings.current = allocate_record<ControlString>();
+        if (p.nesting.inner->input == nullptr || p.nesting.inner->strings.current == nullptr)
+            return;
     }
-    Processor& inner = *p.inner;
+    Processor& inner = *p.nesting.inner;
     std::uint8_t bytes[STRING_HEAD_SIZE];
     std::size_t n = 0;
     const std::string_view carried = s.text().substr(5);
@@ -188,28 +189,28 @@ void decode_passthrough(Processor& p, const ControlString& s) {
     inner.writer = p.writer;
     inner.print_carets = p.print_carets;
     inner.extended = true;
-    inner.nested = true;
+    inner.nesting.nested = true;
     inner.tally = p.tally;
     inner.pen = p.pen;
-    inner.outer_offset = p.string_offset;
-    inner.line_state = LINE_NONE;
-    inner.control_break = 0;
+    inner.nesting.outer_offset = p.strings.offset;
+    inner.line.state = LINE_NONE;
+    inner.line.control_break = 0;
     for (int c = input_get(*inner.input); c != EOF; c = input_get(*inner.input))
         process_byte(inner, c);
-    if (inner.in_string) end_string(inner, END_OF_INPUT);
+    if (inner.strings.open) end_string(inner, END_OF_INPUT);
     // The outer terminal sees the cargo and what follows it as one stream:
     // an open line goes on.
-    p.line_state = inner.line_state;
-    p.control_break = inner.control_break;
-    p.grapheme = inner.grapheme;
-    p.last_width = inner.last_width;
+    p.line.state = inner.line.state;
+    p.line.control_break = inner.line.control_break;
+    p.line.grapheme = inner.line.grapheme;
+    p.line.last_width = inner.line.last_width;
 }
 
 }  // namespace
 
 void begin_string(Processor& p, std::uint8_t introducer) {
-    assert(p.string != nullptr);
-    ControlString& s = *p.string;
+    assert(p.strings.current != nullptr);
+    ControlString& s = *p.strings.current;
     s.kind = kind_of(introducer);
     s.length = 0;
     s.kept = 0;
@@ -218,11 +219,11 @@ void begin_string(Processor& p, std::uint8_t introducer) {
     s.bulk_cut = false;
     s.in_token = false;
     s.base64 = Base64Count{};
-    p.in_string = true;
-    p.string_offset = tally_offset(p, 2);
-    p.held_delay = 0.0;
-    p.held_pauses = 0;
-    p.grapheme = GraphemeState{};
+    p.strings.open = true;
+    p.strings.offset = tally_offset(p, 2);
+    p.strings.held_delay = 0.0;
+    p.strings.held_pauses = 0;
+    p.line.grapheme = GraphemeState{};
     writer_start(*p.writer, STRING_LINE);
     const char intro[] = {' ', 'E', 's', 'c', ' ', static_cast<char>(introducer), ' '};
     writer_putn(*p.writer, intro, sizeof intro - 1);
@@ -242,7 +243,7 @@ void process_string_byte(Processor& p, int b) {
                 return;
             }
             // tmux doubles every ESC of what it passes through.
-            if (next == ESC && is_tmux_passthrough(*p.string)) {
+            if (next == ESC && is_tmux_passthrough(*p.strings.current)) {
                 input_commit(in);
                 payload_byte(p, ESC);
                 payload_byte(p, ESC);
@@ -256,7 +257,7 @@ void process_string_byte(Processor& p, int b) {
             return;
         }
         case BEL:
-            if (p.string->kind == OSC_STRING) {
+            if (p.strings.current->kind == OSC_STRING) {
                 end_string(p, END_BEL);
                 return;
             }
@@ -269,11 +270,11 @@ void process_string_byte(Processor& p, int b) {
 }
 
 void end_string(Processor& p, StringEnd end) {
-    ControlString& s = *p.string;
+    ControlString& s = *p.strings.current;
     LineWriter& w = *p.writer;
     s.end = end;
-    p.in_string = false;
-    if (p.tally != nullptr) tally_string(*p.tally, s, p.string_offset);
+    p.strings.open = false;
+    if (p.tally != nullptr) tally_string(*p.tally, s, p.strings.offset);
     if (s.bulk_length() > BULK_ECHO_LIMIT) {
         writer_printf(w, " (%" PRIu64 " bytes)", s.bulk_length());
     }
@@ -295,12 +296,12 @@ void end_string(Processor& p, StringEnd end) {
         case END_BEL: break;
     }
     w.wrap_descriptions = false;
-    if (p.held_pauses > 0) {
-        print_delay_line(w, "%f", p.held_delay);
-        p.held_pauses = 0;
+    if (p.strings.held_pauses > 0) {
+        print_delay_line(w, "%f", p.strings.held_delay);
+        p.strings.held_pauses = 0;
     }
-    p.line_state = LINE_CONTROL;
-    p.control_break = 1;
+    p.line.state = LINE_CONTROL;
+    p.line.control_break = 1;
     // What a pass-through carries follows its own lines.
     if (is_tmux_passthrough(s)) decode_passthrough(p, s);
 }

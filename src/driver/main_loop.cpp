@@ -54,7 +54,7 @@ void decode_duplex(Processor* processors[2], Source& source) {
         Processor* p = processors[current];
         if (p != nullptr) {
             service_signal(*p);
-            duplex_hold(source, p->in_string);
+            duplex_hold(source, p->strings.open);
         }
         const Event e = source_next(source);
         switch (e.kind) {
@@ -74,7 +74,7 @@ void decode_duplex(Processor* processors[2], Source& source) {
                 continue;
             case EVENT_PAUSE:
                 if (p == nullptr) p = processors[TO_TERMINAL];
-                if (!p->in_string) {
+                if (!p->strings.open) {
                     finish_state(*p);
                     writer_set_input(w, false);
                 }

@@ -148,7 +148,7 @@ void catch_signal(int sig) {
 
 void service_signal(Processor& p) {
     if (!signal_pending || input_has_buffered(*p.input)) return;
-    if (finish_line_on_signal && !p.in_string) finish_state(p);
+    if (finish_line_on_signal && !p.strings.open) finish_state(p);
     // The closed line must reach the output before the signal takes effect.
     writer_flush(*p.writer);
     if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);
