@@ -56,122 +56,137 @@ struct RowText {
     char description[DESCRIPTION_SIZE] = {};
 };
 
+template <std::size_t N>
+VORSK_PRINTF(2, 3)
+void put(char (&field)[N], const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(field, N, format, args);
+    va_end(args);
+}
+
+template <std::size_t N>
+void put_view(char (&field)[N], std::string_view text) {
+    put(field, "%.*s", static_cast<int>(text.size()), text.data());
+}
+
+// "Esc", then the three bytes of an identity, each echoed where it is not 0.
+template <std::size_t N>
+void put_identity(char (&field)[N], const char* prefix, std::uint64_t identity) {
+    put(field, "%s", prefix);
+    for (const int shift : {16, 8, 0}) append_byte(field, N, identity >> shift & 0xff);
+}
+
+void control_row(RowText& out, std::uint64_t sub) {
+    const auto b = static_cast<unsigned char>(sub);
+    if (b < 0x20 || b == 0x7f) {
+        put(out.label, "%s", c0_item_name(b));
+        put_view(out.description, c0_control(b).name);
+    } else {
+        put(out.label, "x%02X", b);
+        put(out.description, "%s", b < 0xa0 ? "C1 CONTROL (ONE BYTE)" : "BYTE OUTSIDE ASCII");
+    }
+}
+
+void escape_row(RowText& out, std::uint64_t sub) {
+    std::string_view acronym;
+    std::string_view name;
+    if (two_byte_escape_name(static_cast<std::uint8_t>(sub), &acronym, &name)) {
+        put_view(out.label, acronym);
+        put_view(out.description, name);
+    } else {
+        put(out.label, "Esc %c", static_cast<char>(sub));
+    }
+}
+
+// A control sequence, by the row of the function table that names it.
+void function_row(RowText& out, RowKind kind, std::uint64_t sub, const CsiFunction* f) {
+    if (kind == ROW_FUNCTION) {
+        // A classic row under a marker is the function of the row without
+        // it, with private parameters, as its label line says.
+        const bool own = (sub >> 32) != 0 || (f->key >> 16) == 0;
+        put_view(out.label, f->acronym);
+        put(out.description, "%.*s%s", static_cast<int>(f->name.size()), f->name.data(),
+            own ? "" : " (private params)");
+        return;
+    }
+    put_identity(out.label, "Esc [", sub);
+    if (f != nullptr) {
+        put(out.description, "%.*s: %.*s (private params)", static_cast<int>(f->acronym.size()),
+            f->acronym.data(), static_cast<int>(f->name.size()), f->name.data());
+    }
+}
+
+void mode_row(RowText& out, RowKind kind, std::uint64_t sub, bool extended) {
+    const auto mode = static_cast<std::uint32_t>(sub);
+    if (kind == ROW_STANDARD_MODE) {
+        put(out.label, "%" PRIu32, mode);
+        if (const StandardMode* m = find_standard_mode(mode, true)) {
+            put(out.description, "%.*s: %.*s", static_cast<int>(m->acronym.size()),
+                m->acronym.data(), static_cast<int>(m->name.size()), m->name.data());
+        }
+        return;
+    }
+    put(out.label, "?%" PRIu32, mode);
+    // The text the account gives the mode when set.
+    if (const PrivateMode* m = find_private_mode(mode, true))
+        join_lines(out.description, sizeof out.description, private_mode_text(*m, true, extended));
+}
+
+void string_row(RowText& out, std::uint64_t sub, const char* label) {
+    const auto family = static_cast<std::size_t>(sub >> 32);
+    const auto number = static_cast<std::uint32_t>(sub);
+    const char* name = family < std::size(family_names) ? family_names[family] : "";
+    if (number == STRING_NO_NUMBER) {
+        put(out.label, "%s", name);
+    } else if (number == STRING_TMUX) {
+        put(out.label, "%s tmux", name);
+    } else if (family == OSC_STRING) {
+        put(out.label, "%s %" PRIu32, name, number);
+    } else if (family == APC_STRING) {
+        put(out.label, "%s %c", name, static_cast<char>(number));
+    } else {
+        put(out.label, "%s", name);
+        for (const int shift : {24, 16, 8, 0})
+            append_byte(out.label, sizeof out.label, number >> shift & 0xff);
+    }
+    constexpr const char* generic[] = {
+        "OPERATING SYSTEM COMMAND", "DEVICE CONTROL STRING", "APPLICATION PROGRAM COMMAND",
+        "PRIVACY MESSAGE",          "START OF STRING",       "SET WINDOW TITLE"};
+    put(out.description, "%s",
+        label != nullptr              ? label
+        : family < std::size(generic) ? generic[family]
+                                      : "");
+}
+
 RowText row_text(const TallyRow& row, bool other, bool extended) {
     RowText out;
     const auto kind = static_cast<RowKind>((row.key >> 56) - 1);
     const std::uint64_t sub = row.key & ((std::uint64_t{1} << 56) - 1);
-    auto describe = [&](std::string_view text) {
-        std::snprintf(out.description, sizeof out.description, "%.*s",
-                      static_cast<int>(text.size()), text.data());
-    };
     if (other) {
-        std::snprintf(out.label, sizeof out.label, "%s", "(other)");
-        describe("more kinds than the summary's table holds");
+        put(out.label, "%s", "(other)");
+        put(out.description, "%s", "more kinds than the summary's table holds");
         return out;
     }
     switch (kind) {
-        case ROW_CONTROL: {
-            const auto b = static_cast<unsigned char>(sub);
-            if (b < 0x20 || b == 0x7f) {
-                std::snprintf(out.label, sizeof out.label, "%s", c0_item_name(b));
-                describe(c0_control(b).name);
-            } else {
-                std::snprintf(out.label, sizeof out.label, "x%02X", b);
-                describe(b < 0xa0 ? "C1 CONTROL (ONE BYTE)" : "BYTE OUTSIDE ASCII");
-            }
-            break;
-        }
-        case ROW_ESCAPE: {
-            std::string_view acronym;
-            std::string_view name;
-            if (two_byte_escape_name(static_cast<std::uint8_t>(sub), &acronym, &name)) {
-                std::snprintf(out.label, sizeof out.label, "%.*s", static_cast<int>(acronym.size()),
-                              acronym.data());
-                describe(name);
-            } else {
-                std::snprintf(out.label, sizeof out.label, "Esc %c", static_cast<char>(sub));
-            }
-            break;
-        }
+        case ROW_CONTROL: control_row(out, sub); break;
+        case ROW_ESCAPE: escape_row(out, sub); break;
         case ROW_DESIGNATION:
-            std::snprintf(out.label, sizeof out.label, "Esc");
-            append_byte(out.label, sizeof out.label, sub >> 16 & 0xff);
-            append_byte(out.label, sizeof out.label, sub >> 8 & 0xff);
-            append_byte(out.label, sizeof out.label, sub & 0xff);
+            put_identity(out.label, "Esc", sub);
             // What the account's label says, where it has one.
             if ((sub >> 24) == 0) {
                 nf_label(out.description, sizeof out.description, sub >> 16 & 0xff, sub >> 8 & 0xff,
                          sub & 0xff, extended);
             }
             break;
-        case ROW_FUNCTION: {
-            // A classic row under a marker is the function of the row
-            // without it, with private parameters, as its label line says.
-            const auto* f = static_cast<const CsiFunction*>(row.info);
-            const bool own = (sub >> 32) != 0 || (f->key >> 16) == 0;
-            std::snprintf(out.label, sizeof out.label, "%.*s", static_cast<int>(f->acronym.size()),
-                          f->acronym.data());
-            std::snprintf(out.description, sizeof out.description, "%.*s%s",
-                          static_cast<int>(f->name.size()), f->name.data(),
-                          own ? "" : " (private params)");
-            break;
-        }
+        case ROW_FUNCTION:
         case ROW_KEY:
-        case ROW_UNKNOWN: {
-            std::snprintf(out.label, sizeof out.label, "Esc [");
-            append_byte(out.label, sizeof out.label, sub >> 16 & 0xff);
-            append_byte(out.label, sizeof out.label, sub >> 8 & 0xff);
-            append_byte(out.label, sizeof out.label, sub & 0xff);
-            const auto* f = static_cast<const CsiFunction*>(row.info);
-            if (f != nullptr) {
-                std::snprintf(out.description, sizeof out.description,
-                              "%.*s: %.*s (private params)", static_cast<int>(f->acronym.size()),
-                              f->acronym.data(), static_cast<int>(f->name.size()), f->name.data());
-            }
+        case ROW_UNKNOWN:
+            function_row(out, kind, sub, static_cast<const CsiFunction*>(row.info));
             break;
-        }
-        case ROW_STANDARD_MODE: {
-            std::snprintf(out.label, sizeof out.label, "%" PRIu64, sub);
-            if (const StandardMode* m = find_standard_mode(static_cast<std::uint32_t>(sub), true)) {
-                std::snprintf(out.description, sizeof out.description, "%.*s: %.*s",
-                              static_cast<int>(m->acronym.size()), m->acronym.data(),
-                              static_cast<int>(m->name.size()), m->name.data());
-            }
-            break;
-        }
-        case ROW_PRIVATE_MODE: {
-            std::snprintf(out.label, sizeof out.label, "?%" PRIu64, sub);
-            if (const PrivateMode* m = find_private_mode(static_cast<std::uint32_t>(sub), true))
-                join_lines(out.description, sizeof out.description, m->set_text);
-            break;
-        }
-        case ROW_STRING: {
-            const auto family = static_cast<std::size_t>(sub >> 32);
-            const auto number = static_cast<std::uint32_t>(sub);
-            const char* name = family < std::size(family_names) ? family_names[family] : "";
-            if (number == STRING_NO_NUMBER) {
-                std::snprintf(out.label, sizeof out.label, "%s", name);
-            } else if (number == STRING_TMUX) {
-                std::snprintf(out.label, sizeof out.label, "%s tmux", name);
-            } else if (family == OSC_STRING) {
-                std::snprintf(out.label, sizeof out.label, "%s %" PRIu32, name, number);
-            } else if (family == APC_STRING) {
-                std::snprintf(out.label, sizeof out.label, "%s %c", name,
-                              static_cast<char>(number));
-            } else {
-                std::snprintf(out.label, sizeof out.label, "%s", name);
-                append_byte(out.label, sizeof out.label, number >> 24 & 0xff);
-                append_byte(out.label, sizeof out.label, number >> 16 & 0xff);
-                append_byte(out.label, sizeof out.label, number >> 8 & 0xff);
-                append_byte(out.label, sizeof out.label, number & 0xff);
-            }
-            constexpr const char* generic[] = {
-                "OPERATING SYSTEM COMMAND", "DEVICE CONTROL STRING", "APPLICATION PROGRAM COMMAND",
-                "PRIVACY MESSAGE",          "START OF STRING",       "SET WINDOW TITLE"};
-            const auto* text = static_cast<const char*>(row.info);
-            describe(text != nullptr ? text : family < std::size(generic) ? generic[family] : "");
-            break;
-        }
+        case ROW_STANDARD_MODE:
+        case ROW_PRIVATE_MODE: mode_row(out, kind, sub, extended); break;
+        case ROW_STRING: string_row(out, sub, static_cast<const char*>(row.info)); break;
         case N_ROW_KINDS: break;
     }
     return out;
