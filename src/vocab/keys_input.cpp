@@ -141,6 +141,67 @@ void describe_mouse(LineWriter& w, std::uint32_t b, std::uint32_t x, std::uint32
                            x, y, n != 0 ? ", with" : "", mods, encoding);
 }
 
+// CSI n ~ and its forms: bracketed paste, xterm's modified keys, the
+// editing and function keys.
+bool describe_tilde_key(const Sequence& s, LineWriter& w) {
+    const std::uint32_t n = sequence_param(s, 0, 0);
+    const std::uint32_t mods = sequence_param(s, 1, 1);
+    if (n == 200 || n == 201) {
+        print_label_line(w, "%s: %s", "PASTE", "BRACKETED PASTE");
+        print_description_line(
+            w, "%s", n == 200 ? "(Xterm) Pasted text begins." : "(Xterm) Pasted text ends.");
+        return true;
+    }
+    if (n == 27 && s.n_params >= 3) {
+        print_label_line(w, "%s: %s", "KEY", "MODIFIED KEY");
+        print_description_line(w, "(Xterm) The %s key%s.", key_name(sequence_param(s, 2, 0)).text,
+                               modifiers_of(mods, false).text);
+        return true;
+    }
+    if (const char* key = tilde_key(n)) {
+        print_label_line(w, "%s: %s", "KEY", "EDITING OR FUNCTION KEY");
+        print_description_line(w, "The %s key%s.", key, modifiers_of(mods, false).text);
+        return true;
+    }
+    return false;
+}
+
+// kitty: key[:shifted[:base]] ; modifiers[:event] ; text[:text...]
+bool describe_kitty_key(const Sequence& s, LineWriter& w) {
+    ParamGroups groups(s);
+    const ParamGroup keys = groups.group();
+    const std::uint32_t key = keys.at(0), shifted = keys.at(1), base = keys.at(2);
+    groups.next();
+    const std::uint32_t mods = groups.group().at(0, 1);
+    const std::uint32_t event = groups.group().at(1, 1);
+    groups.next();
+    const ParamGroup text_group = groups.group();
+    static constexpr const char* events[] = {"", "pressed", "repeated", "released"};
+    print_label_line(w, "%s: %s", "KEY", "KITTY KEY REPORT");
+    print_description_line(w, "(kitty) The %s key%s, %s.", key_name(key).text,
+                           modifiers_of(mods, true).text,
+                           event >= 1 && event <= 3 ? events[event] : "with an unknown event");
+    if (shifted != 0)
+        print_description_line(w, "(kitty) With Shift it gives %s.", key_name(shifted).text);
+    if (base != 0)
+        print_description_line(w, "(kitty) On a US layout it is %s.", key_name(base).text);
+    if (text_group.n == 0) return true;
+    // The text the key makes, as code points after ";".
+    char text[64];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text_group.n && n + 8 < sizeof text; ++i) {
+        const std::uint32_t cp = text_group.at(i);
+        if (cp >= 0x20 && cp < 0x7f) {
+            text[n++] = static_cast<char>(cp);
+        } else {
+            n += static_cast<std::size_t>(std::snprintf(text + n, sizeof text - n, "<U+%04X>", cp));
+        }
+    }
+    text[n] = '\0';
+    print_description_line(w, "(kitty) The key's text is \"%s\".", text);
+    return true;
+}
+
 }  // namespace
 
 bool describe_key_sequence(const Sequence& s, LineWriter& w) {
@@ -170,67 +231,8 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
         return true;
     }
     switch (f) {
-        case '~': {
-            const std::uint32_t n = param(0, 0);
-            if (n == 200 || n == 201) {
-                print_label_line(w, "%s: %s", "PASTE", "BRACKETED PASTE");
-                print_description_line(
-                    w, "%s",
-                    n == 200 ? "(Xterm) Pasted text begins." : "(Xterm) Pasted text ends.");
-                return true;
-            }
-            if (n == 27 && s.n_params >= 3) {
-                print_label_line(w, "%s: %s", "KEY", "MODIFIED KEY");
-                print_description_line(w, "(Xterm) The %s key%s.", key_name(param(2, 0)).text,
-                                       modifiers_of(param(1, 1), false).text);
-                return true;
-            }
-            if (const char* key = tilde_key(n)) {
-                print_label_line(w, "%s: %s", "KEY", "EDITING OR FUNCTION KEY");
-                print_description_line(w, "The %s key%s.", key,
-                                       modifiers_of(param(1, 1), false).text);
-                return true;
-            }
-            return false;
-        }
-        case 'u': {
-            // kitty: key[:shifted[:base]] ; modifiers[:event] ; text[:text...]
-            ParamGroups groups(s);
-            const ParamGroup keys = groups.group();
-            const std::uint32_t key = keys.at(0), shifted = keys.at(1), base = keys.at(2);
-            groups.next();
-            const std::uint32_t mods = groups.group().at(0, 1);
-            const std::uint32_t event = groups.group().at(1, 1);
-            groups.next();
-            const ParamGroup text_group = groups.group();
-            static constexpr const char* events[] = {"", "pressed", "repeated", "released"};
-            print_label_line(w, "%s: %s", "KEY", "KITTY KEY REPORT");
-            print_description_line(
-                w, "(kitty) The %s key%s, %s.", key_name(key).text, modifiers_of(mods, true).text,
-                event >= 1 && event <= 3 ? events[event] : "with an unknown event");
-            if (shifted != 0)
-                print_description_line(w, "(kitty) With Shift it gives %s.",
-                                       key_name(shifted).text);
-            if (base != 0)
-                print_description_line(w, "(kitty) On a US layout it is %s.", key_name(base).text);
-            // The text the key makes, as code points after ";".
-            if (text_group.n != 0) {
-                char text[64];
-                std::size_t n = 0;
-                for (std::size_t i = 0; i < text_group.n && n + 8 < sizeof text; ++i) {
-                    const std::uint32_t cp = text_group.at(i);
-                    if (cp >= 0x20 && cp < 0x7f) {
-                        text[n++] = static_cast<char>(cp);
-                    } else {
-                        n += static_cast<std::size_t>(
-                            std::snprintf(text + n, sizeof text - n, "<U+%04X>", cp));
-                    }
-                }
-                text[n] = '\0';
-                print_description_line(w, "(kitty) The key's text is \"%s\".", text);
-            }
-            return true;
-        }
+        case '~': return describe_tilde_key(s, w);
+        case 'u': return describe_kitty_key(s, w);
         case 'Z':
             print_label_line(w, "%s: %s", "KEY", "BACK TAB");
             print_description_line(w, "The Tab key with Shift.");
