@@ -16,32 +16,9 @@ namespace vorsk {
 namespace {
 
 constexpr int ESC = 0x1b;
-constexpr int BEL = 0x07;
-constexpr int CAN = 0x18;
-constexpr int SUB = 0x1a;
 
-StringKind kind_of(std::uint8_t introducer) {
-    switch (introducer) {
-        case ']': return OSC_STRING;
-        case 'P': return DCS_STRING;
-        case '_': return APC_STRING;
-        case '^': return PM_STRING;
-        case TITLE_INTRODUCER: return TITLE_STRING;
-        default: return SOS_STRING;
-    }
-}
-
-// Counts a payload byte, keeps it while there is room, and says whether it
-// is echoed: everything but bulk data past its bound.
 bool take_payload_byte(ControlString& s, std::uint8_t b) {
-    const std::uint64_t offset = s.length++;
-    if (s.kept < STRING_HEAD_SIZE) s.head[s.kept++] = b;
-    if (s.bulk_start != NO_BULK) {
-        base64_add(s.base64, b);
-        return offset - s.bulk_start < BULK_ECHO_LIMIT;
-    }
-    if (!s.bulk_decided) s.bulk_start = find_bulk_start(s, s.bulk_decided);
-    return true;
+    return control_string_take(s, b, find_bulk_start);
 }
 
 // Columns a payload row keeps free: the longest terminator (" Esc \")
@@ -210,15 +187,7 @@ void decode_passthrough(Processor& p, const ControlString& s) {
 
 void begin_string(Processor& p, std::uint8_t introducer) {
     assert(p.strings.current != nullptr);
-    ControlString& s = *p.strings.current;
-    s.kind = kind_of(introducer);
-    s.length = 0;
-    s.kept = 0;
-    s.bulk_start = NO_BULK;
-    s.bulk_decided = false;
-    s.bulk_cut = false;
-    s.in_token = false;
-    s.base64 = Base64Count{};
+    control_string_begin(*p.strings.current, introducer);
     p.strings.open = true;
     p.strings.offset = tally_offset(p, 2);
     p.strings.held_delay = 0.0;
@@ -232,41 +201,19 @@ void begin_string(Processor& p, std::uint8_t introducer) {
 }
 
 void process_string_byte(Processor& p, int b) {
-    InputBuffer& in = *p.input;
-    switch (b) {
-        case ESC: {
-            input_mark(in);
-            const int next = input_get(in);
-            if (next == '\\') {
-                input_commit(in);
-                end_string(p, END_ST);
-                return;
-            }
-            // tmux doubles every ESC of what it passes through.
-            if (next == ESC && is_tmux_passthrough(*p.strings.current)) {
-                input_commit(in);
-                payload_byte(p, ESC);
-                payload_byte(p, ESC);
-                return;
-            }
-            // ESC and anything else: the string ends unterminated, and the
-            // ESC begins whatever follows.
-            input_rewind(in);
-            end_string(p, next == EOF ? END_OF_INPUT : END_ESCAPE);
+    StringEnd end = END_ST;
+    switch (control_string_byte(*p.input, *p.strings.current, b, &end)) {
+        case STRING_PAYLOAD: payload_byte(p, static_cast<std::uint8_t>(b)); return;
+        case STRING_TMUX_ESCAPE:
+            payload_byte(p, ESC);
+            payload_byte(p, ESC);
+            return;
+        case STRING_ENDS: end_string(p, end); return;
+        case STRING_ENDS_BEFORE:
+            end_string(p, end);
             process_byte(p, ESC);
             return;
-        }
-        case BEL:
-            if (p.strings.current->kind == OSC_STRING) {
-                end_string(p, END_BEL);
-                return;
-            }
-            break;
-        case CAN: end_string(p, END_CAN); return;
-        case SUB: end_string(p, END_SUB); return;
-        default: break;
     }
-    payload_byte(p, static_cast<std::uint8_t>(b));
 }
 
 void end_string(Processor& p, StringEnd end) {

@@ -14,10 +14,4 @@ void begin_string(Processor& p, std::uint8_t introducer);
 void process_string_byte(Processor& p, int b);
 void end_string(Processor& p, StringEnd end);
 
-inline constexpr bool is_string_introducer(int b) {
-    return b == ']' || b == 'P' || b == '_' || b == '^' || b == 'X';
-}
-// screen's title string, ESC k, which tmux takes too.
-inline constexpr int TITLE_INTRODUCER = 'k';
-
 }  // namespace vorsk

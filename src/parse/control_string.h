@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "input/input_buffer.h"
+
 namespace vorsk {
 
 // TITLE_STRING is the title string of screen and tmux, ESC k ... ESC \.
@@ -69,5 +71,37 @@ struct ControlString {
     bool whole() const { return kept == length; }
     std::uint64_t bulk_length() const { return bulk_start == NO_BULK ? 0 : length - bulk_start; }
 };
+
+inline constexpr bool is_string_introducer(int b) {
+    return b == ']' || b == 'P' || b == '_' || b == '^' || b == 'X';
+}
+// screen's title string, ESC k, which tmux takes too.
+inline constexpr int TITLE_INTRODUCER = 'k';
+
+// Starts the record of a string after ESC and its introducer ("]", "P",
+// "_", "^" or "X", or "k" for screen's title string).
+void control_string_begin(ControlString& s, std::uint8_t introducer);
+
+// Where the bulk data of a string begins, judged from the head so far
+// after each byte; NO_BULK while it cannot tell yet. Each family knows its
+// own, so the decoder hands its judge in.
+using BulkFinder = std::uint64_t (*)(const ControlString& s, bool& decided);
+
+// Counts a payload byte, keeps it while there is room, and says whether it
+// is echoed: everything but bulk data past its bound.
+bool control_string_take(ControlString& s, std::uint8_t b, BulkFinder find_bulk);
+
+// What a byte read inside a string does.
+enum StringByte : std::uint8_t {
+    STRING_PAYLOAD,      // a byte of the payload
+    STRING_TMUX_ESCAPE,  // ESC ESC inside a tmux pass-through: two payload ESCs, both taken
+    STRING_ENDS,         // the terminator, taken; *end says which
+    STRING_ENDS_BEFORE,  // ESC and another byte: the string ends unterminated, and
+                         // the input stands at the ESC again, which begins what follows
+};
+
+// Reads what byte b does to the open string s, looking at the byte after
+// an ESC in the input (and taking it where it belongs to the string).
+StringByte control_string_byte(InputBuffer& in, const ControlString& s, int b, StringEnd* end);
 
 }  // namespace vorsk
