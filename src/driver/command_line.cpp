@@ -53,7 +53,8 @@ constexpr const char* USAGE_PIECES[] = {
     "   or: vorsk -h | --help\n"
     "   or: vorsk -V | --version\n"
     "Format text with terminal escapes and control sequences for human\n"
-    "consumption.\n",
+    "consumption. The second operand is the output file, which is\n"
+    "overwritten; more than two operands are refused.\n",
     "\n",
     " -h, --help      Display usage information (this message).\n"
     " -V, --version   Display version and warrantee.\n",
@@ -470,6 +471,15 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     const char* timing_path = paths.timings;
 
+    // A third operand is most often a glob that matched more than one
+    // recording: the second would be overwritten with the first's account.
+    if (argc - optind > 2) {
+        std::fprintf(stderr,
+                     "%s: %d file operands: vorsk reads one input, and the second operand is "
+                     "the output file, which it overwrites\n",
+                     options.program_name, argc - optind);
+        std::exit(1);
+    }
     const char* output_path = nullptr;
     if (optind < argc) in = open_argument_file(argv[optind], "r");
     if (optind + 1 < argc) output_path = argv[optind + 1];
