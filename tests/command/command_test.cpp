@@ -118,6 +118,31 @@ public:
         return status ? *status : -1;
     }
     const std::string& output() const { return out_; }
+    // The next wait status (a stop, or the end) without reading the output.
+    std::optional<int> next_status(Clock::duration patience = PATIENCE) {
+        return child_->next_status(patience);
+    }
+    // Once the output pipe is full (its last page may have a byte or two
+    // left), vorsk waits in a write.
+    bool await_full_output() {
+        constexpr int FULL = 65536 - 4096;
+        const auto deadline = Clock::now() + PATIENCE;
+        int queued = 0;
+        while (ioctl(out_fd_, FIONREAD, &queued) == 0 && queued < FULL && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return queued >= FULL;
+    }
+    // Standard error so far, read within a moment.
+    const std::string& errors() {
+        char buffer[4096];
+        pollfd p{child_->errors(), POLLIN, 0};
+        while (poll(&p, 1, 50) > 0) {
+            const ssize_t n = read(child_->errors(), buffer, sizeof buffer);
+            if (n <= 0) break;
+            err_.append(buffer, static_cast<std::size_t>(n));
+        }
+        return err_;
+    }
 
     std::string initial;  // the terminal's settings before the start
 
@@ -137,6 +162,7 @@ private:
     int master_ = -1, slave_ = -1, out_fd_ = -1;
     std::unique_ptr<vorsk_test::Child> child_;
     std::string out_;
+    std::string err_;
 };
 
 testing::AssertionResult exited_with(int status, int code) {
@@ -147,6 +173,30 @@ testing::AssertionResult exited_with(int status, int code) {
 testing::AssertionResult died_of(int status, int sig) {
     if (WIFSIGNALED(status) && WTERMSIG(status) == sig) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "wait status " << status;
+}
+
+// The pid a program wrote to a file, once it is there.
+pid_t pid_in(const std::string& path) {
+    const auto deadline = Clock::now() + PATIENCE;
+    std::string text;
+    while ((text = vorsk_test::read_file(path)).find('\n') == std::string::npos &&
+           Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return text.empty() ? -1 : static_cast<pid_t>(std::stol(text));
+}
+
+// Whether a process is gone (a zombie not yet reaped by its new parent
+// counts as gone) within a moment. Signal 0 only asks.
+bool gone(pid_t pid) {
+    const auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (Clock::now() < deadline) {
+        if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+        const std::string stat = vorsk_test::read_file("/proc/" + std::to_string(pid) + "/stat");
+        const std::size_t paren = stat.rfind(')');
+        if (paren != std::string::npos && stat.compare(paren + 2, 1, "Z") == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 std::string start(const std::string& command, const char* size = "100x30") {
@@ -349,5 +399,88 @@ INSTANTIATE_TEST_SUITE_P(Command, Restores,
                                          WayOut{"sighup", SIGHUP, Where::PIPE},
                                          WayOut{"sigquit", SIGQUIT, Where::PIPE}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// An ending signal acts at once even while vorsk waits to write its
+// account to a reader that stopped reading: the terminal gets its settings
+// back, the program is ended, and vorsk dies of the signal.
+
+struct BlockedCase {
+    const char* name;
+    int sig;
+    bool command;  // -c, or a file's account
+};
+
+void PrintTo(const BlockedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BlockedWrite : public testing::TestWithParam<BlockedCase> {};
+
+TEST_P(BlockedWrite, AnEndingSignalActsAtOnce) {
+    const BlockedCase& c = GetParam();
+    const std::string dir = vorsk_test::make_temp_dir();
+    std::vector<std::string> args;
+    if (c.command) {
+        args = {"-c", "echo $$ > " + dir + "/pid; exec cat /dev/zero"};
+    } else {
+        vorsk_test::write_file(dir + "/in", std::string(1 << 20, '\a'));
+        args = {dir + "/in"};
+    }
+    Vorsk r(args);
+    ASSERT_TRUE(r.started());
+    const pid_t program = c.command ? pid_in(dir + "/pid") : -1;
+    ASSERT_TRUE(r.await_full_output());
+    r.signal_vorsk(c.sig);
+    const std::optional<int> status = r.next_status(std::chrono::seconds(5));
+    ASSERT_TRUE(status.has_value()) << "still waiting in its write";
+    EXPECT_TRUE(died_of(*status, c.sig));
+    EXPECT_EQ(r.settings(), r.initial);
+    if (program > 0) EXPECT_TRUE(gone(program));
+    vorsk_test::remove_tree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Command, BlockedWrite,
+                         testing::Values(BlockedCase{"file_sigterm", SIGTERM, false},
+                                         BlockedCase{"file_sigint", SIGINT, false},
+                                         BlockedCase{"command_sigterm", SIGTERM, true},
+                                         BlockedCase{"command_sigint", SIGINT, true},
+                                         BlockedCase{"command_sighup", SIGHUP, true},
+                                         BlockedCase{"command_sigquit", SIGQUIT, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Command, AProgramThatIgnoresHangupsDoesNotOutliveVorsk) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    Vorsk r({"-c", "trap '' HUP; echo $$ > " + dir + "/pid; exec sleep 20"});
+    ASSERT_TRUE(r.started());
+    const pid_t program = pid_in(dir + "/pid");
+    ASSERT_GT(program, 0);
+    r.signal_vorsk(SIGTERM);
+    EXPECT_TRUE(died_of(r.finish(), SIGTERM));
+    EXPECT_TRUE(gone(program));
+    vorsk_test::remove_tree(dir);
+}
+
+// A stop from outside, then fg: the user's terminal has its own settings
+// while vorsk is stopped, and raw mode again after, so typed keys reach the
+// program.
+TEST(Command, AStopGivesTheTerminalBackAndContinuingTakesItAgain) {
+    Vorsk r({"-c", "read x; echo got:$x"});
+    ASSERT_TRUE(r.started());
+    r.await(STARTED);
+    ASSERT_TRUE(r.raw());
+    r.signal_vorsk(SIGTSTP);
+    const std::optional<int> stopped = r.next_status();
+    ASSERT_TRUE(stopped.has_value() && WIFSTOPPED(*stopped));
+    EXPECT_EQ(r.settings(), r.initial);
+    r.signal_vorsk(SIGCONT);
+    const auto deadline = Clock::now() + PATIENCE;
+    while (!r.raw() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(r.raw());
+    r.type("abc\r");
+    EXPECT_TRUE(exited_with(r.finish(), 0));
+    EXPECT_NE(r.output().find("|got:abc|"), std::string::npos) << r.output();
+    EXPECT_EQ(r.settings(), r.initial);
+}
 
 }  // namespace
