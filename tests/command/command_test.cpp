@@ -435,7 +435,9 @@ TEST_P(BlockedWrite, AnEndingSignalActsAtOnce) {
     ASSERT_TRUE(status.has_value()) << "still waiting in its write";
     EXPECT_TRUE(died_of(*status, c.sig));
     EXPECT_EQ(r.settings(), r.initial);
-    if (program > 0) EXPECT_TRUE(gone(program));
+    if (program > 0) {
+        EXPECT_TRUE(gone(program));
+    }
     vorsk_test::remove_tree(dir);
 }
 
