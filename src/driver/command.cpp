@@ -460,9 +460,12 @@ void next_record(void* self, RecordWant want, Record& record) {
             return;
         }
 
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t n = 0;
         fds[n++] = pollfd{wake_pipe[0], POLLIN, 0};
+        const int log_fd = run.setup.log != nullptr ? log_queue_waiting_fd(*run.setup.log) : -1;
+        const int log_index = log_fd >= 0 ? static_cast<int>(n) : -1;
+        if (log_fd >= 0) fds[n++] = pollfd{log_fd, POLLOUT, 0};
         int master_index = -1;
         int input_index = -1;
         if (!run.output_ended) {
@@ -519,6 +522,7 @@ void next_record(void* self, RecordWant want, Record& record) {
             }
             continue;
         }
+        if (log_index >= 0 && fds[log_index].revents != 0) log_queue_drain(*run.setup.log);
         if (master_index >= 0) {
             const short got = fds[master_index].revents;
             if ((got & POLLOUT) != 0) forward(run);
@@ -656,6 +660,7 @@ RecordReader command_reader(CommandRun& run) {
 int command_finish(CommandRun& run) {
     restore_terminal();
     terminal_fd = -1;
+    if (run.setup.log != nullptr) log_queue_end(*run.setup.log, ending_signal);
     if (ending_signal != 0) {
         const int sig = ending_signal;
         end_program();

@@ -391,6 +391,14 @@ void setup_command(Session& session, int argc, char** argv, const Paths& paths) 
 
     const bool log = options.log_path != nullptr;
     CommandSetup setup;
+    if (log) {
+        // The user's program comes first: the log never makes it wait, and
+        // its failures are the log's own, not the run's.
+        setup.log = log_queue_new(out, options.log_path, options.program_name);
+        if (setup.log == nullptr) out_of_memory();
+        writer->sink.take = log_queue_write;
+        writer->sink.take_arg = setup.log;
+    }
     setup.command = options.command;
     setup.program_name = options.program_name;
     setup.input_fd = STDIN_FILENO;

@@ -59,6 +59,10 @@ void writer_sink_write(LineWriter& w, const char* bytes, std::size_t n) {
         if (!append_to_memory(*w.sink.memory, bytes, n)) report_failure(w, ENOMEM);
         return;
     }
+    if (w.sink.take != nullptr) {
+        w.sink.take(w.sink.take_arg, bytes, n);
+        return;
+    }
     while (n != 0) {
         errno = 0;
         std::size_t size = n;

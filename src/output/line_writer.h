@@ -26,12 +26,15 @@ struct MemorySink {
 };
 void memory_sink_release(MemorySink& sink);
 
-// Where the writer's output goes: a descriptor, or memory; with a page,
-// the output is made into its HTML on the way.
+// Where the writer's output goes: a descriptor, memory, or a function that
+// takes it (and answers for its failures); with a page, the output is made
+// into its HTML on the way.
 struct Sink {
     int fd = -1;
     MemorySink* memory = nullptr;
     HtmlPage* page = nullptr;
+    void (*take)(void* arg, const char* bytes, std::size_t n) = nullptr;
+    void* take_arg = nullptr;
 };
 
 struct OutputConfig {

@@ -485,4 +485,84 @@ TEST(Command, AStopGivesTheTerminalBackAndContinuingTakesItAgain) {
     EXPECT_EQ(r.settings(), r.initial);
 }
 
+// --log never makes the session wait: a log that fails or falls behind is
+// said on standard error as it happens and again at the end, and the
+// program runs on to its own exit status.
+
+std::size_t count_of(const std::string& text, const std::string& piece) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++n;
+    return n;
+}
+
+// What a FIFO's reader reads until the writer closes it or the deadline.
+std::string read_fifo(int reader, Clock::time_point deadline, const std::string& until = "") {
+    std::string text;
+    while (Clock::now() < deadline && (until.empty() || text.find(until) == std::string::npos)) {
+        pollfd p{reader, POLLIN, 0};
+        if (poll(&p, 1, 10) <= 0) continue;
+        char buffer[65536];
+        const ssize_t n = read(reader, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+class FailingLog : public testing::TestWithParam<bool> {};  // /dev/full, or a reader that goes
+
+TEST_P(FailingLog, LeavesTheProgramRunning) {
+    const bool fifo = GetParam();
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string path = fifo ? dir + "/log" : "/dev/full";
+    int reader = -1;
+    if (fifo) {
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        reader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    Vorsk r({"--log", path, "-c", "read x; echo got:$x; exit 3"}, Where::TERMINAL);
+    ASSERT_TRUE(r.started());
+    if (fifo) {
+        read_fifo(reader, Clock::now() + PATIENCE, STARTED);
+        close(reader);
+    }
+    r.type("ab\r");
+    EXPECT_TRUE(exited_with(r.finish(), 3));
+    EXPECT_NE(r.output().find("got:ab"), std::string::npos) << r.output();
+    const std::string failed =
+        "vorsk: the log " + path + " failed: " + (fifo ? "Broken pipe" : "No space left on device");
+    EXPECT_EQ(count_of(r.errors(), failed), 2u) << r.errors();
+    EXPECT_EQ(r.settings(), r.initial);
+    vorsk_test::remove_tree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Command, FailingLog, testing::Values(false, true), [](const auto& p) {
+    return std::string(p.param ? "reader_gone" : "dev_full");
+});
+
+TEST(Command, ALogThatFallsBehindLeavesTheProgramRunningAndSaysWhatItLost) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string path = dir + "/log";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const int reader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Far more account than a pipe and the queue hold, while nobody reads.
+    Vorsk r({"--log", path, "-c", "seq 1 300000; read x; echo after:$x"}, Where::TERMINAL);
+    ASSERT_TRUE(r.started());
+    ASSERT_NE(r.await("300000\r\n").find("300000\r\n"), std::string::npos) << "the screen froze";
+    EXPECT_EQ(count_of(r.errors(), "vorsk: the log " + path + " falls behind"), 1u) << r.errors();
+    // The log is read again: it says what it lost, and goes on.
+    std::string log;
+    std::thread follow([&] { log = read_fifo(reader, Clock::now() + 2 * PATIENCE); });
+    r.type("z\r");
+    EXPECT_TRUE(exited_with(r.finish(), 0));
+    follow.join();
+    EXPECT_NE(log.find("\n# Lost: "), std::string::npos);
+    EXPECT_TRUE(log.ends_with("|after:z|\n. CR/^M LF/^J\n# Exit status: 0\n"))
+        << log.substr(log.size() - std::min<std::size_t>(log.size(), 300));
+    EXPECT_EQ(r.settings(), r.initial);
+    close(reader);
+    vorsk_test::remove_tree(dir);
+}
+
 }  // namespace
