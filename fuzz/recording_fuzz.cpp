@@ -21,6 +21,7 @@
 #include "input/cast.h"
 #include "input/recording.h"
 #include "output/line_writer.h"
+#include "text/safe_text.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             close(fd);
             return 0;
         }
-        c = vorsk::cast_new(fd, "fuzz", "vorsk", first, len, nullptr, nullptr);
+        c = vorsk::cast_new(fd, "fuzz", "vorsk", first, len, nullptr, nullptr, vorsk::safe_text);
         if (c == nullptr) std::abort();
         reader = vorsk::cast_reader(*c);
     } else {

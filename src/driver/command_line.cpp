@@ -19,6 +19,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "output/colors.h"
+#include "text/safe_text.h"
 
 namespace vorsk {
 namespace {
@@ -556,7 +557,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
         if (version < 0) std::exit(1);
         if (version > 0) {
             Cast* cast = cast_new(fileno(in), input_name, options.program_name, first_line, first,
-                                  wait_hook, p.writer);
+                                  wait_hook, p.writer, safe_text);
             if (cast == nullptr) out_of_memory();
             session.reader = cast_reader(*cast);
             setup_duplex(session, p.writer);

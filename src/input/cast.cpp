@@ -30,6 +30,8 @@ namespace json = simdjson::dom;
 constexpr std::size_t READ_SIZE = 64 * 1024;
 constexpr std::size_t BUFFER_SIZE = CAST_LINE_LIMIT + READ_SIZE;
 constexpr std::size_t HEADER_FACTS = 8;
+// A text of the input quoted in a message is cut to this many bytes.
+constexpr std::size_t QUOTED_SIZE = 96;
 
 struct Fact {
     std::string_view name;
@@ -177,6 +179,7 @@ struct Cast {
     const char* program_name = "vorsk";
     bool (*before_wait)(void*) = nullptr;
     void* wait_arg = nullptr;
+    QuoteText quote = nullptr;
     json::parser parser;
     Header header;
     std::size_t next_fact = 0;
@@ -376,8 +379,10 @@ bool next_event(Cast& c, Record& r) {
         } else {
             if (!c.told_unknown) {
                 c.told_unknown = true;
-                warn(c, "events of type \"%.*s\" are not known, and are skipped",
-                     static_cast<int>(std::min<std::size_t>(code.size(), 32)), code.data());
+                // The code is the input's: quoted as the account shows text.
+                char quoted[QUOTED_SIZE];
+                c.quote(quoted, sizeof quoted, code);
+                warn(c, "events of type \"%s\" are not known, and are skipped", quoted);
             }
             if (c.header.version == 3) c.skipped += ev.time > 0.0 ? ev.time : 0.0;
             continue;
@@ -450,7 +455,7 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
 }
 
 Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
-               std::size_t n, bool (*before_wait)(void*), void* wait_arg) {
+               std::size_t n, bool (*before_wait)(void*), void* wait_arg, QuoteText quote) {
     void* memory = std::malloc(sizeof(Cast));
     if (memory == nullptr) return nullptr;
     auto* c = new (memory) Cast;
@@ -461,6 +466,7 @@ Cast* cast_new(int fd, const char* name, const char* program_name, const std::ui
     c->program_name = program_name;
     c->before_wait = before_wait;
     c->wait_arg = wait_arg;
+    c->quote = quote;
     c->buffer = allocate_array<char>(BUFFER_SIZE + simdjson::SIMDJSON_PADDING);
     if (c->buffer == nullptr) {
         cast_free(c);
