@@ -537,8 +537,12 @@ void setup_from_args(Session& session, int argc, char** argv) {
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
     if (timings != nullptr && is_advanced_timing(timings)) {
-        AdvancedTiming* t = advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer,
-                                                options.program_name);
+        const AdvancedTimingNames names{
+            .program = options.program_name,
+            .timing = timing_path,
+            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name}};
+        AdvancedTiming* t =
+            advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer, names);
         if (t == nullptr) out_of_memory();
         session.reader = advanced_timing_reader(*t);
         setup_duplex(session, p.writer);

@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cinttypes>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -63,7 +65,8 @@ struct AdvancedTiming {
     char log_name_bytes[2][256];
     bool (*before_wait)(void*) = nullptr;
     void* wait_arg = nullptr;
-    const char* program_name = "vorsk";
+    AdvancedTimingNames names;
+    std::uint64_t line_number = 0;  // of the timing file's line last read
     Phase phase = LOG_HEADER;
     // The record being handed out: the bytes still to come and their way,
     // or a fact that follows the pause just handed out.
@@ -131,6 +134,7 @@ std::size_t header_piece(Log& log, std::size_t available) {
 // buffer is cut. False at the end of the file.
 bool read_line(AdvancedTiming& t) {
     if (std::fgets(t.line, sizeof t.line, t.timings) == nullptr) return false;
+    ++t.line_number;
     std::size_t n = std::strlen(t.line);
     if (n != 0 && t.line[n - 1] == '\n') {
         t.line[--n] = '\0';
@@ -195,6 +199,12 @@ void header_fact(AdvancedTiming& t, const char* rest) {
     set_fact(t, name, value);
 }
 
+// A record that ends the timing for a reason the user may not guess.
+void timing_ends(const AdvancedTiming& t, const char* why) {
+    std::fprintf(stderr, "%s: %s:%" PRIu64 ": %s; the timing ends here\n", t.names.program,
+                 t.names.timing, t.line_number, why);
+}
+
 // Reads the next record of the timing file. False where the timing ends:
 // at the end of the file, or at a malformed record.
 bool next_timing_record(AdvancedTiming& t, Record& r) {
@@ -204,7 +214,11 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
     char* after = nullptr;
     errno = 0;
     const double delay = std::strtod(t.line + 2, &after);
-    if (after == t.line + 2 || errno == ERANGE || *after != ' ') return false;
+    if (after == t.line + 2 || *after != ' ') return false;
+    if (errno == ERANGE || !std::isfinite(delay)) {
+        timing_ends(t, "a delay that is not a finite number of seconds");
+        return false;
+    }
     const char* rest = after + 1;
     switch (letter) {
         case 'O':
@@ -223,7 +237,7 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
                 std::fprintf(stderr,
                              "%s: the input was logged to a file of its own; "
                              "give it with --input-log to see it\n",
-                             t.program_name);
+                             t.names.program);
             }
             break;
         }
@@ -337,10 +351,10 @@ bool is_advanced_timing(std::FILE* timings) {
 
 AdvancedTiming* advanced_timing_new(std::FILE* timings, int output_log, int input_log,
                                     bool (*before_wait)(void*), void* wait_arg,
-                                    const char* program_name) {
+                                    const AdvancedTimingNames& names) {
     auto* t = allocate_record<AdvancedTiming>();
     if (t == nullptr) return nullptr;
-    t->program_name = program_name;
+    t->names = names;
     t->timings = timings;
     t->before_wait = before_wait;
     t->wait_arg = wait_arg;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -387,7 +388,13 @@ bool next_event(Cast& c, Record& r) {
             if (c.header.version == 3) c.skipped += ev.time > 0.0 ? ev.time : 0.0;
             continue;
         }
-        r = Record{.kind = RECORD_PAUSE, .delay = pause_before(c, ev.time)};
+        const double delay = pause_before(c, ev.time);
+        // Intervals of skipped events that add up past the largest number.
+        if (!std::isfinite(delay)) {
+            fail(c, "not an event: its pause is not a finite number of seconds");
+            return false;
+        }
+        r = Record{.kind = RECORD_PAUSE, .delay = delay};
         return true;
     }
 }
