@@ -24,6 +24,7 @@ struct Log {
     int fd = -1;
     bool regular = false;
     bool ended = false;
+    int error = 0;  // of a read that failed, which ends the log
     std::uint8_t* data = nullptr;
     std::size_t pos = 0;
     std::size_t end = 0;
@@ -67,6 +68,8 @@ struct AdvancedTiming {
     void* wait_arg = nullptr;
     AdvancedTimingNames names;
     std::uint64_t line_number = 0;  // of the timing file's line last read
+    int timing_error = 0;           // of a read of the timing file that failed
+    bool failed = false;            // a read failed: nothing more is handed out
     Phase phase = LOG_HEADER;
     // The record being handed out: the bytes still to come and their way,
     // or a fact that follows the pause just handed out.
@@ -110,6 +113,10 @@ std::size_t log_fill(AdvancedTiming& t, Log& log) {
     while (got < 0 && errno == EINTR);
     if (got <= 0) {
         log.ended = true;
+        if (got < 0) {
+            log.error = errno;
+            t.failed = true;  // the account ends here
+        }
         return 0;
     }
     log.pos = 0;
@@ -133,7 +140,14 @@ std::size_t header_piece(Log& log, std::size_t available) {
 // One line of the timing file, without its newline; a longer line than the
 // buffer is cut. False at the end of the file.
 bool read_line(AdvancedTiming& t) {
-    if (std::fgets(t.line, sizeof t.line, t.timings) == nullptr) return false;
+    errno = 0;
+    if (std::fgets(t.line, sizeof t.line, t.timings) == nullptr) {
+        if (std::ferror(t.timings)) {
+            t.timing_error = errno != 0 ? errno : EIO;
+            t.failed = true;
+        }
+        return false;
+    }
     ++t.line_number;
     std::size_t n = std::strlen(t.line);
     if (n != 0 && t.line[n - 1] == '\n') {
@@ -261,6 +275,7 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
 void advanced_next(void* self, RecordWant, Record& r) {
     AdvancedTiming& t = *static_cast<AdvancedTiming*>(self);
     for (;;) {
+        if (t.failed) t.phase = DONE;
         switch (t.phase) {
             case LOG_HEADER: {
                 Log& log = t.logs[TO_TERMINAL];
@@ -313,6 +328,21 @@ void advanced_next(void* self, RecordWant, Record& r) {
             case DONE: r = Record{.kind = RECORD_END}; return;
         }
     }
+}
+
+void read_error(const AdvancedTiming& t, const char* name, int error) {
+    std::fprintf(stderr, "%s: %s: read error: %s\n", t.names.program, name, std::strerror(error));
+}
+
+// A read that failed, of a log or of the timing file, ends the account
+// with status 1, as the plain input does.
+int advanced_finish(void* self) {
+    const AdvancedTiming& t = *static_cast<const AdvancedTiming*>(self);
+    if (t.timing_error != 0) read_error(t, t.names.timing, t.timing_error);
+    for (const Direction d : {TO_TERMINAL, FROM_TERMINAL}) {
+        if (t.logs[d].error != 0) read_error(t, t.names.logs[d], t.logs[d].error);
+    }
+    return t.failed ? 1 : 0;
 }
 
 bool open_log(Log& log, int fd) {
@@ -380,7 +410,7 @@ void advanced_timing_free(AdvancedTiming* t) {
 }
 
 RecordReader advanced_timing_reader(AdvancedTiming& t) {
-    return RecordReader{.next = advanced_next, .self = &t};
+    return RecordReader{.next = advanced_next, .finish = advanced_finish, .self = &t};
 }
 
 }  // namespace vorsk
