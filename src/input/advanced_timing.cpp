@@ -62,6 +62,8 @@ struct AdvancedTiming {
     // the headers name two logs.
     bool input_given = false;
     bool told_no_input = false;
+    bool told_past_end = false;
+    bool told_long_line = false;
     std::string_view log_names[2];
     char log_name_bytes[2][256];
     bool (*before_wait)(void*) = nullptr;
@@ -154,8 +156,13 @@ bool read_line(AdvancedTiming& t) {
         t.line[--n] = '\0';
     } else {
         int c;
-        do c = std::getc(t.timings);
-        while (c != EOF && c != '\n');
+        bool cut = false;
+        while ((c = std::getc(t.timings)) != EOF && c != '\n') cut = true;
+        if (cut && !t.told_long_line) {
+            t.told_long_line = true;
+            std::fprintf(stderr, "%s: %s:%" PRIu64 ": a line of over %zu bytes is cut there\n",
+                         t.names.program, t.names.timing, t.line_number, sizeof t.line - 1);
+        }
     }
     return true;
 }
@@ -241,7 +248,11 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
             if (!std::isdigit(static_cast<unsigned char>(*rest))) return false;
             char* end = nullptr;
             const unsigned long long count = std::strtoull(rest, &end, 10);
-            if (*end != '\0' || errno == ERANGE) return false;
+            if (*end != '\0') return false;
+            if (errno == ERANGE) {
+                timing_ends(t, "a count past the largest number of bytes");
+                return false;
+            }
             t.direction = letter == 'O' ? TO_TERMINAL : FROM_TERMINAL;
             // Input bytes without an input log are timed, but not shown.
             const Log* log = log_of(t, t.direction);
@@ -299,6 +310,15 @@ void advanced_next(void* self, RecordWant, Record& r) {
                     Log& log = *log_of(t, t.direction);
                     const std::size_t available = log_fill(t, log);
                     if (available == 0) {
+                        if (!t.told_past_end && !t.failed) {
+                            t.told_past_end = true;
+                            std::fprintf(stderr,
+                                         "%s: %s:%" PRIu64 ": the record counts %" PRIu64
+                                         " bytes past the end of %s; the records after it "
+                                         "have no bytes to show\n",
+                                         t.names.program, t.names.timing, t.line_number,
+                                         t.remaining, t.names.logs[t.direction]);
+                        }
                         t.remaining = 0;
                         continue;
                     }

@@ -248,14 +248,22 @@ bool read_more(Cast& c) {
     return true;
 }
 
+bool line_too_long(Cast& c) {
+    ++c.line;
+    fail(c, "a line of over %zu bytes", CAST_LINE_LIMIT);
+    return false;
+}
+
 // The next line, without its newline. False at the end of the file, and
-// on an error.
+// on an error. A line holds at most CAST_LINE_LIMIT bytes, however the
+// reads of a file or a pipe cut it.
 bool next_line(Cast& c, const char*& line, std::size_t& len) {
     for (;;) {
         const void* newline = std::memchr(c.buffer + c.scan, '\n', c.end - c.scan);
         if (newline != nullptr) {
             const std::size_t at =
                 static_cast<std::size_t>(static_cast<const char*>(newline) - c.buffer);
+            if (at - c.start > CAST_LINE_LIMIT) return line_too_long(c);
             line = c.buffer + c.start;
             len = at - c.start;
             c.start = c.scan = at + 1;
@@ -263,6 +271,7 @@ bool next_line(Cast& c, const char*& line, std::size_t& len) {
             return true;
         }
         c.scan = c.end;
+        if (c.end - c.start > CAST_LINE_LIMIT) return line_too_long(c);
         if (c.eof) {
             if (c.start == c.end) return false;
             line = c.buffer + c.start;
@@ -270,11 +279,6 @@ bool next_line(Cast& c, const char*& line, std::size_t& len) {
             c.start = c.scan = c.end;
             ++c.line;
             return true;
-        }
-        if (c.end - c.start >= CAST_LINE_LIMIT) {
-            ++c.line;
-            fail(c, "a line of over %zu bytes", CAST_LINE_LIMIT);
-            return false;
         }
         if (!read_more(c)) return false;
     }
@@ -440,7 +444,11 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
     if (len == 0 || first[0] != '{') {
         why = "not an asciicast header: no JSON object";
     } else if (len >= CAST_HEADER_LIMIT) {
-        why = "not an asciicast header: a line of over 64 KiB";
+        // Said even when the input is then read as a stream: a cast with a
+        // header this long is not read as one.
+        std::fprintf(stderr, "%s: %s:1: not an asciicast header: a line of over 64 KiB%s\n",
+                     program_name, name, forced ? "" : "; the file is read as a stream");
+        return forced ? -1 : 0;
     } else {
         // A copy with the padding the parser wants.
         static char padded[CAST_HEADER_LIMIT + simdjson::SIMDJSON_PADDING];
