@@ -326,17 +326,11 @@ void utf8_abandon(HtmlPage& p) {
 }
 
 // Content bytes: whole UTF-8 characters go out as they are, anything else
-// as U+FFFD.
+// as U+FFFD. (The account holds no overlong form or surrogate: the decoder
+// made those items.)
 void put_content(HtmlPage& p, unsigned char b) {
     if (p.utf8_need != 0) {
-        unsigned char low = 0x80, high = 0xbf;
-        if (p.utf8_len == 1) {
-            if (p.utf8[0] == 0xe0) low = 0xa0;
-            if (p.utf8[0] == 0xed) high = 0x9f;
-            if (p.utf8[0] == 0xf0) low = 0x90;
-            if (p.utf8[0] == 0xf4) high = 0x8f;
-        }
-        if (b >= low && b <= high) {
+        if ((b & 0xc0) == 0x80) {
             p.utf8[p.utf8_len++] = b;
             if (--p.utf8_need == 0) {
                 put(p, reinterpret_cast<const char*>(p.utf8), static_cast<std::size_t>(p.utf8_len));

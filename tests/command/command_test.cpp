@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -291,6 +292,23 @@ INSTANTIATE_TEST_SUITE_P(Command, ExitStatus,
                                                   "killed by SIGTERM"}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// Where the system writes a core file into the program's folder, the exit
+// status says so.
+TEST(Command, AnExitStatusSaysACoreWasDumped) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string command = "ulimit -c unlimited; cd " + dir + " && kill -QUIT $$";
+    Vorsk r({"-c", command});
+    ASSERT_TRUE(r.started());
+    const int status = r.finish();
+    bool dumped = false;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        dumped = dumped || entry.path().filename().string().starts_with("core");
+    vorsk_test::remove_tree(dir);
+    if (!dumped) GTEST_SKIP() << "no core file is written here (see core_pattern)";
+    EXPECT_TRUE(exited_with(status, 128 + SIGQUIT));
+    EXPECT_EQ(r.output(), start(command) + "# Exit status: killed by SIGQUIT (core dumped)\n");
+}
+
 TEST(Command, NothingWrittenJustBeforeTheEndIsLost) {
     Vorsk r({"-c", "head -c 100000 /dev/zero | tr '\\0' x; kill -KILL $$"});
     ASSERT_TRUE(r.started());
@@ -348,6 +366,30 @@ TEST_P(Log, TheProgramKeepsTheTerminalAndTheLogFollowsLive) {
                                       "@ T\n> |q|\n> . CR/^M\n@ T\n|q|\n. CR/^M LF/^J\n"
                                       "# Exit status: 0\n");
     if (reader != -1) close(reader);
+    vorsk_test::remove_tree(dir);
+}
+
+// Each delay line of the log is the time since the read before: from the
+// start, the delays of five reads a quarter of a second apart would add up
+// to more than the whole run took.
+TEST(Command, LogDelaysCountFromTheReadBefore) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string path = dir + "/log";
+    const auto began = Clock::now();
+    Vorsk r({"--log", path, "-c",
+             "printf a; sleep 0.25; printf b; sleep 0.25; printf c; sleep 0.25; printf d; "
+             "sleep 0.25; printf e"});
+    ASSERT_TRUE(r.started());
+    EXPECT_TRUE(exited_with(r.finish(), 0));
+    const std::chrono::duration<double> took = Clock::now() - began;
+    const std::string log = vorsk_test::read_file(path);
+    double sum = 0.0;
+    int delays = 0;
+    const std::regex delay("@ ([0-9]+\\.[0-9]+)\n");
+    for (std::sregex_iterator i(log.begin(), log.end(), delay), end; i != end; ++i, ++delays)
+        sum += std::stod((*i)[1]);
+    EXPECT_GE(delays, 5) << log;
+    EXPECT_LE(sum, took.count()) << log;
     vorsk_test::remove_tree(dir);
 }
 
