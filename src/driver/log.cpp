@@ -139,6 +139,7 @@ bool note_gap(LogQueue& q, std::size_t then_needed) {
 
 void log_queue_write(void* queue, const char* bytes, std::size_t n) {
     LogQueue& q = *static_cast<LogQueue*>(queue);
+    if (n == 0) return;
     if (q.error != 0) {
         q.lost += n;
         q.offered += n;
