@@ -73,10 +73,19 @@ install: vorsk
 uninstall:
 	cmake -DBUILD_DIR=$(BUILD) -P cmake/uninstall.cmake
 
-# The Debian package, $(BUILD)/vorsk_VERSION_ARCH.deb.
+# The Debian package, $(BUILD)/vorsk_VERSION_ARCH.deb. Its staged install
+# writes an install record too: the record of the last `make install` is
+# kept aside and put back, so that `make uninstall` still removes that.
 package: configure
+	@tools/install-deps.sh package
 	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && cpack -G DEB
+	cd $(BUILD) && rm -rf install-record && mkdir install-record && \
+	for f in install_manifest.txt install_destdir.txt; do \
+	    if [ -e $$f ]; then mv $$f install-record/; fi; \
+	done && \
+	{ cpack -G DEB; status=$$?; \
+	  rm -f install_manifest.txt install_destdir.txt; \
+	  mv install-record/* . 2>/dev/null; rmdir install-record; exit $$status; }
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

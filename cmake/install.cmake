@@ -2,7 +2,7 @@
 #
 #   cmake --install build --prefix /usr/local   (DESTDIR is honoured)
 #   cmake --build build --target uninstall      (removes what install_manifest.txt lists)
-#   cmake --build build --target package        (build/vorsk_VERSION_ARCH.deb)
+#   make package   (build/vorsk_VERSION_ARCH.deb; keeps the record of the last install)
 
 include(GNUInstallDirs)
 

@@ -67,16 +67,8 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     vorsk::decode_source(p, source);
     vorsk::writer_flush(*p.writer);
     if (settings.tally) {
-        vorsk::MemorySink summary;
-        vorsk::LineWriter* w = vorsk::writer_new(vorsk::Sink{.memory = &summary}, {});
-        if (w == nullptr) fail("out of memory", "");
         tally->bytes = vorsk::input_consumed(*p.input);
-        vorsk::write_summary(*tally, *w);
-        vorsk::writer_free(w);
-        const std::string json(summary.data, summary.size);
-        vorsk::memory_sink_release(summary);
-        if (!json.starts_with("{\"bytes\":") || !json.ends_with("]}}\n"))
-            fail("a summary that is no whole JSON object", json.substr(0, 200));
+        check_summary_json(*tally);
     }
 
     DecodeResult result;
@@ -88,6 +80,22 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     vorsk::memory_sink_release(memory);
     if (timing_stream != nullptr) std::fclose(timing_stream);
     return result;
+}
+
+void check_summary_json(vorsk::Tally& tally) {
+    vorsk::MemorySink summary;
+    vorsk::LineWriter* w = vorsk::writer_new(vorsk::Sink{.memory = &summary}, {});
+    if (w == nullptr) fail("out of memory", "");
+    tally.format = vorsk::SUMMARY_JSON;
+    vorsk::write_summary(tally, *w);
+    vorsk::writer_free(w);
+    const std::string json(summary.data, summary.size);
+    vorsk::memory_sink_release(summary);
+    if (!json.starts_with("{\"bytes\":") || !json.ends_with("]}}\n"))
+        fail("a summary that is no whole JSON object", json.substr(0, 200));
+    for (const char* number : {":nan", ":-nan", ":inf", ":-inf"}) {
+        if (json.find(number) != std::string::npos) fail("a summary with no JSON number", json);
+    }
 }
 
 void check_run(std::string_view input, const DecodeSettings& settings, const DecodeResult& result) {

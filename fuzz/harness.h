@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "decode/tally.h"
 #include "invariants.h"
 
 namespace vorsk_fuzz {
@@ -33,6 +34,10 @@ struct DecodeResult {
 // of the settings, into an in-memory output. The first line pass and the
 // timing steps happen only with shape.delays on.
 DecodeResult decode(std::string_view input, const DecodeSettings& settings);
+
+// The summary of a tally as JSON: one whole object, and no number that
+// JSON cannot hold (a sum of delays that is nan or infinite).
+void check_summary_json(vorsk::Tally& tally);
 
 // Aborts with a message when the run broke a rule: a malformed account, or
 // an input byte that was never consumed.

@@ -111,6 +111,16 @@ int main(int argc, char** argv) {
     colors.add("|>=,:=1,,&x=2,\"=3");
     timing.add("0.5 10\n1.0 20\n2.0 5\n");
     timing.add("1e308 4294967295\n-0.25 0\nnan 3\n");
+    timing.add("1e308 1\n1e308 1\ninf 1\n-inf 1\n1e999 1\n");
+    // Delays that are not finite, or add up past the largest number, and
+    // counts past the log's end and past 2^64.
+    recording.add(std::string("\x02O 1e308 1\nO 1e308 1\nO nan 1\n") + '\0' + "log\nab");
+    recording.add(std::string("\x02O inf 1\nI -inf 1\nO 1e999 1\n") + '\0' + "log\nab");
+    recording.add(std::string("\x02O 0.5 18446744073709551616\nO 0.5 99\n") + '\0' + "log\nab");
+    recording.add(
+        "\x03{\"version\": 3}\n[1e308, \"o\", \"a\"]\n[1e308, \"q\", \"b\"]\n"
+        "[1e308, \"o\", \"c\"]\n");
+    recording.add("\x03{\"version\": 2}\n[1.7e308, \"o\", \"a\"]\n[-1.7e308, \"o\", \"b\"]\n");
     // What the writer hands a page: rows in the letters of its palette, and
     // the pen's marks.
     page.add(std::string("\x01") +

@@ -16,11 +16,14 @@
 
 #include "allocation.h"
 #include "decode/processor.h"
+#include "decode/tally.h"
 #include "driver/main_loop.h"
+#include "harness.h"
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "input/recording.h"
 #include "output/line_writer.h"
+#include "text/safe_text.h"
 
 namespace {
 
@@ -65,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             close(fd);
             return 0;
         }
-        c = vorsk::cast_new(fd, "fuzz", "vorsk", first, len, nullptr, nullptr);
+        c = vorsk::cast_new(fd, "fuzz", "vorsk", first, len, nullptr, nullptr, vorsk::safe_text);
         if (c == nullptr) std::abort();
         reader = vorsk::cast_reader(*c);
     } else {
@@ -75,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::copy(rest.begin(), rest.begin() + static_cast<long>(timing_size), timing_text);
         timings = fmemopen(timing_text, timing_size == 0 ? 1 : timing_size, "r");
         fd = file_of(rest.substr(std::min(split + 1, rest.size())));
-        t = vorsk::advanced_timing_new(timings, fd, -1, nullptr, nullptr, "vorsk");
+        t = vorsk::advanced_timing_new(timings, fd, -1, nullptr, nullptr, {});
         if (t == nullptr) std::abort();
         reader = vorsk::advanced_timing_reader(*t);
     }
@@ -91,9 +94,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           extended, true);
     session.processors[vorsk::TO_TERMINAL] = &session.processor;
     session.processors[vorsk::FROM_TERMINAL] = &session.input_processor;
+    // Both directions are tallied, as for --summary: its JSON stays JSON
+    // whatever the delays (non-finite, or adding up past the largest number).
+    static vorsk::Tally* tally = vorsk::tally_new();
+    if (tally == nullptr) std::abort();
+    vorsk::TallyRow* slots = tally->slots;
+    for (std::size_t i = 0; i < vorsk::TALLY_SLOTS; ++i) slots[i] = vorsk::TallyRow{};
+    *tally = vorsk::Tally{};
+    tally->slots = slots;
+    session.processor.tally = session.input_processor.tally = tally;
     vorsk::decode_duplex(session.processors, session.source);
     vorsk::writer_flush(*w);
     if (reader.finish != nullptr) reader.finish(reader.self);
+    vorsk_fuzz::check_summary_json(*tally);
 
     release(session.processor);
     release(session.input_processor);

@@ -9,6 +9,8 @@
 #                                   and fuzzers' compiler, packaging tools,
 #                                   a browser for the --html test, and the
 #                                   benchmark library the bench is built with
+#   tools/install-deps.sh package   what make package needs: dpkg-dev, and
+#                                   file for dpkg-shlibdeps
 #   tools/install-deps.sh bench     what make bench runs: the benchmark
 #                                   library, valgrind and the peers
 set -eu
@@ -16,14 +18,16 @@ set -eu
 build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev"
 check="$build libgtest-dev groff-base python3"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium libbenchmark-dev"
+package="$build dpkg-dev file"
 bench="$build libbenchmark-dev valgrind libvterm-bin colorized-logs"
 
 case "${1:-}" in
     build) wanted=$build ;;
     check) wanted=$check ;;
     ci) wanted=$ci ;;
+    package) wanted=$package ;;
     bench) wanted=$bench ;;
-    *) echo "usage: $0 build|check|ci|bench" >&2; exit 2 ;;
+    *) echo "usage: $0 build|check|ci|package|bench" >&2; exit 2 ;;
 esac
 
 missing=

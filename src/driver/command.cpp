@@ -17,6 +17,7 @@
 
 #include "allocation.h"
 #include "driver/terminal.h"
+#include "output/line_writer.h"
 
 namespace vorsk {
 
@@ -69,9 +70,59 @@ volatile std::sig_atomic_t ending_signal = 0;
 
 int terminal_fd = -1;  // the user's terminal whose settings were changed, or -1
 termios saved_settings;
+termios raw_settings;
+pid_t program = -1;         // the program, until vorsk reaps it
+int program_terminal = -1;  // the master of its terminal
 
 void restore_terminal() {
     if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &saved_settings);
+}
+
+void take_terminal() {
+    if (terminal_fd != -1) tcsetattr(terminal_fd, TCSANOW, &raw_settings);
+}
+
+// How long a program that vorsk hangs up has to end before it is killed.
+constexpr long HANGUP_PATIENCE_MS = 1000;
+
+// When vorsk ends before the program: the program and the foreground of
+// its terminal are hung up, as a terminal that goes away hangs them up, and
+// killed if they are still there after a while (a program may ignore
+// SIGHUP); the program is reaped. Safe in a signal handler.
+void end_program() {
+    if (program <= 0) return;
+    const pid_t groups[2] = {program,
+                             program_terminal >= 0 ? tcgetpgrp(program_terminal) : program};
+    for (const pid_t group : groups) {
+        if (group <= 0) continue;
+        kill(-group, SIGHUP);
+        kill(-group, SIGCONT);
+    }
+    int status = 0;
+    for (long waited = 0; waited < HANGUP_PATIENCE_MS; waited += 10) {
+        const pid_t done = waitpid(program, &status, WNOHANG);
+        if (done != 0 && !(done < 0 && errno == EINTR)) {
+            program = -1;
+            return;
+        }
+        const timespec pause{0, 10 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    for (const pid_t group : groups) {
+        if (group > 0) kill(-group, SIGKILL);
+    }
+    while (waitpid(program, &status, 0) < 0 && errno == EINTR) {
+    }
+    program = -1;
+}
+
+// vorsk dies of an ending signal now: the terminal is put back, the
+// program ended.
+[[noreturn]] void end_now(int sig) {
+    restore_terminal();
+    end_program();
+    raise_with_default_action(sig);
+    _exit(128 + sig);
 }
 
 void wake() {
@@ -92,8 +143,34 @@ void on_window(int) {
 }
 
 void on_ending(int sig) {
+    // A write that waits for its reader is abandoned.
+    if (sink_write_waiting) end_now(sig);
     if (ending_signal == 0) ending_signal = sig;
+    sink_end_signal = ending_signal;
     wake();
+}
+
+// A stop from outside (the interrupt characters reach the program): the
+// user's terminal gets its settings back while vorsk is stopped, and raw
+// mode again when it is continued.
+void on_stop(int sig) {
+    const int saved_errno = errno;
+    restore_terminal();
+    raise_with_default_action(sig);  // stops here until continued
+    struct sigaction action {};
+    action.sa_handler = on_stop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(sig, &action, nullptr);
+    take_terminal();
+    errno = saved_errno;
+}
+
+// Continued after a stop that no handler saw (SIGSTOP).
+void on_continue(int) {
+    const int saved_errno = errno;
+    take_terminal();
+    errno = saved_errno;
 }
 
 // A write to a reader that went away: the terminal's settings go back at
@@ -171,6 +248,7 @@ void reap(CommandRun& run) {
         done = waitpid(run.child, &status, WNOHANG);
     } while (done < 0 && errno == EINTR);
     if (done == run.child || (done < 0 && errno == ECHILD)) {
+        program = -1;
         run.child_ended = true;
         run.status = done == run.child ? status : 0;
         describe_status(run);
@@ -179,13 +257,16 @@ void reap(CommandRun& run) {
 
 void write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
+        // A signal that ends vorsk does not wait for this write.
+        sink_write_waiting = 1;
+        if (ending_signal != 0) end_now(ending_signal);
         const ssize_t n = write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) {
             pollfd p{fd, POLLOUT, 0};
             poll(&p, 1, -1);
-            continue;
         }
+        sink_write_waiting = 0;
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return;  // the copy is for the user's eyes; the account goes on
         bytes += n;
         size -= static_cast<std::size_t>(n);
@@ -379,9 +460,12 @@ void next_record(void* self, RecordWant want, Record& record) {
             return;
         }
 
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t n = 0;
         fds[n++] = pollfd{wake_pipe[0], POLLIN, 0};
+        const int log_fd = run.setup.log != nullptr ? log_queue_waiting_fd(*run.setup.log) : -1;
+        const int log_index = log_fd >= 0 ? static_cast<int>(n) : -1;
+        if (log_fd >= 0) fds[n++] = pollfd{log_fd, POLLOUT, 0};
         int master_index = -1;
         int input_index = -1;
         if (!run.output_ended) {
@@ -438,6 +522,7 @@ void next_record(void* self, RecordWant want, Record& record) {
             }
             continue;
         }
+        if (log_index >= 0 && fds[log_index].revents != 0) log_queue_drain(*run.setup.log);
         if (master_index >= 0) {
             const short got = fds[master_index].revents;
             if ((got & POLLOUT) != 0) forward(run);
@@ -510,6 +595,8 @@ CommandRun* command_start(const CommandSetup& setup) {
     set_handler(SIGCHLD, on_child, SA_NOCLDSTOP);
     set_handler(SIGWINCH, on_window, 0);
     for (const int sig : ENDING_SIGNALS) set_handler(sig, on_ending, 0);
+    set_handler(SIGTSTP, on_stop, 0);
+    set_handler(SIGCONT, on_continue, 0);
     struct sigaction pipe_action {};
     sigaction(SIGPIPE, nullptr, &pipe_action);
     if (pipe_action.sa_handler == SIG_DFL) set_handler(SIGPIPE, on_broken_pipe, 0);
@@ -537,6 +624,11 @@ CommandRun* command_start(const CommandSetup& setup) {
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     run->child = child;
     run->master = master;
+    program = child;
+    program_terminal = master;
+    // However vorsk ends, the program does not outlive it.
+    std::atexit(end_program);
+    std::at_quick_exit(end_program);
     run->start = now();
 
     // Raw input: every byte as typed, no signal, no echo, no translation.
@@ -555,7 +647,8 @@ CommandRun* command_start(const CommandSetup& setup) {
         if (setup.copy_fd >= 0) raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
-        tcsetattr(terminal_fd, TCSANOW, &raw);
+        raw_settings = raw;
+        take_terminal();
     }
     return run;
 }
@@ -567,8 +660,10 @@ RecordReader command_reader(CommandRun& run) {
 int command_finish(CommandRun& run) {
     restore_terminal();
     terminal_fd = -1;
+    if (run.setup.log != nullptr) log_queue_end(*run.setup.log, ending_signal);
     if (ending_signal != 0) {
         const int sig = ending_signal;
+        end_program();
         raise_with_default_action(sig);
         return 128 + sig;
     }

@@ -9,6 +9,7 @@
 // program's terminal turns it into its signal.
 #pragma once
 
+#include "driver/log.h"
 #include "input/recording.h"
 
 namespace vorsk {
@@ -28,6 +29,8 @@ struct CommandSetup {
     // flush_each_read: the account so far goes out.
     void (*flush)(void* arg) = nullptr;
     void* flush_arg = nullptr;
+    // With --log: the queue of the log, written out while vorsk waits.
+    LogQueue* log = nullptr;
 };
 
 struct CommandRun;

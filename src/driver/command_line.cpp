@@ -20,6 +20,7 @@
 #include "input/cast.h"
 #include "output/colors.h"
 #include "report/html.h"
+#include "text/safe_text.h"
 
 namespace vorsk {
 namespace {
@@ -54,7 +55,8 @@ constexpr const char* USAGE_PIECES[] = {
     "   or: vorsk -h | --help\n"
     "   or: vorsk -V | --version\n"
     "Format text with terminal escapes and control sequences for human\n"
-    "consumption.\n",
+    "consumption. The second operand is the output file, which is\n"
+    "overwritten; more than two operands are refused.\n",
     "\n",
     " -h, --help      Display usage information (this message).\n"
     " -V, --version   Display version and warrantee.\n",
@@ -391,6 +393,14 @@ void setup_command(Session& session, int argc, char** argv, const Paths& paths) 
 
     const bool log = options.log_path != nullptr;
     CommandSetup setup;
+    if (log) {
+        // The user's program comes first: the log never makes it wait, and
+        // its failures are the log's own, not the run's.
+        setup.log = log_queue_new(out, options.log_path, options.program_name);
+        if (setup.log == nullptr) out_of_memory();
+        writer->sink.take = log_queue_write;
+        writer->sink.take_arg = setup.log;
+    }
     setup.command = options.command;
     setup.program_name = options.program_name;
     setup.input_fd = STDIN_FILENO;
@@ -471,6 +481,15 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     const char* timing_path = paths.timings;
 
+    // A third operand is most often a glob that matched more than one
+    // recording: the second would be overwritten with the first's account.
+    if (argc - optind > 2) {
+        std::fprintf(stderr,
+                     "%s: %d file operands: vorsk reads one input, and the second operand is "
+                     "the output file, which it overwrites\n",
+                     options.program_name, argc - optind);
+        std::exit(1);
+    }
     const char* output_path = nullptr;
     if (optind < argc) in = open_argument_file(argv[optind], "r");
     if (optind + 1 < argc) output_path = argv[optind + 1];
@@ -519,8 +538,12 @@ void setup_from_args(Session& session, int argc, char** argv) {
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
     if (timings != nullptr && is_advanced_timing(timings)) {
-        AdvancedTiming* t = advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer,
-                                                options.program_name);
+        const AdvancedTimingNames names{
+            .program = options.program_name,
+            .timing = timing_path,
+            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name}};
+        AdvancedTiming* t =
+            advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer, names);
         if (t == nullptr) out_of_memory();
         session.reader = advanced_timing_reader(*t);
         setup_duplex(session, p.writer);
@@ -539,7 +562,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
         if (version < 0) std::exit(1);
         if (version > 0) {
             Cast* cast = cast_new(fileno(in), input_name, options.program_name, first_line, first,
-                                  wait_hook, p.writer);
+                                  wait_hook, p.writer, safe_text);
             if (cast == nullptr) out_of_memory();
             session.reader = cast_reader(*cast);
             setup_duplex(session, p.writer);

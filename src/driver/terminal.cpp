@@ -141,9 +141,17 @@ bool wait_for_input(int fd) {
 }
 
 void catch_signal(int sig) {
+    // A signal that ends the program does not wait for a write that waits
+    // for its reader: the write is abandoned.
+    const bool ending = sig == SIGINT || sig == SIGTERM;
+    if (ending && sink_write_waiting) {
+        restore_terminal();
+        raise_with_default_action(sig);
+    }
     if (signal_pending) return;
     caught_signal = sig;
     signal_pending = 1;
+    if (ending) sink_end_signal = sig;
 }
 
 void service_signal(Processor& p) {

@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cinttypes>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -22,6 +24,7 @@ struct Log {
     int fd = -1;
     bool regular = false;
     bool ended = false;
+    int error = 0;  // of a read that failed, which ends the log
     std::uint8_t* data = nullptr;
     std::size_t pos = 0;
     std::size_t end = 0;
@@ -59,11 +62,16 @@ struct AdvancedTiming {
     // the headers name two logs.
     bool input_given = false;
     bool told_no_input = false;
+    bool told_past_end = false;
+    bool told_long_line = false;
     std::string_view log_names[2];
     char log_name_bytes[2][256];
     bool (*before_wait)(void*) = nullptr;
     void* wait_arg = nullptr;
-    const char* program_name = "vorsk";
+    AdvancedTimingNames names;
+    std::uint64_t line_number = 0;  // of the timing file's line last read
+    int timing_error = 0;           // of a read of the timing file that failed
+    bool failed = false;            // a read failed: nothing more is handed out
     Phase phase = LOG_HEADER;
     // The record being handed out: the bytes still to come and their way,
     // or a fact that follows the pause just handed out.
@@ -107,6 +115,10 @@ std::size_t log_fill(AdvancedTiming& t, Log& log) {
     while (got < 0 && errno == EINTR);
     if (got <= 0) {
         log.ended = true;
+        if (got < 0) {
+            log.error = errno;
+            t.failed = true;  // the account ends here
+        }
         return 0;
     }
     log.pos = 0;
@@ -130,14 +142,27 @@ std::size_t header_piece(Log& log, std::size_t available) {
 // One line of the timing file, without its newline; a longer line than the
 // buffer is cut. False at the end of the file.
 bool read_line(AdvancedTiming& t) {
-    if (std::fgets(t.line, sizeof t.line, t.timings) == nullptr) return false;
+    errno = 0;
+    if (std::fgets(t.line, sizeof t.line, t.timings) == nullptr) {
+        if (std::ferror(t.timings)) {
+            t.timing_error = errno != 0 ? errno : EIO;
+            t.failed = true;
+        }
+        return false;
+    }
+    ++t.line_number;
     std::size_t n = std::strlen(t.line);
     if (n != 0 && t.line[n - 1] == '\n') {
         t.line[--n] = '\0';
     } else {
         int c;
-        do c = std::getc(t.timings);
-        while (c != EOF && c != '\n');
+        bool cut = false;
+        while ((c = std::getc(t.timings)) != EOF && c != '\n') cut = true;
+        if (cut && !t.told_long_line) {
+            t.told_long_line = true;
+            std::fprintf(stderr, "%s: %s:%" PRIu64 ": a line of over %zu bytes is cut there\n",
+                         t.names.program, t.names.timing, t.line_number, sizeof t.line - 1);
+        }
     }
     return true;
 }
@@ -195,6 +220,12 @@ void header_fact(AdvancedTiming& t, const char* rest) {
     set_fact(t, name, value);
 }
 
+// A record that ends the timing for a reason the user may not guess.
+void timing_ends(const AdvancedTiming& t, const char* why) {
+    std::fprintf(stderr, "%s: %s:%" PRIu64 ": %s; the timing ends here\n", t.names.program,
+                 t.names.timing, t.line_number, why);
+}
+
 // Reads the next record of the timing file. False where the timing ends:
 // at the end of the file, or at a malformed record.
 bool next_timing_record(AdvancedTiming& t, Record& r) {
@@ -204,7 +235,11 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
     char* after = nullptr;
     errno = 0;
     const double delay = std::strtod(t.line + 2, &after);
-    if (after == t.line + 2 || errno == ERANGE || *after != ' ') return false;
+    if (after == t.line + 2 || *after != ' ') return false;
+    if (errno == ERANGE || !std::isfinite(delay)) {
+        timing_ends(t, "a delay that is not a finite number of seconds");
+        return false;
+    }
     const char* rest = after + 1;
     switch (letter) {
         case 'O':
@@ -213,7 +248,11 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
             if (!std::isdigit(static_cast<unsigned char>(*rest))) return false;
             char* end = nullptr;
             const unsigned long long count = std::strtoull(rest, &end, 10);
-            if (*end != '\0' || errno == ERANGE) return false;
+            if (*end != '\0') return false;
+            if (errno == ERANGE) {
+                timing_ends(t, "a count past the largest number of bytes");
+                return false;
+            }
             t.direction = letter == 'O' ? TO_TERMINAL : FROM_TERMINAL;
             // Input bytes without an input log are timed, but not shown.
             const Log* log = log_of(t, t.direction);
@@ -223,7 +262,7 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
                 std::fprintf(stderr,
                              "%s: the input was logged to a file of its own; "
                              "give it with --input-log to see it\n",
-                             t.program_name);
+                             t.names.program);
             }
             break;
         }
@@ -247,6 +286,7 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
 void advanced_next(void* self, RecordWant, Record& r) {
     AdvancedTiming& t = *static_cast<AdvancedTiming*>(self);
     for (;;) {
+        if (t.failed) t.phase = DONE;
         switch (t.phase) {
             case LOG_HEADER: {
                 Log& log = t.logs[TO_TERMINAL];
@@ -270,6 +310,15 @@ void advanced_next(void* self, RecordWant, Record& r) {
                     Log& log = *log_of(t, t.direction);
                     const std::size_t available = log_fill(t, log);
                     if (available == 0) {
+                        if (!t.told_past_end && !t.failed) {
+                            t.told_past_end = true;
+                            std::fprintf(stderr,
+                                         "%s: %s:%" PRIu64 ": the record counts %" PRIu64
+                                         " bytes past the end of %s; the records after it "
+                                         "have no bytes to show\n",
+                                         t.names.program, t.names.timing, t.line_number,
+                                         t.remaining, t.names.logs[t.direction]);
+                        }
                         t.remaining = 0;
                         continue;
                     }
@@ -299,6 +348,21 @@ void advanced_next(void* self, RecordWant, Record& r) {
             case DONE: r = Record{.kind = RECORD_END}; return;
         }
     }
+}
+
+void read_error(const AdvancedTiming& t, const char* name, int error) {
+    std::fprintf(stderr, "%s: %s: read error: %s\n", t.names.program, name, std::strerror(error));
+}
+
+// A read that failed, of a log or of the timing file, ends the account
+// with status 1, as the plain input does.
+int advanced_finish(void* self) {
+    const AdvancedTiming& t = *static_cast<const AdvancedTiming*>(self);
+    if (t.timing_error != 0) read_error(t, t.names.timing, t.timing_error);
+    for (const Direction d : {TO_TERMINAL, FROM_TERMINAL}) {
+        if (t.logs[d].error != 0) read_error(t, t.names.logs[d], t.logs[d].error);
+    }
+    return t.failed ? 1 : 0;
 }
 
 bool open_log(Log& log, int fd) {
@@ -337,10 +401,10 @@ bool is_advanced_timing(std::FILE* timings) {
 
 AdvancedTiming* advanced_timing_new(std::FILE* timings, int output_log, int input_log,
                                     bool (*before_wait)(void*), void* wait_arg,
-                                    const char* program_name) {
+                                    const AdvancedTimingNames& names) {
     auto* t = allocate_record<AdvancedTiming>();
     if (t == nullptr) return nullptr;
-    t->program_name = program_name;
+    t->names = names;
     t->timings = timings;
     t->before_wait = before_wait;
     t->wait_arg = wait_arg;
@@ -366,7 +430,7 @@ void advanced_timing_free(AdvancedTiming* t) {
 }
 
 RecordReader advanced_timing_reader(AdvancedTiming& t) {
-    return RecordReader{.next = advanced_next, .self = &t};
+    return RecordReader{.next = advanced_next, .finish = advanced_finish, .self = &t};
 }
 
 }  // namespace vorsk

@@ -20,6 +20,13 @@ struct AdvancedTiming;
 // (a letter, where a classic record has a number); reads nothing away.
 bool is_advanced_timing(std::FILE* timings);
 
+// The names of the files, as messages give them.
+struct AdvancedTimingNames {
+    const char* program = "vorsk";
+    const char* timing = "timing file";
+    const char* logs[2] = {"output log", "input log"};  // by Direction
+};
+
 // A reader over the timing file and the logs; input_log is -1 when no
 // input log was given: input records then take their bytes from the output
 // log, unless its headers say the input went to a file of its own. Before a
@@ -27,7 +34,7 @@ bool is_advanced_timing(std::FILE* timings);
 // so far). Yields nullptr when memory is exhausted.
 AdvancedTiming* advanced_timing_new(std::FILE* timings, int output_log, int input_log,
                                     bool (*before_wait)(void*), void* wait_arg,
-                                    const char* program_name);
+                                    const AdvancedTimingNames& names);
 RecordReader advanced_timing_reader(AdvancedTiming& t);
 void advanced_timing_free(AdvancedTiming* t);
 

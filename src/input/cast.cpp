@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,8 @@ namespace json = simdjson::dom;
 constexpr std::size_t READ_SIZE = 64 * 1024;
 constexpr std::size_t BUFFER_SIZE = CAST_LINE_LIMIT + READ_SIZE;
 constexpr std::size_t HEADER_FACTS = 8;
+// A text of the input quoted in a message is cut to this many bytes.
+constexpr std::size_t QUOTED_SIZE = 96;
 
 struct Fact {
     std::string_view name;
@@ -177,6 +180,7 @@ struct Cast {
     const char* program_name = "vorsk";
     bool (*before_wait)(void*) = nullptr;
     void* wait_arg = nullptr;
+    QuoteText quote = nullptr;
     json::parser parser;
     Header header;
     std::size_t next_fact = 0;
@@ -244,14 +248,22 @@ bool read_more(Cast& c) {
     return true;
 }
 
+bool line_too_long(Cast& c) {
+    ++c.line;
+    fail(c, "a line of over %zu bytes", CAST_LINE_LIMIT);
+    return false;
+}
+
 // The next line, without its newline. False at the end of the file, and
-// on an error.
+// on an error. A line holds at most CAST_LINE_LIMIT bytes, however the
+// reads of a file or a pipe cut it.
 bool next_line(Cast& c, const char*& line, std::size_t& len) {
     for (;;) {
         const void* newline = std::memchr(c.buffer + c.scan, '\n', c.end - c.scan);
         if (newline != nullptr) {
             const std::size_t at =
                 static_cast<std::size_t>(static_cast<const char*>(newline) - c.buffer);
+            if (at - c.start > CAST_LINE_LIMIT) return line_too_long(c);
             line = c.buffer + c.start;
             len = at - c.start;
             c.start = c.scan = at + 1;
@@ -259,6 +271,7 @@ bool next_line(Cast& c, const char*& line, std::size_t& len) {
             return true;
         }
         c.scan = c.end;
+        if (c.end - c.start > CAST_LINE_LIMIT) return line_too_long(c);
         if (c.eof) {
             if (c.start == c.end) return false;
             line = c.buffer + c.start;
@@ -266,11 +279,6 @@ bool next_line(Cast& c, const char*& line, std::size_t& len) {
             c.start = c.scan = c.end;
             ++c.line;
             return true;
-        }
-        if (c.end - c.start >= CAST_LINE_LIMIT) {
-            ++c.line;
-            fail(c, "a line of over %zu bytes", CAST_LINE_LIMIT);
-            return false;
         }
         if (!read_more(c)) return false;
     }
@@ -376,13 +384,21 @@ bool next_event(Cast& c, Record& r) {
         } else {
             if (!c.told_unknown) {
                 c.told_unknown = true;
-                warn(c, "events of type \"%.*s\" are not known, and are skipped",
-                     static_cast<int>(std::min<std::size_t>(code.size(), 32)), code.data());
+                // The code is the input's: quoted as the account shows text.
+                char quoted[QUOTED_SIZE];
+                c.quote(quoted, sizeof quoted, code);
+                warn(c, "events of type \"%s\" are not known, and are skipped", quoted);
             }
             if (c.header.version == 3) c.skipped += ev.time > 0.0 ? ev.time : 0.0;
             continue;
         }
-        r = Record{.kind = RECORD_PAUSE, .delay = pause_before(c, ev.time)};
+        const double delay = pause_before(c, ev.time);
+        // Intervals of skipped events that add up past the largest number.
+        if (!std::isfinite(delay)) {
+            fail(c, "not an event: its pause is not a finite number of seconds");
+            return false;
+        }
+        r = Record{.kind = RECORD_PAUSE, .delay = delay};
         return true;
     }
 }
@@ -428,7 +444,11 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
     if (len == 0 || first[0] != '{') {
         why = "not an asciicast header: no JSON object";
     } else if (len >= CAST_HEADER_LIMIT) {
-        why = "not an asciicast header: a line of over 64 KiB";
+        // Said even when the input is then read as a stream: a cast with a
+        // header this long is not read as one.
+        std::fprintf(stderr, "%s: %s:1: not an asciicast header: a line of over 64 KiB%s\n",
+                     program_name, name, forced ? "" : "; the file is read as a stream");
+        return forced ? -1 : 0;
     } else {
         // A copy with the padding the parser wants.
         static char padded[CAST_HEADER_LIMIT + simdjson::SIMDJSON_PADDING];
@@ -450,7 +470,7 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
 }
 
 Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
-               std::size_t n, bool (*before_wait)(void*), void* wait_arg) {
+               std::size_t n, bool (*before_wait)(void*), void* wait_arg, QuoteText quote) {
     void* memory = std::malloc(sizeof(Cast));
     if (memory == nullptr) return nullptr;
     auto* c = new (memory) Cast;
@@ -461,6 +481,7 @@ Cast* cast_new(int fd, const char* name, const char* program_name, const std::ui
     c->program_name = program_name;
     c->before_wait = before_wait;
     c->wait_arg = wait_arg;
+    c->quote = quote;
     c->buffer = allocate_array<char>(BUFFER_SIZE + simdjson::SIMDJSON_PADDING);
     if (c->buffer == nullptr) {
         cast_free(c);

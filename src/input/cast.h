@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "input/recording.h"
 
@@ -25,10 +26,14 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
 
 struct Cast;
 
+// Makes text of the input safe to quote in a message (into out, of
+// capacity cap, cut to fit): the account's own safe text.
+using QuoteText = std::size_t (*)(char* out, std::size_t cap, std::string_view text);
+
 // A reader of the cast on fd, whose first n bytes (the header line) were
 // read already. Yields nullptr when memory is exhausted.
 Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
-               std::size_t n, bool (*before_wait)(void*), void* wait_arg);
+               std::size_t n, bool (*before_wait)(void*), void* wait_arg, QuoteText quote);
 RecordReader cast_reader(Cast& cast);
 void cast_free(Cast* cast);
 

@@ -3,6 +3,7 @@
 
 #include "allocation.h"
 #include "input/recording.h"
+#include "input/ring_buffer.h"
 
 namespace vorsk {
 namespace {
@@ -62,15 +63,8 @@ std::size_t queue_room(const ByteQueue& q) {
 }
 
 void queue_put(ByteQueue& q, const std::uint8_t* bytes, std::size_t n) {
-    std::size_t at = (q.head + q.size) % BYTE_QUEUE_SIZE;
+    ring_copy_in(q.data, BYTE_QUEUE_SIZE, (q.head + q.size) % BYTE_QUEUE_SIZE, bytes, n);
     q.size += n;
-    while (n != 0) {
-        const std::size_t k = std::min(n, BYTE_QUEUE_SIZE - at);
-        std::memcpy(q.data + at, bytes, k);
-        bytes += k;
-        n -= k;
-        at = 0;
-    }
 }
 
 std::size_t queue_take(ByteQueue& q, std::uint8_t* out, std::size_t capacity) {

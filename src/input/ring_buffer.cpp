@@ -1,6 +1,8 @@
 #include "input/ring_buffer.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "allocation.h"
 
@@ -12,6 +14,17 @@ std::size_t advance(const RingBuffer& ring, std::size_t pos) {
 }
 
 }  // namespace
+
+void ring_copy_in(std::uint8_t* storage, std::size_t capacity, std::size_t at,
+                  const std::uint8_t* bytes, std::size_t n) {
+    while (n != 0) {
+        const std::size_t k = std::min(n, capacity - at);
+        std::memcpy(storage + at, bytes, k);
+        bytes += k;
+        n -= k;
+        at = 0;
+    }
+}
 
 RingBuffer* ring_new(std::size_t capacity) {
     auto* storage = allocate_array<std::uint8_t>(capacity);

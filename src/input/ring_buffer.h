@@ -32,6 +32,11 @@ int ring_put(RingBuffer& ring, std::uint8_t byte);  // 0 stored, 1 refused (full
 std::size_t ring_free_space(const RingBuffer& ring);
 int ring_get(RingBuffer& ring);  // the byte, or EOF when empty
 
+// Copies bytes into a circular array of `capacity` bytes from `at` on,
+// going on at its start past its end.
+void ring_copy_in(std::uint8_t* storage, std::size_t capacity, std::size_t at,
+                  const std::uint8_t* bytes, std::size_t n);
+
 RingReader* reader_new(RingBuffer& ring);
 void reader_free(RingReader* reader);
 void reader_reset(RingReader& reader);

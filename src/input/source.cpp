@@ -1,5 +1,7 @@
 #include "input/source.h"
 
+#include <cstring>
+
 #include "input/recording.h"
 #include "input/timing.h"
 
@@ -70,6 +72,16 @@ std::size_t source_run_limit(const Source& source) {
     switch (source.kind) {
         case PLAIN_SOURCE: break;
         case CLASSIC_TIMING_SOURCE: {
+            if (source.in_header) {
+                // The header line goes to the dispatcher in runs, up to its
+                // newline, which ends it as an event of its own.
+                const std::uint8_t* bytes = nullptr;
+                const std::size_t n = input_peek(*source.input, &bytes);
+                const void* newline = n != 0 ? std::memchr(bytes, '\n', n) : nullptr;
+                return newline != nullptr ? static_cast<std::size_t>(
+                                                static_cast<const std::uint8_t*>(newline) - bytes)
+                                          : n;
+            }
             if (source.timings == nullptr) break;
             const std::uint64_t consumed = input_consumed(*source.input);
             return source.next_step > consumed ? source.next_step - consumed : 0;

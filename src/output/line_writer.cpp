@@ -1,7 +1,10 @@
 #include "output/line_writer.h"
 
+#include <limits.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -48,14 +51,29 @@ void write_through(LineWriter& w, const char* bytes, std::size_t n) {
 
 }  // namespace
 
+volatile std::sig_atomic_t sink_write_waiting = 0;
+volatile std::sig_atomic_t sink_end_signal = 0;
+
 void writer_sink_write(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.sink.memory != nullptr) {
         if (!append_to_memory(*w.sink.memory, bytes, n)) report_failure(w, ENOMEM);
         return;
     }
+    if (w.sink.take != nullptr) {
+        w.sink.take(w.sink.take_arg, bytes, n);
+        return;
+    }
     while (n != 0) {
         errno = 0;
-        const ssize_t done = write(w.sink.fd, bytes, n);
+        std::size_t size = n;
+        sink_write_waiting = 1;
+        if (sink_end_signal != 0) {
+            pollfd p{w.sink.fd, POLLOUT, 0};
+            if (poll(&p, 1, 0) <= 0) raise(sink_end_signal);
+            size = std::min<std::size_t>(n, PIPE_BUF);  // what a ready pipe takes at once
+        }
+        const ssize_t done = write(w.sink.fd, bytes, size);
+        sink_write_waiting = 0;
         if (done < 0 && errno == EINTR) continue;  // a caught signal is acted on later
         if (done <= 0) {
             report_failure(w, errno);

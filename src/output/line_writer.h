@@ -4,6 +4,7 @@
 // each kind and reports failed writes to an error callback.
 #pragma once
 
+#include <csignal>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -33,12 +34,15 @@ struct SinkFilter {
     void* arg = nullptr;
 };
 
-// Where the writer's output goes: a descriptor, or memory, through a
-// filter where there is one.
+// Where the writer's output goes: a descriptor, memory, or a function that
+// takes it (and answers for its failures), through a filter where there is
+// one.
 struct Sink {
     int fd = -1;
     MemorySink* memory = nullptr;
     SinkFilter filter = {};
+    void (*take)(void* arg, const char* bytes, std::size_t n) = nullptr;
+    void* take_arg = nullptr;
 };
 
 struct OutputConfig {
@@ -281,6 +285,14 @@ VORSK_PRINTF(2, 3) void print_label_line(LineWriter& w, const char* format, ...)
 VORSK_PRINTF(2, 3) void print_description_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_delay_line(LineWriter& w, const char* format, ...);
 VORSK_PRINTF(2, 3) void print_metadata_line(LineWriter& w, const char* format, ...);
+
+// A write to a descriptor waits for as long as its reader does not read.
+// sink_write_waiting is set while a write may wait, so that the handler of
+// a signal that ends the program can end it at once; once such a signal is
+// pending (its handler sets sink_end_signal), only what the reader takes
+// at once is written, and a write that would wait raises that signal.
+extern volatile std::sig_atomic_t sink_write_waiting;
+extern volatile std::sig_atomic_t sink_end_signal;
 
 // Writes bytes to the sink itself, past the buffer and the page: what the
 // page makes of the output. A failure goes to the error callback.

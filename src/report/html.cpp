@@ -294,10 +294,11 @@ void utf8_abandon(HtmlPage& p) {
 }
 
 // Content bytes: whole UTF-8 characters go out as they are, anything else
-// as U+FFFD.
+// as U+FFFD. (The account holds no overlong form or surrogate: the decoder
+// made those items.)
 void put_content(HtmlPage& p, unsigned char b) {
     if (p.utf8_need != 0) {
-        if (utf8_continues(p.utf8[0], static_cast<std::size_t>(p.utf8_len), b)) {
+        if ((b & 0xc0) == 0x80) {
             p.utf8[p.utf8_len++] = b;
             if (--p.utf8_need == 0) {
                 put(p, reinterpret_cast<const char*>(p.utf8), static_cast<std::size_t>(p.utf8_len));

@@ -2,6 +2,7 @@
 // and the features, as a table after the account or as one JSON object.
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -300,6 +301,12 @@ void each_row(const Tally& t, std::size_t n, Visit visit) {
     }
 }
 
+// What a sum is when it is no finite number: a delay of a classic timing
+// file that is not a number, or delays past the largest number.
+const char* not_finite(double x) {
+    return std::isnan(x) ? "not a number" : x > 0 ? "infinite" : "minus infinite";
+}
+
 void write_json(const Tally& t, std::size_t n, LineWriter& w) {
     out(w, "{\"bytes\":%" PRIu64 ",\"rows\":[", t.bytes);
     bool first = true;
@@ -316,9 +323,15 @@ void write_json(const Tally& t, std::size_t n, LineWriter& w) {
     });
     out(w,
         "],\n\"totals\":{\"text_bytes\":%" PRIu64 ",\"controls\":%" PRIu64 ",\"sequences\":%" PRIu64
-        ",\"strings\":%" PRIu64 ",\"invalid_utf8\":%" PRIu64 ",\"delays\":%" PRIu64
-        ",\"delay_seconds\":%.6f},\n",
-        t.text_bytes, t.controls, t.sequences, t.strings, t.invalid_utf8, t.delays, t.delay_sum);
+        ",\"strings\":%" PRIu64 ",\"invalid_utf8\":%" PRIu64 ",\"delays\":%" PRIu64 ",",
+        t.text_bytes, t.controls, t.sequences, t.strings, t.invalid_utf8, t.delays);
+    // A sum that is no finite number is no JSON number either.
+    if (std::isfinite(t.delay_sum)) {
+        out(w, "\"delay_seconds\":%.6f},\n", t.delay_sum);
+    } else {
+        out(w, "\"delay_seconds\":null,\"delay_seconds_not_finite\":\"%s\"},\n",
+            not_finite(t.delay_sum));
+    }
     out(w, "\"features\":{\"color_depth\":%" PRIu32, depth_numbers[t.depth]);
     for (const Word& flag : flags) {
         out(w, ",\"%s\":%s", flag.json, (t.features & flag.bit) != 0 ? "true" : "false");
@@ -341,9 +354,13 @@ void write_table(const Tally& t, std::size_t n, LineWriter& w) {
     });
     out(w,
         "Totals:\n  text: %" PRIu64 " bytes\n  controls: %" PRIu64 "\n  sequences: %" PRIu64
-        "\n  strings: %" PRIu64 "\n  invalid UTF-8: %" PRIu64 " bytes\n  delays: %" PRIu64
-        ", %.6f seconds\n",
-        t.text_bytes, t.controls, t.sequences, t.strings, t.invalid_utf8, t.delays, t.delay_sum);
+        "\n  strings: %" PRIu64 "\n  invalid UTF-8: %" PRIu64 " bytes\n  delays: %" PRIu64 ", ",
+        t.text_bytes, t.controls, t.sequences, t.strings, t.invalid_utf8, t.delays);
+    if (std::isfinite(t.delay_sum)) {
+        out(w, "%.6f seconds\n", t.delay_sum);
+    } else {
+        out(w, "%s%s seconds\n", not_finite(t.delay_sum), std::isnan(t.delay_sum) ? " of" : "");
+    }
     out(w, "Features:");
     bool any = false;
     if (t.depth != DEPTH_NONE) {

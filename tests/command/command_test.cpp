@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -118,6 +119,35 @@ public:
         return status ? *status : -1;
     }
     const std::string& output() const { return out_; }
+    // The next wait status (a stop, or the end) without reading the output.
+    std::optional<int> next_status(Clock::duration patience = PATIENCE) {
+        return child_->next_status(patience);
+    }
+    // Once the output pipe holds much and takes no more for a while, vorsk
+    // waits in a write (the pipe's pages may each have some room left).
+    bool await_full_output() {
+        const auto deadline = Clock::now() + PATIENCE;
+        int queued = 0;
+        int before = -1;
+        while (Clock::now() < deadline) {
+            if (ioctl(out_fd_, FIONREAD, &queued) != 0) return false;
+            if (queued >= 32768 && queued == before) return true;
+            before = queued;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    // Standard error so far, read within a moment.
+    const std::string& errors() {
+        char buffer[4096];
+        pollfd p{child_->errors(), POLLIN, 0};
+        while (poll(&p, 1, 50) > 0) {
+            const ssize_t n = read(child_->errors(), buffer, sizeof buffer);
+            if (n <= 0) break;
+            err_.append(buffer, static_cast<std::size_t>(n));
+        }
+        return err_;
+    }
 
     std::string initial;  // the terminal's settings before the start
 
@@ -137,6 +167,7 @@ private:
     int master_ = -1, slave_ = -1, out_fd_ = -1;
     std::unique_ptr<vorsk_test::Child> child_;
     std::string out_;
+    std::string err_;
 };
 
 testing::AssertionResult exited_with(int status, int code) {
@@ -147,6 +178,30 @@ testing::AssertionResult exited_with(int status, int code) {
 testing::AssertionResult died_of(int status, int sig) {
     if (WIFSIGNALED(status) && WTERMSIG(status) == sig) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "wait status " << status;
+}
+
+// The pid a program wrote to a file, once it is there.
+pid_t pid_in(const std::string& path) {
+    const auto deadline = Clock::now() + PATIENCE;
+    std::string text;
+    while ((text = vorsk_test::read_file(path)).find('\n') == std::string::npos &&
+           Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return text.empty() ? -1 : static_cast<pid_t>(std::stol(text));
+}
+
+// Whether a process is gone (a zombie not yet reaped by its new parent
+// counts as gone) within a moment. Signal 0 only asks.
+bool gone(pid_t pid) {
+    const auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (Clock::now() < deadline) {
+        if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+        const std::string stat = vorsk_test::read_file("/proc/" + std::to_string(pid) + "/stat");
+        const std::size_t paren = stat.rfind(')');
+        if (paren != std::string::npos && stat.compare(paren + 2, 1, "Z") == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 std::string start(const std::string& command, const char* size = "100x30") {
@@ -185,13 +240,16 @@ TEST(Command, TypedKeysReachTheProgramAndAreShownWithX) {
 }
 
 TEST(Command, ATypedInterruptReachesTheProgramNotVorsk) {
-    Vorsk r({"-c", "sleep 10"});
+    // The shell execs the program: a shell that forks it may take an
+    // interrupt that comes between its fork and the program's exec, in the
+    // child, as its own (and then wait for the program to end by itself).
+    Vorsk r({"-c", "exec sleep 10"});
     ASSERT_TRUE(r.started());
     r.await(STARTED);
     r.type("\x03");
     EXPECT_TRUE(exited_with(r.finish(), 128 + SIGINT));
     // The program's terminal echoes the character as it acts on it.
-    EXPECT_EQ(r.output(), start("sleep 10") + "|^C|\n# Exit status: killed by SIGINT\n");
+    EXPECT_EQ(r.output(), start("exec sleep 10") + "|^C|\n# Exit status: killed by SIGINT\n");
 }
 
 TEST(Command, TheEndOfTheInputIsPassedOn) {
@@ -240,6 +298,23 @@ INSTANTIATE_TEST_SUITE_P(Command, ExitStatus,
                                          ExitCase{"signal", "kill -TERM $$", 128 + SIGTERM,
                                                   "killed by SIGTERM"}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Where the system writes a core file into the program's folder, the exit
+// status says so.
+TEST(Command, AnExitStatusSaysACoreWasDumped) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string command = "ulimit -c unlimited; cd " + dir + " && kill -QUIT $$";
+    Vorsk r({"-c", command});
+    ASSERT_TRUE(r.started());
+    const int status = r.finish();
+    bool dumped = false;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        dumped = dumped || entry.path().filename().string().starts_with("core");
+    vorsk_test::remove_tree(dir);
+    if (!dumped) GTEST_SKIP() << "no core file is written here (see core_pattern)";
+    EXPECT_TRUE(exited_with(status, 128 + SIGQUIT));
+    EXPECT_EQ(r.output(), start(command) + "# Exit status: killed by SIGQUIT (core dumped)\n");
+}
 
 TEST(Command, NothingWrittenJustBeforeTheEndIsLost) {
     Vorsk r({"-c", "head -c 100000 /dev/zero | tr '\\0' x; kill -KILL $$"});
@@ -301,6 +376,30 @@ TEST_P(Log, TheProgramKeepsTheTerminalAndTheLogFollowsLive) {
     vorsk_test::remove_tree(dir);
 }
 
+// Each delay line of the log is the time since the read before: from the
+// start, the delays of five reads a quarter of a second apart would add up
+// to more than the whole run took.
+TEST(Command, LogDelaysCountFromTheReadBefore) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string path = dir + "/log";
+    const auto began = Clock::now();
+    Vorsk r({"--log", path, "-c",
+             "printf a; sleep 0.25; printf b; sleep 0.25; printf c; sleep 0.25; printf d; "
+             "sleep 0.25; printf e"});
+    ASSERT_TRUE(r.started());
+    EXPECT_TRUE(exited_with(r.finish(), 0));
+    const std::chrono::duration<double> took = Clock::now() - began;
+    const std::string log = vorsk_test::read_file(path);
+    double sum = 0.0;
+    int delays = 0;
+    const std::regex delay("@ ([0-9]+\\.[0-9]+)\n");
+    for (std::sregex_iterator i(log.begin(), log.end(), delay), end; i != end; ++i, ++delays)
+        sum += std::stod((*i)[1]);
+    EXPECT_GE(delays, 5) << log;
+    EXPECT_LE(sum, took.count()) << log;
+    vorsk_test::remove_tree(dir);
+}
+
 INSTANTIATE_TEST_SUITE_P(Command, Log, testing::Values(false, true),
                          [](const auto& p) { return std::string(p.param ? "fifo" : "file"); });
 
@@ -349,5 +448,183 @@ INSTANTIATE_TEST_SUITE_P(Command, Restores,
                                          WayOut{"sighup", SIGHUP, Where::PIPE},
                                          WayOut{"sigquit", SIGQUIT, Where::PIPE}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// An ending signal acts at once even while vorsk waits to write its
+// account to a reader that stopped reading: the terminal gets its settings
+// back, the program is ended, and vorsk dies of the signal.
+
+struct BlockedCase {
+    const char* name;
+    int sig;
+    bool command;  // -c, or a file's account
+    bool log;      // with --log: the program's output copied to the reader waits
+};
+
+void PrintTo(const BlockedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BlockedWrite : public testing::TestWithParam<BlockedCase> {};
+
+TEST_P(BlockedWrite, AnEndingSignalActsAtOnce) {
+    const BlockedCase& c = GetParam();
+    const std::string dir = vorsk_test::make_temp_dir();
+    std::vector<std::string> args;
+    if (c.command) {
+        args = {"-c", "echo $$ > " + dir + "/pid; exec cat /dev/zero"};
+        if (c.log) args.insert(args.begin(), {"--log", dir + "/log"});
+    } else {
+        vorsk_test::write_file(dir + "/in", std::string(1 << 20, '\a'));
+        args = {dir + "/in"};
+    }
+    Vorsk r(args);
+    ASSERT_TRUE(r.started());
+    const pid_t program = c.command ? pid_in(dir + "/pid") : -1;
+    ASSERT_TRUE(r.await_full_output());
+    r.signal_vorsk(c.sig);
+    const std::optional<int> status = r.next_status(std::chrono::seconds(5));
+    ASSERT_TRUE(status.has_value()) << "still waiting in its write";
+    EXPECT_TRUE(died_of(*status, c.sig));
+    EXPECT_EQ(r.settings(), r.initial);
+    if (program > 0) {
+        EXPECT_TRUE(gone(program));
+    }
+    vorsk_test::remove_tree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Command, BlockedWrite,
+                         testing::Values(BlockedCase{"file_sigterm", SIGTERM, false, false},
+                                         BlockedCase{"file_sigint", SIGINT, false, false},
+                                         BlockedCase{"command_sigterm", SIGTERM, true, false},
+                                         BlockedCase{"command_sigint", SIGINT, true, false},
+                                         BlockedCase{"command_sighup", SIGHUP, true, false},
+                                         BlockedCase{"command_sigquit", SIGQUIT, true, false},
+                                         BlockedCase{"log_sigterm", SIGTERM, true, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Command, AProgramThatIgnoresHangupsDoesNotOutliveVorsk) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    Vorsk r({"-c", "trap '' HUP; echo $$ > " + dir + "/pid; exec sleep 20"});
+    ASSERT_TRUE(r.started());
+    const pid_t program = pid_in(dir + "/pid");
+    ASSERT_GT(program, 0);
+    r.signal_vorsk(SIGTERM);
+    EXPECT_TRUE(died_of(r.finish(), SIGTERM));
+    EXPECT_TRUE(gone(program));
+    vorsk_test::remove_tree(dir);
+}
+
+// A stop from outside, then fg: the user's terminal has its own settings
+// while vorsk is stopped, and raw mode again after, so typed keys reach the
+// program.
+TEST(Command, AStopGivesTheTerminalBackAndContinuingTakesItAgain) {
+    Vorsk r({"-c", "read x; echo got:$x"});
+    ASSERT_TRUE(r.started());
+    r.await(STARTED);
+    ASSERT_TRUE(r.raw());
+    r.signal_vorsk(SIGTSTP);
+    const std::optional<int> stopped = r.next_status();
+    ASSERT_TRUE(stopped.has_value() && WIFSTOPPED(*stopped));
+    EXPECT_EQ(r.settings(), r.initial);
+    r.signal_vorsk(SIGCONT);
+    const auto deadline = Clock::now() + PATIENCE;
+    while (!r.raw() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(r.raw());
+    r.type("abc\r");
+    EXPECT_TRUE(exited_with(r.finish(), 0));
+    EXPECT_NE(r.output().find("|got:abc|"), std::string::npos) << r.output();
+    EXPECT_EQ(r.settings(), r.initial);
+}
+
+// --log never makes the session wait: a log that fails or falls behind is
+// said on standard error as it happens and again at the end, and the
+// program runs on to its own exit status.
+
+std::size_t count_of(const std::string& text, const std::string& piece) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++n;
+    return n;
+}
+
+// What a FIFO's reader reads until the writer closes it or the deadline.
+std::string read_fifo(int reader, Clock::time_point deadline, const std::string& until = "") {
+    std::string text;
+    while (Clock::now() < deadline && (until.empty() || text.find(until) == std::string::npos)) {
+        pollfd p{reader, POLLIN, 0};
+        if (poll(&p, 1, 10) <= 0) continue;
+        char buffer[65536];
+        const ssize_t n = read(reader, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+class FailingLog : public testing::TestWithParam<bool> {};  // /dev/full, or a reader that goes
+
+TEST_P(FailingLog, LeavesTheProgramRunning) {
+    const bool fifo = GetParam();
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string path = fifo ? dir + "/log" : "/dev/full";
+    int reader = -1;
+    if (fifo) {
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        reader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    Vorsk r({"--log", path, "-c", "read x; echo got:$x; exit 3"}, Where::TERMINAL);
+    ASSERT_TRUE(r.started());
+    if (fifo) {
+        read_fifo(reader, Clock::now() + PATIENCE, STARTED);
+        close(reader);
+    }
+    r.type("ab\r");
+    EXPECT_TRUE(exited_with(r.finish(), 3));
+    EXPECT_NE(r.output().find("got:ab"), std::string::npos) << r.output();
+    const std::string failed =
+        "vorsk: the log " + path + " failed: " + (fifo ? "Broken pipe" : "No space left on device");
+    EXPECT_EQ(count_of(r.errors(), failed), 2u) << r.errors();
+    EXPECT_EQ(r.settings(), r.initial);
+    vorsk_test::remove_tree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Command, FailingLog, testing::Values(false, true), [](const auto& p) {
+    return std::string(p.param ? "reader_gone" : "dev_full");
+});
+
+TEST(Command, ALogThatFallsBehindLeavesTheProgramRunningAndSaysWhatItLost) {
+    const std::string dir = vorsk_test::make_temp_dir();
+    const std::string path = dir + "/log";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const int reader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Far more account than a pipe and the queue hold, while nobody reads.
+    Vorsk r({"--log", path, "-c", "seq 1 300000; read x; echo after:$x"}, Where::TERMINAL);
+    ASSERT_TRUE(r.started());
+    ASSERT_NE(r.await("300000\r\n").find("300000\r\n"), std::string::npos) << "the screen froze";
+    EXPECT_EQ(count_of(r.errors(), "vorsk: the log " + path + " falls behind"), 1u) << r.errors();
+    // The log is read again, until the queue is empty (nothing comes for a
+    // while); then it says what it lost, and goes on.
+    std::string log;
+    const auto deadline = Clock::now() + PATIENCE;
+    for (;;) {
+        pollfd p{reader, POLLIN, 0};
+        if (Clock::now() > deadline || poll(&p, 1, 300) <= 0) break;
+        char buffer[65536];
+        const ssize_t n = read(reader, buffer, sizeof buffer);
+        if (n <= 0) break;
+        log.append(buffer, static_cast<std::size_t>(n));
+    }
+    std::thread follow([&] { log += read_fifo(reader, Clock::now() + 2 * PATIENCE); });
+    r.type("z\r");
+    EXPECT_TRUE(exited_with(r.finish(), 0));
+    follow.join();
+    EXPECT_NE(log.find("\n# Lost: "), std::string::npos);
+    EXPECT_TRUE(log.ends_with("|after:z|\n. CR/^M LF/^J\n# Exit status: 0\n"))
+        << log.substr(log.size() - std::min<std::size_t>(log.size(), 300));
+    EXPECT_EQ(r.settings(), r.initial);
+    close(reader);
+    vorsk_test::remove_tree(dir);
+}
 
 }  // namespace

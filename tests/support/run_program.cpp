@@ -162,9 +162,18 @@ Child::Child(const Spawn& spawn) {
         if (!stream_is_valid(fd)) return;
     }
 
+    // A variable the test names replaces the inherited one: the first of
+    // two entries of one name is the one a program finds.
+    const auto named_by_test = [&spawn](std::string_view entry) {
+        for (const auto& [name, value] : spawn.env) {
+            if (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=')
+                return true;
+        }
+        return false;
+    };
     std::vector<std::string> env_strings;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "VORSK_", 6) != 0) env_strings.emplace_back(*e);
+        if (std::strncmp(*e, "VORSK_", 6) != 0 && !named_by_test(*e)) env_strings.emplace_back(*e);
     }
     for (const auto& [name, value] : spawn.env) env_strings.push_back(name + "=" + value);
     std::vector<char*> envp;

@@ -35,8 +35,8 @@ struct Spawn {
     std::vector<std::string> args;  // after argv[0]
     std::string argv0 = "vorsk";
     // Added to the test's environment, from which every VORSK_ variable is
-    // taken out: a colour setting of the person running the tests must not
-    // leak in.
+    // taken out (a colour setting of the person running the tests must not
+    // leak in), and replacing any inherited variable of the same name.
     std::vector<std::pair<std::string, std::string>> env;
     std::string directory;  // working folder; empty: the current one
     int in = NULL_DEVICE;
