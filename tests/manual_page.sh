@@ -29,6 +29,7 @@ options_table='
 --keys
 --summary
 --html
+--terminfo
 -b --buffered
 -t --timings
 --input-log

@@ -13,7 +13,7 @@
 #                                   library, valgrind and the peers
 set -eu
 
-build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev"
+build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev libncurses-dev"
 check="$build libgtest-dev groff-base python3"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium libbenchmark-dev"
 bench="$build libbenchmark-dev valgrind libvterm-bin colorized-logs"

@@ -10,6 +10,7 @@
 #include "output/line_writer.h"
 #include "parse/control_string.h"
 #include "parse/sequence.h"
+#include "terminfo/account.h"
 #include "text/unicode.h"
 #include "vocab/sgr.h"
 
@@ -82,6 +83,9 @@ struct Processor {
     // nullptr where they depend on more than the sequence (typed input, a
     // page).
     SequenceMemo* memo = nullptr;
+    // With --terminfo, the terminal type whose capabilities each sequence
+    // is matched against; nullptr without it (and then there is no memo).
+    TerminfoView* terminfo = nullptr;
 };
 
 // How a processor is made: the same for the program, the fuzzer and the
@@ -92,6 +96,8 @@ struct ProcessorSettings {
     bool keys = false;  // with extended: the input is what a terminal sends
     bool pen = false;   // keep the pen, for a page
     Tally* tally = nullptr;
+    // --terminfo: a capability line after each sequence.
+    const TerminfoEntry* terminfo = nullptr;
     // The general paths alone: no memo of sequences, no runs of text taken
     // in one piece (VORSK_REFERENCE=1 in the environment), so that the
     // fast paths can be checked against them.
@@ -111,7 +117,8 @@ void processor_release(Processor& p);
 // there is a memo (the lines depend on the bytes and the options alone:
 // not typed input, which reads on past a sequence; not a page, whose pen
 // marks come between them), the writer writes plain bytes, and nothing
-// else must see each sequence (the tally counts it).
+// else must see each sequence (the tally counts it). With --terminfo no memo
+// is made: a capability line depends on the sequences before.
 inline bool memo_applies(const Processor& p) {
     return p.memo != nullptr && p.tally == nullptr && writer_replayable(*p.writer);
 }

@@ -20,6 +20,7 @@
 #include "input/cast.h"
 #include "output/colors.h"
 #include "report/html.h"
+#include "terminfo/terminfo.h"
 
 namespace vorsk {
 namespace {
@@ -43,6 +44,7 @@ const option long_options[] = {
     {"log", required_argument, nullptr, 'G'},
     {"summary", optional_argument, nullptr, 'S'},
     {"html", no_argument, nullptr, 'H'},
+    {"terminfo", optional_argument, nullptr, 'T'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -76,6 +78,10 @@ constexpr const char* USAGE_PIECES[] = {
     "     --html      Write the account as a self-contained HTML page: text in\n"
     "                 the stream's own colours, escapes folded with their\n"
     "                 labels and descriptions, delays on a time line.\n"
+    "     --terminfo[=TERM]\n"
+    "                 After each sequence, name the terminfo capability of\n"
+    "                 terminal type TERM (default $TERM) whose string it is,\n"
+    "                 with its parameters, or say that it is none.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -181,6 +187,7 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'X': options.extended = 1; break;
             case 'K': options.keys = 1; break;
             case 'H': options.html = 1; break;
+            case 'T': options.terminfo = optarg != nullptr ? optarg : ""; break;
             case 'S': options.summary = resolve_summary_word(optarg); break;
             case 'b': options.buffered = 1; break;
             case 't': paths.timings = optarg; break;
@@ -315,6 +322,26 @@ Tally* shared_tally() {
     return tally;
 }
 
+// The entry of --terminfo, read once: an unknown type ends the run.
+const TerminfoEntry* terminfo_entry() {
+    static const TerminfoEntry* entry = nullptr;
+    if (options.terminfo == nullptr || entry != nullptr) return entry;
+    const char* term = options.terminfo;
+    if (*term == '\0') term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0') {
+        std::fprintf(stderr, "%s: --terminfo: no terminal type given and TERM is not set\n",
+                     options.program_name);
+        std::exit(1);
+    }
+    const char* why = "";
+    entry = terminfo_load(term, &why);
+    if (entry == nullptr) {
+        std::fprintf(stderr, "%s: terminal type '%s': %s\n", options.program_name, term, why);
+        std::exit(1);
+    }
+    return entry;
+}
+
 // A decoder of one direction over its input buffer, with a pen of its own
 // for a page and the run's tally for a summary.
 void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
@@ -324,6 +351,7 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         .keys = keys,
         .pen = options.html != 0,
         .tally = options.summary != SUMMARY_NONE ? shared_tally() : nullptr,
+        .terminfo = terminfo_entry(),
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
