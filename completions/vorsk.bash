@@ -42,16 +42,17 @@ _vorsk()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
     fi
-    # The terminal types ncurses knows, for --terminfo.
-    if [[ $prev == = && $before == --terminfo ]] || [[ $cur == = && $prev == --terminfo ]]; then
+    # The terminal types ncurses knows, for --terminfo and --check.
+    if [[ $prev == = && ($before == --terminfo || $before == --check) ]] ||
+        [[ $cur == = && ($prev == --terminfo || $prev == --check) ]]; then
         [[ $cur == = ]] && cur=
         COMPREPLY=($(compgen -W "$(toe -a 2>/dev/null | cut -f1)" -- "$cur"))
         return
     fi
     # The same words when "=" is not a word break.
     case $cur in
-        --terminfo=*)
-            COMPREPLY=($(compgen -P --terminfo= -W "$(toe -a 2>/dev/null | cut -f1)" -- "${cur#*=}"))
+        --terminfo=* | --check=*)
+            COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$(toe -a 2>/dev/null | cut -f1)" -- "${cur#*=}"))
             return
             ;;
         --color=* | --colour=*)
@@ -94,7 +95,7 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= -b --buffered -t
+            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= -b --buffered -t
             --timings= --input-log= --format= -c --command= --log= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.

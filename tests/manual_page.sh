@@ -30,6 +30,7 @@ options_table='
 --summary
 --html
 --terminfo
+--check
 -b --buffered
 -t --timings
 --input-log
@@ -102,6 +103,7 @@ accepts() {
             -c | --command) with=(true) ;;
             --log) with=(/dev/null -c true) ;;
             --format) with=(auto) ;;
+            --check) with=(xterm-256color) ;;
             *) with=(/dev/null) ;;
         esac
     fi

@@ -179,11 +179,13 @@ bool process_escape_sequence(Processor& p) {
         report_sequence_once(p, *p.memo, s);
     } else {
         report_sequence(p, s);
-        // Where there is a capability line there is no memo.
+        // Where there is a capability line or a check there is no memo.
         if (p.terminfo != nullptr) {
             write_capability_line(*p.terminfo, *p.writer, s, tally_offset(p, 1 + s.n_bytes),
                                   p.keys);
         }
+        if (p.check != nullptr && !p.keys)
+            check_sequence(*p.check, s, tally_offset(p, 1 + s.n_bytes), p.extended);
     }
     if (p.pen != nullptr) update_pen(p, s);
     p.line.control_break = 1;

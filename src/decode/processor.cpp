@@ -382,8 +382,9 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.pen = allocate_record<Pen>();
         if (p.pen == nullptr) return false;
     }
+    p.check = settings.check;
     if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
-        p.memo == nullptr) {
+        p.check == nullptr && p.memo == nullptr) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) return false;
     }
@@ -413,6 +414,10 @@ void print_control(Processor& p, int b) {
 
 void process_pause(Processor& p, double delay) {
     if (p.tally != nullptr) tally_delay(*p.tally, delay);
+    if (p.check != nullptr) {
+        p.check->elapsed += delay;
+        p.check->timed = true;
+    }
     if (p.strings.open) {
         p.strings.held_delay += delay;
         ++p.strings.held_pauses;

@@ -275,6 +275,7 @@ void end_string(Processor& p, StringEnd end) {
     s.end = end;
     p.strings.open = false;
     if (p.tally != nullptr) tally_string(*p.tally, s, p.strings.offset);
+    if (p.check != nullptr && !p.keys) check_string(*p.check, s, p.strings.offset);
     if (s.bulk_length() > BULK_ECHO_LIMIT) {
         writer_printf(w, " (%" PRIu64 " bytes)", s.bulk_length());
     }

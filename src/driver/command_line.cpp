@@ -19,6 +19,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "output/colors.h"
+#include "report/check.h"
 #include "report/html.h"
 #include "terminfo/terminfo.h"
 
@@ -27,6 +28,11 @@ namespace {
 
 // Written only while start-up reads the command line.
 constinit Options options;
+
+// --check: the one judge of the run and its report, whose writer is the
+// account's.
+CheckView check_view;
+CheckReport check_report;
 
 constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:c:xbIX";
 
@@ -45,6 +51,7 @@ const option long_options[] = {
     {"summary", optional_argument, nullptr, 'S'},
     {"html", no_argument, nullptr, 'H'},
     {"terminfo", optional_argument, nullptr, 'T'},
+    {"check", required_argument, nullptr, 'Y'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -82,6 +89,10 @@ constexpr const char* USAGE_PIECES[] = {
     "                 After each sequence, name the terminfo capability of\n"
     "                 terminal type TERM (default $TERM) whose string it is,\n"
     "                 with its parameters, or say that it is none.\n"
+    "     --check=TERM\n"
+    "                 Instead of the account, list what a terminal of type\n"
+    "                 TERM would not do or would show as garbage, then a\n"
+    "                 count per rule; exit status 1 when anything was found.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -188,6 +199,11 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'K': options.keys = 1; break;
             case 'H': options.html = 1; break;
             case 'T': options.terminfo = optarg != nullptr ? optarg : ""; break;
+            case 'Y':
+                options.check = optarg;
+                // Control strings are judged as the units terminals read.
+                options.extended = 1;
+                break;
             case 'S': options.summary = resolve_summary_word(optarg); break;
             case 'b': options.buffered = 1; break;
             case 't': paths.timings = optarg; break;
@@ -289,8 +305,10 @@ LineWriter* make_writer(int fd) {
         page_colors = configured_palette(std::getenv("VORSK_COLORS"));
         options.color_mode = COLOR_ALWAYS;
     }
-    // The summary alone, or its JSON: the account is decoded but not written.
-    if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON) {
+    // The summary alone, or its JSON, or the findings of a check: the
+    // account is decoded but not written.
+    if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON ||
+        options.check != nullptr) {
         output_config.hidden = ~KindSet{0};
     }
     output_config.colors = options.color_mode == COLOR_ALWAYS;
@@ -300,6 +318,7 @@ LineWriter* make_writer(int fd) {
 
     LineWriter* w = writer_new(Sink{.fd = fd}, output_config);
     if (w == nullptr) out_of_memory();
+    check_report.writer = w;
     writer_set_error_handler(*w, write_error_handler, const_cast<char*>(options.program_name));
     if (options.html) {
         HtmlPage* page = html_page_new(page_colors, write_page, w);
@@ -322,24 +341,41 @@ Tally* shared_tally() {
     return tally;
 }
 
-// The entry of --terminfo, read once: an unknown type ends the run.
-const TerminfoEntry* terminfo_entry() {
-    static const TerminfoEntry* entry = nullptr;
-    if (options.terminfo == nullptr || entry != nullptr) return entry;
-    const char* term = options.terminfo;
+// The entry of a terminal type: an unknown type ends the run.
+const TerminfoEntry* load_entry(const char* option, const char* term) {
     if (*term == '\0') term = std::getenv("TERM");
     if (term == nullptr || *term == '\0') {
-        std::fprintf(stderr, "%s: --terminfo: no terminal type given and TERM is not set\n",
-                     options.program_name);
+        std::fprintf(stderr, "%s: %s: no terminal type given and TERM is not set\n",
+                     options.program_name, option);
         std::exit(1);
     }
     const char* why = "";
-    entry = terminfo_load(term, &why);
+    const TerminfoEntry* entry = terminfo_load(term, &why);
     if (entry == nullptr) {
         std::fprintf(stderr, "%s: terminal type '%s': %s\n", options.program_name, term, why);
         std::exit(1);
     }
     return entry;
+}
+
+// The entry of --terminfo, read once.
+const TerminfoEntry* terminfo_entry() {
+    static const TerminfoEntry* entry = nullptr;
+    if (options.terminfo != nullptr && entry == nullptr)
+        entry = load_entry("--terminfo", options.terminfo);
+    return entry;
+}
+
+CheckView* shared_check() {
+    if (options.check == nullptr) return nullptr;
+    if (check_view.entry == nullptr) {
+        check_view.entry = load_entry("--check", options.check);
+        check_view.report = report_finding;
+        check_view.report_arg = &check_report;
+        check_report.term = terminfo_name(*check_view.entry);
+        check_report.json = options.summary == SUMMARY_JSON;
+    }
+    return &check_view;
 }
 
 // A decoder of one direction over its input buffer, with a pen of its own
@@ -350,8 +386,10 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         .extended = options.extended != 0,
         .keys = keys,
         .pen = options.html != 0,
-        .tally = options.summary != SUMMARY_NONE ? shared_tally() : nullptr,
+        .tally =
+            options.summary != SUMMARY_NONE && options.check == nullptr ? shared_tally() : nullptr,
         .terminfo = terminfo_entry(),
+        .check = shared_check(),
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
@@ -493,6 +531,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
 
     Paths paths;
     parse_options(argc, argv, paths);
+    if (options.check != nullptr) session.check = &check_report;
     if (options.command != nullptr || options.log_path != nullptr) {
         setup_command(session, argc, argv, paths);
         return;

@@ -31,6 +31,7 @@ struct Options {
     int summary = 0;                 // a SummaryFormat: --summary and its forms
     int html = 0;                    // --html: the account as an HTML page
     const char* terminfo = nullptr;  // --terminfo: the terminal type named after each sequence
+    const char* check = nullptr;     // --check: the terminal type the stream is checked against
 };
 
 }  // namespace vorsk

@@ -103,6 +103,10 @@ struct TerminfoEntry {
     std::size_t pool_size = 0, pool_capacity = 0;
     Expansion* expansions = nullptr;  // sorted by bytes
     std::size_t n_expansions = 0, expansions_capacity = 0;
+    // Each sequence of the expansions of several, as a piece of the pool,
+    // sorted by bytes.
+    std::string_view* pieces = nullptr;
+    std::size_t n_pieces = 0;
     int colors = -1;
     bool escapes = false;
 };
@@ -253,6 +257,60 @@ bool expand_ahead(TerminfoEntry& e) {
     return true;
 }
 
+// The length of the sequence at bytes[0], an ESC: a control sequence to
+// its final byte, a control string to its terminator, an nF sequence to
+// its final byte, or two bytes.
+std::size_t sequence_length(const std::uint8_t* bytes, std::size_t n) {
+    if (n < 2) return n;
+    const std::uint8_t first = bytes[1];
+    std::size_t i = 2;
+    if (first == '[') {
+        while (i < n && !(bytes[i] >= 0x40 && bytes[i] <= 0x7e)) ++i;
+        return std::min(i + 1, n);
+    }
+    if (std::strchr("]P_^X", first) != nullptr) {
+        for (; i < n; ++i) {
+            if (bytes[i] == 0x07) return i + 1;
+            if (bytes[i] == 0x1b && i + 1 < n && bytes[i + 1] == '\\') return i + 2;
+        }
+        return n;
+    }
+    if (first >= 0x20 && first <= 0x2f) {
+        while (i < n && bytes[i] >= 0x20 && bytes[i] <= 0x2f) ++i;
+        return std::min(i + 1, n);
+    }
+    return 2;
+}
+
+// The sequences of the strings of several, apart.
+bool split_pieces(TerminfoEntry& e) {
+    std::size_t capacity = 0;
+    for (std::size_t i = 0; i < e.n_expansions; ++i) {
+        const Expansion& x = e.expansions[i];
+        if (e.caps[x.cap].key) continue;
+        const std::uint8_t* bytes = e.pool + x.offset;
+        for (std::size_t at = 0; at < x.length;) {
+            if (bytes[at] != 0x1b) {
+                ++at;
+                continue;
+            }
+            const std::size_t length = sequence_length(bytes + at, x.length - at);
+            if (length == x.length) break;
+            if (e.n_pieces == capacity) {
+                capacity = std::max<std::size_t>(256, 2 * capacity);
+                auto* pieces = static_cast<std::string_view*>(
+                    std::realloc(e.pieces, capacity * sizeof(std::string_view)));
+                if (pieces == nullptr) return false;
+                e.pieces = pieces;
+            }
+            e.pieces[e.n_pieces++] = {reinterpret_cast<const char*>(bytes + at), length};
+            at += length;
+        }
+    }
+    std::sort(e.pieces, e.pieces + e.n_pieces);
+    return true;
+}
+
 void add_match(CapabilityMatch& match, const Capability& cap, const int* params,
                std::string_view tail) {
     for (std::size_t i = 0; i < match.n_caps; ++i) {
@@ -400,7 +458,7 @@ TerminfoEntry* terminfo_load(const char* term, const char** why) {
     }
     const int colors = tigetnum("colors");
     e->colors = colors >= 0 ? colors : -1;
-    if (!expand_ahead(*e)) {
+    if (!expand_ahead(*e) || !split_pieces(*e)) {
         terminfo_free(e);
         *why = "out of memory";
         return nullptr;
@@ -412,6 +470,7 @@ void terminfo_free(TerminfoEntry* entry) {
     if (entry == nullptr) return;
     std::free(entry->pool);
     std::free(entry->expansions);
+    std::free(entry->pieces);
     release_record(entry);
 }
 
@@ -470,6 +529,13 @@ bool terminfo_match(const TerminfoEntry& e, const std::uint8_t* bytes, std::size
     }
     if (match.n_caps == 0) match_by_numbers(e, bytes, n, keys, match);
     return match.n_caps != 0;
+}
+
+bool terminfo_produces(const TerminfoEntry& e, const std::uint8_t* bytes, std::size_t n) {
+    const std::string_view wanted(reinterpret_cast<const char*>(bytes), n);
+    if (std::binary_search(e.pieces, e.pieces + e.n_pieces, wanted)) return true;
+    CapabilityMatch match;
+    return terminfo_match(e, bytes, n, false, match);
 }
 
 bool terminfo_run_add(const TerminfoEntry& entry, TerminfoRun& run, const std::uint8_t* bytes,

@@ -54,6 +54,10 @@ struct CapabilityMatch {
 bool terminfo_match(const TerminfoEntry& entry, const std::uint8_t* bytes, std::size_t n, bool keys,
                     CapabilityMatch& match);
 
+// Whether the entry ever sends these bytes (from ESC on): as a string of
+// its own, with parameters, or as one of the sequences of a longer string.
+bool terminfo_produces(const TerminfoEntry& entry, const std::uint8_t* bytes, std::size_t n);
+
 // The capability of the last few adjacent sequences: consecutive calls
 // whose bytes touch in the input form a run, and the longest run ending
 // with the latest sequence that is a capability's whole string is found.
