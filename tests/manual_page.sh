@@ -31,6 +31,7 @@ options_table='
 --html
 --terminfo
 --check
+--probe
 -b --buffered
 -t --timings
 --input-log
@@ -98,6 +99,9 @@ done < <(sed -n 's/^ *{"\([a-z-]*\)", *\([a-z_]*\),.*/\1 \2/p' "$command_line")
 accepts() {
     local word=$1 err
     local with=()
+    # --probe would ask the terminal the tests run on, if any: --help after
+    # it ends the run once it is taken.
+    [ "$word" = --probe ] && with=(--help)
     if contains "$word" "${needs_argument[@]}"; then
         case $word in
             -c | --command) with=(true) ;;

@@ -15,6 +15,7 @@
 #include "allocation.h"
 #include "driver/command.h"
 #include "driver/options.h"
+#include "driver/probe.h"
 #include "driver/terminal.h"
 #include "input/advanced_timing.h"
 #include "input/cast.h"
@@ -52,6 +53,7 @@ const option long_options[] = {
     {"html", no_argument, nullptr, 'H'},
     {"terminfo", optional_argument, nullptr, 'T'},
     {"check", required_argument, nullptr, 'Y'},
+    {"probe", no_argument, nullptr, 'P'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -93,6 +95,8 @@ constexpr const char* USAGE_PIECES[] = {
     "                 Instead of the account, list what a terminal of type\n"
     "                 TERM would not do or would show as garbage, then a\n"
     "                 count per rule; exit status 1 when anything was found.\n"
+    "     --probe     Ask the terminal vorsk runs on what it is and does: show\n"
+    "                 its answers, then a report of its features.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -199,6 +203,7 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'K': options.keys = 1; break;
             case 'H': options.html = 1; break;
             case 'T': options.terminfo = optarg != nullptr ? optarg : ""; break;
+            case 'P': options.probe = 1; break;
             case 'Y':
                 options.check = optarg;
                 // Control strings are judged as the units terminals read.
@@ -532,6 +537,16 @@ void setup_from_args(Session& session, int argc, char** argv) {
     Paths paths;
     parse_options(argc, argv, paths);
     if (options.check != nullptr) session.check = &check_report;
+    if (options.probe) {
+        if (optind < argc) command_misused("Option --probe reads no file.");
+        const ProbeSettings probe{.program_name = options.program_name,
+                                  .writer = make_writer(STDOUT_FILENO),
+                                  .json = options.summary == SUMMARY_JSON,
+                                  .print_carets = options.print_carets != 0};
+        const int status = run_probe(probe);
+        std::fflush(nullptr);
+        std::exit(status);
+    }
     if (options.command != nullptr || options.log_path != nullptr) {
         setup_command(session, argc, argv, paths);
         return;

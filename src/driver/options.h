@@ -32,6 +32,7 @@ struct Options {
     int html = 0;                    // --html: the account as an HTML page
     const char* terminfo = nullptr;  // --terminfo: the terminal type named after each sequence
     const char* check = nullptr;     // --check: the terminal type the stream is checked against
+    int probe = 0;                   // --probe: ask the terminal vorsk runs on
 };
 
 }  // namespace vorsk
