@@ -297,6 +297,8 @@ void end_string(Processor& p, StringEnd end) {
         case END_BEL: break;
     }
     w.wrap_descriptions = false;
+    if (p.terminfo != nullptr && !p.keys)
+        write_string_capability_line(*p.terminfo, w, s, p.strings.offset);
     if (p.strings.held_pauses > 0) {
         print_delay_line(w, "%f", p.strings.held_delay);
         p.strings.held_pauses = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "output/line_writer.h"
+#include "parse/control_string.h"
 #include "parse/sequence.h"
 #include "terminfo/terminfo.h"
 
@@ -22,5 +23,10 @@ struct TerminfoView {
 // it is typed input, matched against the keys.
 void write_capability_line(TerminfoView& view, LineWriter& w, const Sequence& s,
                            std::uint64_t start, bool keys);
+// The same for a control string of the output at its end, its introducer
+// and terminator included: a string cut short, or longer than its kept
+// head, is no capability.
+void write_string_capability_line(TerminfoView& view, LineWriter& w, const ControlString& s,
+                                  std::uint64_t start);
 
 }  // namespace vorsk

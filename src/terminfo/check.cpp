@@ -237,10 +237,9 @@ void check_sequence(CheckView& view, const Sequence& s, std::uint64_t start, boo
 }
 
 void check_string(CheckView& view, const ControlString& s, std::uint64_t start) {
-    static constexpr char introducers[] = {']', 'P', '_', '^', 'X', 'k'};
     Judging j{view, start, {}};
     j.shown.add(ESC);
-    j.shown.add(static_cast<std::uint8_t>(introducers[s.kind]));
+    j.shown.add(static_cast<std::uint8_t>(string_introducer(s.kind)));
     j.shown.add_all(s.head, s.kept);
     if (!terminfo_has_escapes(*view.entry)) {
         j.find(RULE_NO_ESCAPES, "%s sends no control string at all", j.term());

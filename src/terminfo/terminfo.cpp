@@ -133,8 +133,13 @@ std::size_t strip_padding(const char* s, char* out, std::size_t size) {
     return n;
 }
 
-// The control bytes (not ESC) that end a string after its sequences.
+// The control bytes (not ESC) that end a string after its sequences; none
+// where it holds a control string, which BEL may end.
 std::size_t control_tail(const char* s, std::size_t n) {
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (s[i] == '\x1b' && std::strchr("]P_^X", s[i + 1]) != nullptr && s[i + 1] != '\0')
+            return 0;
+    }
     std::size_t t = 0;
     while (t < n && static_cast<unsigned char>(s[n - 1 - t]) < 0x20 && s[n - 1 - t] != '\x1b') ++t;
     return t;
