@@ -46,6 +46,18 @@ constexpr ExtendedName extended_names[] = {
     {"XR", "request the terminal's version"},
     {"fd", "focus reports off"},
     {"fe", "focus reports on"},
+    {"ka2", "keypad up"},
+    {"kb1", "keypad left"},
+    {"kb3", "keypad right"},
+    {"kc2", "keypad down"},
+    {"kp5", "keypad 5"},
+    {"kpADD", "keypad +"},
+    {"kpCMA", "keypad ,"},
+    {"kpDIV", "keypad /"},
+    {"kpDOT", "keypad ."},
+    {"kpMUL", "keypad *"},
+    {"kpSUB", "keypad -"},
+    {"kpZRO", "keypad 0"},
     {"kxIN", "focus in"},
     {"kxOUT", "focus out"},
     {"rmxx", "strike-out off"},
@@ -488,10 +500,8 @@ int terminfo_colors(const TerminfoEntry& entry) {
 }
 
 bool terminfo_declares(const TerminfoEntry& entry, const char* name) {
-    for (std::size_t i = 0; i < entry.n_caps; ++i) {
-        if (std::strcmp(entry.caps[i].name, name) == 0) return true;
-    }
-    return tigetflag(name) > 0 || tigetnum(name) >= 0;
+    return terminfo_capability(entry, name) != nullptr || tigetflag(name) > 0 ||
+           tigetnum(name) >= 0;
 }
 
 bool terminfo_has_escapes(const TerminfoEntry& entry) {
@@ -534,6 +544,32 @@ bool terminfo_match(const TerminfoEntry& e, const std::uint8_t* bytes, std::size
     }
     if (match.n_caps == 0) match_by_numbers(e, bytes, n, keys, match);
     return match.n_caps != 0;
+}
+
+const Capability* terminfo_string_opener(const TerminfoEntry& e, const std::uint8_t* bytes,
+                                         std::size_t n, std::size_t& length) {
+    const Capability* best = nullptr;
+    for (std::size_t i = 0; i < e.n_caps; ++i) {
+        const Capability& cap = e.caps[i];
+        const std::size_t k = std::strlen(cap.text);
+        if (cap.key || cap.n_params != 0 || k < 3 || k > n || cap.text[0] != '\x1b' ||
+            std::strchr("]P_^X", cap.text[1]) == nullptr ||
+            std::strchr(cap.text, '\x07') != nullptr ||
+            std::strstr(cap.text, "\x1b\\") != nullptr || std::memcmp(cap.text, bytes, k) != 0)
+            continue;
+        if (best == nullptr || k > length) {
+            best = &cap;
+            length = k;
+        }
+    }
+    return best;
+}
+
+const Capability* terminfo_capability(const TerminfoEntry& e, const char* name) {
+    for (std::size_t i = 0; i < e.n_caps; ++i) {
+        if (std::strcmp(e.caps[i].name, name) == 0) return &e.caps[i];
+    }
+    return nullptr;
 }
 
 bool terminfo_produces(const TerminfoEntry& e, const std::uint8_t* bytes, std::size_t n) {

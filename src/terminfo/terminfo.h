@@ -54,6 +54,14 @@ struct CapabilityMatch {
 bool terminfo_match(const TerminfoEntry& entry, const std::uint8_t* bytes, std::size_t n, bool keys,
                     CapabilityMatch& match);
 
+// The capability without parameters whose string opens a control string
+// that the bytes (ESC, the introducer, the start of the payload) begin
+// with, as tsl opens a title; its length in `length`. nullptr where none.
+const Capability* terminfo_string_opener(const TerminfoEntry& entry, const std::uint8_t* bytes,
+                                         std::size_t n, std::size_t& length);
+// The string capability of that name, or nullptr.
+const Capability* terminfo_capability(const TerminfoEntry& entry, const char* name);
+
 // Whether the entry ever sends these bytes (from ESC on): as a string of
 // its own, with parameters, or as one of the sequences of a longer string.
 bool terminfo_produces(const TerminfoEntry& entry, const std::uint8_t* bytes, std::size_t n);
@@ -63,7 +71,7 @@ bool terminfo_produces(const TerminfoEntry& entry, const std::uint8_t* bytes, st
 // with the latest sequence that is a capability's whole string is found.
 struct TerminfoRun {
     static constexpr std::size_t MAX_BYTES = 256;
-    static constexpr std::size_t MAX_SEQUENCES = 4;
+    static constexpr std::size_t MAX_SEQUENCES = 8;
     std::uint8_t bytes[MAX_BYTES] = {};
     std::size_t n_bytes = 0;
     std::size_t starts[MAX_SEQUENCES] = {};  // where each sequence of the run begins in bytes
