@@ -42,8 +42,19 @@ _vorsk()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
     fi
+    # The terminal types ncurses knows, for --terminfo and --check.
+    if [[ $prev == = && ($before == --terminfo || $before == --check) ]] ||
+        [[ $cur == = && ($prev == --terminfo || $prev == --check) ]]; then
+        [[ $cur == = ]] && cur=
+        COMPREPLY=($(compgen -W "$(toe -a 2>/dev/null | cut -f1)" -- "$cur"))
+        return
+    fi
     # The same words when "=" is not a word break.
     case $cur in
+        --terminfo=* | --check=*)
+            COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$(toe -a 2>/dev/null | cut -f1)" -- "${cur#*=}"))
+            return
+            ;;
         --color=* | --colour=*)
             COMPREPLY=($(compgen -P "${cur%%=*}=" -W "$color_words" -- "${cur#*=}"))
             return
@@ -84,7 +95,7 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys --summary --summary= --html -b --buffered -t
+            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe -b --buffered -t
             --timings= --input-log= --format= -c --command= --log= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.

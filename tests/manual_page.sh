@@ -29,6 +29,9 @@ options_table='
 --keys
 --summary
 --html
+--terminfo
+--check
+--probe
 -b --buffered
 -t --timings
 --input-log
@@ -96,11 +99,15 @@ done < <(sed -n 's/^ *{"\([a-z-]*\)", *\([a-z_]*\),.*/\1 \2/p' "$command_line")
 accepts() {
     local word=$1 err
     local with=()
+    # --probe would ask the terminal the tests run on, if any: --help after
+    # it ends the run once it is taken.
+    [ "$word" = --probe ] && with=(--help)
     if contains "$word" "${needs_argument[@]}"; then
         case $word in
             -c | --command) with=(true) ;;
             --log) with=(/dev/null -c true) ;;
             --format) with=(auto) ;;
+            --check) with=(xterm-256color) ;;
             *) with=(/dev/null) ;;
         esac
     fi

@@ -4,7 +4,8 @@
 # that would and fails.
 #
 #   tools/install-deps.sh build     what building vorsk needs (make, make demo)
-#   tools/install-deps.sh check     and what the tests need (make check)
+#   tools/install-deps.sh check     and what the tests need (make check; tmux
+#                                   answers the queries of --probe)
 #   tools/install-deps.sh ci        and what .ci/run adds: the sanitizers'
 #                                   and fuzzers' compiler, packaging tools,
 #                                   a browser for the --html test, and the
@@ -15,8 +16,8 @@
 #                                   library, valgrind and the peers
 set -eu
 
-build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev"
-check="$build libgtest-dev groff-base python3"
+build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev libncurses-dev"
+check="$build libgtest-dev groff-base python3 tmux"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium libbenchmark-dev"
 package="$build dpkg-dev file"
 bench="$build libbenchmark-dev valgrind libvterm-bin colorized-logs"

@@ -88,6 +88,8 @@ void report_sequence(Processor& p, const Sequence& s) {
                 const int c = input_get(*p.input);
                 if (c > 0x20 && c < 0x7f) {
                     input_commit(*p.input);
+                    // The key's byte is part of what the key sends.
+                    p.sequence.bytes[p.sequence.n_bytes++] = static_cast<std::uint8_t>(c);
                     print_escape_line(w, "Esc O %c", c);
                     describe_ss3_key(w, static_cast<std::uint8_t>(c));
                     break;
@@ -177,6 +179,13 @@ bool process_escape_sequence(Processor& p) {
         report_sequence_once(p, *p.memo, s);
     } else {
         report_sequence(p, s);
+        // Where there is a capability line or a check there is no memo.
+        if (p.terminfo != nullptr) {
+            write_capability_line(*p.terminfo, *p.writer, s, tally_offset(p, 1 + s.n_bytes),
+                                  p.keys);
+        }
+        if (p.check != nullptr && !p.keys)
+            check_sequence(*p.check, s, tally_offset(p, 1 + s.n_bytes), p.extended);
     }
     if (p.pen != nullptr) update_pen(p, s);
     p.line.control_break = 1;

@@ -373,11 +373,18 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.strings.current = allocate_record<ControlString>();
         if (p.strings.current == nullptr) return false;
     }
+    if (settings.terminfo != nullptr && p.terminfo == nullptr) {
+        p.terminfo = allocate_record<TerminfoView>();
+        if (p.terminfo == nullptr) return false;
+        p.terminfo->entry = settings.terminfo;
+    }
     if (settings.pen && p.pen == nullptr) {
         p.pen = allocate_record<Pen>();
         if (p.pen == nullptr) return false;
     }
-    if (!p.keys && !settings.pen && !settings.reference && p.memo == nullptr) {
+    p.check = settings.check;
+    if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
+        p.check == nullptr && p.memo == nullptr) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) return false;
     }
@@ -393,9 +400,11 @@ void processor_release(Processor& p) {
     }
     release_record(p.strings.current);
     release_record(p.pen);
+    release_record(p.terminfo);
     std::free(p.memo);
     p.strings.current = nullptr;
     p.pen = nullptr;
+    p.terminfo = nullptr;
     p.memo = nullptr;
 }
 
@@ -405,6 +414,10 @@ void print_control(Processor& p, int b) {
 
 void process_pause(Processor& p, double delay) {
     if (p.tally != nullptr) tally_delay(*p.tally, delay);
+    if (p.check != nullptr) {
+        p.check->elapsed += delay;
+        p.check->timed = true;
+    }
     if (p.strings.open) {
         p.strings.held_delay += delay;
         ++p.strings.held_pauses;

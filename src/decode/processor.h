@@ -10,6 +10,8 @@
 #include "output/line_writer.h"
 #include "parse/control_string.h"
 #include "parse/sequence.h"
+#include "terminfo/account.h"
+#include "terminfo/check.h"
 #include "text/unicode.h"
 #include "vocab/sgr.h"
 
@@ -82,6 +84,13 @@ struct Processor {
     // nullptr where they depend on more than the sequence (typed input, a
     // page).
     SequenceMemo* memo = nullptr;
+    // With --terminfo, the terminal type whose capabilities each sequence
+    // is matched against; nullptr without it (and then there is no memo).
+    TerminfoView* terminfo = nullptr;
+    // With --check, the judge of each sequence and string of the output;
+    // nullptr without it (and then there is no memo). Shared with the
+    // processor of typed input, which only adds its pauses to the time.
+    CheckView* check = nullptr;
 };
 
 // How a processor is made: the same for the program, the fuzzer and the
@@ -92,6 +101,10 @@ struct ProcessorSettings {
     bool keys = false;  // with extended: the input is what a terminal sends
     bool pen = false;   // keep the pen, for a page
     Tally* tally = nullptr;
+    // --terminfo: a capability line after each sequence.
+    const TerminfoEntry* terminfo = nullptr;
+    // --check: the judge, shared by both directions.
+    CheckView* check = nullptr;
     // The general paths alone: no memo of sequences, no runs of text taken
     // in one piece (VORSK_REFERENCE=1 in the environment), so that the
     // fast paths can be checked against them.
@@ -111,7 +124,9 @@ void processor_release(Processor& p);
 // there is a memo (the lines depend on the bytes and the options alone:
 // not typed input, which reads on past a sequence; not a page, whose pen
 // marks come between them), the writer writes plain bytes, and nothing
-// else must see each sequence (the tally counts it).
+// else must see each sequence (the tally counts it). With --terminfo or
+// --check no memo is made: a capability line depends on the sequences
+// before, and a replayed sequence would not be judged.
 inline bool memo_applies(const Processor& p) {
     return p.memo != nullptr && p.tally == nullptr && writer_replayable(*p.writer);
 }

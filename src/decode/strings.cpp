@@ -222,6 +222,7 @@ void end_string(Processor& p, StringEnd end) {
     s.end = end;
     p.strings.open = false;
     if (p.tally != nullptr) tally_string(*p.tally, s, p.strings.offset);
+    if (p.check != nullptr && !p.keys) check_string(*p.check, s, p.strings.offset);
     if (s.bulk_length() > BULK_ECHO_LIMIT) {
         writer_printf(w, " (%" PRIu64 " bytes)", s.bulk_length());
     }
@@ -243,6 +244,8 @@ void end_string(Processor& p, StringEnd end) {
         case END_BEL: break;
     }
     w.wrap_descriptions = false;
+    if (p.terminfo != nullptr && !p.keys)
+        write_string_capability_line(*p.terminfo, w, s, p.strings.offset);
     if (p.strings.held_pauses > 0) {
         print_delay_line(w, "%f", p.strings.held_delay);
         p.strings.held_pauses = 0;

@@ -15,11 +15,14 @@
 #include "allocation.h"
 #include "driver/command.h"
 #include "driver/options.h"
+#include "driver/probe.h"
 #include "driver/terminal.h"
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "output/colors.h"
+#include "report/check.h"
 #include "report/html.h"
+#include "terminfo/terminfo.h"
 #include "text/safe_text.h"
 
 namespace vorsk {
@@ -27,6 +30,11 @@ namespace {
 
 // Written only while start-up reads the command line.
 constinit Options options;
+
+// --check: the one judge of the run and its report, whose writer is the
+// account's.
+CheckView check_view;
+CheckReport check_report;
 
 constexpr const char* SHORT_OPTIONS = ":hVo:C^&D\"LEt:c:xbIX";
 
@@ -44,6 +52,9 @@ const option long_options[] = {
     {"log", required_argument, nullptr, 'G'},
     {"summary", optional_argument, nullptr, 'S'},
     {"html", no_argument, nullptr, 'H'},
+    {"terminfo", optional_argument, nullptr, 'T'},
+    {"check", required_argument, nullptr, 'Y'},
+    {"probe", no_argument, nullptr, 'P'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -78,6 +89,16 @@ constexpr const char* USAGE_PIECES[] = {
     "     --html      Write the account as a self-contained HTML page: text in\n"
     "                 the stream's own colours, escapes folded with their\n"
     "                 labels and descriptions, delays on a time line.\n"
+    "     --terminfo[=TERM]\n"
+    "                 After each sequence, name the terminfo capability of\n"
+    "                 terminal type TERM (default $TERM) whose string it is,\n"
+    "                 with its parameters, or say that it is none.\n"
+    "     --check=TERM\n"
+    "                 Instead of the account, list what a terminal of type\n"
+    "                 TERM would not do or would show as garbage, then a\n"
+    "                 count per rule; exit status 1 when anything was found.\n"
+    "     --probe     Ask the terminal vorsk runs on what it is and does: show\n"
+    "                 its answers, then a report of its features.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -183,6 +204,13 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'X': options.extended = 1; break;
             case 'K': options.keys = 1; break;
             case 'H': options.html = 1; break;
+            case 'T': options.terminfo = optarg != nullptr ? optarg : ""; break;
+            case 'P': options.probe = 1; break;
+            case 'Y':
+                options.check = optarg;
+                // Control strings are judged as the units terminals read.
+                options.extended = 1;
+                break;
             case 'S': options.summary = resolve_summary_word(optarg); break;
             case 'b': options.buffered = 1; break;
             case 't': paths.timings = optarg; break;
@@ -284,8 +312,10 @@ LineWriter* make_writer(int fd) {
         page_colors = configured_palette(std::getenv("VORSK_COLORS"));
         options.color_mode = COLOR_ALWAYS;
     }
-    // The summary alone, or its JSON: the account is decoded but not written.
-    if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON) {
+    // The summary alone, or its JSON, or the findings of a check: the
+    // account is decoded but not written.
+    if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON ||
+        options.check != nullptr) {
         output_config.hidden = ~KindSet{0};
     }
     output_config.colors = options.color_mode == COLOR_ALWAYS;
@@ -295,6 +325,7 @@ LineWriter* make_writer(int fd) {
 
     LineWriter* w = writer_new(Sink{.fd = fd}, output_config);
     if (w == nullptr) out_of_memory();
+    check_report.writer = w;
     writer_set_error_handler(*w, write_error_handler, const_cast<char*>(options.program_name));
     if (options.html) {
         HtmlPage* page = html_page_new(page_colors, write_page, w);
@@ -317,6 +348,43 @@ Tally* shared_tally() {
     return tally;
 }
 
+// The entry of a terminal type: an unknown type ends the run.
+const TerminfoEntry* load_entry(const char* option, const char* term) {
+    if (*term == '\0') term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0') {
+        std::fprintf(stderr, "%s: %s: no terminal type given and TERM is not set\n",
+                     options.program_name, option);
+        std::exit(1);
+    }
+    const char* why = "";
+    const TerminfoEntry* entry = terminfo_load(term, &why);
+    if (entry == nullptr) {
+        std::fprintf(stderr, "%s: terminal type '%s': %s\n", options.program_name, term, why);
+        std::exit(1);
+    }
+    return entry;
+}
+
+// The entry of --terminfo, read once.
+const TerminfoEntry* terminfo_entry() {
+    static const TerminfoEntry* entry = nullptr;
+    if (options.terminfo != nullptr && entry == nullptr)
+        entry = load_entry("--terminfo", options.terminfo);
+    return entry;
+}
+
+CheckView* shared_check() {
+    if (options.check == nullptr) return nullptr;
+    if (check_view.entry == nullptr) {
+        check_view.entry = load_entry("--check", options.check);
+        check_view.report = report_finding;
+        check_view.report_arg = &check_report;
+        check_report.term = terminfo_name(*check_view.entry);
+        check_report.json = options.summary == SUMMARY_JSON;
+    }
+    return &check_view;
+}
+
 // A decoder of one direction over its input buffer, with a pen of its own
 // for a page and the run's tally for a summary.
 void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
@@ -325,7 +393,10 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         .extended = options.extended != 0,
         .keys = keys,
         .pen = options.html != 0,
-        .tally = options.summary != SUMMARY_NONE ? shared_tally() : nullptr,
+        .tally =
+            options.summary != SUMMARY_NONE && options.check == nullptr ? shared_tally() : nullptr,
+        .terminfo = terminfo_entry(),
+        .check = shared_check(),
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
@@ -475,6 +546,17 @@ void setup_from_args(Session& session, int argc, char** argv) {
 
     Paths paths;
     parse_options(argc, argv, paths);
+    if (options.check != nullptr) session.check = &check_report;
+    if (options.probe) {
+        if (optind < argc) command_misused("Option --probe reads no file.");
+        const ProbeSettings probe{.program_name = options.program_name,
+                                  .writer = make_writer(STDOUT_FILENO),
+                                  .json = options.summary == SUMMARY_JSON,
+                                  .print_carets = options.print_carets != 0};
+        const int status = run_probe(probe);
+        std::fflush(nullptr);
+        std::exit(status);
+    }
     if (options.command != nullptr || options.log_path != nullptr) {
         setup_command(session, argc, argv, paths);
         return;

@@ -114,6 +114,8 @@ int run(Session& session) {
         if (duplex) p.tally->bytes += input_consumed(*duplex_input(session.source, FROM_TERMINAL));
         write_summary(*p.tally, *p.writer);
     }
+    const CheckView* check = p.check;
+    if (check != nullptr) write_check_report(*session.check, *check);
     // Output still buffered is written and checked here: a failed write is
     // never reported as success.
     writer_end(*p.writer);
@@ -129,6 +131,8 @@ int run(Session& session) {
         const int reader_status = session.reader.finish(session.reader.self);
         if (status == 0) status = reader_status;
     }
+    // Something found is a failure of the check.
+    if (status == 0 && check != nullptr && check_total(*check) != 0) status = 1;
     return status;
 }
 

@@ -3,6 +3,7 @@
 #include "decode/processor.h"
 #include "input/recording.h"
 #include "input/source.h"
+#include "report/check.h"
 
 namespace vorsk {
 
@@ -16,6 +17,8 @@ struct Session {
     Source source;
     RecordReader reader;  // of a duplex source
     const char* program_name = "vorsk";
+    // --check: its report follows the input's end.
+    CheckReport* check = nullptr;
 };
 
 // The one loop of the program: decodes the events of the source until its

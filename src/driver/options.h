@@ -30,6 +30,9 @@ struct Options {
     const char* log_path = nullptr;  // --log: with -c, where the account goes
     int summary = 0;                 // a SummaryFormat: --summary and its forms
     int html = 0;                    // --html: the account as an HTML page
+    const char* terminfo = nullptr;  // --terminfo: the terminal type named after each sequence
+    const char* check = nullptr;     // --check: the terminal type the stream is checked against
+    int probe = 0;                   // --probe: ask the terminal vorsk runs on
 };
 
 }  // namespace vorsk

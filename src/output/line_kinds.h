@@ -17,6 +17,7 @@ enum LineKind : std::uint8_t {
     DESCRIPTION_LINE,
     DELAY_LINE,
     METADATA_LINE,  // what a recording says of the session: its terminal, its command, a resize
+    TERMINFO_LINE,  // --terminfo: the capability of a terminal type whose string a sequence is
     N_LINE_KINDS,
 };
 
@@ -75,6 +76,9 @@ inline constexpr LineKindInfo line_kinds[] = {
     {.kind = DESCRIPTION_LINE, .prefix = "\" ", .color = DESCRIPTION_COLOR, .hidden_by = 'D'},
     {.kind = DELAY_LINE, .prefix = "@ ", .color = DELAY_COLOR},
     {.kind = METADATA_LINE, .prefix = "# ", .color = METADATA_COLOR},
+    // Only there when asked for, so no letter hides it; it names what the
+    // sequence is, as a label does, and takes the labels' colour.
+    {.kind = TERMINFO_LINE, .prefix = "~ ", .color = LABEL_COLOR},
 };
 
 // Every row of a line decoded from the input direction (what was typed)

@@ -22,6 +22,12 @@ enum StringKind : std::uint8_t {
     TITLE_STRING,
 };
 
+// The byte after ESC that opens a string of a kind.
+inline constexpr char string_introducer(StringKind kind) {
+    constexpr char introducers[] = {']', 'P', '_', '^', 'X', 'k'};
+    return introducers[kind];
+}
+
 enum StringEnd : std::uint8_t {
     END_ST,        // ESC "\"
     END_BEL,       // BEL, for OSC

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "decode/tally.h"
+#include "report/raw_output.h"
 #include "text/safe_text.h"
 #include "vocab/designations.h"
 #include "vocab/escapes.h"
@@ -191,36 +192,6 @@ RowText row_text(const TallyRow& row, bool other, bool extended) {
         case N_ROW_KINDS: break;
     }
     return out;
-}
-
-VORSK_PRINTF(2, 3) void out(LineWriter& w, const char* format, ...) {
-    char line[512];
-    std::va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    if (n > 0) writer_raw(w, line, std::min(static_cast<std::size_t>(n), sizeof line - 1));
-}
-
-void raw(LineWriter& w, const char* text) {
-    writer_raw(w, text, std::strlen(text));
-}
-
-// A JSON string: the quotes, and escapes for what JSON does not allow raw.
-void json_string(LineWriter& w, const char* text) {
-    raw(w, "\"");
-    for (const char* c = text; *c != '\0'; ++c) {
-        const auto b = static_cast<unsigned char>(*c);
-        if (b == '"' || b == '\\') {
-            const char escaped[] = {'\\', static_cast<char>(b)};
-            writer_raw(w, escaped, 2);
-        } else if (b < 0x20) {
-            out(w, "\\u%04x", b);
-        } else {
-            writer_raw(w, c, 1);
-        }
-    }
-    raw(w, "\"");
 }
 
 struct Word {
