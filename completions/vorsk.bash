@@ -95,7 +95,7 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe -b --buffered -t
+            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe --screen --screen= --size= --only= -b --buffered -t
             --timings= --input-log= --format= -c --command= --log= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.

@@ -53,10 +53,16 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     tally->slots = slots;
     tally->format = vorsk::SUMMARY_JSON;
     config.general_paths_only = settings.reference;
+    vorsk::Screen* screen = nullptr;
+    if (settings.screen_cols > 0) {
+        screen = vorsk::screen_new(settings.screen_cols, settings.screen_rows);
+        if (screen == nullptr) fail("out of memory", "");
+    }
     const vorsk::ProcessorSettings processor{.print_carets = shape.print_carets,
                                              .extended = shape.extended,
                                              .keys = settings.keys,
                                              .tally = settings.tally ? tally : nullptr,
+                                             .screen = screen,
                                              .reference = settings.reference};
     if (!vorsk::processor_init(p, vorsk::input_new(bytes, RING_CAPACITY),
                                vorsk::writer_new(vorsk::Sink{.memory = &memory}, config),
@@ -69,6 +75,16 @@ DecodeResult decode(std::string_view input, const DecodeSettings& settings) {
     if (settings.tally) {
         tally->bytes = vorsk::input_consumed(*p.input);
         check_summary_json(*tally);
+    }
+    if (screen != nullptr) {
+        // The screen's lines go apart: the account's invariants know none.
+        vorsk::MemorySink rows;
+        vorsk::LineWriter* w = vorsk::writer_new(vorsk::Sink{.memory = &rows}, {});
+        if (w == nullptr) fail("out of memory", "");
+        vorsk::screen_write(*screen, *w, "at the end");
+        vorsk::writer_free(w);
+        vorsk::memory_sink_release(rows);
+        vorsk::screen_free(screen);
     }
 
     DecodeResult result;

@@ -23,6 +23,9 @@ struct DecodeSettings {
     // whole. A tallied run replays nothing from the memo.
     bool tally = true;
     bool reference = false;  // the general paths alone, as VORSK_REFERENCE=1 has it
+    // A screen of this size is fed too and written at the end (0: none).
+    int screen_cols = 0;
+    int screen_rows = 0;
 };
 
 struct DecodeResult {

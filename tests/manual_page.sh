@@ -32,6 +32,9 @@ options_table='
 --terminfo
 --check
 --probe
+--screen
+--size
+--only
 -b --buffered
 -t --timings
 --input-log
@@ -108,6 +111,8 @@ accepts() {
             --log) with=(/dev/null -c true) ;;
             --format) with=(auto) ;;
             --check) with=(xterm-256color) ;;
+            --size) with=(80x24) ;;
+            --only) with=(screen) ;;
             *) with=(/dev/null) ;;
         esac
     fi

@@ -143,6 +143,7 @@ void process_utf8(Processor& p, std::uint8_t lead) {
             const int width = joined_width(previous, ch.cp, p.line.last_width);
             writer_join(*p.writer, bytes, ch.n, static_cast<std::size_t>(width));
             p.line.last_width += width;
+            if (p.screen != nullptr) feed_character(*p.screen, ch.cp, 0, bytes, ch.n);
             return;
         }
     }
@@ -164,6 +165,7 @@ void process_utf8(Processor& p, std::uint8_t lead) {
         p.line.last_width = code_point_width(ch.cp);
     }
     writer_put_piece(*p.writer, bytes, ch.n, static_cast<std::size_t>(p.line.last_width));
+    if (p.screen != nullptr) feed_character(*p.screen, ch.cp, p.line.last_width, bytes, ch.n);
 }
 
 // The length and code point of a well-formed UTF-8 character of two or
@@ -273,6 +275,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
             case LINE_TEXT:
                 if (is_printable(b)) {
                     if (p.tally != nullptr) ++p.tally->text_bytes;
+                    if (p.screen != nullptr)
+                        feed_text_byte(*p.screen, static_cast<std::uint8_t>(b));
                     writer_putc(*p.writer, b);
                     p.line.grapheme = {static_cast<std::uint32_t>(b), 0};
                     p.line.last_width = 1;
@@ -281,6 +285,7 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                 if (b == LF) {
                     // The LF that ends a text line is a control all the same.
                     if (p.tally != nullptr) tally_control(*p.tally, LF, tally_offset(p, 1));
+                    if (p.screen != nullptr) feed_control(*p.screen, LF, p.extended);
                     writer_finish(*p.writer, "|.");
                     p.line.state = LINE_NONE;
                     return;
@@ -297,6 +302,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                 if (b == ESC && process_escape_sequence(p)) return;
                 if (p.tally != nullptr)
                     tally_control(*p.tally, static_cast<std::uint8_t>(b), tally_offset(p, 1));
+                if (p.screen != nullptr)
+                    feed_control(*p.screen, static_cast<std::uint8_t>(b), p.extended);
                 put_control_item(p, b);
                 return;
         }
@@ -331,6 +338,8 @@ void process_buffered(Processor& p, std::size_t limit) {
                 const std::size_t run =
                     printable_run(bytes, static_cast<std::size_t>(stop - bytes));
                 writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
+                if (p.screen != nullptr)
+                    feed_text_run(*p.screen, reinterpret_cast<const char*>(bytes), run);
                 if (p.tally != nullptr) p.tally->text_bytes += run;
                 p.line.grapheme = {bytes[run - 1], 0};
                 p.line.last_width = 1;
@@ -339,7 +348,7 @@ void process_buffered(Processor& p, std::size_t limit) {
                 continue;
             }
             if (p.runs && p.extended && p.line.state == LINE_TEXT && !p.strings.open &&
-                *bytes >= 0x80) {
+                *bytes >= 0x80 && p.screen == nullptr) {
                 const std::size_t run =
                     process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
                 if (run != 0) {
@@ -383,8 +392,13 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         if (p.pen == nullptr) return false;
     }
     p.check = settings.check;
+    if (settings.screen != nullptr && p.screen == nullptr) {
+        p.screen = allocate_record<ScreenFeed>();
+        if (p.screen == nullptr) return false;
+        p.screen->screen = settings.screen;
+    }
     if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
-        p.check == nullptr && p.memo == nullptr) {
+        p.check == nullptr && p.screen == nullptr && p.memo == nullptr) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) return false;
     }
@@ -401,6 +415,8 @@ void processor_release(Processor& p) {
     release_record(p.strings.current);
     release_record(p.pen);
     release_record(p.terminfo);
+    release_record(p.screen);
+    p.screen = nullptr;
     std::free(p.memo);
     p.strings.current = nullptr;
     p.pen = nullptr;

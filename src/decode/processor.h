@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "decode/screen_feed.h"
 #include "decode/sequence_memo.h"
 #include "decode/tally.h"
 #include "input/input_buffer.h"
@@ -91,6 +92,9 @@ struct Processor {
     // nullptr without it (and then there is no memo). Shared with the
     // processor of typed input, which only adds its pauses to the time.
     CheckView* check = nullptr;
+    // With --screen, what the output direction hands the screen; nullptr
+    // without it. Shared with the inner processor.
+    ScreenFeed* screen = nullptr;
 };
 
 // How a processor is made: the same for the program, the fuzzer and the
@@ -105,6 +109,8 @@ struct ProcessorSettings {
     const TerminfoEntry* terminfo = nullptr;
     // --check: the judge, shared by both directions.
     CheckView* check = nullptr;
+    // --screen: the model of the terminal's screen that the output feeds.
+    Screen* screen = nullptr;
     // The general paths alone: no memo of sequences, no runs of text taken
     // in one piece (VORSK_REFERENCE=1 in the environment), so that the
     // fast paths can be checked against them.

@@ -169,6 +169,7 @@ void decode_passthrough(Processor& p, const ControlString& s) {
     inner.nesting.nested = true;
     inner.tally = p.tally;
     inner.pen = p.pen;
+    inner.screen = p.screen;
     inner.nesting.outer_offset = p.strings.offset;
     inner.line.state = LINE_NONE;
     inner.line.control_break = 0;

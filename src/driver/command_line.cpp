@@ -55,6 +55,9 @@ const option long_options[] = {
     {"terminfo", optional_argument, nullptr, 'T'},
     {"check", required_argument, nullptr, 'Y'},
     {"probe", no_argument, nullptr, 'P'},
+    {"screen", optional_argument, nullptr, 'W'},
+    {"size", required_argument, nullptr, 'Z'},
+    {"only", required_argument, nullptr, 'O'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -99,6 +102,13 @@ constexpr const char* USAGE_PIECES[] = {
     "                 count per rule; exit status 1 when anything was found.\n"
     "     --probe     Ask the terminal vorsk runs on what it is and does: show\n"
     "                 its answers, then a report of its features.\n"
+    "     --screen[=end]\n"
+    "                 After the account, the screen the stream left: a\n"
+    "                 heading, then its rows.\n"
+    "     --size=COLSxROWS\n"
+    "                 The size of the screen (default 80x24).\n"
+    "     --only=screen\n"
+    "                 Write the screens alone.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -185,6 +195,21 @@ InputFormat resolve_format_word(const char* word) {
     usage(1);
 }
 
+// --size=COLSxROWS: the screen's size where the recording does not say.
+void read_size(const char* text) {
+    int cols = 0;
+    int rows = 0;
+    char end = 0;
+    if (std::sscanf(text, "%dx%d%c", &cols, &rows, &end) != 2 || cols < 1 || rows < 1 ||
+        cols > MAX_SCREEN_COLUMNS || rows > MAX_SCREEN_ROWS) {
+        std::fprintf(stderr, "%s: --size takes COLSxROWS, from 1x1 to %dx%d, not \"%s\"\n",
+                     options.program_name, MAX_SCREEN_COLUMNS, MAX_SCREEN_ROWS, text);
+        std::exit(1);
+    }
+    options.screen_cols = cols;
+    options.screen_rows = rows;
+}
+
 void parse_options(int argc, char** argv, Paths& paths) {
     opterr = 0;
     for (;;) {
@@ -206,6 +231,23 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'H': options.html = 1; break;
             case 'T': options.terminfo = optarg != nullptr ? optarg : ""; break;
             case 'P': options.probe = 1; break;
+            case 'W':
+                if (optarg != nullptr && std::strcmp(optarg, "end") != 0) {
+                    std::fprintf(stderr, "%s: --screen takes only \"end\" so far, not \"%s\"\n",
+                                 options.program_name, optarg);
+                    std::exit(1);
+                }
+                options.screen = 1;
+                break;
+            case 'Z': read_size(optarg); break;
+            case 'O':
+                if (std::strcmp(optarg, "screen") != 0) {
+                    std::fprintf(stderr, "%s: --only takes only \"screen\" so far, not \"%s\"\n",
+                                 options.program_name, optarg);
+                    std::exit(1);
+                }
+                options.hidden |= ~kind_bit(SCREEN_LINE);
+                break;
             case 'Y':
                 options.check = optarg;
                 // Control strings are judged as the units terminals read.
@@ -365,6 +407,17 @@ const TerminfoEntry* load_entry(const char* option, const char* term) {
     return entry;
 }
 
+// The one screen of the run, which the output direction feeds.
+Screen* shared_screen() {
+    static Screen* screen = nullptr;
+    if (options.screen == 0) return nullptr;
+    if (screen == nullptr) {
+        screen = screen_new(options.screen_cols, options.screen_rows);
+        if (screen == nullptr) out_of_memory();
+    }
+    return screen;
+}
+
 // The entry of --terminfo, read once.
 const TerminfoEntry* terminfo_entry() {
     static const TerminfoEntry* entry = nullptr;
@@ -397,6 +450,7 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
             options.summary != SUMMARY_NONE && options.check == nullptr ? shared_tally() : nullptr,
         .terminfo = terminfo_entry(),
         .check = shared_check(),
+        .screen = keys ? nullptr : shared_screen(),
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();

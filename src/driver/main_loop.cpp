@@ -108,6 +108,7 @@ int run(Session& session) {
     } else {
         decode_source(p, session.source);
     }
+    if (p.screen != nullptr) screen_write(*p.screen->screen, *p.writer, "at the end");
     if (p.tally != nullptr) {
         // The bytes of both directions of a recording.
         p.tally->bytes = input_consumed(*p.input);

@@ -33,6 +33,9 @@ struct Options {
     const char* terminfo = nullptr;  // --terminfo: the terminal type named after each sequence
     const char* check = nullptr;     // --check: the terminal type the stream is checked against
     int probe = 0;                   // --probe: ask the terminal vorsk runs on
+    int screen = 0;                  // --screen: the screen the output leaves, at the end
+    int screen_cols = 80;            // --size
+    int screen_rows = 24;
 };
 
 }  // namespace vorsk

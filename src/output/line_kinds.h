@@ -18,6 +18,7 @@ enum LineKind : std::uint8_t {
     DELAY_LINE,
     METADATA_LINE,  // what a recording says of the session: its terminal, its command, a resize
     TERMINFO_LINE,  // --terminfo: the capability of a terminal type whose string a sequence is
+    SCREEN_LINE,    // --screen: a heading, then the rows of the screen
     N_LINE_KINDS,
 };
 
@@ -79,6 +80,9 @@ inline constexpr LineKindInfo line_kinds[] = {
     // Only there when asked for, so no letter hides it; it names what the
     // sequence is, as a label does, and takes the labels' colour.
     {.kind = TERMINFO_LINE, .prefix = "~ ", .color = LABEL_COLOR},
+    // Never wrapped: a row is as wide as the screen. Only there when asked
+    // for; the rows are text and take the text's colour.
+    {.kind = SCREEN_LINE, .prefix = "= ", .color = TEXT_COLOR},
 };
 
 // Every row of a line decoded from the input direction (what was typed)

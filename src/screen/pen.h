@@ -1,0 +1,43 @@
+// The pen: the attributes a stream set for the text that follows, as a
+// terminal keeps them with each cell it writes.
+#pragma once
+
+#include <cstdint>
+
+namespace vorsk {
+
+enum PenFlag : std::uint16_t {
+    PEN_BOLD = 1u << 0,
+    PEN_DIM = 1u << 1,
+    PEN_ITALIC = 1u << 2,
+    PEN_INVERSE = 1u << 3,
+    PEN_STRIKE = 1u << 4,
+    PEN_OVERLINE = 1u << 5,
+    PEN_BLINK = 1u << 6,
+    PEN_HIDDEN = 1u << 7,
+};
+
+enum UnderlineStyle : std::uint8_t {
+    UNDERLINE_NONE,
+    UNDERLINE_SINGLE,
+    UNDERLINE_DOUBLE,
+    UNDERLINE_CURLY,
+    UNDERLINE_DOTTED,
+    UNDERLINE_DASHED,
+};
+
+// A colour of the pen: 0 the default, 1 to 256 an index of the 256-colour
+// palette plus 1, PEN_RGB plus 0xRRGGBB a colour of its own.
+inline constexpr std::uint32_t PEN_RGB = 0x1000000;
+
+struct Pen {
+    std::uint32_t fg = 0;
+    std::uint32_t bg = 0;
+    std::uint32_t underline_color = 0;
+    std::uint16_t flags = 0;
+    std::uint8_t underline = UNDERLINE_NONE;
+
+    bool operator==(const Pen&) const = default;
+};
+
+}  // namespace vorsk

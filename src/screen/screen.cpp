@@ -1,0 +1,594 @@
+#include "screen/screen.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace vorsk {
+namespace {
+
+// DEC Special Graphics: what 0x5F to 0x7E draw when the set is invoked.
+constexpr const char* dec_graphics[] = {
+    "\u00a0", "\u25c6", "\u2592", "\u2409", "\u240c", "\u240d", "\u240a", "\u00b0",
+    "\u00b1", "\u2424", "\u240b", "\u2518", "\u2510", "\u250c", "\u2514", "\u253c",
+    "\u23ba", "\u23bb", "\u2500", "\u23bc", "\u23bd", "\u251c", "\u2524", "\u2534",
+    "\u252c", "\u2502", "\u2264", "\u2265", "\u03c0", "\u2260", "\u00a3", "\u00b7",
+};
+static_assert(std::size(dec_graphics) == 0x7f - 0x5f);
+
+Cell blank(const Pen& pen) {
+    Cell c{};
+    c.text[0] = ' ';
+    c.size = 1;
+    c.width = 1;
+    // Erased cells take the background of the pen (xterm's behaviour).
+    c.pen.bg = pen.bg;
+    return c;
+}
+
+Cell* row_of(Screen& s, int row) {
+    return s.grid[s.active] +
+           static_cast<std::size_t>(s.order[s.active][row]) * static_cast<std::size_t>(s.cols);
+}
+
+const Cell* row_of(const Screen& s, int row) {
+    return s.grid[s.active] +
+           static_cast<std::size_t>(s.order[s.active][row]) * static_cast<std::size_t>(s.cols);
+}
+
+void fill(Cell* from, int n, const Cell& c) {
+    for (int i = 0; i < n; ++i) from[i] = c;
+}
+
+// Lines [from, from + n) of the active screen, blank.
+void blank_rows(Screen& s, int from, int n, const Cell& c) {
+    for (int r = from; r < from + n; ++r) fill(row_of(s, r), s.cols, c);
+}
+
+void clear_grid(Screen& s, int which) {
+    const Cell c = blank(Pen{});
+    fill(s.grid[which], s.cols * s.rows, c);
+    for (int r = 0; r < s.rows; ++r) s.order[which][r] = static_cast<std::uint16_t>(r);
+}
+
+void default_tabs(Screen& s) {
+    for (int i = 0; i < MAX_SCREEN_COLUMNS; ++i) s.tab_stops[i] = i % 8 == 0 && i != 0;
+}
+
+int clamp(int v, int low, int high) {
+    return v < low ? low : v > high ? high : v;
+}
+
+// Rows [from, to] of the active screen move up by n, blanks coming in at
+// the bottom.
+void scroll_rows_up(Screen& s, int from, int to, int n) {
+    if (n <= 0 || from > to) return;
+    n = std::min(n, to - from + 1);
+    if (s.active == 0 && from == 0) s.scrolled_off += static_cast<std::uint64_t>(n);
+    std::uint16_t* order = s.order[s.active];
+    std::rotate(order + from, order + from + n, order + to + 1);
+    blank_rows(s, to - n + 1, n, blank(s.cursor.pen));
+}
+
+void scroll_rows_down(Screen& s, int from, int to, int n) {
+    if (n <= 0 || from > to) return;
+    n = std::min(n, to - from + 1);
+    std::uint16_t* order = s.order[s.active];
+    std::rotate(order + from, order + to + 1 - n, order + to + 1);
+    blank_rows(s, from, n, blank(s.cursor.pen));
+}
+
+// A wide character cut by an edit leaves a blank where its other half was.
+void mend_wide(Screen& s, int row, int col) {
+    Cell* r = row_of(s, row);
+    if (col < 0 || col >= s.cols) return;
+    if (r[col].width == 0 && col > 0 && r[col - 1].width == 2) r[col - 1] = blank(r[col - 1].pen);
+    if (r[col].width == 2 && (col + 1 >= s.cols || r[col + 1].width != 0))
+        r[col] = blank(r[col].pen);
+}
+
+void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
+    Cursor& c = s.cursor;
+    Cell* r = row_of(s, c.row);
+    if (s.insert) {
+        const int shift = width;
+        std::memmove(r + c.col + shift, r + c.col,
+                     static_cast<std::size_t>(std::max(0, s.cols - c.col - shift)) * sizeof(Cell));
+    }
+    mend_wide(s, c.row, c.col);
+    if (width == 2) mend_wide(s, c.row, c.col + 1);
+    Cell& cell = r[c.col];
+    cell.size = static_cast<std::uint8_t>(std::min(n, Cell::TEXT_SIZE));
+    std::memcpy(cell.text, bytes, cell.size);
+    cell.width = static_cast<std::uint8_t>(width);
+    cell.pen = c.pen;
+    if (width == 2) {
+        Cell& right = r[c.col + 1];
+        right.size = 0;
+        right.width = 0;
+        right.pen = c.pen;
+    }
+    std::memcpy(s.last_text, cell.text, cell.size);
+    s.last_size = cell.size;
+    s.last_width = cell.width;
+    c.col += width;
+    if (c.col >= s.cols) {
+        c.col = s.cols - 1;
+        c.pending_wrap = s.autowrap;
+    }
+}
+
+void home(Screen& s) {
+    s.cursor.row = s.cursor.origin ? s.top : 0;
+    s.cursor.col = 0;
+    s.cursor.pending_wrap = false;
+}
+
+bool allocate(Screen& s, int cols, int rows) {
+    const std::size_t n = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
+    for (Cell*& g : s.grid) {
+        std::free(g);
+        g = static_cast<Cell*>(std::malloc(n * sizeof(Cell)));
+        if (g == nullptr) return false;
+    }
+    s.cols = cols;
+    s.rows = rows;
+    return true;
+}
+
+}  // namespace
+
+Screen* screen_new(int cols, int rows) {
+    auto* s = static_cast<Screen*>(std::calloc(1, sizeof(Screen)));
+    if (s == nullptr) return nullptr;
+    *s = Screen{};
+    cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
+    rows = clamp(rows, 1, MAX_SCREEN_ROWS);
+    if (!allocate(*s, cols, rows)) {
+        screen_free(s);
+        return nullptr;
+    }
+    screen_reset(*s, true);
+    return s;
+}
+
+void screen_free(Screen* s) {
+    if (s == nullptr) return;
+    for (Cell* g : s->grid) std::free(g);
+    std::free(s);
+}
+
+bool screen_resize(Screen& s, int cols, int rows) {
+    cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
+    rows = clamp(rows, 1, MAX_SCREEN_ROWS);
+    if (cols == s.cols && rows == s.rows) return true;
+    const Screen old = s;
+    Cell* kept[2] = {s.grid[0], s.grid[1]};
+    s.grid[0] = s.grid[1] = nullptr;
+    if (!allocate(s, cols, rows)) {
+        s = old;
+        return false;
+    }
+    for (int which = 0; which < 2; ++which) {
+        clear_grid(s, which);
+        for (int r = 0; r < std::min(rows, old.rows); ++r) {
+            std::memcpy(s.grid[which] + r * cols, kept[which] + old.order[which][r] * old.cols,
+                        static_cast<std::size_t>(std::min(cols, old.cols)) * sizeof(Cell));
+        }
+        std::free(kept[which]);
+    }
+    s.top = 0;
+    s.bottom = rows - 1;
+    s.cursor.row = std::min(s.cursor.row, rows - 1);
+    s.cursor.col = std::min(s.cursor.col, cols - 1);
+    s.cursor.pending_wrap = false;
+    return true;
+}
+
+void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
+    Cursor& c = s.cursor;
+    if (width == 0) {
+        // Joins the character before the cursor.
+        int col = c.pending_wrap ? c.col : c.col - 1;
+        Cell* r = row_of(s, c.row);
+        while (col > 0 && r[col].width == 0) --col;
+        if (col < 0) return;
+        Cell& cell = r[col];
+        const std::size_t room = Cell::TEXT_SIZE - cell.size;
+        if (n <= room) {
+            std::memcpy(cell.text + cell.size, bytes, n);
+            cell.size = static_cast<std::uint8_t>(cell.size + n);
+        }
+        return;
+    }
+    if (c.gl < 4 && c.g[c.gl] == '0' && cp >= 0x5f && cp <= 0x7e) {
+        bytes = dec_graphics[cp - 0x5f];
+        n = std::strlen(bytes);
+    }
+    if (c.pending_wrap) {
+        c.col = 0;
+        c.pending_wrap = false;
+        screen_index(s);
+    }
+    if (width == 2 && c.col == s.cols - 1) {
+        // A wide character never straddles the margin: it goes on the next
+        // line with autowrap, over the last two columns without.
+        if (s.autowrap) {
+            row_of(s, c.row)[c.col] = blank(c.pen);
+            c.col = 0;
+            screen_index(s);
+        } else {
+            c.col = std::max(0, s.cols - 2);
+        }
+    }
+    if (width == 2 && s.cols < 2) return;
+    write_cell(s, bytes, n, width);
+}
+
+void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
+    Cursor& c = s.cursor;
+    const bool graphics = c.g[c.gl] == '0';
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        // The plain case in place: a one-column cell over a one-column cell.
+        if (!c.pending_wrap && !s.insert && !(graphics && b >= 0x5f)) {
+            Cell& cell = row_of(s, c.row)[c.col];
+            if (cell.width == 1 &&
+                (c.col + 1 >= s.cols || row_of(s, c.row)[c.col + 1].width != 0)) {
+                cell.text[0] = static_cast<char>(b);
+                cell.size = 1;
+                cell.pen = c.pen;
+                s.last_text[0] = static_cast<char>(b);
+                s.last_size = 1;
+                s.last_width = 1;
+                if (++c.col >= s.cols) {
+                    c.col = s.cols - 1;
+                    c.pending_wrap = s.autowrap;
+                }
+                continue;
+            }
+        }
+        screen_put(s, b, 1, bytes + i, 1);
+    }
+}
+
+void screen_control(Screen& s, std::uint8_t b) {
+    Cursor& c = s.cursor;
+    switch (b) {
+        case 0x08:
+            if (c.pending_wrap) {
+                c.pending_wrap = false;
+            } else if (c.col > 0) {
+                --c.col;
+            }
+            break;
+        case 0x09: screen_tab(s, 1); break;
+        case 0x0a:
+        case 0x0b:
+        case 0x0c:
+            screen_index(s);
+            if (s.newline) c.col = 0;
+            break;
+        case 0x0d:
+            c.col = 0;
+            c.pending_wrap = false;
+            break;
+        case 0x0e: c.gl = 1; break;
+        case 0x0f: c.gl = 0; break;
+        default: break;
+    }
+}
+
+void screen_move_to(Screen& s, int row, int col) {
+    Cursor& c = s.cursor;
+    row = std::max(row, 1) - 1;
+    col = std::max(col, 1) - 1;
+    c.row = c.origin ? clamp(row + s.top, s.top, s.bottom) : clamp(row, 0, s.rows - 1);
+    c.col = clamp(col, 0, s.cols - 1);
+    c.pending_wrap = false;
+}
+
+void screen_move_rows(Screen& s, int by) {
+    Cursor& c = s.cursor;
+    const int low = c.row >= s.top ? s.top : 0;
+    const int high = c.row <= s.bottom ? s.bottom : s.rows - 1;
+    c.row = clamp(c.row + by, low, high);
+    c.pending_wrap = false;
+}
+
+void screen_move_cols(Screen& s, int by) {
+    s.cursor.col = clamp(s.cursor.col + by, 0, s.cols - 1);
+    s.cursor.pending_wrap = false;
+}
+
+void screen_set_col(Screen& s, int col) {
+    s.cursor.col = clamp(std::max(col, 1) - 1, 0, s.cols - 1);
+    s.cursor.pending_wrap = false;
+}
+
+void screen_set_row(Screen& s, int row) {
+    screen_move_to(s, row, s.cursor.col + 1);
+}
+
+void screen_index(Screen& s) {
+    Cursor& c = s.cursor;
+    if (c.row == s.bottom) {
+        scroll_rows_up(s, s.top, s.bottom, 1);
+    } else if (c.row < s.rows - 1) {
+        ++c.row;
+    }
+}
+
+void screen_reverse_index(Screen& s) {
+    Cursor& c = s.cursor;
+    c.pending_wrap = false;
+    if (c.row == s.top) {
+        scroll_rows_down(s, s.top, s.bottom, 1);
+    } else if (c.row > 0) {
+        --c.row;
+    }
+}
+
+void screen_next_line(Screen& s) {
+    s.cursor.col = 0;
+    s.cursor.pending_wrap = false;
+    screen_index(s);
+}
+
+void screen_tab(Screen& s, int n) {
+    Cursor& c = s.cursor;
+    c.pending_wrap = false;
+    for (; n > 0 && c.col < s.cols - 1; --n) {
+        do ++c.col;
+        while (c.col < s.cols - 1 && !s.tab_stops[c.col]);
+    }
+    for (; n < 0 && c.col > 0; ++n) {
+        do --c.col;
+        while (c.col > 0 && !s.tab_stops[c.col]);
+    }
+}
+
+void screen_set_tab(Screen& s) {
+    s.tab_stops[s.cursor.col] = true;
+}
+
+void screen_clear_tabs(Screen& s, bool all) {
+    if (!all) {
+        s.tab_stops[s.cursor.col] = false;
+        return;
+    }
+    for (bool& t : s.tab_stops) t = false;
+}
+
+void screen_erase_line(Screen& s, int mode) {
+    Cursor& c = s.cursor;
+    Cell* r = row_of(s, c.row);
+    const Cell b = blank(c.pen);
+    c.pending_wrap = false;
+    switch (mode) {
+        case 0:
+            mend_wide(s, c.row, c.col);
+            fill(r + c.col, s.cols - c.col, b);
+            break;
+        case 1:
+            mend_wide(s, c.row, c.col);
+            fill(r, c.col + 1, b);
+            break;
+        case 2: fill(r, s.cols, b); break;
+        default: break;
+    }
+}
+
+void screen_erase_display(Screen& s, int mode) {
+    Cursor& c = s.cursor;
+    const Cell b = blank(c.pen);
+    switch (mode) {
+        case 0:
+            screen_erase_line(s, 0);
+            blank_rows(s, c.row + 1, s.rows - c.row - 1, b);
+            break;
+        case 1:
+            screen_erase_line(s, 1);
+            blank_rows(s, 0, c.row, b);
+            break;
+        case 2: blank_rows(s, 0, s.rows, b); break;
+        default: break;  // 3: the lines scrolled off, which the model does not keep
+    }
+}
+
+void screen_erase_chars(Screen& s, int n) {
+    Cursor& c = s.cursor;
+    n = clamp(n, 1, s.cols - c.col);
+    mend_wide(s, c.row, c.col);
+    mend_wide(s, c.row, c.col + n - 1);
+    fill(row_of(s, c.row) + c.col, n, blank(c.pen));
+    c.pending_wrap = false;
+}
+
+void screen_insert_chars(Screen& s, int n) {
+    Cursor& c = s.cursor;
+    n = clamp(n, 1, s.cols - c.col);
+    Cell* r = row_of(s, c.row);
+    mend_wide(s, c.row, c.col);
+    std::memmove(r + c.col + n, r + c.col,
+                 static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
+    fill(r + c.col, n, blank(c.pen));
+    mend_wide(s, c.row, s.cols - 1);
+    c.pending_wrap = false;
+}
+
+void screen_delete_chars(Screen& s, int n) {
+    Cursor& c = s.cursor;
+    n = clamp(n, 1, s.cols - c.col);
+    Cell* r = row_of(s, c.row);
+    mend_wide(s, c.row, c.col);
+    mend_wide(s, c.row, c.col + n - 1);
+    std::memmove(r + c.col, r + c.col + n,
+                 static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
+    fill(r + s.cols - n, n, blank(c.pen));
+    c.pending_wrap = false;
+}
+
+void screen_insert_lines(Screen& s, int n) {
+    Cursor& c = s.cursor;
+    if (c.row < s.top || c.row > s.bottom) return;
+    scroll_rows_down(s, c.row, s.bottom, std::max(n, 1));
+    c.col = 0;
+    c.pending_wrap = false;
+}
+
+void screen_delete_lines(Screen& s, int n) {
+    Cursor& c = s.cursor;
+    if (c.row < s.top || c.row > s.bottom) return;
+    const std::uint64_t before = s.scrolled_off;
+    scroll_rows_up(s, c.row, s.bottom, std::max(n, 1));
+    s.scrolled_off = before;  // deleted lines are gone, not scrolled off
+    c.col = 0;
+    c.pending_wrap = false;
+}
+
+void screen_scroll_up(Screen& s, int n) {
+    scroll_rows_up(s, s.top, s.bottom, std::max(n, 1));
+}
+
+void screen_scroll_down(Screen& s, int n) {
+    scroll_rows_down(s, s.top, s.bottom, std::max(n, 1));
+}
+
+void screen_repeat(Screen& s, int n) {
+    if (s.last_size == 0) return;
+    char text[Cell::TEXT_SIZE];
+    const std::uint8_t size = s.last_size;
+    const int width = s.last_width;
+    std::memcpy(text, s.last_text, size);
+    for (int i = 0; i < std::max(n, 1) && i < s.cols * s.rows; ++i) {
+        if (s.cursor.pending_wrap) {
+            s.cursor.col = 0;
+            s.cursor.pending_wrap = false;
+            screen_index(s);
+        }
+        write_cell(s, text, size, width);
+    }
+}
+
+void screen_alignment(Screen& s) {
+    s.top = 0;
+    s.bottom = s.rows - 1;
+    Cell e = blank(Pen{});
+    e.text[0] = 'E';
+    blank_rows(s, 0, s.rows, e);
+    s.cursor.origin = false;
+    home(s);
+}
+
+void screen_set_margins(Screen& s, int top, int bottom) {
+    top = top <= 0 ? 1 : top;
+    bottom = bottom <= 0 || bottom > s.rows ? s.rows : bottom;
+    if (top >= bottom) return;
+    s.top = top - 1;
+    s.bottom = bottom - 1;
+    home(s);
+}
+
+void screen_save_cursor(Screen& s) {
+    s.saved[s.active] = s.cursor;
+    s.has_saved[s.active] = true;
+}
+
+void screen_restore_cursor(Screen& s) {
+    if (s.has_saved[s.active]) {
+        s.cursor = s.saved[s.active];
+    } else {
+        s.cursor = Cursor{};
+    }
+    s.cursor.row = std::min(s.cursor.row, s.rows - 1);
+    s.cursor.col = std::min(s.cursor.col, s.cols - 1);
+}
+
+void screen_designate(Screen& s, int slot, char final_byte) {
+    if (slot >= 0 && slot < 4) s.cursor.g[slot] = final_byte;
+}
+
+void screen_alternate(Screen& s, bool on, int mode) {
+    if (on == (s.active == 1)) {
+        if (on && mode == 1049) clear_grid(s, 1);
+        return;
+    }
+    if (on) {
+        if (mode == 1049) screen_save_cursor(s);
+        s.active = 1;
+        if (mode == 1049) clear_grid(s, 1);
+        return;
+    }
+    if (mode == 1047) clear_grid(s, 1);
+    s.active = 0;
+    if (mode == 1049) screen_restore_cursor(s);
+}
+
+void screen_set_origin(Screen& s, bool on) {
+    s.cursor.origin = on;
+    home(s);
+}
+
+void screen_reset(Screen& s, bool hard) {
+    const Cursor before = s.cursor;
+    s.cursor = Cursor{};
+    s.top = 0;
+    s.bottom = s.rows - 1;
+    s.insert = false;
+    s.autowrap = true;
+    s.cursor_visible = true;
+    s.has_saved[0] = s.has_saved[1] = false;
+    if (!hard) {
+        // DECSTR keeps the cursor where it is and the screen as it is.
+        s.cursor.row = before.row;
+        s.cursor.col = before.col;
+        return;
+    }
+    s.newline = false;
+    s.active = 0;
+    s.scrolled_off = 0;
+    s.last_size = 0;
+    clear_grid(s, 0);
+    clear_grid(s, 1);
+    default_tabs(s);
+}
+
+void screen_write(const Screen& s, LineWriter& w, const char* when) {
+    if (!writer_shows(w, SCREEN_LINE)) return;
+    char heading[200];
+    const Cursor& c = s.cursor;
+    char cursor[48];
+    if (s.cursor_visible) {
+        std::snprintf(cursor, sizeof cursor, "cursor at line %d, column %d", c.row + 1, c.col + 1);
+    } else {
+        std::snprintf(cursor, sizeof cursor, "cursor hidden at line %d, column %d", c.row + 1,
+                      c.col + 1);
+    }
+    const int n = std::snprintf(heading, sizeof heading, "= Screen %s: %dx%d, %s screen, %s\n",
+                                when, s.cols, s.rows, s.active != 0 ? "alternate" : "main", cursor);
+    writer_raw(w, heading, static_cast<std::size_t>(std::max(n, 0)));
+    // A row: its cells' text after "=|", trailing blanks left out, then "|".
+    static char row[4 + MAX_SCREEN_COLUMNS * Cell::TEXT_SIZE];
+    for (int r = 0; r < s.rows; ++r) {
+        const Cell* cells = row_of(s, r);
+        std::size_t len = 0;
+        row[len++] = '=';
+        row[len++] = '|';
+        std::size_t end = len;
+        for (int col = 0; col < s.cols; ++col) {
+            const Cell& cell = cells[col];
+            if (cell.width == 0) continue;
+            std::memcpy(row + len, cell.text, cell.size);
+            len += cell.size;
+            if (!(cell.size == 1 && cell.text[0] == ' ')) end = len;
+        }
+        len = end;
+        row[len++] = '|';
+        row[len++] = '\n';
+        writer_raw(w, row, len);
+    }
+}
+
+}  // namespace vorsk

@@ -1,0 +1,122 @@
+// A model of the terminal's screen: a grid of cells with their pens, the
+// cursor, the scrolling region, the modes that change where text goes, the
+// character sets, the main and the alternate screen. It knows nothing of
+// sequences: the families of the vocabulary apply what they read to it
+// through the operations below, so that what the account says a sequence
+// does is what the screen shows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "output/line_writer.h"
+#include "screen/pen.h"
+
+namespace vorsk {
+
+inline constexpr int MAX_SCREEN_COLUMNS = 500;
+inline constexpr int MAX_SCREEN_ROWS = 200;
+
+// One cell: the UTF-8 of its character and what joined it (combining marks,
+// the rest of a cluster), its width, its pen. The right half of a wide
+// character is a cell of width 0 and no text.
+struct Cell {
+    static constexpr std::size_t TEXT_SIZE = 14;
+    char text[TEXT_SIZE];
+    std::uint8_t size;
+    std::uint8_t width;
+    Pen pen;
+};
+
+struct Cursor {
+    int row = 0;  // 0-based
+    int col = 0;
+    bool pending_wrap = false;  // at the last column after a character: the next one wraps
+    Pen pen;
+    bool origin = false;               // origin mode, saved with the cursor
+    std::uint8_t gl = 0;               // the set invoked into GL: 0 (SI) or 1 (SO)
+    char g[4] = {'B', 'B', 'B', 'B'};  // the final byte of the set designated into G0-G3
+};
+
+struct Screen {
+    int cols = 80;
+    int rows = 24;
+    Cell* grid[2] = {};  // the main and the alternate screen, rows * cols cells each
+    // Where each line of a screen is kept in its grid: scrolling moves
+    // these, not the cells.
+    std::uint16_t order[2][MAX_SCREEN_ROWS] = {};
+    int active = 0;  // 1: the alternate screen
+    Cursor cursor;
+    Cursor saved[2];  // DECSC and mode 1048, one for each screen
+    bool has_saved[2] = {};
+    int top = 0;  // the scrolling region, 0-based, inclusive
+    int bottom = 23;
+    bool autowrap = true;
+    bool insert = false;
+    bool newline = false;  // LNM: LF, VT and FF return the carriage too
+    bool cursor_visible = true;
+    bool tab_stops[MAX_SCREEN_COLUMNS] = {};
+    std::uint64_t scrolled_off = 0;  // lines that left the top of the main screen
+    // The last character written, for REP.
+    char last_text[Cell::TEXT_SIZE] = {};
+    std::uint8_t last_size = 0;
+    std::uint8_t last_width = 0;
+};
+
+// Yields nullptr when memory is exhausted; the size is bounded by the
+// maxima above.
+Screen* screen_new(int cols, int rows);
+void screen_free(Screen* s);
+// A new size: the cells within both sizes are kept.
+bool screen_resize(Screen& s, int cols, int rows);
+
+// A character of `width` columns (1 or 2), as UTF-8; width 0 joins the
+// cell before the cursor.
+void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::size_t n);
+// A run of printable ASCII, as screen_put would put it a byte at a time.
+void screen_put_ascii(Screen& s, const char* bytes, std::size_t n);
+// A C0 control: BS, HT, LF, VT, FF, CR, SO, SI; others do nothing.
+void screen_control(Screen& s, std::uint8_t b);
+
+// Cursor movement. Positions are 1-based as sequences give them; origin
+// mode makes rows relative to the scrolling region.
+void screen_move_to(Screen& s, int row, int col);
+void screen_move_rows(Screen& s, int by);  // CUU, CUD: within the region when inside it
+void screen_move_cols(Screen& s, int by);
+void screen_set_col(Screen& s, int col);
+void screen_set_row(Screen& s, int row);
+void screen_index(Screen& s);          // IND, LF
+void screen_reverse_index(Screen& s);  // RI
+void screen_next_line(Screen& s);      // NEL
+void screen_tab(Screen& s, int n);     // forward (n > 0) or back (n < 0)
+void screen_set_tab(Screen& s);
+void screen_clear_tabs(Screen& s, bool all);
+
+// Erasure and editing, at the cursor with the cursor's background.
+void screen_erase_display(Screen& s, int mode);  // 0 below, 1 above, 2 all, 3 the scrollback
+void screen_erase_line(Screen& s, int mode);     // 0 right, 1 left, 2 all
+void screen_erase_chars(Screen& s, int n);
+void screen_insert_chars(Screen& s, int n);
+void screen_delete_chars(Screen& s, int n);
+void screen_insert_lines(Screen& s, int n);
+void screen_delete_lines(Screen& s, int n);
+void screen_scroll_up(Screen& s, int n);
+void screen_scroll_down(Screen& s, int n);
+void screen_repeat(Screen& s, int n);
+void screen_alignment(Screen& s);  // DECALN
+
+void screen_set_margins(Screen& s, int top, int bottom);  // 1-based; 0 for the default
+void screen_save_cursor(Screen& s);
+void screen_restore_cursor(Screen& s);
+void screen_designate(Screen& s, int slot, char final_byte);
+// The alternate screen: 47 and 1047 switch, 1049 saves the cursor and
+// clears the alternate screen first.
+void screen_alternate(Screen& s, bool on, int mode);
+void screen_set_origin(Screen& s, bool on);
+// RIS (hard) and DECSTR (soft).
+void screen_reset(Screen& s, bool hard);
+
+// Writes the screen as screen lines: a heading, then one row per line.
+void screen_write(const Screen& s, LineWriter& w, const char* when);
+
+}  // namespace vorsk
