@@ -73,7 +73,8 @@ void report_sequence(Processor& p, const Sequence& s) {
                         break;
                     }
                 }
-                if (describe_key_sequence(s, w)) break;
+                if (describe_key_sequence(s, w, p.queries)) break;
+                if (describe_answer_sequence(s, w, p.queries)) break;
             }
             describe_control_sequence(s, w, p.extended);
             break;
@@ -156,12 +157,42 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     return true;
 }
 
+// Typed input: ESC and a printable byte or DEL that came with it is that
+// key with Alt. The introducers of sequences and strings ("[", "O", "]",
+// "P", "_", "^", "X") are Alt keys only where nothing follows them.
+bool alt_key(Processor& p) {
+    InputBuffer& in = *p.input;
+    if (!input_holds_more(in)) return false;
+    input_mark(in);
+    const int c = input_get(in);
+    const bool introducer =
+        c > 0 && std::string_view("[O]P_^X").find(static_cast<char>(c)) != std::string_view::npos;
+    if ((c != 0x7f && !is_printable(c)) || (introducer && input_holds_more(in))) {
+        input_rewind(in);
+        return false;
+    }
+    input_commit(in);
+    if (p.tally != nullptr) tally_alt_key(*p.tally, c, tally_offset(p, 2));
+    if (c == 0x7f) {
+        print_escape_line(*p.writer, "Esc DEL");
+    } else if (c == ' ') {
+        print_escape_line(*p.writer, "Esc Spc");
+    } else {
+        print_escape_line(*p.writer, "Esc %c", c);
+    }
+    describe_alt_key(*p.writer, c);
+    p.line.control_break = 1;
+    return true;
+}
+
 }  // namespace
 
 bool process_escape_sequence(Processor& p) {
     if (memo_applies(p) && replay_sequence(p, *p.memo)) return true;
+    if (p.keys && alt_key(p)) return true;
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return false;
+    if (p.queries != nullptr && !p.keys) note_query(*p.queries, query_of_sequence(s));
     // Typed, ESC k is Alt and k, no title.
     if (p.extended && ((s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) ||
                        (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER && !p.keys))) {

@@ -367,6 +367,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     p.extended = settings.extended;
     p.keys = settings.extended && settings.keys;
     p.tally = settings.tally;
+    p.queries = settings.extended ? settings.queries : nullptr;
     p.runs = !settings.reference;
     if (p.tally != nullptr) p.tally->extended = p.extended;
     if (p.extended && p.strings.current == nullptr) {
@@ -377,7 +378,8 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.pen = allocate_record<Pen>();
         if (p.pen == nullptr) return false;
     }
-    if (!p.keys && !settings.pen && !settings.reference && p.memo == nullptr) {
+    if (!p.keys && !settings.pen && !settings.reference && p.queries == nullptr &&
+        p.memo == nullptr) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) return false;
     }

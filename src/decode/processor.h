@@ -11,6 +11,7 @@
 #include "parse/control_string.h"
 #include "parse/sequence.h"
 #include "text/unicode.h"
+#include "vocab/answers.h"
 #include "vocab/sgr.h"
 
 namespace vorsk {
@@ -82,6 +83,10 @@ struct Processor {
     // nullptr where they depend on more than the sequence (typed input, a
     // page).
     SequenceMemo* memo = nullptr;
+    // In a recording of both directions read in extended mode, the queries
+    // the output sent and the input has not answered yet: the output's
+    // processor notes them, the input's takes them; nullptr elsewhere.
+    Queries* queries = nullptr;
 };
 
 // How a processor is made: the same for the program, the fuzzer and the
@@ -92,6 +97,9 @@ struct ProcessorSettings {
     bool keys = false;  // with extended: the input is what a terminal sends
     bool pen = false;   // keep the pen, for a page
     Tally* tally = nullptr;
+    // The queries shared by the two directions of a recording (no memo
+    // then: each sequence of the output is looked at).
+    Queries* queries = nullptr;
     // The general paths alone: no memo of sequences, no runs of text taken
     // in one piece (VORSK_REFERENCE=1 in the environment), so that the
     // fast paths can be checked against them.

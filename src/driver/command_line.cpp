@@ -319,13 +319,15 @@ Tally* shared_tally() {
 
 // A decoder of one direction over its input buffer, with a pen of its own
 // for a page and the run's tally for a summary.
-void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
+void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys,
+                     Queries* queries = nullptr) {
     const ProcessorSettings settings{
         .print_carets = options.print_carets != 0,
         .extended = options.extended != 0,
         .keys = keys,
         .pen = options.html != 0,
         .tally = options.summary != SUMMARY_NONE ? shared_tally() : nullptr,
+        .queries = queries,
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
@@ -334,10 +336,14 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
 // The start of the input, when it may be a cast: its first line, at most
 // CAST_HEADER_LIMIT bytes. Only an input that begins with "{" is read on.
 std::size_t read_first_line(int fd, std::uint8_t* buffer) {
+    // A pipe is read a byte first, as it may wait; a file whole, so that
+    // typed keys at its start come in one read, as after it.
+    struct stat st {};
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     std::size_t n = 0;
     while (n < CAST_HEADER_LIMIT) {
         // A caught signal ends the look: it is acted on as the decoding starts.
-        const ssize_t got = read(fd, buffer + n, n == 0 ? 1 : CAST_HEADER_LIMIT - n);
+        const ssize_t got = read(fd, buffer + n, n == 0 && !regular ? 1 : CAST_HEADER_LIMIT - n);
         if (got <= 0) break;
         const auto* newline = std::memchr(buffer + n, '\n', static_cast<std::size_t>(got));
         n += static_cast<std::size_t>(got);
@@ -350,9 +356,12 @@ std::size_t read_first_line(int fd, std::uint8_t* buffer) {
 void setup_duplex(Session& session, LineWriter* writer) {
     if (!duplex_source(session.source, session.reader)) out_of_memory();
     const Source& source = session.source;
-    setup_processor(session.processor, duplex_input(source, TO_TERMINAL), writer,
-                    options.keys != 0);
-    setup_processor(session.input_processor, duplex_input(source, FROM_TERMINAL), writer, true);
+    // What the output asks, the typed input answers.
+    static Queries queries;
+    setup_processor(session.processor, duplex_input(source, TO_TERMINAL), writer, options.keys != 0,
+                    &queries);
+    setup_processor(session.input_processor, duplex_input(source, FROM_TERMINAL), writer, true,
+                    &queries);
     session.processors[TO_TERMINAL] = &session.processor;
     session.processors[FROM_TERMINAL] = &session.input_processor;
 }

@@ -111,6 +111,13 @@ void function_row(RowText& out, RowKind kind, std::uint64_t sub, const CsiFuncti
             own ? "" : " (private params)");
         return;
     }
+    if ((sub & ALT_KEY_IDENTITY) != 0) {
+        const auto key = static_cast<unsigned char>(sub);
+        put(out.label, "Esc%s", key == 0x7f ? " DEL" : "");
+        if (key != 0x7f) append_byte(out.label, sizeof out.label, key);
+        put(out.description, "%s", "ALT KEY");
+        return;
+    }
     put_identity(out.label, "Esc [", sub);
     if (f != nullptr) {
         put(out.description, "%.*s: %.*s (private params)", static_cast<int>(f->acronym.size()),
