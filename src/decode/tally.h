@@ -76,6 +76,7 @@ struct Tally {
     ColorDepth depth = DEPTH_NONE;
     std::uint32_t features = 0;
     std::uint32_t mouse = 0;
+    bool stopped_early = false;  // the recording stopped on a fault before its end
 };
 
 // Yields nullptr when memory is exhausted.

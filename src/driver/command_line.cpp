@@ -18,6 +18,7 @@
 #include "driver/terminal.h"
 #include "input/advanced_timing.h"
 #include "input/cast.h"
+#include "input/gzip.h"
 #include "output/colors.h"
 #include "report/html.h"
 #include "text/safe_text.h"
@@ -333,8 +334,24 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
     if (!processor_init(p, input, writer, settings)) out_of_memory();
 }
 
+// Whether the first line is "{" alone (after a byte-order mark): a v1
+// cast written over many lines, whose version comes later.
+bool lone_brace(const std::uint8_t* bytes, std::size_t n) {
+    std::size_t i = n >= 3 && bytes[0] == 0xef ? 3 : 0;
+    bool brace = false;
+    for (; i < n && bytes[i] != '\n'; ++i) {
+        if (bytes[i] == '{' && !brace) {
+            brace = true;
+        } else if (bytes[i] != ' ' && bytes[i] != '\t' && bytes[i] != '\r') {
+            return false;
+        }
+    }
+    return brace;
+}
+
 // The start of the input, when it may be a cast: its first line, at most
-// CAST_HEADER_LIMIT bytes. Only an input that begins with "{" is read on.
+// CAST_HEADER_LIMIT bytes (or more lines, for a v1 cast over many). Only
+// an input that begins with "{" (or a byte-order mark) is read on.
 std::size_t read_first_line(int fd, std::uint8_t* buffer) {
     // A pipe is read a byte first, as it may wait; a file whole, so that
     // typed keys at its start come in one read, as after it.
@@ -347,7 +364,9 @@ std::size_t read_first_line(int fd, std::uint8_t* buffer) {
         if (got <= 0) break;
         const auto* newline = std::memchr(buffer + n, '\n', static_cast<std::size_t>(got));
         n += static_cast<std::size_t>(got);
-        if (buffer[0] != '{' || newline != nullptr) break;
+        if ((buffer[0] != '{' && buffer[0] != 0xef) ||
+            (newline != nullptr && !lone_brace(buffer, n)))
+            break;
     }
     return n;
 }
@@ -364,6 +383,15 @@ void setup_duplex(Session& session, LineWriter* writer) {
                     &queries);
     session.processors[TO_TERMINAL] = &session.processor;
     session.processors[FROM_TERMINAL] = &session.input_processor;
+}
+
+// A gzip-compressed file on fd is read through zlib: its descriptor now
+// gives what it holds.
+void inflate_file(int fd, const char* name) {
+    if (!is_gzip_file(fd)) return;
+    const int inflated = gunzip_pipe(dup(fd), options.program_name, name);
+    if (inflated < 0 || dup2(inflated, fd) < 0) out_of_memory();
+    close(inflated);
 }
 
 // A command-line error of -c: the message, the usage text, status 1.
@@ -530,6 +558,12 @@ void setup_from_args(Session& session, int argc, char** argv) {
         input_is_output("standard output");
     }
 
+    const char* input_name =
+        optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";
+    inflate_file(fileno(in), input_name);
+    if (timings != nullptr) inflate_file(fileno(timings), timing_path);
+    if (input_log >= 0) inflate_file(input_log, paths.input_log);
+
     // The writer sends its output in large writes. A pipe or a terminal on
     // the input still wants every line out as soon as its input came: the
     // output is flushed before each read that may wait (below), unless -b
@@ -542,8 +576,6 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     p.writer = make_writer(fileno(out));
     session.program_name = options.program_name;
-    const char* input_name =
-        optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
     if (timings != nullptr && is_advanced_timing(timings)) {

@@ -84,6 +84,9 @@ void decode_duplex(Processor* processors[2], Source& source) {
                 if (p != nullptr) finish_state(*p);
                 writer_set_input(w, false);
                 print_metadata(w, source);
+                if (Tally* t = processors[TO_TERMINAL]->tally;
+                    t != nullptr && duplex_metadata_name(source) == STOPPED_EARLY)
+                    t->stopped_early = true;
                 continue;
             case EVENT_BREAK:
                 if (p != nullptr) process_break(*p);

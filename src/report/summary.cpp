@@ -315,7 +315,8 @@ const char* not_finite(double x) {
 }
 
 void write_json(const Tally& t, std::size_t n, LineWriter& w) {
-    out(w, "{\"bytes\":%" PRIu64 ",\"rows\":[", t.bytes);
+    out(w, "{\"bytes\":%" PRIu64 ",%s\"rows\":[", t.bytes,
+        t.stopped_early ? "\"stopped_early\":true," : "");
     bool first = true;
     each_row(t, n, [&](const TallyRow& row, bool other) {
         const RowText text = row_text(row, other, t.extended);
@@ -352,6 +353,7 @@ void write_json(const Tally& t, std::size_t n, LineWriter& w) {
 
 void write_table(const Tally& t, std::size_t n, LineWriter& w) {
     out(w, "Summary of %" PRIu64 " byte%s\n", t.bytes, t.bytes == 1 ? "" : "s");
+    if (t.stopped_early) out(w, "%s\n", "The recording stopped early: its account is cut short.");
     out(w, "%-13s%-16s%10s %10s  %s\n", "kind", "label", "count", "first", "description");
     each_row(t, n, [&](const TallyRow& row, bool other) {
         const RowText text = row_text(row, other, t.extended);
