@@ -385,6 +385,17 @@ void setup_duplex(Session& session, LineWriter* writer) {
     session.processors[FROM_TERMINAL] = &session.input_processor;
 }
 
+// Whether the regular file on fd is a cast, looked at without reading it
+// away.
+bool is_cast_file(int fd, const char* name) {
+    static std::uint8_t start[CAST_HEADER_LIMIT];
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const ssize_t n = pread(fd, start, sizeof start, 0);
+    return n > 0 &&
+           cast_version(start, static_cast<std::size_t>(n), name, options.program_name, false) > 0;
+}
+
 // A gzip-compressed file on fd is read through zlib: its descriptor now
 // gives what it holds.
 void inflate_file(int fd, const char* name) {
@@ -578,11 +589,20 @@ void setup_from_args(Session& session, int argc, char** argv) {
     session.program_name = options.program_name;
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
+    // A cast holds its own times and input: a timing file or an input log
+    // given with one would be silently unread.
+    if ((timings != nullptr || input_log >= 0) && is_cast_file(fileno(in), input_name)) {
+        std::fprintf(stderr,
+                     "%s: %s is an asciicast, which holds its own timing and input: no %s\n",
+                     options.program_name, input_name, timings != nullptr ? "-t" : "--input-log");
+        std::exit(1);
+    }
     if (timings != nullptr && is_advanced_timing(timings)) {
         const AdvancedTimingNames names{
             .program = options.program_name,
             .timing = timing_path,
-            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name}};
+            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name},
+            .banner_facts = options.extended != 0};
         AdvancedTiming* t =
             advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer, names);
         if (t == nullptr) out_of_memory();
