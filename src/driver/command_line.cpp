@@ -19,6 +19,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "input/gzip.h"
+#include "input/ttyrec.h"
 #include "output/colors.h"
 #include "report/html.h"
 #include "text/safe_text.h"
@@ -92,8 +93,9 @@ constexpr const char* USAGE_PIECES[] = {
     "                 The input log of an advanced timing file, when script\n"
     "                 wrote it apart (--log-in).\n"
     "     --format=WHAT\n"
-    "                 Read the input as an asciinema cast ('cast'), as a plain\n"
-    "                 stream ('raw'), or tell by its first line ('auto').\n"
+    "                 Read the input as an asciinema cast ('cast'), a ttyrec\n"
+    "                 recording ('ttyrec'), a plain stream ('raw'), or tell by\n"
+    "                 its first bytes ('auto').\n"
     " -c, --command=COMMAND\n"
     "                 Run COMMAND under a new pseudo-terminal and show what it\n"
     "                 writes, live; typed keys go to it (shown with -X).\n"
@@ -149,7 +151,7 @@ ColorMode resolve_color_word(const char* word) {
 }
 
 // What the input is taken for.
-enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW };
+enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW, FORMAT_TTYREC };
 
 struct Paths {
     const char* timings = nullptr;
@@ -161,6 +163,7 @@ InputFormat resolve_format_word(const char* word) {
     if (std::strcmp(word, "auto") == 0) return FORMAT_AUTO;
     if (std::strcmp(word, "cast") == 0) return FORMAT_CAST;
     if (std::strcmp(word, "raw") == 0) return FORMAT_RAW;
+    if (std::strcmp(word, "ttyrec") == 0) return FORMAT_TTYREC;
     std::fprintf(stderr, "Option --format: Unknown argument ``%s''.\n\n", word);
     usage(1);
 }
@@ -629,6 +632,19 @@ void setup_from_args(Session& session, int argc, char** argv) {
             setup_duplex(session, p.writer);
             return;
         }
+    }
+    // A ttyrec recording, told by its frame headers.
+    if (timings == nullptr && paths.format == FORMAT_TTYREC)
+        first = read_first_line(fileno(in), first_line);
+    if (timings == nullptr &&
+        (paths.format == FORMAT_TTYREC ||
+         (paths.format == FORMAT_AUTO && looks_like_ttyrec(first_line, first)))) {
+        Ttyrec* ttyrec =
+            ttyrec_new(fileno(in), input_name, options.program_name, first_line, first);
+        if (ttyrec == nullptr) out_of_memory();
+        session.reader = ttyrec_reader(*ttyrec);
+        setup_duplex(session, p.writer);
+        return;
     }
 
     // Keys typed on a terminal in interactive mode, or --keys for any input.
