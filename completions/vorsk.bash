@@ -7,7 +7,7 @@ _vorsk()
     local before=
     ((COMP_CWORD >= 2)) && before=${COMP_WORDS[COMP_CWORD - 2]}
     local color_words='always never none auto'
-    local format_words='auto cast ttyrec raw'
+    local format_words='auto cast ttyrec sudo raw'
     local summary_words='only json'
 
     # readline usually splits "--color=au" into "--color", "=", "au".

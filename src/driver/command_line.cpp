@@ -19,6 +19,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "input/gzip.h"
+#include "input/sudo_iolog.h"
 #include "input/ttyrec.h"
 #include "output/colors.h"
 #include "report/html.h"
@@ -94,8 +95,8 @@ constexpr const char* USAGE_PIECES[] = {
     "                 wrote it apart (--log-in).\n"
     "     --format=WHAT\n"
     "                 Read the input as an asciinema cast ('cast'), a ttyrec\n"
-    "                 recording ('ttyrec'), a plain stream ('raw'), or tell by\n"
-    "                 its first bytes ('auto').\n"
+    "                 recording ('ttyrec'), a sudo I/O log's folder ('sudo'), a\n"
+    "                 plain stream ('raw'), or tell by its first bytes ('auto').\n"
     " -c, --command=COMMAND\n"
     "                 Run COMMAND under a new pseudo-terminal and show what it\n"
     "                 writes, live; typed keys go to it (shown with -X).\n"
@@ -151,7 +152,7 @@ ColorMode resolve_color_word(const char* word) {
 }
 
 // What the input is taken for.
-enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW, FORMAT_TTYREC };
+enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW, FORMAT_TTYREC, FORMAT_SUDO };
 
 struct Paths {
     const char* timings = nullptr;
@@ -164,6 +165,7 @@ InputFormat resolve_format_word(const char* word) {
     if (std::strcmp(word, "cast") == 0) return FORMAT_CAST;
     if (std::strcmp(word, "raw") == 0) return FORMAT_RAW;
     if (std::strcmp(word, "ttyrec") == 0) return FORMAT_TTYREC;
+    if (std::strcmp(word, "sudo") == 0) return FORMAT_SUDO;
     std::fprintf(stderr, "Option --format: Unknown argument ``%s''.\n\n", word);
     usage(1);
 }
@@ -592,6 +594,19 @@ void setup_from_args(Session& session, int argc, char** argv) {
     session.program_name = options.program_name;
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
+    // A folder of sudo's I/O log.
+    if (paths.format == FORMAT_SUDO || (optind < argc && is_iolog_folder(argv[optind]))) {
+        if (optind >= argc || !is_iolog_folder(argv[optind])) {
+            std::fprintf(stderr, "%s: --format=sudo reads the folder of a sudo I/O log\n",
+                         options.program_name);
+            std::exit(1);
+        }
+        SudoLog* log = sudo_log_new(argv[optind], options.program_name);
+        if (log == nullptr) std::exit(1);
+        session.reader = sudo_log_reader(*log);
+        setup_duplex(session, p.writer);
+        return;
+    }
     // A cast holds its own times and input: a timing file or an input log
     // given with one would be silently unread.
     if ((timings != nullptr || input_log >= 0) && is_cast_file(fileno(in), input_name)) {
