@@ -368,6 +368,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     p.keys = settings.extended && settings.keys;
     p.tally = settings.tally;
     p.queries = settings.extended ? settings.queries : nullptr;
+    p.listens = p.keys || p.queries != nullptr;
     p.runs = !settings.reference;
     if (p.tally != nullptr) p.tally->extended = p.extended;
     if (p.extended && p.strings.current == nullptr) {

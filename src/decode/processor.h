@@ -87,6 +87,7 @@ struct Processor {
     // the output sent and the input has not answered yet: the output's
     // processor notes them, the input's takes them; nullptr elsewhere.
     Queries* queries = nullptr;
+    bool listens = false;  // keys or queries: each parsed sequence is looked at for them
 };
 
 // How a processor is made: the same for the program, the fuzzer and the

@@ -358,14 +358,16 @@ bool lone_brace(const std::uint8_t* bytes, std::size_t n) {
 // CAST_HEADER_LIMIT bytes (or more lines, for a v1 cast over many). Only
 // an input that begins with "{" (or a byte-order mark) is read on.
 std::size_t read_first_line(int fd, std::uint8_t* buffer) {
-    // A pipe is read a byte first, as it may wait; a file whole, so that
-    // typed keys at its start come in one read, as after it.
+    // A pipe is read a byte first, as it may wait; a file a page first, so
+    // that typed keys at its start come in one read, as after it (a page,
+    // not more: what is read here is copied once more).
     struct stat st {};
     const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     std::size_t n = 0;
     while (n < CAST_HEADER_LIMIT) {
         // A caught signal ends the look: it is acted on as the decoding starts.
-        const ssize_t got = read(fd, buffer + n, n == 0 && !regular ? 1 : CAST_HEADER_LIMIT - n);
+        const std::size_t want = n != 0 ? CAST_HEADER_LIMIT - n : regular ? 4096 : 1;
+        const ssize_t got = read(fd, buffer + n, want);
         if (got <= 0) break;
         const auto* newline = std::memchr(buffer + n, '\n', static_cast<std::size_t>(got));
         n += static_cast<std::size_t>(got);
