@@ -85,7 +85,7 @@ _vorsk()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
             --no-interactive -X --extended --keys --summary --summary= --html -b --buffered -t
-            --timings= --input-log= --format= -c --command= --log= -x --color --color= --colour
+            --timings= --input-log= --format= --idle-limit --idle-limit= -c --command= --log= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null

@@ -43,6 +43,7 @@ const option long_options[] = {
     {"keys", no_argument, nullptr, 'K'},
     {"input-log", required_argument, nullptr, 'N'},
     {"format", required_argument, nullptr, 'F'},
+    {"idle-limit", optional_argument, nullptr, 'J'},
     {"command", required_argument, nullptr, 'c'},
     {"log", required_argument, nullptr, 'G'},
     {"summary", optional_argument, nullptr, 'S'},
@@ -93,6 +94,9 @@ constexpr const char* USAGE_PIECES[] = {
     "     --input-log=FILE\n"
     "                 The input log of an advanced timing file, when script\n"
     "                 wrote it apart (--log-in).\n"
+    "     --idle-limit[=SECONDS]\n"
+    "                 Show no pause longer than SECONDS (without a value: the\n"
+    "                 recording's own idle time limit), as players do.\n"
     "     --format=WHAT\n"
     "                 Read the input as an asciinema cast ('cast'), a ttyrec\n"
     "                 recording ('ttyrec'), a sudo I/O log's folder ('sudo'), a\n"
@@ -158,7 +162,21 @@ struct Paths {
     const char* timings = nullptr;
     const char* input_log = nullptr;
     InputFormat format = FORMAT_AUTO;
+    IdleLimit idle;
 };
+
+// --idle-limit=SECONDS, or the recording's own limit without a value.
+IdleLimit resolve_idle_limit(const char* word) {
+    if (word == nullptr) return IdleLimit{.from_header = true};
+    char* end = nullptr;
+    const double seconds = std::strtod(word, &end);
+    if (end == word || *end != '\0' || !(seconds > 0.0)) {
+        std::fprintf(stderr, "Option --idle-limit: ``%s'' is no number of seconds above 0.\n\n",
+                     word);
+        usage(1);
+    }
+    return IdleLimit{.seconds = seconds};
+}
 
 InputFormat resolve_format_word(const char* word) {
     if (std::strcmp(word, "auto") == 0) return FORMAT_AUTO;
@@ -194,6 +212,7 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 't': paths.timings = optarg; break;
             case 'N': paths.input_log = optarg; break;
             case 'F': paths.format = resolve_format_word(optarg); break;
+            case 'J': paths.idle = resolve_idle_limit(optarg); break;
             case 'c': options.command = optarg; break;
             case 'G': options.log_path = optarg; break;
             case 'x': break;
@@ -594,6 +613,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     p.writer = make_writer(fileno(out));
     session.program_name = options.program_name;
+    session.idle = paths.idle;
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
     // A folder of sudo's I/O log.
