@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cinttypes>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -369,6 +371,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     p.tally = settings.tally;
     p.queries = settings.extended ? settings.queries : nullptr;
     p.listens = p.keys || p.queries != nullptr;
+    p.elapsed = settings.extended ? settings.elapsed : nullptr;
     p.runs = !settings.reference;
     if (p.tally != nullptr) p.tally->extended = p.extended;
     if (p.extended && p.strings.current == nullptr) {
@@ -406,8 +409,26 @@ void print_control(Processor& p, int b) {
     put_control_item(p, b);
 }
 
+void print_pause(Processor& p, double delay) {
+    const double at = p.elapsed != nullptr ? *p.elapsed : NAN;
+    if (!std::isfinite(at) || at < 0.0 || at >= 1e9) {
+        print_delay_line(*p.writer, "%f", delay);
+        return;
+    }
+    const auto millis = static_cast<std::uint64_t>(std::llround(at * 1000.0));
+    const std::uint64_t seconds = millis / 1000, minutes = seconds / 60, hours = minutes / 60;
+    if (hours != 0) {
+        print_delay_line(*p.writer, "%f at %" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64,
+                         delay, hours, minutes % 60, seconds % 60, millis % 1000);
+    } else {
+        print_delay_line(*p.writer, "%f at %" PRIu64 ":%02" PRIu64 ".%03" PRIu64, delay, minutes,
+                         seconds % 60, millis % 1000);
+    }
+}
+
 void process_pause(Processor& p, double delay) {
     if (p.tally != nullptr) tally_delay(*p.tally, delay);
+    if (p.elapsed != nullptr) *p.elapsed += delay;
     if (p.strings.open) {
         p.strings.held_delay += delay;
         ++p.strings.held_pauses;
@@ -415,7 +436,7 @@ void process_pause(Processor& p, double delay) {
     }
     // A run of text that straddles a pause becomes two text lines.
     finish_state(p);
-    print_delay_line(*p.writer, "%f", delay);
+    print_pause(p, delay);
 }
 
 void process_break(Processor& p) {

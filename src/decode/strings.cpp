@@ -246,7 +246,7 @@ void end_string(Processor& p, StringEnd end) {
     }
     w.wrap_descriptions = false;
     if (p.strings.held_pauses > 0) {
-        print_delay_line(w, "%f", p.strings.held_delay);
+        print_pause(p, p.strings.held_delay);
         p.strings.held_pauses = 0;
     }
     p.line.state = LINE_CONTROL;

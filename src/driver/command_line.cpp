@@ -342,6 +342,10 @@ Tally* shared_tally() {
     return tally;
 }
 
+// The time since the recording began, which extended mode's delay lines
+// give; the processors of both directions count it.
+double elapsed_time = 0.0;
+
 // A decoder of one direction over its input buffer, with a pen of its own
 // for a page and the run's tally for a summary.
 void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys,
@@ -353,6 +357,7 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         .pen = options.html != 0,
         .tally = options.summary != SUMMARY_NONE ? shared_tally() : nullptr,
         .queries = queries,
+        .elapsed = &elapsed_time,
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
