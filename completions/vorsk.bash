@@ -7,7 +7,7 @@ _vorsk()
     local before=
     ((COMP_CWORD >= 2)) && before=${COMP_WORDS[COMP_CWORD - 2]}
     local color_words='always never none auto'
-    local format_words='auto cast raw'
+    local format_words='auto cast ttyrec sudo raw'
     local summary_words='only json'
 
     # readline usually splits "--color=au" into "--color", "=", "au".
@@ -96,7 +96,7 @@ _vorsk()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
             --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe --screen --screen= --size= --only= -b --buffered -t
-            --timings= --input-log= --format= -c --command= --log= -x --color --color= --colour
+            --timings= --input-log= --format= --idle-limit --idle-limit= -c --command= --log= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null

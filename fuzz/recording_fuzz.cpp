@@ -22,6 +22,7 @@
 #include "input/advanced_timing.h"
 #include "input/cast.h"
 #include "input/recording.h"
+#include "input/ttyrec.h"
 #include "output/line_writer.h"
 #include "text/safe_text.h"
 
@@ -38,7 +39,12 @@ int file_of(std::string_view bytes) {
 
 void setup(vorsk::Processor& p, vorsk::InputBuffer* input, vorsk::LineWriter* w, bool extended,
            bool keys) {
-    if (!vorsk::processor_init(p, input, w, {.extended = extended, .keys = keys})) std::abort();
+    // The two directions share the queries, as in the program.
+    static vorsk::Queries queries;
+    queries = {};
+    if (!vorsk::processor_init(p, input, w,
+                               {.extended = extended, .keys = keys, .queries = &queries}))
+        std::abort();
 }
 
 void release(vorsk::Processor& p) {
@@ -50,6 +56,7 @@ void release(vorsk::Processor& p) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const bool cast = (data[0] & 1) != 0;
+    const bool ttyrec = (data[0] & 4) != 0;
     const bool extended = (data[0] & 2) != 0;
     const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
 
@@ -58,7 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vorsk::AdvancedTiming* t = nullptr;
     std::FILE* timings = nullptr;
     int fd = -1;
-    if (cast) {
+    vorsk::Ttyrec* tr = nullptr;
+    if (ttyrec) {
+        // A ttyrec recording, whatever its headers say.
+        fd = file_of(rest);
+        tr = vorsk::ttyrec_new(fd, "fuzz", "vorsk", nullptr, 0);
+        if (tr == nullptr) std::abort();
+        reader = vorsk::ttyrec_reader(*tr);
+    } else if (cast) {
         fd = file_of(rest);
         static std::uint8_t first[vorsk::CAST_HEADER_LIMIT];
         const ssize_t n = read(fd, first, sizeof first);
@@ -114,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vorsk::memory_sink_release(memory);
     vorsk::duplex_free(session.source);
     vorsk::cast_free(c);
+    vorsk::ttyrec_free(tr);
     vorsk::advanced_timing_free(t);
     if (timings != nullptr) std::fclose(timings);
     close(fd);

@@ -43,8 +43,16 @@ TEST_P(Golden, Output) {
     ASSERT_TRUE(c.parse_error.empty()) << c.file << ":" << c.line << ": " << c.parse_error;
 
     const std::string dir = make_temp_dir();
-    for (const auto& [name, content] : c.files) write_file(dir + "/" + name, content);
+    // A name with a "/" makes its folders first (the folder of a sudo log).
+    const auto make_folders = [&](const std::string& name) {
+        std::filesystem::create_directories(std::filesystem::path(dir + "/" + name).parent_path());
+    };
+    for (const auto& [name, content] : c.files) {
+        make_folders(name);
+        write_file(dir + "/" + name, content);
+    }
     for (const auto& [name, path] : c.data_files) {
+        make_folders(name);
         write_file(dir + "/" + name, read_file(std::string(VORSK_DATA_DIR) + "/" + path));
     }
 

@@ -39,6 +39,7 @@ options_table='
 -t --timings
 --input-log
 --format
+--idle-limit
 -c --command
 --log
 -x

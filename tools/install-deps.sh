@@ -16,7 +16,7 @@
 #                                   library, valgrind and the peers
 set -eu
 
-build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev libncurses-dev"
+build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev libncurses-dev zlib1g-dev"
 check="$build libgtest-dev groff-base python3 tmux"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium libbenchmark-dev"
 package="$build dpkg-dev file"

@@ -73,7 +73,8 @@ void report_sequence(Processor& p, const Sequence& s) {
                         break;
                     }
                 }
-                if (describe_key_sequence(s, w)) break;
+                if (describe_key_sequence(s, w, p.queries)) break;
+                if (describe_answer_sequence(s, w, p.queries)) break;
             }
             describe_control_sequence(s, w, p.extended);
             break;
@@ -158,17 +159,69 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     return true;
 }
 
+// Typed input: ESC and a printable byte or DEL that came with it is that
+// key with Alt. The introducers of sequences and strings ("[", "O", "]",
+// "P", "_", "^", "X") are Alt keys only where nothing follows them.
+bool is_alt_key(const Processor& p, int c) {
+    if (c != 0x7f && !is_printable(c)) return false;
+    return std::string_view("[O]P_^X").find(static_cast<char>(c)) == std::string_view::npos ||
+           !input_holds_more(*p.input);
+}
+
+void report_alt_key(Processor& p, std::uint8_t c) {
+    if (p.tally != nullptr) tally_alt_key(*p.tally, c, tally_offset(p, 2));
+    if (c == 0x7f) {
+        print_escape_line(*p.writer, "Esc DEL");
+    } else if (c == ' ') {
+        print_escape_line(*p.writer, "Esc Spc");
+    } else {
+        print_escape_line(*p.writer, "Esc %c", c);
+    }
+    describe_alt_key(*p.writer, c);
+    p.line.control_break = 1;
+}
+
+// After ESC that no sequence follows: the byte after it, typed with it.
+bool alt_key_after_escape(Processor& p) {
+    InputBuffer& in = *p.input;
+    if (!input_holds_more(in)) return false;
+    input_mark(in);
+    const int c = input_get(in);
+    if (!is_alt_key(p, c)) {
+        input_rewind(in);
+        return false;
+    }
+    input_commit(in);
+    report_alt_key(p, static_cast<std::uint8_t>(c));
+    return true;
+}
+
+// A parsed sequence, in extended mode where the input is typed or the
+// output's queries are noted: true where it was typed as an Alt key.
+bool typed_or_asked(Processor& p, const Sequence& s) {
+    if (!p.keys) {
+        note_query(*p.queries, query_of_sequence(s));
+        return false;
+    }
+    if (s.kind == CSI_SEQUENCE || s.n_bytes != 1 || !is_alt_key(p, s.final_byte)) return false;
+    report_alt_key(p, s.final_byte);
+    return true;
+}
+
 }  // namespace
 
 bool process_escape_sequence(Processor& p) {
     if (memo_applies(p) && replay_sequence(p, *p.memo)) return true;
     Sequence& s = p.sequence;
-    if (!parse_sequence(*p.input, s, p.extended)) return false;
-    // Typed, ESC k is Alt and k, no title.
-    if (p.extended && ((s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) ||
-                       (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER && !p.keys))) {
-        begin_string(p, s.final_byte);
-        return true;
+    if (!parse_sequence(*p.input, s, p.extended)) return p.keys && alt_key_after_escape(p);
+    if (p.extended) {
+        if (p.listens && typed_or_asked(p, s)) return true;
+        // Typed, ESC k is Alt and k, no title.
+        if ((s.kind == FE_SEQUENCE && is_string_introducer(s.final_byte)) ||
+            (s.kind == FS_SEQUENCE && s.final_byte == TITLE_INTRODUCER && !p.keys)) {
+            begin_string(p, s.final_byte);
+            return true;
+        }
     }
     if (p.tally != nullptr) {
         tally_sequence(*p.tally, s,

@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cinttypes>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -152,7 +154,8 @@ void process_utf8(Processor& p, std::uint8_t lead) {
         open_control_line(p);
         // " U+200B/ZWSP", one piece.
         char item[1 + CODE_POINT_ITEM_SIZE] = {' '};
-        const std::size_t size = 1 + format_code_point_item(item + 1, ch.cp, name);
+        const std::size_t size =
+            std::min(sizeof item, 1 + format_code_point_item(item + 1, ch.cp, name));
         writer_putn(*p.writer, item, size);
         return;
     }
@@ -376,6 +379,9 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     p.extended = settings.extended;
     p.keys = settings.extended && settings.keys;
     p.tally = settings.tally;
+    p.queries = settings.extended ? settings.queries : nullptr;
+    p.listens = p.keys || p.queries != nullptr;
+    p.elapsed = settings.extended ? settings.elapsed : nullptr;
     p.runs = !settings.reference;
     if (p.tally != nullptr) p.tally->extended = p.extended;
     if (p.extended && p.strings.current == nullptr) {
@@ -398,7 +404,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.screen->screen = settings.screen;
     }
     if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
-        p.check == nullptr && p.screen == nullptr && p.memo == nullptr) {
+        p.check == nullptr && p.screen == nullptr && p.queries == nullptr && p.memo == nullptr) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) return false;
     }
@@ -428,12 +434,30 @@ void print_control(Processor& p, int b) {
     put_control_item(p, b);
 }
 
+void print_pause(Processor& p, double delay) {
+    const double at = p.elapsed != nullptr ? *p.elapsed : NAN;
+    if (!std::isfinite(at) || at < 0.0 || at >= 1e9) {
+        print_delay_line(*p.writer, "%f", delay);
+        return;
+    }
+    const auto millis = static_cast<std::uint64_t>(std::llround(at * 1000.0));
+    const std::uint64_t seconds = millis / 1000, minutes = seconds / 60, hours = minutes / 60;
+    if (hours != 0) {
+        print_delay_line(*p.writer, "%f at %" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64,
+                         delay, hours, minutes % 60, seconds % 60, millis % 1000);
+    } else {
+        print_delay_line(*p.writer, "%f at %" PRIu64 ":%02" PRIu64 ".%03" PRIu64, delay, minutes,
+                         seconds % 60, millis % 1000);
+    }
+}
+
 void process_pause(Processor& p, double delay) {
     if (p.tally != nullptr) tally_delay(*p.tally, delay);
     if (p.check != nullptr) {
         p.check->elapsed += delay;
         p.check->timed = true;
     }
+    if (p.elapsed != nullptr) *p.elapsed += delay;
     if (p.strings.open) {
         p.strings.held_delay += delay;
         ++p.strings.held_pauses;
@@ -441,7 +465,7 @@ void process_pause(Processor& p, double delay) {
     }
     // A run of text that straddles a pause becomes two text lines.
     finish_state(p);
-    print_delay_line(*p.writer, "%f", delay);
+    print_pause(p, delay);
 }
 
 void process_break(Processor& p) {

@@ -14,6 +14,7 @@
 #include "terminfo/account.h"
 #include "terminfo/check.h"
 #include "text/unicode.h"
+#include "vocab/answers.h"
 #include "vocab/sgr.h"
 
 namespace vorsk {
@@ -95,6 +96,15 @@ struct Processor {
     // With --screen, what the output direction hands the screen; nullptr
     // without it. Shared with the inner processor.
     ScreenFeed* screen = nullptr;
+    // In a recording of both directions read in extended mode, the queries
+    // the output sent and the input has not answered yet: the output's
+    // processor notes them, the input's takes them; nullptr elsewhere.
+    Queries* queries = nullptr;
+    bool listens = false;  // keys or queries: each parsed sequence is looked at for them
+    // Extended mode: the seconds since the recording began, shared by the
+    // processors of its two directions, given on each delay line; nullptr
+    // where delay lines give the pause alone.
+    double* elapsed = nullptr;
 };
 
 // How a processor is made: the same for the program, the fuzzer and the
@@ -111,6 +121,10 @@ struct ProcessorSettings {
     CheckView* check = nullptr;
     // --screen: the model of the terminal's screen that the output feeds.
     Screen* screen = nullptr;
+    // The queries shared by the two directions of a recording (no memo
+    // then: each sequence of the output is looked at).
+    Queries* queries = nullptr;
+    double* elapsed = nullptr;  // the time since the start, shared (extended mode)
     // The general paths alone: no memo of sequences, no runs of text taken
     // in one piece (VORSK_REFERENCE=1 in the environment), so that the
     // fast paths can be checked against them.
@@ -153,6 +167,9 @@ void mark_pen(Processor& p);
 // A recorded pause: the open line ends and a delay line follows, unless a
 // control string is open. A break ends the open line the same way.
 void process_pause(Processor& p, double delay);
+// A delay line: the pause, and with a clock the time since the start
+// ("@ 0.500000 at 1:20.500").
+void print_pause(Processor& p, double delay);
 void process_break(Processor& p);
 void print_control(Processor& p, int b);
 void finish_state(Processor& p);

@@ -230,7 +230,9 @@ void end_string(Processor& p, StringEnd end) {
     writer_puts(w, terminator_echo(end));
     writer_finish(w, "");
     w.wrap_descriptions = true;
-    describe_string(s, w);
+    // Typed input: a string that answers a query is that answer.
+    if (!p.keys || !describe_answer_string(s, w, p.queries)) describe_string(s, w);
+    if (p.queries != nullptr && !p.keys) note_query(*p.queries, query_of_string(s));
     switch (end) {
         case END_CAN: print_description_line(w, "The string was cancelled by CAN."); break;
         case END_SUB: print_description_line(w, "The string was cancelled by SUB."); break;
@@ -248,7 +250,7 @@ void end_string(Processor& p, StringEnd end) {
     if (p.terminfo != nullptr && !p.keys)
         write_string_capability_line(*p.terminfo, w, s, p.strings.offset);
     if (p.strings.held_pauses > 0) {
-        print_delay_line(w, "%f", p.strings.held_delay);
+        print_pause(p, p.strings.held_delay);
         p.strings.held_pauses = 0;
     }
     p.line.state = LINE_CONTROL;

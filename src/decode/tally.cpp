@@ -110,6 +110,11 @@ void tally_control(Tally& t, std::uint8_t b, std::uint64_t offset) {
     count_row(t, ROW_CONTROL, b, offset);
 }
 
+void tally_alt_key(Tally& t, std::uint8_t key, std::uint64_t offset) {
+    ++t.sequences;
+    count_row(t, ROW_KEY, ALT_KEY_IDENTITY | key, offset);
+}
+
 void tally_sequence(Tally& t, const Sequence& s, const CsiLookup& found, std::uint64_t offset,
                     bool typed) {
     ++t.sequences;

@@ -33,6 +33,9 @@ enum RowKind : std::uint8_t {
     N_ROW_KINDS,
 };
 
+// The key of an Alt key's row (ROW_KEY): this bit and the key's byte.
+inline constexpr std::uint64_t ALT_KEY_IDENTITY = std::uint64_t{1} << 24;
+
 // What a string row's key holds besides its family: an OSC number, the
 // head of a device control string, "G" for kitty's graphics, or these.
 inline constexpr std::uint32_t STRING_NO_NUMBER = 0xFFFFFFFF;
@@ -73,6 +76,7 @@ struct Tally {
     ColorDepth depth = DEPTH_NONE;
     std::uint32_t features = 0;
     std::uint32_t mouse = 0;
+    bool stopped_early = false;  // the recording stopped on a fault before its end
 };
 
 // Yields nullptr when memory is exhausted.
@@ -85,6 +89,8 @@ void tally_control(Tally& t, std::uint8_t b, std::uint64_t offset);
 // whatever function the same bytes name when a program sends them.
 void tally_sequence(Tally& t, const Sequence& s, const CsiLookup& found, std::uint64_t offset,
                     bool typed = false);
+// ESC and a key typed with it: Alt and the key, counted as a key.
+void tally_alt_key(Tally& t, std::uint8_t key, std::uint64_t offset);
 void tally_string(Tally& t, const ControlString& s, std::uint64_t offset);
 inline void tally_delay(Tally& t, double delay) {
     ++t.delays;

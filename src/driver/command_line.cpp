@@ -19,6 +19,9 @@
 #include "driver/terminal.h"
 #include "input/advanced_timing.h"
 #include "input/cast.h"
+#include "input/gzip.h"
+#include "input/sudo_iolog.h"
+#include "input/ttyrec.h"
 #include "output/colors.h"
 #include "report/check.h"
 #include "report/html.h"
@@ -48,6 +51,7 @@ const option long_options[] = {
     {"keys", no_argument, nullptr, 'K'},
     {"input-log", required_argument, nullptr, 'N'},
     {"format", required_argument, nullptr, 'F'},
+    {"idle-limit", optional_argument, nullptr, 'J'},
     {"command", required_argument, nullptr, 'c'},
     {"log", required_argument, nullptr, 'G'},
     {"summary", optional_argument, nullptr, 'S'},
@@ -121,9 +125,13 @@ constexpr const char* USAGE_PIECES[] = {
     "     --input-log=FILE\n"
     "                 The input log of an advanced timing file, when script\n"
     "                 wrote it apart (--log-in).\n"
+    "     --idle-limit[=SECONDS]\n"
+    "                 Show no pause longer than SECONDS (without a value: the\n"
+    "                 recording's own idle time limit), as players do.\n"
     "     --format=WHAT\n"
-    "                 Read the input as an asciinema cast ('cast'), as a plain\n"
-    "                 stream ('raw'), or tell by its first line ('auto').\n"
+    "                 Read the input as an asciinema cast ('cast'), a ttyrec\n"
+    "                 recording ('ttyrec'), a sudo I/O log's folder ('sudo'), a\n"
+    "                 plain stream ('raw'), or tell by its first bytes ('auto').\n"
     " -c, --command=COMMAND\n"
     "                 Run COMMAND under a new pseudo-terminal and show what it\n"
     "                 writes, live; typed keys go to it (shown with -X).\n"
@@ -179,18 +187,34 @@ ColorMode resolve_color_word(const char* word) {
 }
 
 // What the input is taken for.
-enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW };
+enum InputFormat { FORMAT_AUTO, FORMAT_CAST, FORMAT_RAW, FORMAT_TTYREC, FORMAT_SUDO };
 
 struct Paths {
     const char* timings = nullptr;
     const char* input_log = nullptr;
     InputFormat format = FORMAT_AUTO;
+    IdleLimit idle;
 };
+
+// --idle-limit=SECONDS, or the recording's own limit without a value.
+IdleLimit resolve_idle_limit(const char* word) {
+    if (word == nullptr) return IdleLimit{.from_header = true};
+    char* end = nullptr;
+    const double seconds = std::strtod(word, &end);
+    if (end == word || *end != '\0' || !(seconds > 0.0)) {
+        std::fprintf(stderr, "Option --idle-limit: ``%s'' is no number of seconds above 0.\n\n",
+                     word);
+        usage(1);
+    }
+    return IdleLimit{.seconds = seconds};
+}
 
 InputFormat resolve_format_word(const char* word) {
     if (std::strcmp(word, "auto") == 0) return FORMAT_AUTO;
     if (std::strcmp(word, "cast") == 0) return FORMAT_CAST;
     if (std::strcmp(word, "raw") == 0) return FORMAT_RAW;
+    if (std::strcmp(word, "ttyrec") == 0) return FORMAT_TTYREC;
+    if (std::strcmp(word, "sudo") == 0) return FORMAT_SUDO;
     std::fprintf(stderr, "Option --format: Unknown argument ``%s''.\n\n", word);
     usage(1);
 }
@@ -258,6 +282,7 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 't': paths.timings = optarg; break;
             case 'N': paths.input_log = optarg; break;
             case 'F': paths.format = resolve_format_word(optarg); break;
+            case 'J': paths.idle = resolve_idle_limit(optarg); break;
             case 'c': options.command = optarg; break;
             case 'G': options.log_path = optarg; break;
             case 'x': break;
@@ -438,9 +463,14 @@ CheckView* shared_check() {
     return &check_view;
 }
 
+// The time since the recording began, which extended mode's delay lines
+// give; the processors of both directions count it.
+double elapsed_time = 0.0;
+
 // A decoder of one direction over its input buffer, with a pen of its own
 // for a page and the run's tally for a summary.
-void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys) {
+void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool keys,
+                     Queries* queries = nullptr) {
     const ProcessorSettings settings{
         .print_carets = options.print_carets != 0,
         .extended = options.extended != 0,
@@ -451,22 +481,48 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         .terminfo = terminfo_entry(),
         .check = shared_check(),
         .screen = keys ? nullptr : shared_screen(),
+        .queries = queries,
+        .elapsed = &elapsed_time,
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
 }
 
+// Whether the first line is "{" alone (after a byte-order mark): a v1
+// cast written over many lines, whose version comes later.
+bool lone_brace(const std::uint8_t* bytes, std::size_t n) {
+    std::size_t i = n >= 3 && bytes[0] == 0xef ? 3 : 0;
+    bool brace = false;
+    for (; i < n && bytes[i] != '\n'; ++i) {
+        if (bytes[i] == '{' && !brace) {
+            brace = true;
+        } else if (bytes[i] != ' ' && bytes[i] != '\t' && bytes[i] != '\r') {
+            return false;
+        }
+    }
+    return brace;
+}
+
 // The start of the input, when it may be a cast: its first line, at most
-// CAST_HEADER_LIMIT bytes. Only an input that begins with "{" is read on.
+// CAST_HEADER_LIMIT bytes (or more lines, for a v1 cast over many). Only
+// an input that begins with "{" (or a byte-order mark) is read on.
 std::size_t read_first_line(int fd, std::uint8_t* buffer) {
+    // A pipe is read a byte first, as it may wait; a file a page first, so
+    // that typed keys at its start come in one read, as after it (a page,
+    // not more: what is read here is copied once more).
+    struct stat st {};
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     std::size_t n = 0;
     while (n < CAST_HEADER_LIMIT) {
         // A caught signal ends the look: it is acted on as the decoding starts.
-        const ssize_t got = read(fd, buffer + n, n == 0 ? 1 : CAST_HEADER_LIMIT - n);
+        const std::size_t want = n != 0 ? CAST_HEADER_LIMIT - n : regular ? 4096 : 1;
+        const ssize_t got = read(fd, buffer + n, want);
         if (got <= 0) break;
         const auto* newline = std::memchr(buffer + n, '\n', static_cast<std::size_t>(got));
         n += static_cast<std::size_t>(got);
-        if (buffer[0] != '{' || newline != nullptr) break;
+        if ((buffer[0] != '{' && buffer[0] != 0xef) ||
+            (newline != nullptr && !lone_brace(buffer, n)))
+            break;
     }
     return n;
 }
@@ -475,11 +531,34 @@ std::size_t read_first_line(int fd, std::uint8_t* buffer) {
 void setup_duplex(Session& session, LineWriter* writer) {
     if (!duplex_source(session.source, session.reader)) out_of_memory();
     const Source& source = session.source;
-    setup_processor(session.processor, duplex_input(source, TO_TERMINAL), writer,
-                    options.keys != 0);
-    setup_processor(session.input_processor, duplex_input(source, FROM_TERMINAL), writer, true);
+    // What the output asks, the typed input answers.
+    static Queries queries;
+    setup_processor(session.processor, duplex_input(source, TO_TERMINAL), writer, options.keys != 0,
+                    &queries);
+    setup_processor(session.input_processor, duplex_input(source, FROM_TERMINAL), writer, true,
+                    &queries);
     session.processors[TO_TERMINAL] = &session.processor;
     session.processors[FROM_TERMINAL] = &session.input_processor;
+}
+
+// Whether the regular file on fd is a cast, looked at without reading it
+// away.
+bool is_cast_file(int fd, const char* name) {
+    static std::uint8_t start[CAST_HEADER_LIMIT];
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const ssize_t n = pread(fd, start, sizeof start, 0);
+    return n > 0 &&
+           cast_version(start, static_cast<std::size_t>(n), name, options.program_name, false) > 0;
+}
+
+// A gzip-compressed file on fd is read through zlib: its descriptor now
+// gives what it holds.
+void inflate_file(int fd, const char* name) {
+    if (!is_gzip_file(fd)) return;
+    const int inflated = gunzip_pipe(dup(fd), options.program_name, name);
+    if (inflated < 0 || dup2(inflated, fd) < 0) out_of_memory();
+    close(inflated);
 }
 
 // A command-line error of -c: the message, the usage text, status 1.
@@ -657,6 +736,12 @@ void setup_from_args(Session& session, int argc, char** argv) {
         input_is_output("standard output");
     }
 
+    const char* input_name =
+        optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";
+    inflate_file(fileno(in), input_name);
+    if (timings != nullptr) inflate_file(fileno(timings), timing_path);
+    if (input_log >= 0) inflate_file(input_log, paths.input_log);
+
     // The writer sends its output in large writes. A pipe or a terminal on
     // the input still wants every line out as soon as its input came: the
     // output is flushed before each read that may wait (below), unless -b
@@ -669,15 +754,36 @@ void setup_from_args(Session& session, int argc, char** argv) {
     }
     p.writer = make_writer(fileno(out));
     session.program_name = options.program_name;
-    const char* input_name =
-        optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";
+    session.idle = paths.idle;
     bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
 
+    // A folder of sudo's I/O log.
+    if (paths.format == FORMAT_SUDO || (optind < argc && is_iolog_folder(argv[optind]))) {
+        if (optind >= argc || !is_iolog_folder(argv[optind])) {
+            std::fprintf(stderr, "%s: --format=sudo reads the folder of a sudo I/O log\n",
+                         options.program_name);
+            std::exit(1);
+        }
+        SudoLog* log = sudo_log_new(argv[optind], options.program_name);
+        if (log == nullptr) std::exit(1);
+        session.reader = sudo_log_reader(*log);
+        setup_duplex(session, p.writer);
+        return;
+    }
+    // A cast holds its own times and input: a timing file or an input log
+    // given with one would be silently unread.
+    if ((timings != nullptr || input_log >= 0) && is_cast_file(fileno(in), input_name)) {
+        std::fprintf(stderr,
+                     "%s: %s is an asciicast, which holds its own timing and input: no %s\n",
+                     options.program_name, input_name, timings != nullptr ? "-t" : "--input-log");
+        std::exit(1);
+    }
     if (timings != nullptr && is_advanced_timing(timings)) {
         const AdvancedTimingNames names{
             .program = options.program_name,
             .timing = timing_path,
-            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name}};
+            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name},
+            .banner_facts = options.extended != 0};
         AdvancedTiming* t =
             advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer, names);
         if (t == nullptr) out_of_memory();
@@ -704,6 +810,19 @@ void setup_from_args(Session& session, int argc, char** argv) {
             setup_duplex(session, p.writer);
             return;
         }
+    }
+    // A ttyrec recording, told by its frame headers.
+    if (timings == nullptr && paths.format == FORMAT_TTYREC)
+        first = read_first_line(fileno(in), first_line);
+    if (timings == nullptr &&
+        (paths.format == FORMAT_TTYREC ||
+         (paths.format == FORMAT_AUTO && looks_like_ttyrec(first_line, first)))) {
+        Ttyrec* ttyrec =
+            ttyrec_new(fileno(in), input_name, options.program_name, first_line, first);
+        if (ttyrec == nullptr) out_of_memory();
+        session.reader = ttyrec_reader(*ttyrec);
+        setup_duplex(session, p.writer);
+        return;
     }
 
     // Keys typed on a terminal in interactive mode, or --keys for any input.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "driver/terminal.h"
@@ -10,7 +11,7 @@
 
 namespace vorsk {
 
-void decode_source(Processor& p, Source& source) {
+void decode_source(Processor& p, Source& source, IdleLimit idle) {
     for (;;) {
         service_signal(p);
         const Event e = source_next(source);
@@ -22,7 +23,7 @@ void decode_source(Processor& p, Source& source) {
                 // to say.
                 process_buffered(p, source_run_limit(source));
                 continue;
-            case EVENT_PAUSE: process_pause(p, e.delay); continue;
+            case EVENT_PAUSE: process_pause(p, std::min(e.delay, idle.seconds)); continue;
             case EVENT_BREAK: process_break(p); continue;
             case EVENT_METADATA: continue;  // only a duplex source has facts
             case EVENT_END:
@@ -47,7 +48,7 @@ void print_metadata(LineWriter& w, const Source& source) {
 
 }  // namespace
 
-void decode_duplex(Processor* processors[2], Source& source) {
+void decode_duplex(Processor* processors[2], Source& source, IdleLimit idle) {
     Direction current = TO_TERMINAL;
     LineWriter& w = *processors[TO_TERMINAL]->writer;
     for (;;) {
@@ -78,12 +79,19 @@ void decode_duplex(Processor* processors[2], Source& source) {
                     finish_state(*p);
                     writer_set_input(w, false);
                 }
-                process_pause(*p, e.delay);
+                process_pause(*p, std::min(e.delay, idle.seconds));
                 continue;
             case EVENT_METADATA:
                 if (p != nullptr) finish_state(*p);
                 writer_set_input(w, false);
                 print_metadata(w, source);
+                if (idle.from_header && duplex_metadata_name(source) == "Idle time limit") {
+                    const double limit = std::strtod(duplex_metadata_value(source).data(), nullptr);
+                    if (limit > 0.0) idle.seconds = limit;
+                }
+                if (Tally* t = processors[TO_TERMINAL]->tally;
+                    t != nullptr && duplex_metadata_name(source) == STOPPED_EARLY)
+                    t->stopped_early = true;
                 continue;
             case EVENT_BREAK:
                 if (p != nullptr) process_break(*p);
@@ -104,9 +112,9 @@ int run(Session& session) {
     Processor& p = session.processor;
     const bool duplex = session.source.kind == DUPLEX_SOURCE;
     if (duplex) {
-        decode_duplex(session.processors, session.source);
+        decode_duplex(session.processors, session.source, session.idle);
     } else {
-        decode_source(p, session.source);
+        decode_source(p, session.source, session.idle);
     }
     if (p.screen != nullptr) screen_write(*p.screen->screen, *p.writer, "at the end");
     if (p.tally != nullptr) {

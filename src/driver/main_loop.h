@@ -1,11 +1,20 @@
 #pragma once
 
+#include <cmath>
+
 #include "decode/processor.h"
 #include "input/recording.h"
 #include "input/source.h"
 #include "report/check.h"
 
 namespace vorsk {
+
+// The longest pause shown, as players cap idle time: none by default; with
+// from_header, the recording's own idle time limit once it is told.
+struct IdleLimit {
+    double seconds = HUGE_VAL;
+    bool from_header = false;
+};
 
 // What start-up makes: the decoders, and the source of their events. A
 // duplex source has a processor for each direction; the input's is left
@@ -19,6 +28,7 @@ struct Session {
     const char* program_name = "vorsk";
     // --check: its report follows the input's end.
     CheckReport* check = nullptr;
+    IdleLimit idle;
 };
 
 // The one loop of the program: decodes the events of the source until its
@@ -27,11 +37,11 @@ struct Session {
 int run(Session& session);
 
 // The loop alone, without the final flush and the report of a read error.
-void decode_source(Processor& p, Source& source);
+void decode_source(Processor& p, Source& source, IdleLimit idle = {});
 
 // The loop of a duplex source: the bytes of each direction go to the
 // processor of that direction (none: they are not shown), each row of an
 // input line marked as such; metadata become lines of their own.
-void decode_duplex(Processor* processors[2], Source& source);
+void decode_duplex(Processor* processors[2], Source& source, IdleLimit idle = {});
 
 }  // namespace vorsk

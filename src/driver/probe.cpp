@@ -73,7 +73,7 @@ double now() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-struct Queries {
+struct ProbeQueries {
     char bytes[QUERY_BYTES];
     std::size_t n = 0;
     std::size_t count = 0;
@@ -103,7 +103,7 @@ struct Queries {
 
 // What current programs ask, DA1 last: almost every terminal answers it,
 // and answers in order, so its answer says that the others are in.
-void make_queries(Queries& q) {
+void make_queries(ProbeQueries& q) {
     q.add("\033[>c");   // DA2
     q.add("\033[=c");   // DA3
     q.add("\033[>0q");  // XTVERSION
@@ -221,7 +221,7 @@ int run_probe(const ProbeSettings& settings) {
                      std::strerror(errno));
         return 1;
     }
-    static Queries queries;
+    static ProbeQueries queries;
     make_queries(queries);
     static std::uint8_t answers[ANSWER_BYTES];
     enter_raw_mode();

@@ -64,6 +64,14 @@ struct AdvancedTiming {
     bool told_no_input = false;
     bool told_past_end = false;
     bool told_long_line = false;
+    bool unended_line = false;  // the line last read ended at the end of the file
+    // The timing stopped at a record that is cut short or malformed: the
+    // account is told (once), and the rest of the log is shown as what it is.
+    bool stopped = false;
+    bool told_stop = false;
+    bool tail_checked = false;
+    bool mixed = false;  // input records took their bytes from the output log
+    char stop_reason[160];
     std::string_view log_names[2];
     char log_name_bytes[2][256];
     bool (*before_wait)(void*) = nullptr;
@@ -152,12 +160,16 @@ bool read_line(AdvancedTiming& t) {
     }
     ++t.line_number;
     std::size_t n = std::strlen(t.line);
+    t.unended_line = false;
     if (n != 0 && t.line[n - 1] == '\n') {
         t.line[--n] = '\0';
+        // A line ended by CR LF is the same record.
+        if (n != 0 && t.line[n - 1] == '\r') t.line[--n] = '\0';
     } else {
         int c;
         bool cut = false;
         while ((c = std::getc(t.timings)) != EOF && c != '\n') cut = true;
+        t.unended_line = c == EOF && !cut;
         if (cut && !t.told_long_line) {
             t.told_long_line = true;
             std::fprintf(stderr, "%s: %s:%" PRIu64 ": a line of over %zu bytes is cut there\n",
@@ -220,16 +232,33 @@ void header_fact(AdvancedTiming& t, const char* rest) {
     set_fact(t, name, value);
 }
 
-// A record that ends the timing for a reason the user may not guess.
-void timing_ends(const AdvancedTiming& t, const char* why) {
+// A record that ends the timing for a reason the user may not guess: said
+// once, and told to the account.
+void timing_ends(AdvancedTiming& t, const char* why) {
+    if (t.stopped) return;
+    t.stopped = true;
     std::fprintf(stderr, "%s: %s:%" PRIu64 ": %s; the timing ends here\n", t.names.program,
                  t.names.timing, t.line_number, why);
+    std::snprintf(t.stop_reason, sizeof t.stop_reason,
+                  "the timing ends at line %" PRIu64 " (%s); what follows has no pauses",
+                  t.line_number, why);
 }
 
+bool timing_record(AdvancedTiming& t, Record& r);
+
 // Reads the next record of the timing file. False where the timing ends:
-// at the end of the file, or at a malformed record.
+// at the end of the file, or at a malformed record (which is said).
 bool next_timing_record(AdvancedTiming& t, Record& r) {
     if (t.timings == nullptr || !read_line(t)) return false;
+    // script ends every record with a newline: one without is cut short,
+    // however it reads.
+    if (!t.unended_line && timing_record(t, r)) return true;
+    timing_ends(t, t.unended_line ? "a record cut short: the timing file stops early"
+                                  : "a record that is not one of script's");
+    return false;
+}
+
+bool timing_record(AdvancedTiming& t, Record& r) {
     const char letter = t.line[0];
     if (letter == '\0' || t.line[1] != ' ') return false;
     char* after = nullptr;
@@ -257,6 +286,7 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
             // Input bytes without an input log are timed, but not shown.
             const Log* log = log_of(t, t.direction);
             t.remaining = log != nullptr ? count : 0;
+            if (letter == 'I' && log == &t.logs[TO_TERMINAL]) t.mixed = true;
             if (log == nullptr && !t.told_no_input) {
                 t.told_no_input = true;
                 std::fprintf(stderr,
@@ -283,6 +313,41 @@ bool next_timing_record(AdvancedTiming& t, Record& r) {
     return true;
 }
 
+// The log's rest after the timing, where it says more than output: a log
+// of both directions after a timing that stopped early holds typed input
+// that nothing tells apart, and is not shown (its size is said); script's
+// trailer line ("Script done on ...") is a fact where banners are.
+bool tail_fact(AdvancedTiming& t, Log& log, std::size_t available, Record& r) {
+    if (t.stopped && t.mixed) {
+        std::uint64_t skipped = 0;
+        for (std::size_t n = available; n != 0; n = log_fill(t, log)) {
+            skipped += n;
+            log.pos += n;
+        }
+        std::snprintf(t.value, sizeof t.value,
+                      "%" PRIu64
+                      " bytes of the log after the timing, output and typed input "
+                      "mixed, are not shown",
+                      skipped);
+        r = Record{.kind = RECORD_METADATA, .name = "Not shown", .value = t.value};
+        return true;
+    }
+    if (!t.names.banner_facts || t.stopped) return false;
+    std::string_view rest(reinterpret_cast<const char*>(log.data + log.pos), available);
+    std::size_t lead = 0;
+    while (lead < rest.size() && (rest[lead] == '\r' || rest[lead] == '\n')) ++lead;
+    constexpr std::string_view DONE_PREFIX = "Script done on ";
+    const std::string_view line = rest.substr(lead);
+    if (!line.starts_with(DONE_PREFIX) || !line.ends_with('\n') ||
+        line.find('\n') != line.size() - 1)
+        return false;
+    log.pos += available;
+    std::string_view value = line.substr(DONE_PREFIX.size(), line.size() - DONE_PREFIX.size() - 1);
+    if (value.ends_with('\r')) value.remove_suffix(1);
+    r = Record{.kind = RECORD_METADATA, .name = "Script done", .value = value};
+    return true;
+}
+
 void advanced_next(void* self, RecordWant, Record& r) {
     AdvancedTiming& t = *static_cast<AdvancedTiming*>(self);
     for (;;) {
@@ -297,6 +362,15 @@ void advanced_next(void* self, RecordWant, Record& r) {
                 }
                 const std::size_t n = header_piece(log, available);
                 if (log.data[log.pos + n - 1] == '\n') t.phase = RECORDS;
+                constexpr std::string_view STARTED = "Script started on ";
+                const std::string_view line(reinterpret_cast<const char*>(log.data + log.pos), n);
+                if (t.names.banner_facts && t.phase == RECORDS && line.starts_with(STARTED)) {
+                    log.pos += n;
+                    std::string_view value = line.substr(STARTED.size(), n - STARTED.size() - 1);
+                    if (value.ends_with('\r')) value.remove_suffix(1);
+                    r = Record{.kind = RECORD_METADATA, .name = "Script started", .value = value};
+                    return;
+                }
                 hand_out(log, n, TO_TERMINAL, r);
                 return;
             }
@@ -335,12 +409,22 @@ void advanced_next(void* self, RecordWant, Record& r) {
                 return;
             }
             case TAIL: {
+                if (t.stopped && !t.told_stop) {
+                    t.told_stop = true;
+                    r = Record{
+                        .kind = RECORD_METADATA, .name = STOPPED_EARLY, .value = t.stop_reason};
+                    return;
+                }
                 // After the timing, the rest of the output as it stands.
                 Log& log = t.logs[TO_TERMINAL];
                 const std::size_t available = log_fill(t, log);
                 if (available == 0) {
                     t.phase = DONE;
                     continue;
+                }
+                if (!t.tail_checked) {
+                    t.tail_checked = true;
+                    if (tail_fact(t, log, available, r)) return;
                 }
                 hand_out(log, std::min(available, RECORD_PIECE_SIZE), TO_TERMINAL, r);
                 return;

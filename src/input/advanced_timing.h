@@ -25,6 +25,9 @@ struct AdvancedTimingNames {
     const char* program = "vorsk";
     const char* timing = "timing file";
     const char* logs[2] = {"output log", "input log"};  // by Direction
+    // The banner and trailer lines of the output log ("Script started on
+    // ...", "Script done on ...") are facts, not output (extended mode).
+    bool banner_facts = false;
 };
 
 // A reader over the timing file and the logs; input_log is -1 when no

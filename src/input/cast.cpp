@@ -50,8 +50,13 @@ struct Header {
     std::size_t n_facts = 0;
 };
 
+// A fact is given once: v3's terminal type and its environment's TERM
+// name the same thing.
 void add_fact(Header& h, std::string_view name, std::string_view value) {
     if (h.n_facts == HEADER_FACTS) return;
+    for (std::size_t i = 0; i < h.n_facts; ++i) {
+        if (h.facts[i].name == name) return;
+    }
     Fact& f = h.facts[h.n_facts++];
     f.name = name;
     f.size = std::min(value.size(), METADATA_VALUE_SIZE);
@@ -62,6 +67,35 @@ void add_seconds_fact(Header& h, std::string_view name, double value) {
     char text[64];
     const int n = std::snprintf(text, sizeof text, "%g", value);
     add_fact(h, name, std::string_view(text, static_cast<std::size_t>(n)));
+}
+
+// A number of the header as writers write it: a whole number, one with a
+// fraction ("version": 2.0), or either in a string ("width": "80").
+bool header_number(json::element value, double& out) {
+    std::int64_t whole = 0;
+    std::string_view text;
+    if (value.get_int64().get(whole) == simdjson::SUCCESS) {
+        out = static_cast<double>(whole);
+        return true;
+    }
+    if (value.get_double().get(out) == simdjson::SUCCESS) return std::isfinite(out);
+    if (value.get_string().get(text) != simdjson::SUCCESS || text.empty() || text.size() > 40)
+        return false;
+    char copy[48];
+    std::memcpy(copy, text.data(), text.size());
+    copy[text.size()] = '\0';
+    char* end = nullptr;
+    out = std::strtod(copy, &end);
+    return end == copy + text.size() && std::isfinite(out);
+}
+
+// The same, a whole number (a fraction of zero allowed).
+bool header_whole(json::element value, long long& out) {
+    double number = 0.0;
+    if (!header_number(value, number) || number != std::floor(number) || std::fabs(number) > 1e15)
+        return false;
+    out = static_cast<long long>(number);
+    return true;
 }
 
 // The environment's TERM and SHELL.
@@ -82,11 +116,11 @@ void read_term(Header& h, json::element value) {
     json::object term;
     if (value.get_object().get(term) != simdjson::SUCCESS) return;
     for (auto [key, field] : term) {
-        std::int64_t number = 0;
+        long long number = 0;
         std::string_view text;
-        if (key == "cols" && field.get_int64().get(number) == simdjson::SUCCESS) {
+        if (key == "cols" && header_whole(field, number)) {
             h.width = number;
-        } else if (key == "rows" && field.get_int64().get(number) == simdjson::SUCCESS) {
+        } else if (key == "rows" && header_whole(field, number)) {
             h.height = number;
         } else if (key == "type" && field.get_string().get(text) == simdjson::SUCCESS) {
             add_fact(h, "Terminal type", text);
@@ -96,31 +130,28 @@ void read_term(Header& h, json::element value) {
 
 // The header's fields; a field of another type than it should have is
 // left out.
-simdjson::error_code read_header(json::parser& parser, const char* line, std::size_t len,
-                                 Header& h) {
-    json::element doc;
-    if (auto e = parser.parse(line, len, false).get(doc)) return e;
+simdjson::error_code read_header_object(json::element doc, Header& h) {
     json::object header;
     if (auto e = doc.get_object().get(header)) return e;
     for (auto [key, value] : header) {
-        std::int64_t number = 0;
+        long long number = 0;
         double real = 0.0;
         std::string_view text;
         if (key == "version") {
-            if (value.get_int64().get(number) == simdjson::SUCCESS) {
+            if (header_whole(value, number)) {
                 h.version = number > 0 && number < 1000 ? static_cast<int>(number) : 1000;
             }
-        } else if (key == "width" && value.get_int64().get(number) == simdjson::SUCCESS) {
+        } else if (key == "width" && header_whole(value, number)) {
             h.width = number;
-        } else if (key == "height" && value.get_int64().get(number) == simdjson::SUCCESS) {
+        } else if (key == "height" && header_whole(value, number)) {
             h.height = number;
-        } else if (key == "timestamp" && value.get_int64().get(number) == simdjson::SUCCESS) {
-            h.timestamp = number;
+        } else if (key == "timestamp" && header_number(value, real) && real >= 0 && real < 1e15) {
+            h.timestamp = static_cast<long long>(std::floor(real));
         } else if (key == "title" && value.get_string().get(text) == simdjson::SUCCESS) {
             add_fact(h, "Title", text);
         } else if (key == "command" && value.get_string().get(text) == simdjson::SUCCESS) {
             add_fact(h, "Command", text);
-        } else if (key == "idle_time_limit" && value.get_double().get(real) == simdjson::SUCCESS) {
+        } else if (key == "idle_time_limit" && header_number(value, real)) {
             add_seconds_fact(h, "Idle time limit", real);
         } else if (key == "env") {
             read_env(h, value);
@@ -129,6 +160,13 @@ simdjson::error_code read_header(json::parser& parser, const char* line, std::si
         }
     }
     return simdjson::SUCCESS;
+}
+
+simdjson::error_code read_header(json::parser& parser, const char* line, std::size_t len,
+                                 Header& h) {
+    json::element doc;
+    if (auto e = parser.parse(line, len, false).get(doc)) return e;
+    return read_header_object(doc, h);
 }
 
 // The order in which the account shows the header's facts.
@@ -162,6 +200,25 @@ void order_facts(Header& h) {
     std::stable_sort(h.facts, h.facts + h.n_facts, [](const Fact& a, const Fact& b) {
         return fact_rank(a.name) < fact_rank(b.name);
     });
+}
+
+// The bytes after a UTF-8 byte-order mark, which some editors write first.
+std::size_t after_bom(const std::uint8_t* bytes, std::size_t n) {
+    return n >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf ? 3 : 0;
+}
+
+// A v1 cast is one JSON object, often written over many lines: its first
+// line is then no object of its own. Told by "version": 1 in its first
+// bytes.
+bool looks_like_v1(const std::uint8_t* bytes, std::size_t n) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes), n);
+    const std::size_t key = text.find("\"version\"");
+    if (key == std::string_view::npos) return false;
+    std::size_t i = key + 9;
+    while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                     text[i] == ':'))
+        ++i;
+    return i + 1 < n && text[i] == '1' && (text[i + 1] < '0' || text[i + 1] > '9');
 }
 
 std::size_t first_line_length(const std::uint8_t* bytes, std::size_t n) {
@@ -202,8 +259,15 @@ struct Cast {
     double skipped = 0.0;  // the time of skipped events, added to the next pause
     bool told_backwards = false;
     bool told_unknown = false;
+    bool cut_line = false;  // the last line read ended without a newline
+    // v1: the whole file, and its "stdout" frames [delay, data] in turn.
+    char* whole = nullptr;
+    json::array::iterator frame;
+    json::array::iterator frames_end;
+    std::size_t frame_number = 0;
     char error[256];
     bool failed = false;
+    bool told_stop = false;  // the account was told that the recording stopped early
 };
 
 namespace {
@@ -274,6 +338,7 @@ bool next_line(Cast& c, const char*& line, std::size_t& len) {
         if (c.end - c.start > CAST_LINE_LIMIT) return line_too_long(c);
         if (c.eof) {
             if (c.start == c.end) return false;
+            c.cut_line = true;
             line = c.buffer + c.start;
             len = c.end - c.start;
             c.start = c.scan = c.end;
@@ -301,7 +366,13 @@ struct Event {
 bool parse_event(Cast& c, const char* line, std::size_t len, Event& ev) {
     json::element doc;
     if (auto e = c.parser.parse(line, len, false).get(doc)) {
-        fail(c, "not valid JSON: %s", simdjson::error_message(e));
+        if (c.cut_line && (len == 0 || line[len - 1] != ']')) {
+            fail(c, "the line ends before its closing bracket: the recording was cut short");
+        } else if (e == simdjson::UNCLOSED_STRING) {
+            fail(c, "not valid JSON: a string in the line is not closed");
+        } else {
+            fail(c, "not valid JSON: a bracket, comma or quote of the line is missing or extra");
+        }
         return false;
     }
     json::array array;
@@ -360,9 +431,30 @@ void set_fact(Cast& c, std::string_view name, std::string_view value) {
     c.fact_value = value;
 }
 
+// v1: the next frame of "stdout", [delay, data], output after its delay.
+bool next_frame(Cast& c, Record& r) {
+    if (c.whole == nullptr || c.frame == c.frames_end) return false;
+    const json::element frame = *c.frame;
+    ++c.frame;
+    ++c.frame_number;
+    json::array pair;
+    double delay = 0.0;
+    if (frame.get_array().get(pair) != simdjson::SUCCESS || pair.size() != 2 ||
+        pair.at(0).get_double().get(delay) != simdjson::SUCCESS ||
+        pair.at(1).get_string().get(c.bytes) != simdjson::SUCCESS) {
+        fail(c, "frame %zu of \"stdout\" is not [delay, data]", c.frame_number);
+        return false;
+    }
+    c.direction = TO_TERMINAL;
+    delay = pause_before(c, delay);
+    r = Record{.kind = RECORD_PAUSE, .delay = std::isfinite(delay) ? delay : 0.0};
+    return true;
+}
+
 // Reads events up to the next one to hand out: false at the end of the
 // cast or on an error.
 bool next_event(Cast& c, Record& r) {
+    if (c.header.version == 1) return next_frame(c, r);
     const char* line = nullptr;
     std::size_t len = 0;
     for (;;) {
@@ -410,6 +502,14 @@ void cast_next(void* self, RecordWant, Record& r) {
         r = Record{.kind = RECORD_METADATA, .name = f.name, .value = {f.value, f.size}};
         return;
     }
+    // A cast that stops on a fault says so in the account too, and the
+    // event of the faulty line is not handed out.
+    if (c.failed) {
+        r = c.told_stop ? Record{.kind = RECORD_END}
+                        : Record{.kind = RECORD_METADATA, .name = STOPPED_EARLY, .value = c.error};
+        c.told_stop = true;
+        return;
+    }
     if (c.fact_pending) {
         c.fact_pending = false;
         r = Record{.kind = RECORD_METADATA, .name = c.fact_name, .value = c.fact_value};
@@ -424,7 +524,9 @@ void cast_next(void* self, RecordWant, Record& r) {
         c.bytes.remove_prefix(n);
         return;
     }
-    if (!next_event(c, r)) r = Record{.kind = RECORD_END};
+    if (next_event(c, r)) return;
+    r = Record{.kind = RECORD_END};
+    if (c.failed) cast_next(self, RecordWant{}, r);
 }
 
 int cast_finish(void* self) {
@@ -438,6 +540,9 @@ int cast_finish(void* self) {
 
 int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
                  const char* program_name, bool forced) {
+    const std::size_t bom = after_bom(first, n);
+    first += bom;
+    n -= bom;
     const std::size_t len = first_line_length(first, n);
     const char* why = nullptr;
     Header h;
@@ -455,10 +560,11 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
         std::memcpy(padded, first, len);
         json::parser parser;
         if (read_header(parser, padded, len, h) != simdjson::SUCCESS) {
+            if (looks_like_v1(first, n)) return 1;
             why = "not an asciicast header: not a valid JSON object";
         } else if (h.version == 0) {
             why = "not an asciicast header: no \"version\"";
-        } else if (h.version != 2 && h.version != 3) {
+        } else if (h.version < 1 || h.version > 3) {
             std::fprintf(stderr, "%s: %s:1: asciicast version %d is not read%s\n", program_name,
                          name, h.version, forced ? "" : "; the file is read as a stream");
             return forced ? -1 : 0;
@@ -468,6 +574,63 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
     if (forced) std::fprintf(stderr, "%s: %s:1: %s\n", program_name, name, why);
     return forced ? -1 : 0;
 }
+
+namespace {
+
+// v1: the rest of the file is read, and the whole object parsed once;
+// its frames are handed out from the parsed document.
+void read_v1(Cast& c) {
+    c.header.version = 1;
+    std::size_t size = c.end;
+    std::size_t capacity = BUFFER_SIZE;
+    c.whole = c.buffer;
+    c.buffer = nullptr;
+    for (;;) {
+        if (capacity - size < READ_SIZE) {
+            if (capacity > (std::size_t{1} << 30)) {
+                fail(c, "a v1 cast of over 1 GiB");
+                return;
+            }
+            capacity *= 2;
+            auto* grown =
+                static_cast<char*>(std::realloc(c.whole, capacity + simdjson::SIMDJSON_PADDING));
+            if (grown == nullptr) {
+                fail(c, "out of memory for a v1 cast");
+                return;
+            }
+            c.whole = grown;
+        }
+        const ssize_t got = read(c.fd, c.whole + size, capacity - size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            fail(c, "%s", std::strerror(errno));
+            return;
+        }
+        if (got == 0) break;
+        size += static_cast<std::size_t>(got);
+    }
+    c.line = 1;
+    json::element doc;
+    if (c.parser.parse(c.whole, size, false).get(doc) != simdjson::SUCCESS) {
+        std::size_t last = size;
+        while (last > 0 && std::strchr(" \t\r\n", c.whole[last - 1]) != nullptr) --last;
+        fail(c, "%s",
+             last == 0 || c.whole[last - 1] != '}'
+                 ? "the object ends before its closing brace: the recording was cut short"
+                 : "not a valid JSON object");
+        return;
+    }
+    read_header_object(doc, c.header);
+    json::array frames;
+    if (doc["stdout"].get_array().get(frames) != simdjson::SUCCESS) {
+        fail(c, "a v1 cast without its \"stdout\" array of frames");
+        return;
+    }
+    c.frame = frames.begin();
+    c.frames_end = frames.end();
+}
+
+}  // namespace
 
 Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
                std::size_t n, bool (*before_wait)(void*), void* wait_arg, QuoteText quote) {
@@ -487,13 +650,20 @@ Cast* cast_new(int fd, const char* name, const char* program_name, const std::ui
         cast_free(c);
         return nullptr;
     }
-    std::memcpy(c->buffer, first, n);
-    c->end = n;
+    const std::size_t bom = after_bom(first, n);
+    std::memcpy(c->buffer, first + bom, n - bom);
+    c->end = n - bom;
     const char* line = nullptr;
     std::size_t len = 0;
     // The header was read once to tell the cast; this time for its facts.
-    if (next_line(*c, line, len)) {
+    if (!looks_like_v1(first + bom, n - bom) && next_line(*c, line, len)) {
         read_header(c->parser, line, len, c->header);
+    }
+    if (c->header.version < 2) {
+        c->header = Header{};
+        c->start = c->scan = 0;
+        c->line = 0;
+        read_v1(*c);
     }
     order_facts(c->header);
     return c;
@@ -502,6 +672,7 @@ Cast* cast_new(int fd, const char* name, const char* program_name, const std::ui
 void cast_free(Cast* cast) {
     if (cast == nullptr) return;
     std::free(cast->buffer);
+    std::free(cast->whole);
     cast->~Cast();
     std::free(cast);
 }

@@ -100,6 +100,12 @@ int input_rewind(InputBuffer& in);  // always 0
 int input_commit(InputBuffer& in);  // 0 committed, 1 not marked
 std::uint64_t input_consumed(const InputBuffer& in);
 bool input_has_buffered(const InputBuffer& in);
+
+// Whether the next input_get has a byte without reading the source: one
+// that came in the same read as those before it.
+inline bool input_holds_more(const InputBuffer& in) {
+    return in.chunk_pos < in.chunk_end || input_has_buffered(in);
+}
 int input_error(const InputBuffer& in);
 
 }  // namespace vorsk

@@ -27,6 +27,8 @@ enum RecordKind : std::uint8_t {
 // of at most this many bytes (a longer value is cut).
 inline constexpr std::size_t RECORD_PIECE_SIZE = 4096;
 inline constexpr std::size_t METADATA_VALUE_SIZE = 1024;
+// The fact a reader gives last when the recording stops on a fault: why.
+inline constexpr std::string_view STOPPED_EARLY = "Stopped early";
 
 struct Record {
     RecordKind kind = RECORD_END;

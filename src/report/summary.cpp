@@ -112,6 +112,13 @@ void function_row(RowText& out, RowKind kind, std::uint64_t sub, const CsiFuncti
             own ? "" : " (private params)");
         return;
     }
+    if ((sub & ALT_KEY_IDENTITY) != 0) {
+        const auto key = static_cast<unsigned char>(sub);
+        put(out.label, "Esc%s", key == 0x7f ? " DEL" : "");
+        if (key != 0x7f) append_byte(out.label, sizeof out.label, key);
+        put(out.description, "%s", "ALT KEY");
+        return;
+    }
     put_identity(out.label, "Esc [", sub);
     if (f != nullptr) {
         put(out.description, "%.*s: %.*s (private params)", static_cast<int>(f->acronym.size()),
@@ -279,7 +286,8 @@ const char* not_finite(double x) {
 }
 
 void write_json(const Tally& t, std::size_t n, LineWriter& w) {
-    out(w, "{\"bytes\":%" PRIu64 ",\"rows\":[", t.bytes);
+    out(w, "{\"bytes\":%" PRIu64 ",%s\"rows\":[", t.bytes,
+        t.stopped_early ? "\"stopped_early\":true," : "");
     bool first = true;
     each_row(t, n, [&](const TallyRow& row, bool other) {
         const RowText text = row_text(row, other, t.extended);
@@ -316,6 +324,7 @@ void write_json(const Tally& t, std::size_t n, LineWriter& w) {
 
 void write_table(const Tally& t, std::size_t n, LineWriter& w) {
     out(w, "Summary of %" PRIu64 " byte%s\n", t.bytes, t.bytes == 1 ? "" : "s");
+    if (t.stopped_early) out(w, "%s\n", "The recording stopped early: its account is cut short.");
     out(w, "%-13s%-16s%10s %10s  %s\n", "kind", "label", "count", "first", "description");
     each_row(t, n, [&](const TallyRow& row, bool other) {
         const RowText text = row_text(row, other, t.extended);

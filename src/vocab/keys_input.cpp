@@ -202,9 +202,33 @@ bool describe_kitty_key(const Sequence& s, LineWriter& w) {
     return true;
 }
 
+// CSI row ; column R: a cursor position report, or F3 with modifiers, as
+// xterm sends it (row 1, the modifiers' value 2 to 16). A request for the
+// position sent before makes it the report; without one it reads as the
+// likelier of the two, and says it may be the other.
+void describe_position_or_f3(const Sequence& s, LineWriter& w, Queries* queries) {
+    const std::uint32_t row = sequence_param(s, 0, 1), column = sequence_param(s, 1, 1);
+    const bool asked = take_answer(queries, QUERY_POSITION);
+    const bool may_be_key = s.n_params <= 2 && column <= 16;
+    const Modifiers mods = modifiers_of(column, false);
+    if (!asked && may_be_key && row == 1) {
+        print_label_line(w, "%s: %s", "KEY", "CURSOR OR FUNCTION KEY");
+        print_description_line(w, "The F3 key%s.", mods.text);
+        print_description_line(w, "Or a cursor position report (row %u, column %u): nothing asked.",
+                               row, column);
+        return;
+    }
+    print_label_line(w, "%s: %s", "CPR", "CURSOR POSITION REPORT");
+    print_description_line(w, "The cursor is at row %u, column %u%s", row, column,
+                           asked ? ": the answer to the request for it." : ".");
+    if (!asked && may_be_key) {
+        print_description_line(w, "Or the F3 key%s: nothing asked for the position.", mods.text);
+    }
+}
+
 }  // namespace
 
-bool describe_key_sequence(const Sequence& s, LineWriter& w) {
+bool describe_key_sequence(const Sequence& s, LineWriter& w, Queries* queries) {
     if (s.kind != CSI_SEQUENCE || s.n_intermediates != 0) return false;
     const auto param = [&](std::size_t i, std::uint32_t fallback) {
         return sequence_param(s, i, fallback);
@@ -223,6 +247,10 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
         const std::uint32_t b = param(0, 32) >= 32 ? param(0, 32) - 32 : 0;
         describe_mouse(w, b, param(1, 0), param(2, 0), (b & 3) == 3 ? "released" : "pressed",
                        "urxvt encoding");
+        return true;
+    }
+    if (f == 'R' && s.n_params >= 1 && s.params[0].present) {
+        describe_position_or_f3(s, w, queries);
         return true;
     }
     if (const char* key = cursor_key(f); key != nullptr && (s.n_params <= 2)) {
@@ -246,6 +274,17 @@ bool describe_key_sequence(const Sequence& s, LineWriter& w) {
                                             : "(Xterm) The terminal lost the focus.");
             return true;
         default: return false;
+    }
+}
+
+void describe_alt_key(LineWriter& w, std::uint8_t c) {
+    print_label_line(w, "%s: %s", "KEY", "ALT KEY");
+    if (c == 0x7f) {
+        print_description_line(w, "Alt+Backspace.");
+    } else if (c == ' ') {
+        print_description_line(w, "Alt+Space.");
+    } else {
+        print_description_line(w, "Alt+%c.", c);
     }
 }
 

@@ -677,3 +677,29 @@ void describe_osc(const ControlString& s, LineWriter& w) {
 }
 
 }  // namespace vorsk
+
+namespace vorsk {
+
+bool describe_color_report(const ControlString& s, LineWriter& w) {
+    const string_view text = s.text();
+    const string_view number_text = field(text, 0);
+    const string_view args = after_field(text, 0);
+    std::uint32_t number = 0;
+    if (!parse_number(number_text, number) || args.empty() || args.find('?') != string_view::npos)
+        return false;
+    if (number == 4) {
+        std::uint32_t index = 0;
+        if (count_fields(args) != 2 || !parse_number(field(args, 0), index)) return false;
+        print_string_label(w, "OSC", number_text, osc_label(number));
+        print_description_line(w, "(Xterm) Report palette color %u as %s.", index,
+                               shown(field(args, 1)).text);
+        return true;
+    }
+    if (number < 10 || number > 19 || count_fields(args) != 1) return false;
+    print_string_label(w, "OSC", number_text, osc_label(number));
+    print_description_line(w, "(Xterm) Report the %s as %s.", dynamic_colors[number - 10],
+                           shown(args).text);
+    return true;
+}
+
+}  // namespace vorsk

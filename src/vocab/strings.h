@@ -16,6 +16,9 @@ void describe_string(const ControlString& s, LineWriter& w);
 void describe_osc(const ControlString& s, LineWriter& w);
 void describe_dcs(const ControlString& s, LineWriter& w);
 void describe_apc(const ControlString& s, LineWriter& w);
+// Typed input: OSC 4 or OSC 10 to 19 with colours, the terminal's report
+// of them; false for anything else.
+bool describe_color_report(const ControlString& s, LineWriter& w);
 
 // The names describers give: an OSC number's label (nullptr for a number
 // without one), and the label of a device control string's function from
