@@ -670,32 +670,32 @@ void write_error_handler(int error_number, void* context) {
     std::exit(error_number > 0 && error_number <= 255 ? error_number : 1);
 }
 
-void setup_from_args(Session& session, int argc, char** argv) {
-    Processor& p = session.processor;
-    options = Options{};
-    if (argc > 0 && argv[0] != nullptr) options.program_name = argv[0];
+namespace {
+
+[[noreturn]] void probe_and_exit(int argc) {
+    if (optind < argc) command_misused("Option --probe reads no file.");
+    const ProbeSettings probe{.program_name = options.program_name,
+                              .writer = make_writer(STDOUT_FILENO),
+                              .json = options.summary == SUMMARY_JSON,
+                              .print_carets = options.print_carets != 0};
+    const int status = run_probe(probe);
+    std::fflush(nullptr);
+    std::exit(status);
+}
+
+// The files of a run that reads an input: the input and the output
+// operands, a timing file, an input log, each opened or the run ended.
+struct Files {
     std::FILE* in = stdin;
     std::FILE* out = stdout;
+    std::FILE* timings = nullptr;
+    int input_log = -1;
+    bool input_regular = false;
+    const char* input_name = "standard input";
+};
 
-    Paths paths;
-    parse_options(argc, argv, paths);
-    if (options.check != nullptr) session.check = &check_report;
-    if (options.probe) {
-        if (optind < argc) command_misused("Option --probe reads no file.");
-        const ProbeSettings probe{.program_name = options.program_name,
-                                  .writer = make_writer(STDOUT_FILENO),
-                                  .json = options.summary == SUMMARY_JSON,
-                                  .print_carets = options.print_carets != 0};
-        const int status = run_probe(probe);
-        std::fflush(nullptr);
-        std::exit(status);
-    }
-    if (options.command != nullptr || options.log_path != nullptr) {
-        setup_command(session, argc, argv, paths);
-        return;
-    }
-    const char* timing_path = paths.timings;
-
+Files open_files(int argc, char** argv, const Paths& paths) {
+    Files f;
     // A third operand is most often a glob that matched more than one
     // recording: the second would be overwritten with the first's account.
     if (argc - optind > 2) {
@@ -706,58 +706,53 @@ void setup_from_args(Session& session, int argc, char** argv) {
         std::exit(1);
     }
     const char* output_path = nullptr;
-    if (optind < argc) in = open_argument_file(argv[optind], "r");
+    if (optind < argc) f.in = open_argument_file(argv[optind], "r");
     if (optind + 1 < argc) output_path = argv[optind + 1];
 
     // The timing file comes before the output file, so that a run that
     // cannot start leaves an existing output file untouched.
-    std::FILE* timings = nullptr;
-    if (timing_path != nullptr) {
-        timings = std::fopen(timing_path, "r");
-        if (timings == nullptr) cannot_open(timing_path);
+    if (paths.timings != nullptr) {
+        f.timings = std::fopen(paths.timings, "r");
+        if (f.timings == nullptr) cannot_open(paths.timings);
     }
-    int input_log = -1;
     if (paths.input_log != nullptr) {
-        input_log = open(paths.input_log, O_RDONLY);
-        if (input_log < 0) cannot_open(paths.input_log);
+        f.input_log = open(paths.input_log, O_RDONLY);
+        if (f.input_log < 0) cannot_open(paths.input_log);
     }
 
     struct stat in_stat {};
-    const bool input_regular = is_regular(fileno(in), in_stat);
+    f.input_regular = is_regular(fileno(f.in), in_stat);
     struct stat out_stat {};
     if (output_path != nullptr && std::strcmp(output_path, "-") != 0) {
-        if (input_regular && stat(output_path, &out_stat) == 0 &&
+        if (f.input_regular && stat(output_path, &out_stat) == 0 &&
             out_stat.st_dev == in_stat.st_dev && out_stat.st_ino == in_stat.st_ino) {
             input_is_output(output_path);
         }
-        out = open_argument_file(output_path, "w");
-    } else if (input_regular && is_regular(fileno(stdout), out_stat) &&
+        f.out = open_argument_file(output_path, "w");
+    } else if (f.input_regular && is_regular(fileno(stdout), out_stat) &&
                out_stat.st_dev == in_stat.st_dev && out_stat.st_ino == in_stat.st_ino) {
         input_is_output("standard output");
     }
 
-    const char* input_name =
-        optind < argc && std::strcmp(argv[optind], "-") != 0 ? argv[optind] : "standard input";
-    inflate_file(fileno(in), input_name);
-    if (timings != nullptr) inflate_file(fileno(timings), timing_path);
-    if (input_log >= 0) inflate_file(input_log, paths.input_log);
+    if (optind < argc && std::strcmp(argv[optind], "-") != 0) f.input_name = argv[optind];
+    inflate_file(fileno(f.in), f.input_name);
+    if (f.timings != nullptr) inflate_file(fileno(f.timings), paths.timings);
+    if (f.input_log >= 0) inflate_file(f.input_log, paths.input_log);
+    return f;
+}
 
-    // The writer sends its output in large writes. A pipe or a terminal on
-    // the input still wants every line out as soon as its input came: the
-    // output is flushed before each read that may wait (below), unless -b
-    // asks to buffer regardless.
-    const bool live = !options.buffered && !input_regular;
+// The start of the input, kept when it was read to tell a recording and
+// then handed to the plain reader.
+std::uint8_t first_line[CAST_HEADER_LIMIT];
+std::size_t first_size = 0;
 
-    if (options.interactive) {
-        if (isatty(fileno(in))) setup_terminal(fileno(in), isatty(fileno(out)) != 0);
-        setup_signals(isatty(fileno(out)) != 0);
-    }
-    p.writer = make_writer(fileno(out));
-    session.program_name = options.program_name;
-    session.idle = paths.idle;
-    bool (*wait_hook)(void*) = live ? flush_before_wait : nullptr;
-
-    // A folder of sudo's I/O log.
+// A recording with a reader of its own (a sudo I/O log, an advanced timing
+// file, a cast, a ttyrec file) becomes the session's duplex source; false
+// for a plain stream or a classic timing file.
+bool setup_recording(Session& session, const Files& f, const Paths& paths, int argc, char** argv,
+                     bool (*wait_hook)(void*)) {
+    LineWriter* writer = session.processor.writer;
+    const int in = fileno(f.in);
     if (paths.format == FORMAT_SUDO || (optind < argc && is_iolog_folder(argv[optind]))) {
         if (optind >= argc || !is_iolog_folder(argv[optind])) {
             std::fprintf(stderr, "%s: --format=sudo reads the folder of a sudo I/O log\n",
@@ -767,73 +762,101 @@ void setup_from_args(Session& session, int argc, char** argv) {
         SudoLog* log = sudo_log_new(argv[optind], options.program_name);
         if (log == nullptr) std::exit(1);
         session.reader = sudo_log_reader(*log);
-        setup_duplex(session, p.writer);
-        return;
+        setup_duplex(session, writer);
+        return true;
     }
     // A cast holds its own times and input: a timing file or an input log
     // given with one would be silently unread.
-    if ((timings != nullptr || input_log >= 0) && is_cast_file(fileno(in), input_name)) {
-        std::fprintf(stderr,
-                     "%s: %s is an asciicast, which holds its own timing and input: no %s\n",
-                     options.program_name, input_name, timings != nullptr ? "-t" : "--input-log");
+    if ((f.timings != nullptr || f.input_log >= 0) && is_cast_file(in, f.input_name)) {
+        std::fprintf(
+            stderr, "%s: %s is an asciicast, which holds its own timing and input: no %s\n",
+            options.program_name, f.input_name, f.timings != nullptr ? "-t" : "--input-log");
         std::exit(1);
     }
-    if (timings != nullptr && is_advanced_timing(timings)) {
+    if (f.timings != nullptr) {
+        if (!is_advanced_timing(f.timings)) return false;
         const AdvancedTimingNames names{
             .program = options.program_name,
-            .timing = timing_path,
-            .logs = {input_name, paths.input_log != nullptr ? paths.input_log : input_name},
+            .timing = paths.timings,
+            .logs = {f.input_name, paths.input_log != nullptr ? paths.input_log : f.input_name},
             .banner_facts = options.extended != 0};
         AdvancedTiming* t =
-            advanced_timing_new(timings, fileno(in), input_log, wait_hook, p.writer, names);
+            advanced_timing_new(f.timings, in, f.input_log, wait_hook, writer, names);
         if (t == nullptr) out_of_memory();
         session.reader = advanced_timing_reader(*t);
-        setup_duplex(session, p.writer);
-        return;
+        setup_duplex(session, writer);
+        return true;
     }
-    // The first line tells a cast, unless a timing file or --format=raw
-    // says what the input is.
-    static std::uint8_t first_line[CAST_HEADER_LIMIT];
-    std::size_t first = 0;
-    // What is typed on a terminal is no cast, unless the user says it is.
-    if (timings == nullptr &&
-        (paths.format == FORMAT_CAST || (paths.format == FORMAT_AUTO && !isatty(fileno(in))))) {
-        first = read_first_line(fileno(in), first_line);
-        const int version = cast_version(first_line, first, input_name, options.program_name,
+    // The first line tells a cast, unless --format=raw says what the input
+    // is; what is typed on a terminal is no cast, unless the user says it is.
+    if (paths.format == FORMAT_CAST || (paths.format == FORMAT_AUTO && !isatty(in))) {
+        first_size = read_first_line(in, first_line);
+        const int version = cast_version(first_line, first_size, f.input_name, options.program_name,
                                          paths.format == FORMAT_CAST);
         if (version < 0) std::exit(1);
         if (version > 0) {
-            Cast* cast = cast_new(fileno(in), input_name, options.program_name, first_line, first,
-                                  wait_hook, p.writer, safe_text);
+            Cast* cast = cast_new(in, f.input_name, options.program_name, first_line, first_size,
+                                  wait_hook, writer, safe_text);
             if (cast == nullptr) out_of_memory();
             session.reader = cast_reader(*cast);
-            setup_duplex(session, p.writer);
-            return;
+            setup_duplex(session, writer);
+            return true;
         }
     }
     // A ttyrec recording, told by its frame headers.
-    if (timings == nullptr && paths.format == FORMAT_TTYREC)
-        first = read_first_line(fileno(in), first_line);
-    if (timings == nullptr &&
-        (paths.format == FORMAT_TTYREC ||
-         (paths.format == FORMAT_AUTO && looks_like_ttyrec(first_line, first)))) {
-        Ttyrec* ttyrec =
-            ttyrec_new(fileno(in), input_name, options.program_name, first_line, first);
+    if (paths.format == FORMAT_TTYREC) first_size = read_first_line(in, first_line);
+    if (paths.format == FORMAT_TTYREC ||
+        (paths.format == FORMAT_AUTO && looks_like_ttyrec(first_line, first_size))) {
+        Ttyrec* ttyrec = ttyrec_new(in, f.input_name, options.program_name, first_line, first_size);
         if (ttyrec == nullptr) out_of_memory();
         session.reader = ttyrec_reader(*ttyrec);
-        setup_duplex(session, p.writer);
+        setup_duplex(session, writer);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void setup_from_args(Session& session, int argc, char** argv) {
+    Processor& p = session.processor;
+    options = Options{};
+    if (argc > 0 && argv[0] != nullptr) options.program_name = argv[0];
+
+    Paths paths;
+    parse_options(argc, argv, paths);
+    if (options.check != nullptr) session.check = &check_report;
+    if (options.probe) probe_and_exit(argc);
+    if (options.command != nullptr || options.log_path != nullptr) {
+        setup_command(session, argc, argv, paths);
         return;
     }
+    const Files f = open_files(argc, argv, paths);
+
+    // The writer sends its output in large writes. A pipe or a terminal on
+    // the input still wants every line out as soon as its input came: the
+    // output is flushed before each read that may wait (below), unless -b
+    // asks to buffer regardless.
+    const bool live = !options.buffered && !f.input_regular;
+    const int in = fileno(f.in);
+    if (options.interactive) {
+        if (isatty(in)) setup_terminal(in, isatty(fileno(f.out)) != 0);
+        setup_signals(isatty(fileno(f.out)) != 0);
+    }
+    p.writer = make_writer(fileno(f.out));
+    session.program_name = options.program_name;
+    session.idle = paths.idle;
+    if (setup_recording(session, f, paths, argc, argv, live ? flush_before_wait : nullptr)) return;
 
     // Keys typed on a terminal in interactive mode, or --keys for any input.
-    setup_processor(p, input_new(ByteSource{.fd = fileno(in)}, LOOKAHEAD_LIMIT), p.writer,
-                    options.keys != 0 || (options.interactive && isatty(fileno(in))));
+    setup_processor(p, input_new(ByteSource{.fd = in}, LOOKAHEAD_LIMIT), p.writer,
+                    options.keys != 0 || (options.interactive && isatty(in)));
     if (p.input == nullptr) out_of_memory();
-    input_preload(*p.input, first_line, first);
+    input_preload(*p.input, first_line, first_size);
     session.source =
-        timings != nullptr ? classic_timing_source(*p.input, timings) : plain_source(*p.input);
-    live_input = LiveInput{p.writer, fileno(in), live, signals_installed()};
-    if (!input_regular && (live_input.flush || live_input.signals)) {
+        f.timings != nullptr ? classic_timing_source(*p.input, f.timings) : plain_source(*p.input);
+    live_input = LiveInput{p.writer, in, live, signals_installed()};
+    if (!f.input_regular && (live_input.flush || live_input.signals)) {
         input_set_wait_hook(*p.input, before_wait, &live_input);
     }
 }
