@@ -117,7 +117,8 @@ accepts() {
             *) with=(/dev/null) ;;
         esac
     fi
-    err=$("$program" "$word" "${with[@]}" </dev/null 2>&1 >/dev/null)
+    # --terminfo without a type reads TERM, which the caller may not set.
+    err=$(TERM=xterm-256color "$program" "$word" "${with[@]}" </dev/null 2>&1 >/dev/null)
     local status=$?
     [ $status -eq 0 ] && [[ $err != *Unrecognized* && $err != *Unknown* ]]
 }

@@ -13,8 +13,16 @@
 
 namespace vorsk {
 
+// The moments --screen=byte:N asks for: after the first N bytes of the
+// input, in ascending order.
+inline constexpr std::size_t MAX_SCREEN_MARKS = 16;
+
 struct ScreenFeed {
     Screen* screen = nullptr;
+    std::uint64_t marks[MAX_SCREEN_MARKS] = {};
+    std::size_t n_marks = 0;
+    std::size_t next_mark = 0;
+    bool at_end = true;  // the screen is written at the end of the input too
     std::uint8_t utf8[4] = {};
     int have = 0;  // bytes of a character held
     int need = 0;

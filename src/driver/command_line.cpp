@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "allocation.h"
 #include "driver/command.h"
@@ -106,9 +108,10 @@ constexpr const char* USAGE_PIECES[] = {
     "                 count per rule; exit status 1 when anything was found.\n"
     "     --probe     Ask the terminal vorsk runs on what it is and does: show\n"
     "                 its answers, then a report of its features.\n"
-    "     --screen[=end]\n"
-    "                 After the account, the screen the stream left: a\n"
-    "                 heading, then its rows.\n"
+    "     --screen[=WHEN[,WHEN...]]\n"
+    "                 The screen the stream left: a heading, then its rows;\n"
+    "                 WHEN is 'end' (the default) or 'byte:N', after the\n"
+    "                 first N bytes of the input.\n"
     "     --size=COLSxROWS\n"
     "                 The size of the screen (default 80x24).\n"
     "     --only=screen\n"
@@ -219,6 +222,41 @@ InputFormat resolve_format_word(const char* word) {
     usage(1);
 }
 
+// --screen[=WHEN[,WHEN...]]: "end", or "byte:N" after the first N bytes of
+// the input.
+void read_screen_moments(const char* text) {
+    options.screen = 1;
+    if (text == nullptr) {
+        options.screen_at_end = 1;
+        return;
+    }
+    for (const char* at = text; *at != '\0';) {
+        const char* comma = std::strchr(at, ',');
+        const std::string_view word(
+            at, comma != nullptr ? static_cast<std::size_t>(comma - at) : std::strlen(at));
+        at += word.size() + (comma != nullptr ? 1 : 0);
+        if (word == "end") {
+            options.screen_at_end = 1;
+            continue;
+        }
+        std::uint64_t n = 0;
+        bool number = word.size() > 5 && word.starts_with("byte:") && word.size() <= 5 + 19;
+        for (const char c : word.substr(number ? 5 : 0)) {
+            number = number && c >= '0' && c <= '9';
+            n = n * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        if (!number || options.n_screen_marks == std::size(options.screen_marks)) {
+            std::fprintf(stderr,
+                         "%s: --screen takes \"end\" and up to 16 \"byte:N\", "
+                         "separated by commas, not \"%s\"\n",
+                         options.program_name, text);
+            std::exit(1);
+        }
+        options.screen_marks[options.n_screen_marks++] = n;
+    }
+    std::sort(options.screen_marks, options.screen_marks + options.n_screen_marks);
+}
+
 // --size=COLSxROWS: the screen's size where the recording does not say.
 void read_size(const char* text) {
     int cols = 0;
@@ -255,14 +293,7 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'H': options.html = 1; break;
             case 'T': options.terminfo = optarg != nullptr ? optarg : ""; break;
             case 'P': options.probe = 1; break;
-            case 'W':
-                if (optarg != nullptr && std::strcmp(optarg, "end") != 0) {
-                    std::fprintf(stderr, "%s: --screen takes only \"end\" so far, not \"%s\"\n",
-                                 options.program_name, optarg);
-                    std::exit(1);
-                }
-                options.screen = 1;
-                break;
+            case 'W': read_screen_moments(optarg); break;
             case 'Z': read_size(optarg); break;
             case 'O':
                 if (std::strcmp(optarg, "screen") != 0) {
@@ -486,6 +517,12 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
         .reference = reference_paths(),
     };
     if (!processor_init(p, input, writer, settings)) out_of_memory();
+    if (p.screen != nullptr) {
+        std::copy(options.screen_marks, options.screen_marks + options.n_screen_marks,
+                  p.screen->marks);
+        p.screen->n_marks = options.n_screen_marks;
+        p.screen->at_end = options.screen_at_end != 0;
+    }
 }
 
 // Whether the first line is "{" alone (after a byte-order mark): a v1

@@ -1,6 +1,7 @@
 #include "driver/main_loop.h"
 
 #include <cerrno>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,30 @@
 
 namespace vorsk {
 
+namespace {
+
+// --screen=byte:N: the screens whose moment has come, each after the line
+// open at that moment is ended.
+void write_due_screens(Processor& p) {
+    ScreenFeed& f = *p.screen;
+    while (f.next_mark < f.n_marks && input_consumed(*p.input) >= f.marks[f.next_mark]) {
+        char when[40];
+        std::snprintf(when, sizeof when, "after byte %" PRIu64, f.marks[f.next_mark]);
+        finish_state(p);
+        screen_write(*f.screen, *p.writer, when);
+        ++f.next_mark;
+    }
+}
+
+// How many held bytes may be decoded before the next screen is due.
+std::size_t until_next_screen(const Processor& p, std::size_t limit) {
+    if (p.screen == nullptr || p.screen->next_mark >= p.screen->n_marks) return limit;
+    const std::uint64_t left = p.screen->marks[p.screen->next_mark] - input_consumed(*p.input);
+    return left < limit ? static_cast<std::size_t>(left) : limit;
+}
+
+}  // namespace
+
 void decode_source(Processor& p, Source& source, IdleLimit idle) {
     for (;;) {
         service_signal(p);
@@ -18,10 +43,12 @@ void decode_source(Processor& p, Source& source, IdleLimit idle) {
         switch (e.kind) {
             case EVENT_BYTE:
                 process_byte(p, e.byte);
+                if (p.screen != nullptr) write_due_screens(p);
                 // The bytes the input holds already go to the dispatcher
                 // at once, never past the point where the source has more
                 // to say.
-                process_buffered(p, source_run_limit(source));
+                process_buffered(p, until_next_screen(p, source_run_limit(source)));
+                if (p.screen != nullptr) write_due_screens(p);
                 continue;
             case EVENT_PAUSE: process_pause(p, std::min(e.delay, idle.seconds)); continue;
             case EVENT_BREAK: process_break(p); continue;
@@ -116,7 +143,8 @@ int run(Session& session) {
     } else {
         decode_source(p, session.source, session.idle);
     }
-    if (p.screen != nullptr) screen_write(*p.screen->screen, *p.writer, "at the end");
+    if (p.screen != nullptr && p.screen->at_end)
+        screen_write(*p.screen->screen, *p.writer, "at the end");
     if (p.tally != nullptr) {
         // The bytes of both directions of a recording.
         p.tally->bytes = input_consumed(*p.input);

@@ -33,8 +33,11 @@ struct Options {
     const char* terminfo = nullptr;  // --terminfo: the terminal type named after each sequence
     const char* check = nullptr;     // --check: the terminal type the stream is checked against
     int probe = 0;                   // --probe: ask the terminal vorsk runs on
-    int screen = 0;                  // --screen: the screen the output leaves, at the end
-    int screen_cols = 80;            // --size
+    int screen = 0;                  // --screen: the screen the output leaves
+    int screen_at_end = 0;           // --screen=end, or --screen alone
+    std::uint64_t screen_marks[16] = {};  // --screen=byte:N, ascending
+    std::size_t n_screen_marks = 0;
+    int screen_cols = 80;  // --size
     int screen_rows = 24;
 };
 
