@@ -557,9 +557,9 @@ void screen_reset(Screen& s, bool hard) {
 
 void screen_write(const Screen& s, LineWriter& w, const char* when) {
     if (!writer_shows(w, SCREEN_LINE)) return;
-    char heading[200];
+    char heading[256];
     const Cursor& c = s.cursor;
-    char cursor[48];
+    char cursor[64];
     if (s.cursor_visible) {
         std::snprintf(cursor, sizeof cursor, "cursor at line %d, column %d", c.row + 1, c.col + 1);
     } else {
