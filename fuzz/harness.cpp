@@ -195,7 +195,9 @@ void check_paths(std::string_view input, const DecodeSettings& settings) {
         fail("the fast paths and the general paths give different accounts",
              "\n--- fast:\n" + with_memo + "--- general:\n" + general);
     }
-    if (settings.shape.delays) return;  // a timing file says where reads end
+    // A timing file says where reads end, and typed input is read a key at
+    // a time: ESC and a byte in one read are Alt and that key.
+    if (settings.shape.delays || settings.keys) return;
     DecodeSettings whole = fast;
     whole.read_size = 0;
     DecodeSettings bytewise = fast;

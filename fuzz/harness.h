@@ -54,8 +54,8 @@ void check_shapes(std::string_view input, const DecodeSettings& settings,
                   const DecodeResult& result);
 
 // Aborts unless the account is the same with the memo of sequences and the
-// fast paths as along the general paths alone, and the same whole as read
-// a byte at a time.
+// fast paths as along the general paths alone, and (but for typed input,
+// whose keys are told by the reads) the same whole as read a byte at a time.
 void check_paths(std::string_view input, const DecodeSettings& settings);
 
 // Takes the settings from the first bytes of a fuzz input and returns the
