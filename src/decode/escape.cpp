@@ -153,7 +153,14 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     if (length == 0 || length > MEMO_KEY_SIZE) return false;
     const MemoSlot* slot = memo_find(memo, memo_key(bytes, length));
     if (slot == nullptr) return false;
-    input_skip(in, length);
+    if (p.screen != nullptr) {
+        // The screen needs the sequence's values: the same bytes parse
+        // the same, to the same end.
+        if (!parse_sequence(in, p.sequence, p.extended)) return false;
+        feed_sequence(*p.screen, p.sequence, p.extended);
+    } else {
+        input_skip(in, length);
+    }
     writer_replay(*p.writer, slot->text, slot->text_size);
     p.line.control_break = 1;
     return true;

@@ -351,11 +351,13 @@ void process_buffered(Processor& p, std::size_t limit) {
                 continue;
             }
             if (p.runs && p.extended && p.line.state == LINE_TEXT && !p.strings.open &&
-                *bytes >= 0x80 && p.screen == nullptr) {
+                *bytes >= 0x80) {
                 const std::size_t run =
                     process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
                 if (run != 0) {
                     if (p.tally != nullptr) p.tally->text_bytes += run;
+                    if (p.screen != nullptr)
+                        feed_plain_run(*p.screen, reinterpret_cast<const char*>(bytes), run);
                     input_skip(in, run);
                     bytes += run;
                     continue;
@@ -404,7 +406,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.screen->screen = settings.screen;
     }
     if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
-        p.check == nullptr && p.screen == nullptr && p.queries == nullptr && p.memo == nullptr) {
+        p.check == nullptr && p.queries == nullptr && p.memo == nullptr) {
         p.memo = allocate_zeroed_record<SequenceMemo>();
         if (p.memo == nullptr) return false;
     }

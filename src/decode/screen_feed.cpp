@@ -51,6 +51,30 @@ void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
     screen_put_ascii(*f.screen, bytes, n);
 }
 
+void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
+    f.have = 0;
+    f.need = 0;
+    const auto* at = reinterpret_cast<const std::uint8_t*>(bytes);
+    const std::uint8_t* const end = at + n;
+    while (at != end) {
+        const std::uint8_t* ascii = at;
+        while (ascii != end && *ascii < 0x80) ++ascii;
+        if (ascii != at) {
+            screen_put_ascii(*f.screen, reinterpret_cast<const char*>(at),
+                             static_cast<std::size_t>(ascii - at));
+            at = ascii;
+            continue;
+        }
+        std::uint32_t cp = 0;
+        const std::size_t length = utf8_decode(at, static_cast<std::size_t>(end - at), cp);
+        if (length == 0) return;  // the run holds whole characters only
+        const int plain = plain_text_width(cp);
+        screen_put(*f.screen, cp, plain != 0 ? plain : code_point_width(cp),
+                   reinterpret_cast<const char*>(at), length);
+        at += length;
+    }
+}
+
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
     if (unsafe_code_point_name(cp) != nullptr) return;
     screen_put(*f.screen, cp, width < 0 ? 1 : width, bytes, n);

@@ -34,6 +34,9 @@ struct ScreenFeed {
 void feed_text_byte(ScreenFeed& f, std::uint8_t b);
 // A run of printable ASCII on a text line.
 void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n);
+// A run of plain text that extended mode took in one piece: printable
+// ASCII and characters of one or two columns that join nothing.
+void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n);
 // A character that extended mode decoded, with its width (0 joins).
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n);
 // A byte the dispatcher put on a control line, or the LF that ended a text line.

@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace vorsk {
 namespace {
 
 // DEC Special Graphics: what 0x5F to 0x7E draw when the set is invoked.
-constexpr const char* dec_graphics[] = {
+constexpr std::string_view dec_graphics[] = {
     "\u00a0", "\u25c6", "\u2592", "\u2409", "\u240c", "\u240d", "\u240a", "\u00b0",
     "\u00b1", "\u2424", "\u240b", "\u2518", "\u2510", "\u250c", "\u2514", "\u253c",
     "\u23ba", "\u23bb", "\u2500", "\u23bc", "\u23bd", "\u251c", "\u2524", "\u2534",
@@ -37,19 +38,35 @@ const Cell* row_of(const Screen& s, int row) {
            static_cast<std::size_t>(s.order[s.active][row]) * static_cast<std::size_t>(s.cols);
 }
 
-void fill(Cell* from, int n, const Cell& c) {
-    for (int i = 0; i < n; ++i) from[i] = c;
+bool same_cell(const Cell& a, const Cell& b) {
+    return a.size == b.size && a.width == b.width && a.pen == b.pen &&
+           std::memcmp(a.text, b.text, a.size) == 0;
 }
 
-// Lines [from, from + n) of the active screen, blank.
+// n cells of c, n at most a row: copied from the row of fill cells, made
+// anew when c is another cell.
+void fill(Screen& s, Cell* from, int n, const Cell& c) {
+    if (n <= 0) return;
+    if (s.fill_cols < n || !same_cell(c, s.fill_cell)) {
+        s.fill_cell = c;
+        for (int i = 0; i < s.cols; ++i) s.fill_row[i] = c;
+        s.fill_cols = s.cols;
+    }
+    std::memcpy(from, s.fill_row, static_cast<std::size_t>(n) * sizeof(Cell));
+}
+
+// Lines [from, from + n) of the active screen, filled with c.
 void blank_rows(Screen& s, int from, int n, const Cell& c) {
-    for (int r = from; r < from + n; ++r) fill(row_of(s, r), s.cols, c);
+    for (int r = from; r < from + n; ++r) fill(s, row_of(s, r), s.cols, c);
 }
 
 void clear_grid(Screen& s, int which) {
     const Cell c = blank(Pen{});
-    fill(s.grid[which], s.cols * s.rows, c);
-    for (int r = 0; r < s.rows; ++r) s.order[which][r] = static_cast<std::uint16_t>(r);
+    for (int r = 0; r < s.rows; ++r) {
+        s.order[which][r] = static_cast<std::uint16_t>(r);
+        fill(s, s.grid[which] + static_cast<std::size_t>(r) * static_cast<std::size_t>(s.cols),
+             s.cols, c);
+    }
 }
 
 void default_tabs(Screen& s) {
@@ -79,28 +96,36 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
     blank_rows(s, from, n, blank(s.cursor.pen));
 }
 
-// A wide character cut by an edit leaves a blank where its other half was.
-void mend_wide(Screen& s, int row, int col) {
-    Cell* r = row_of(s, row);
-    if (col < 0 || col >= s.cols) return;
-    if (r[col].width == 0 && col > 0 && r[col - 1].width == 2) r[col - 1] = blank(r[col - 1].pen);
-    if (r[col].width == 2 && (col + 1 >= s.cols || r[col + 1].width != 0))
-        r[col] = blank(r[col].pen);
+// Cuts row r between columns b - 1 and b, where a change begins or ends:
+// a wide character across the cut becomes two blanks, and at the right
+// margin (b = cols) a wide character whose right half an insertion pushed
+// off becomes a blank.
+void cut_wide(Screen& s, Cell* r, int b) {
+    if (b <= 0 || b > s.cols) return;
+    if (b == s.cols) {
+        if (r[b - 1].width == 2) r[b - 1] = blank(r[b - 1].pen);
+        return;
+    }
+    if (r[b].width == 0 && r[b - 1].width == 2) {
+        r[b - 1] = blank(r[b - 1].pen);
+        r[b] = blank(r[b].pen);
+    }
 }
 
 void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
     Cursor& c = s.cursor;
     Cell* r = row_of(s, c.row);
+    cut_wide(s, r, c.col);
     if (s.insert) {
         const int shift = width;
         std::memmove(r + c.col + shift, r + c.col,
                      static_cast<std::size_t>(std::max(0, s.cols - c.col - shift)) * sizeof(Cell));
+        cut_wide(s, r, s.cols);
     }
-    mend_wide(s, c.row, c.col);
-    if (width == 2) mend_wide(s, c.row, c.col + 1);
+    cut_wide(s, r, c.col + width);
     Cell& cell = r[c.col];
     cell.size = static_cast<std::uint8_t>(std::min(n, Cell::TEXT_SIZE));
-    std::memcpy(cell.text, bytes, cell.size);
+    for (std::size_t i = 0; i < cell.size; ++i) cell.text[i] = bytes[i];
     cell.width = static_cast<std::uint8_t>(width);
     cell.pen = c.pen;
     if (width == 2) {
@@ -109,7 +134,7 @@ void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
         right.width = 0;
         right.pen = c.pen;
     }
-    std::memcpy(s.last_text, cell.text, cell.size);
+    std::memcpy(s.last_text, cell.text, sizeof s.last_text);
     s.last_size = cell.size;
     s.last_width = cell.width;
     c.col += width;
@@ -134,6 +159,7 @@ bool allocate(Screen& s, int cols, int rows) {
     }
     s.cols = cols;
     s.rows = rows;
+    s.fill_cols = 0;
     return true;
 }
 
@@ -203,8 +229,8 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
         return;
     }
     if (c.gl < 4 && c.g[c.gl] == '0' && cp >= 0x5f && cp <= 0x7e) {
-        bytes = dec_graphics[cp - 0x5f];
-        n = std::strlen(bytes);
+        bytes = dec_graphics[cp - 0x5f].data();
+        n = dec_graphics[cp - 0x5f].size();
     }
     if (c.pending_wrap) {
         c.col = 0;
@@ -228,28 +254,63 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
 
 void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
     Cursor& c = s.cursor;
-    const bool graphics = c.g[c.gl] == '0';
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto b = static_cast<std::uint8_t>(bytes[i]);
-        // The plain case in place: a one-column cell over a one-column cell.
-        if (!c.pending_wrap && !s.insert && !(graphics && b >= 0x5f)) {
-            Cell& cell = row_of(s, c.row)[c.col];
-            if (cell.width == 1 &&
-                (c.col + 1 >= s.cols || row_of(s, c.row)[c.col + 1].width != 0)) {
-                cell.text[0] = static_cast<char>(b);
-                cell.size = 1;
-                cell.pen = c.pen;
-                s.last_text[0] = static_cast<char>(b);
-                s.last_size = 1;
-                s.last_width = 1;
-                if (++c.col >= s.cols) {
-                    c.col = s.cols - 1;
-                    c.pending_wrap = s.autowrap;
+    const bool graphics = c.gl < 4 && c.g[c.gl] == '0';
+    std::size_t i = 0;
+    while (i < n) {
+        if (c.pending_wrap) {
+            // The first character wraps as screen_put wraps it.
+            screen_put(s, static_cast<std::uint8_t>(bytes[i]), 1, bytes + i, 1);
+            ++i;
+            continue;
+        }
+        // The part of the run that goes on this line, in place: a wide
+        // character cut at either end leaves blanks, as any character
+        // written over it does; in insert mode the line moves right by the
+        // part at once, as it would a character at a time.
+        const std::size_t k = std::min(n - i, static_cast<std::size_t>(s.cols - c.col));
+        const int width = static_cast<int>(k);
+        Cell* r = row_of(s, c.row);
+        cut_wide(s, r, c.col);
+        if (s.insert) {
+            std::memmove(r + c.col + width, r + c.col,
+                         static_cast<std::size_t>(s.cols - c.col - width) * sizeof(Cell));
+            cut_wide(s, r, s.cols);
+        } else {
+            cut_wide(s, r, c.col + width);
+        }
+        Cell cell{};
+        cell.size = 1;
+        cell.width = 1;
+        cell.pen = c.pen;
+        Cell* out = r + c.col;
+        if (!graphics) {
+            for (std::size_t j = 0; j < k; ++j) {
+                cell.text[0] = bytes[i + j];
+                out[j] = cell;
+            }
+        } else {
+            for (std::size_t j = 0; j < k; ++j) {
+                const auto b = static_cast<std::uint8_t>(bytes[i + j]);
+                if (b >= 0x5f) {
+                    const std::string_view glyph = dec_graphics[b - 0x5f];
+                    std::memcpy(cell.text, glyph.data(), glyph.size());
+                    cell.size = static_cast<std::uint8_t>(glyph.size());
+                } else {
+                    cell.text[0] = static_cast<char>(b);
+                    cell.size = 1;
                 }
-                continue;
+                out[j] = cell;
             }
         }
-        screen_put(s, b, 1, bytes + i, 1);
+        std::memcpy(s.last_text, cell.text, sizeof s.last_text);
+        s.last_size = cell.size;
+        s.last_width = 1;
+        i += k;
+        c.col += width;
+        if (c.col >= s.cols) {
+            c.col = s.cols - 1;
+            c.pending_wrap = s.autowrap;
+        }
     }
 }
 
@@ -368,14 +429,14 @@ void screen_erase_line(Screen& s, int mode) {
     c.pending_wrap = false;
     switch (mode) {
         case 0:
-            mend_wide(s, c.row, c.col);
-            fill(r + c.col, s.cols - c.col, b);
+            cut_wide(s, r, c.col);
+            fill(s, r + c.col, s.cols - c.col, b);
             break;
         case 1:
-            mend_wide(s, c.row, c.col);
-            fill(r, c.col + 1, b);
+            cut_wide(s, r, c.col + 1);
+            fill(s, r, c.col + 1, b);
             break;
-        case 2: fill(r, s.cols, b); break;
+        case 2: fill(s, r, s.cols, b); break;
         default: break;
     }
 }
@@ -400,9 +461,10 @@ void screen_erase_display(Screen& s, int mode) {
 void screen_erase_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
-    mend_wide(s, c.row, c.col);
-    mend_wide(s, c.row, c.col + n - 1);
-    fill(row_of(s, c.row) + c.col, n, blank(c.pen));
+    Cell* r = row_of(s, c.row);
+    cut_wide(s, r, c.col);
+    cut_wide(s, r, c.col + n);
+    fill(s, r + c.col, n, blank(c.pen));
     c.pending_wrap = false;
 }
 
@@ -410,11 +472,11 @@ void screen_insert_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
-    mend_wide(s, c.row, c.col);
+    cut_wide(s, r, c.col);
     std::memmove(r + c.col + n, r + c.col,
                  static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
-    fill(r + c.col, n, blank(c.pen));
-    mend_wide(s, c.row, s.cols - 1);
+    fill(s, r + c.col, n, blank(c.pen));
+    cut_wide(s, r, s.cols);
     c.pending_wrap = false;
 }
 
@@ -422,11 +484,11 @@ void screen_delete_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
-    mend_wide(s, c.row, c.col);
-    mend_wide(s, c.row, c.col + n - 1);
+    cut_wide(s, r, c.col);
+    cut_wide(s, r, c.col + n);
     std::memmove(r + c.col, r + c.col + n,
                  static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
-    fill(r + s.cols - n, n, blank(c.pen));
+    fill(s, r + s.cols - n, n, blank(c.pen));
     c.pending_wrap = false;
 }
 

@@ -61,6 +61,11 @@ struct Screen {
     char last_text[Cell::TEXT_SIZE] = {};
     std::uint8_t last_size = 0;
     std::uint8_t last_width = 0;
+    // A row of copies of the cell last filled with (most often a blank of
+    // the pen's background), copied where a run of cells is filled.
+    Cell fill_cell{};
+    int fill_cols = 0;  // how many of fill_row hold fill_cell
+    Cell fill_row[MAX_SCREEN_COLUMNS];
 };
 
 // Yields nullptr when memory is exhausted; the size is bounded by the
