@@ -107,9 +107,10 @@ void report_sequence(Processor& p, const Sequence& s) {
 // The same, kept in the memo when the writer can replay it. The memo is
 // only made where the lines depend on nothing but the bytes: not for typed
 // input, which reads on past the sequence.
-void report_sequence_once(Processor& p, SequenceMemo& memo, const Sequence& s) {
+[[gnu::always_inline]] inline void report_sequence_once(Processor& p, SequenceMemo& memo,
+                                                        const Sequence& s) {
     LineWriter& w = *p.writer;
-    if (s.n_bytes > MEMO_KEY_SIZE || !memo_applies(p)) {
+    if (s.n_bytes > MEMO_KEY_SIZE || p.tally != nullptr || !writer_replayable(w)) {
         report_sequence(p, s);
         return;
     }
@@ -119,6 +120,18 @@ void report_sequence_once(Processor& p, SequenceMemo& memo, const Sequence& s) {
     std::size_t size = 0;
     if (const char* text = writer_output_since(w, start, was_open, &size))
         memo_keep(memo, memo_key(s.bytes, s.n_bytes), text, size);
+}
+
+// The same where each sequence is parsed all the same (the screen wants
+// its values): the memo is asked after parsing.
+void report_parsed_sequence(Processor& p, SequenceMemo& memo, const Sequence& s) {
+    if (s.n_bytes <= MEMO_KEY_SIZE && p.tally == nullptr && writer_replayable(*p.writer)) {
+        if (const MemoSlot* slot = memo_find(memo, memo_key(s.bytes, s.n_bytes))) {
+            writer_replay(*p.writer, slot->text, slot->text_size);
+            return;
+        }
+    }
+    report_sequence_once(p, memo, s);
 }
 
 // The length of a sequence after ESC in its commonest forms: ESC "[", an
@@ -153,14 +166,7 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     if (length == 0 || length > MEMO_KEY_SIZE) return false;
     const MemoSlot* slot = memo_find(memo, memo_key(bytes, length));
     if (slot == nullptr) return false;
-    if (p.screen != nullptr) {
-        // The screen needs the sequence's values: the same bytes parse
-        // the same, to the same end.
-        if (!parse_sequence(in, p.sequence, p.extended)) return false;
-        feed_sequence(*p.screen, p.sequence, p.extended);
-    } else {
-        input_skip(in, length);
-    }
+    input_skip(in, length);
     writer_replay(*p.writer, slot->text, slot->text_size);
     p.line.control_break = 1;
     return true;
@@ -237,6 +243,8 @@ bool process_escape_sequence(Processor& p) {
     }
     if (p.memo != nullptr) {
         report_sequence_once(p, *p.memo, s);
+    } else if (p.parsed_memo != nullptr) {
+        report_parsed_sequence(p, *p.parsed_memo, s);
     } else {
         report_sequence(p, s);
         // Where there is a capability line or a check there is no memo.

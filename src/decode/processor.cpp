@@ -249,6 +249,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
     writer_put_fitting(w, reinterpret_cast<const char*>(bytes + taken - fitting), fitting, columns);
     p.line.grapheme = grapheme;
     p.line.last_width = static_cast<int>(width);
+    if (p.screen != nullptr && taken != 0)
+        feed_plain_run(*p.screen, reinterpret_cast<const char*>(bytes), taken);
     return taken;
 }
 
@@ -351,13 +353,11 @@ void process_buffered(Processor& p, std::size_t limit) {
                 continue;
             }
             if (p.runs && p.extended && p.line.state == LINE_TEXT && !p.strings.open &&
-                *bytes >= 0x80) {
+                *bytes >= 0x80 && p.utf8_runs) {
                 const std::size_t run =
                     process_plain_run(p, bytes, static_cast<std::size_t>(stop - bytes));
                 if (run != 0) {
                     if (p.tally != nullptr) p.tally->text_bytes += run;
-                    if (p.screen != nullptr)
-                        feed_plain_run(*p.screen, reinterpret_cast<const char*>(bytes), run);
                     input_skip(in, run);
                     bytes += run;
                     continue;
@@ -385,6 +385,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
     p.listens = p.keys || p.queries != nullptr;
     p.elapsed = settings.extended ? settings.elapsed : nullptr;
     p.runs = !settings.reference;
+    p.utf8_runs = p.runs;
     if (p.tally != nullptr) p.tally->extended = p.extended;
     if (p.extended && p.strings.current == nullptr) {
         p.strings.current = allocate_record<ControlString>();
@@ -406,9 +407,11 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.screen->screen = settings.screen;
     }
     if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
-        p.check == nullptr && p.queries == nullptr && p.memo == nullptr) {
-        p.memo = allocate_zeroed_record<SequenceMemo>();
-        if (p.memo == nullptr) return false;
+        p.check == nullptr && p.queries == nullptr && p.memo == nullptr &&
+        p.parsed_memo == nullptr) {
+        SequenceMemo* memo = allocate_zeroed_record<SequenceMemo>();
+        if (memo == nullptr) return false;
+        (p.screen != nullptr ? p.parsed_memo : p.memo) = memo;
     }
     return input != nullptr && writer != nullptr;
 }
@@ -426,10 +429,12 @@ void processor_release(Processor& p) {
     release_record(p.screen);
     p.screen = nullptr;
     std::free(p.memo);
+    std::free(p.parsed_memo);
     p.strings.current = nullptr;
     p.pen = nullptr;
     p.terminfo = nullptr;
     p.memo = nullptr;
+    p.parsed_memo = nullptr;
 }
 
 void print_control(Processor& p, int b) {

@@ -71,6 +71,8 @@ struct Processor {
     bool keys = false;
     // Runs of text are taken in one piece by process_buffered.
     bool runs = true;
+    // Extended mode: runs of plain UTF-8 text are taken in one piece too.
+    bool utf8_runs = true;
     OpenLine line;
     Sequence sequence;  // the record of the sequence being decoded
     OpenString strings;
@@ -86,6 +88,9 @@ struct Processor {
     // nullptr where they depend on more than the sequence (typed input, a
     // page).
     SequenceMemo* memo = nullptr;
+    // The same memo where every sequence is parsed all the same (--screen),
+    // asked after parsing rather than before; nullptr elsewhere.
+    SequenceMemo* parsed_memo = nullptr;
     // With --terminfo, the terminal type whose capabilities each sequence
     // is matched against; nullptr without it (and then there is no memo).
     TerminfoView* terminfo = nullptr;

@@ -17,6 +17,8 @@ constexpr std::string_view dec_graphics[] = {
     "\u252c", "\u2502", "\u2264", "\u2265", "\u03c0", "\u2260", "\u00a3", "\u00b7",
 };
 static_assert(std::size(dec_graphics) == 0x7f - 0x5f);
+static_assert(std::all_of(std::begin(dec_graphics), std::end(dec_graphics),
+                          [](std::string_view g) { return g.size() == 2 || g.size() == 3; }));
 
 Cell blank(const Pen& pen) {
     Cell c{};
@@ -28,14 +30,35 @@ Cell blank(const Pen& pen) {
     return c;
 }
 
-Cell* row_of(Screen& s, int row) {
-    return s.grid[s.active] +
-           static_cast<std::size_t>(s.order[s.active][row]) * static_cast<std::size_t>(s.cols);
+Cell* grid_row(Screen& s, int which, int line) {
+    return s.grid[which] + static_cast<std::size_t>(line) * static_cast<std::size_t>(s.cols);
 }
 
-const Cell* row_of(const Screen& s, int row) {
-    return s.grid[s.active] +
-           static_cast<std::size_t>(s.order[s.active][row]) * static_cast<std::size_t>(s.cols);
+// Writes the blanks of a line's tail into the grid up to column `upto`.
+void fill_tail(Screen& s, int which, int line, int upto);
+
+// A line of the active screen whose first `upto` cells are in the grid.
+[[gnu::always_inline]] inline Cell* row_upto(Screen& s, int row, int upto) {
+    const int line = s.order[s.active][row];
+    if (s.filled[s.active][line] < upto) fill_tail(s, s.active, line, upto);
+    return grid_row(s, s.active, line);
+}
+
+// A line of the active screen, all of its cells in the grid.
+Cell* row_of(Screen& s, int row) {
+    return row_upto(s, row, s.cols);
+}
+
+[[gnu::always_inline]] inline std::uint16_t& filled_of(Screen& s, int row) {
+    return s.filled[s.active][s.order[s.active][row]];
+}
+
+// The line becomes blanks of pen's background from column `from` on.
+void blank_tail(Screen& s, int row, int from, const Pen& pen) {
+    const int line = s.order[s.active][row];
+    if (s.filled[s.active][line] > from)
+        s.filled[s.active][line] = static_cast<std::uint16_t>(from);
+    s.tail_bg[s.active][line] = pen.bg;
 }
 
 bool same_cell(const Cell& a, const Cell& b) {
@@ -55,17 +78,24 @@ void fill(Screen& s, Cell* from, int n, const Cell& c) {
     std::memcpy(from, s.fill_row, static_cast<std::size_t>(n) * sizeof(Cell));
 }
 
-// Lines [from, from + n) of the active screen, filled with c.
-void blank_rows(Screen& s, int from, int n, const Cell& c) {
-    for (int r = from; r < from + n; ++r) fill(s, row_of(s, r), s.cols, c);
+void fill_tail(Screen& s, int which, int line, int upto) {
+    std::uint16_t& filled = s.filled[which][line];
+    Pen pen;
+    pen.bg = s.tail_bg[which][line];
+    fill(s, grid_row(s, which, line) + filled, upto - filled, blank(pen));
+    filled = static_cast<std::uint16_t>(upto);
+}
+
+// Lines [from, from + n) of the active screen, blanks of pen's background.
+void blank_rows(Screen& s, int from, int n, const Pen& pen) {
+    for (int r = from; r < from + n; ++r) blank_tail(s, r, 0, pen);
 }
 
 void clear_grid(Screen& s, int which) {
-    const Cell c = blank(Pen{});
     for (int r = 0; r < s.rows; ++r) {
         s.order[which][r] = static_cast<std::uint16_t>(r);
-        fill(s, s.grid[which] + static_cast<std::size_t>(r) * static_cast<std::size_t>(s.cols),
-             s.cols, c);
+        s.filled[which][r] = 0;
+        s.tail_bg[which][r] = 0;
     }
 }
 
@@ -85,7 +115,7 @@ void scroll_rows_up(Screen& s, int from, int to, int n) {
     if (s.active == 0 && from == 0) s.scrolled_off += static_cast<std::uint64_t>(n);
     std::uint16_t* order = s.order[s.active];
     std::rotate(order + from, order + from + n, order + to + 1);
-    blank_rows(s, to - n + 1, n, blank(s.cursor.pen));
+    blank_rows(s, to - n + 1, n, s.cursor.pen);
 }
 
 void scroll_rows_down(Screen& s, int from, int to, int n) {
@@ -93,36 +123,45 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
     n = std::min(n, to - from + 1);
     std::uint16_t* order = s.order[s.active];
     std::rotate(order + from, order + to + 1 - n, order + to + 1);
-    blank_rows(s, from, n, blank(s.cursor.pen));
+    blank_rows(s, from, n, s.cursor.pen);
 }
 
 // Cuts row r between columns b - 1 and b, where a change begins or ends:
 // a wide character across the cut becomes two blanks, and at the right
 // margin (b = cols) a wide character whose right half an insertion pushed
 // off becomes a blank.
-void cut_wide(Screen& s, Cell* r, int b) {
+[[gnu::always_inline]] inline void cut_wide(Screen& s, int row, int b) {
     if (b <= 0 || b > s.cols) return;
+    const int filled = filled_of(s, row);
+    Cell* r = grid_row(s, s.active, s.order[s.active][row]);
     if (b == s.cols) {
-        if (r[b - 1].width == 2) r[b - 1] = blank(r[b - 1].pen);
+        if (b - 1 < filled && r[b - 1].width == 2) r[b - 1] = blank(r[b - 1].pen);
         return;
     }
-    if (r[b].width == 0 && r[b - 1].width == 2) {
+    // Past the filled cells there are only blanks.
+    if (b < filled && r[b].width == 0 && r[b - 1].width == 2) {
         r[b - 1] = blank(r[b - 1].pen);
         r[b] = blank(r[b].pen);
     }
 }
 
+// Cells [from, to) of a line were written.
+[[gnu::always_inline]] inline void mark_filled(Screen& s, int row, int to) {
+    std::uint16_t& filled = filled_of(s, row);
+    if (filled < to) filled = static_cast<std::uint16_t>(to);
+}
+
 void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
     Cursor& c = s.cursor;
-    Cell* r = row_of(s, c.row);
-    cut_wide(s, r, c.col);
+    Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
+    cut_wide(s, c.row, c.col);
     if (s.insert) {
         const int shift = width;
         std::memmove(r + c.col + shift, r + c.col,
                      static_cast<std::size_t>(std::max(0, s.cols - c.col - shift)) * sizeof(Cell));
-        cut_wide(s, r, s.cols);
+        cut_wide(s, c.row, s.cols);
     }
-    cut_wide(s, r, c.col + width);
+    cut_wide(s, c.row, c.col + width);
     Cell& cell = r[c.col];
     cell.size = static_cast<std::uint8_t>(std::min(n, Cell::TEXT_SIZE));
     for (std::size_t i = 0; i < cell.size; ++i) cell.text[i] = bytes[i];
@@ -134,6 +173,7 @@ void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
         right.width = 0;
         right.pen = c.pen;
     }
+    mark_filled(s, c.row, c.col + width);
     std::memcpy(s.last_text, cell.text, sizeof s.last_text);
     s.last_size = cell.size;
     s.last_width = cell.width;
@@ -189,6 +229,9 @@ bool screen_resize(Screen& s, int cols, int rows) {
     cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
     rows = clamp(rows, 1, MAX_SCREEN_ROWS);
     if (cols == s.cols && rows == s.rows) return true;
+    for (int which = 0; which < 2; ++which) {
+        for (int line = 0; line < s.rows; ++line) fill_tail(s, which, line, s.cols);
+    }
     const Screen old = s;
     Cell* kept[2] = {s.grid[0], s.grid[1]};
     s.grid[0] = s.grid[1] = nullptr;
@@ -201,6 +244,7 @@ bool screen_resize(Screen& s, int cols, int rows) {
         for (int r = 0; r < std::min(rows, old.rows); ++r) {
             std::memcpy(s.grid[which] + r * cols, kept[which] + old.order[which][r] * old.cols,
                         static_cast<std::size_t>(std::min(cols, old.cols)) * sizeof(Cell));
+            s.filled[which][r] = static_cast<std::uint16_t>(std::min(cols, old.cols));
         }
         std::free(kept[which]);
     }
@@ -269,15 +313,16 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
         // part at once, as it would a character at a time.
         const std::size_t k = std::min(n - i, static_cast<std::size_t>(s.cols - c.col));
         const int width = static_cast<int>(k);
-        Cell* r = row_of(s, c.row);
-        cut_wide(s, r, c.col);
+        Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
+        cut_wide(s, c.row, c.col);
         if (s.insert) {
             std::memmove(r + c.col + width, r + c.col,
                          static_cast<std::size_t>(s.cols - c.col - width) * sizeof(Cell));
-            cut_wide(s, r, s.cols);
+            cut_wide(s, c.row, s.cols);
         } else {
-            cut_wide(s, r, c.col + width);
+            cut_wide(s, c.row, c.col + width);
         }
+        mark_filled(s, c.row, c.col + width);
         Cell cell{};
         cell.size = 1;
         cell.width = 1;
@@ -293,7 +338,8 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
                 const auto b = static_cast<std::uint8_t>(bytes[i + j]);
                 if (b >= 0x5f) {
                     const std::string_view glyph = dec_graphics[b - 0x5f];
-                    std::memcpy(cell.text, glyph.data(), glyph.size());
+                    // Each glyph is two or three bytes and its terminator.
+                    std::memcpy(cell.text, glyph.data(), 3);
                     cell.size = static_cast<std::uint8_t>(glyph.size());
                 } else {
                     cell.text[0] = static_cast<char>(b);
@@ -424,26 +470,26 @@ void screen_clear_tabs(Screen& s, bool all) {
 
 void screen_erase_line(Screen& s, int mode) {
     Cursor& c = s.cursor;
-    Cell* r = row_of(s, c.row);
-    const Cell b = blank(c.pen);
     c.pending_wrap = false;
     switch (mode) {
         case 0:
-            cut_wide(s, r, c.col);
-            fill(s, r + c.col, s.cols - c.col, b);
+            cut_wide(s, c.row, c.col);
+            blank_tail(s, c.row, c.col, c.pen);
             break;
-        case 1:
-            cut_wide(s, r, c.col + 1);
-            fill(s, r, c.col + 1, b);
+        case 1: {
+            Cell* r = row_upto(s, c.row, c.col + 1);
+            cut_wide(s, c.row, c.col + 1);
+            fill(s, r, c.col + 1, blank(c.pen));
             break;
-        case 2: fill(s, r, s.cols, b); break;
+        }
+        case 2: blank_tail(s, c.row, 0, c.pen); break;
         default: break;
     }
 }
 
 void screen_erase_display(Screen& s, int mode) {
     Cursor& c = s.cursor;
-    const Cell b = blank(c.pen);
+    const Pen& b = c.pen;
     switch (mode) {
         case 0:
             screen_erase_line(s, 0);
@@ -462,8 +508,8 @@ void screen_erase_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
-    cut_wide(s, r, c.col);
-    cut_wide(s, r, c.col + n);
+    cut_wide(s, c.row, c.col);
+    cut_wide(s, c.row, c.col + n);
     fill(s, r + c.col, n, blank(c.pen));
     c.pending_wrap = false;
 }
@@ -472,11 +518,11 @@ void screen_insert_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
-    cut_wide(s, r, c.col);
+    cut_wide(s, c.row, c.col);
     std::memmove(r + c.col + n, r + c.col,
                  static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
     fill(s, r + c.col, n, blank(c.pen));
-    cut_wide(s, r, s.cols);
+    cut_wide(s, c.row, s.cols);
     c.pending_wrap = false;
 }
 
@@ -484,8 +530,8 @@ void screen_delete_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
-    cut_wide(s, r, c.col);
-    cut_wide(s, r, c.col + n);
+    cut_wide(s, c.row, c.col);
+    cut_wide(s, c.row, c.col + n);
     std::memmove(r + c.col, r + c.col + n,
                  static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
     fill(s, r + s.cols - n, n, blank(c.pen));
@@ -539,7 +585,7 @@ void screen_alignment(Screen& s) {
     s.bottom = s.rows - 1;
     Cell e = blank(Pen{});
     e.text[0] = 'E';
-    blank_rows(s, 0, s.rows, e);
+    for (int r = 0; r < s.rows; ++r) fill(s, row_of(s, r), s.cols, e);
     s.cursor.origin = false;
     home(s);
 }
@@ -634,12 +680,15 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
     // A row: its cells' text after "=|", trailing blanks left out, then "|".
     static char row[4 + MAX_SCREEN_COLUMNS * Cell::TEXT_SIZE];
     for (int r = 0; r < s.rows; ++r) {
-        const Cell* cells = row_of(s, r);
+        const int line = s.order[s.active][r];
+        const Cell* cells =
+            s.grid[s.active] + static_cast<std::size_t>(line) * static_cast<std::size_t>(s.cols);
         std::size_t len = 0;
         row[len++] = '=';
         row[len++] = '|';
         std::size_t end = len;
-        for (int col = 0; col < s.cols; ++col) {
+        // The cells past the filled ones are blanks, left out as trailing.
+        for (int col = 0; col < s.filled[s.active][line]; ++col) {
             const Cell& cell = cells[col];
             if (cell.width == 0) continue;
             std::memcpy(row + len, cell.text, cell.size);

@@ -45,6 +45,11 @@ struct Screen {
     // Where each line of a screen is kept in its grid: scrolling moves
     // these, not the cells.
     std::uint16_t order[2][MAX_SCREEN_ROWS] = {};
+    // Each line's cells from `filled` on are blanks of the background
+    // `tail_bg`, not yet written into the grid: a line scrolled in or
+    // erased costs nothing until text reaches it. Indexed like the grid.
+    std::uint16_t filled[2][MAX_SCREEN_ROWS] = {};
+    std::uint32_t tail_bg[2][MAX_SCREEN_ROWS] = {};
     int active = 0;  // 1: the alternate screen
     Cursor cursor;
     Cursor saved[2];  // DECSC and mode 1048, one for each screen
