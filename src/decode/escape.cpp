@@ -256,7 +256,7 @@ bool process_escape_sequence(Processor& p) {
             check_sequence(*p.check, s, tally_offset(p, 1 + s.n_bytes), p.extended);
     }
     if (p.pen != nullptr) update_pen(p, s);
-    if (p.screen != nullptr && !p.keys) feed_sequence(*p.screen, s, p.extended);
+    if (p.screen != nullptr && !p.keys) screen_sequence(p, s);
     p.line.control_break = 1;
     return true;
 }

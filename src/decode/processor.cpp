@@ -307,9 +307,8 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                 if (b == ESC && process_escape_sequence(p)) return;
                 if (p.tally != nullptr)
                     tally_control(*p.tally, static_cast<std::uint8_t>(b), tally_offset(p, 1));
-                if (p.screen != nullptr)
-                    feed_control(*p.screen, static_cast<std::uint8_t>(b), p.extended);
                 put_control_item(p, b);
+                if (p.screen != nullptr) screen_control_byte(p, static_cast<std::uint8_t>(b));
                 return;
         }
         assert(!"Can't get here!");

@@ -1,5 +1,12 @@
 #include "decode/screen_feed.h"
 
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+#include "decode/processor.h"
+#include "parse/control_string.h"
 #include "text/unicode.h"
 #include "vocab/screen_apply.h"
 
@@ -19,10 +26,163 @@ void put_held_character(ScreenFeed& f) {
     f.need = 0;
 }
 
+// A prompt mark of shell integration: OSC 133;A, or 633;A.
+bool is_prompt_mark(std::string_view payload) {
+    for (const std::string_view mark : {"133;A", "633;A"}) {
+        if (payload.starts_with(mark) &&
+            (payload.size() == mark.size() || payload[mark.size()] == ';'))
+            return true;
+    }
+    return false;
+}
+
+// The classic mode: a control string read as text has ended.
+void end_string_text(ScreenFeed& f) {
+    f.in_string = false;
+    if (f.at_prompt && is_prompt_mark(std::string_view(f.head, f.head_size))) f.prompt_due = true;
+}
+
+void write_moment(Processor& p, const char* when) {
+    finish_state(p);
+    screen_write(*p.screen->screen, *p.writer, when);
+}
+
+void write_prompt(Processor& p) {
+    ScreenFeed& f = *p.screen;
+    f.prompt_due = false;
+    char when[48];
+    std::snprintf(when, sizeof when, "at prompt %" PRIu64, ++f.n_prompts);
+    write_moment(p, when);
+}
+
+// "1:20.500" for 80.5 seconds.
+void format_time(char* out, std::size_t size, double seconds) {
+    const auto millis = static_cast<std::uint64_t>(seconds * 1000.0 + 0.5);
+    const std::uint64_t s = millis / 1000, minutes = s / 60, hours = minutes / 60;
+    if (hours != 0) {
+        std::snprintf(out, size, "%" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64, hours,
+                      minutes % 60, s % 60, millis % 1000);
+    } else {
+        std::snprintf(out, size, "%" PRIu64 ":%02" PRIu64 ".%03" PRIu64, minutes, s % 60,
+                      millis % 1000);
+    }
+}
+
+void write_time(Processor& p, double seconds) {
+    char time[40];
+    format_time(time, sizeof time, seconds);
+    char when[64];
+    std::snprintf(when, sizeof when, "at %s", time);
+    write_moment(p, when);
+}
+
+// Whether a sequence leaves the alternate screen: mode 47, 1047 or 1049
+// reset, or RIS.
+bool leaves_alternate(const Sequence& s) {
+    if (s.kind == FS_SEQUENCE) return s.final_byte == 'c';
+    if (s.kind != CSI_SEQUENCE || s.final_byte != 'l' || s.marker != '?' || s.n_intermediates != 0)
+        return false;
+    for (std::size_t i = 0; i < s.n_params; ++i) {
+        const std::uint32_t v = sequence_param(s, i, 0);
+        if (v == 47 || v == 1047 || v == 1049) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
+void screen_sequence(Processor& p, const Sequence& s) {
+    ScreenFeed& f = *p.screen;
+    if (f.at_alt && f.screen->active != 0 && leaves_alternate(s))
+        write_moment(p, "before the alternate screen is left");
+    feed_sequence(f, s, p.extended);
+    if (f.prompt_due) write_prompt(p);
+}
+
+void screen_control_byte(Processor& p, std::uint8_t b) {
+    feed_control(*p.screen, b, p.extended);
+    if (p.screen->prompt_due) write_prompt(p);
+}
+
+void screen_string(Processor& p, const ControlString& s) {
+    if (p.screen->at_prompt && s.kind == OSC_STRING && is_prompt_mark(s.text())) write_prompt(p);
+}
+
+void screen_pause(Processor& p, double delay) {
+    ScreenFeed& f = *p.screen;
+    if (!std::isfinite(delay) || delay < 0.0) return;
+    if (p.strings.open) {
+        // Within a string the moments wait for the next pause.
+        f.elapsed += delay;
+        return;
+    }
+    if (f.pause >= 0.0 && delay >= f.pause) {
+        char time[40];
+        format_time(time, sizeof time, f.elapsed);
+        char when[96];
+        std::snprintf(when, sizeof when, "before a pause of %.6f at %s", delay, time);
+        write_moment(p, when);
+    }
+    f.elapsed += delay;
+    // The screen at a time is what the bytes before it left.
+    while (f.next_time < f.n_times && f.times[f.next_time] < f.elapsed)
+        write_time(p, f.times[f.next_time++]);
+}
+
+void screen_marker(Processor& p) {
+    ScreenFeed& f = *p.screen;
+    if (!f.at_marker) return;
+    char when[48];
+    std::snprintf(when, sizeof when, "at marker %" PRIu64, ++f.n_markers);
+    write_moment(p, when);
+}
+
+namespace {
+
+// A whole number of at most four digits at the start of text, or -1.
+int read_dimension(std::string_view& text) {
+    int n = 0;
+    std::size_t i = 0;
+    while (i < text.size() && i < 5 && text[i] >= '0' && text[i] <= '9')
+        n = n * 10 + (text[i++] - '0');
+    if (i == 0 || i == 5) return -1;
+    text.remove_prefix(i);
+    return n;
+}
+
+}  // namespace
+
+void screen_fact(Processor& p, std::string_view name, std::string_view value) {
+    ScreenFeed& f = *p.screen;
+    int cols = -1, rows = -1;
+    if (name == "Terminal size" || name == "Window size") {
+        cols = read_dimension(value);
+        if (cols < 0 || value.empty() || value[0] != 'x') return;
+        value.remove_prefix(1);
+        rows = read_dimension(value);
+        if (!value.empty()) return;
+    } else if (name == "Columns") {
+        f.columns = read_dimension(value);
+        return;
+    } else if (name == "Lines") {
+        cols = f.columns;
+        rows = read_dimension(value);
+    }
+    if (cols > 0 && rows > 0) screen_resize(*f.screen, cols, rows);
+}
+
+void screen_end(Processor& p) {
+    ScreenFeed& f = *p.screen;
+    // A time past the end of the recording sees its last screen.
+    while (f.next_time < f.n_times) write_time(p, f.times[f.next_time++]);
+    if (f.at_end) write_moment(p, "at the end");
+}
+
 void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
-    if (f.in_string) return;
+    if (f.in_string) {
+        if (f.head_size < sizeof f.head) f.head[f.head_size++] = static_cast<char>(b);
+        return;
+    }
     if (f.need != 0) {
         if (utf8_continues(f.utf8[0], static_cast<std::size_t>(f.have), b)) {
             f.utf8[f.have++] = b;
@@ -45,7 +205,11 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
 }
 
 void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
-    if (f.in_string) return;
+    if (f.in_string) {
+        for (std::size_t i = 0; i < n && f.head_size < sizeof f.head; ++i)
+            f.head[f.head_size++] = bytes[i];
+        return;
+    }
     f.have = 0;
     f.need = 0;
     screen_put_ascii(*f.screen, bytes, n);
@@ -89,7 +253,8 @@ void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
     f.have = 0;
     f.need = 0;
     if (f.in_string) {
-        if (b == 0x18 || b == 0x1a || (b == 0x07 && f.string_bel)) f.in_string = false;
+        if (b == 0x18 || b == 0x1a) f.in_string = false;
+        if (b == 0x07 && f.string_bel) end_string_text(f);
         return;
     }
     screen_control(*f.screen, b);
@@ -103,14 +268,18 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
         // sequence of its own, and its payload as text: the screen skips
         // the payload up to the terminator, as a terminal does.
         if (f.in_string) {
+            if (s.kind == FE_SEQUENCE && s.final_byte == '\\') {
+                end_string_text(f);
+                return;
+            }
             f.in_string = false;
-            if (s.kind == FE_SEQUENCE && s.final_byte == '\\') return;
         }
         if ((s.kind == FE_SEQUENCE &&
              (s.final_byte == ']' || s.final_byte == 'P' || s.final_byte == '_' ||
               s.final_byte == '^' || s.final_byte == 'X')) ||
             (s.kind == FS_SEQUENCE && s.final_byte == 'k')) {
             f.in_string = true;
+            f.head_size = 0;
             f.string_bel = s.final_byte == ']' || s.final_byte == 'k';
             return;
         }

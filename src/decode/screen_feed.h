@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "parse/sequence.h"
 #include "screen/screen.h"
@@ -23,12 +24,53 @@ struct ScreenFeed {
     std::size_t n_marks = 0;
     std::size_t next_mark = 0;
     bool at_end = true;  // the screen is written at the end of the input too
+    // The other moments: times from the start of a recording (ascending),
+    // each of its markers, each prompt mark (OSC 133;A), before each pause
+    // of at least `pause` seconds, before the alternate screen is left.
+    double times[MAX_SCREEN_MARKS] = {};
+    std::size_t n_times = 0;
+    std::size_t next_time = 0;
+    bool at_marker = false;
+    bool at_prompt = false;
+    bool at_alt = false;
+    double pause = -1.0;   // below 0: no screen before pauses
+    double elapsed = 0.0;  // the time since the recording began
+    std::uint64_t n_markers = 0;
+    std::uint64_t n_prompts = 0;
+    // The classic mode: the first bytes of a control string's payload,
+    // where a prompt mark is told.
+    char head[6] = {};
+    std::uint8_t head_size = 0;
+    bool prompt_due = false;  // a prompt mark ended; its screen is next
+    int columns = 0;          // "Columns" given before "Lines"
     std::uint8_t utf8[4] = {};
     int have = 0;  // bytes of a character held
     int need = 0;
     bool in_string = false;   // the classic mode: within a control string's payload
     bool string_bel = false;  // the string ends with BEL (OSC)
 };
+
+struct Processor;
+struct ControlString;
+
+// The moments that come with what the processor decodes: each writes the
+// screen after the open line is ended.
+// A sequence (before the alternate screen is left, after a prompt mark
+// the classic mode read as text).
+void screen_sequence(Processor& p, const Sequence& s);
+// A control byte on a control line (BEL may end a prompt mark).
+void screen_control_byte(Processor& p, std::uint8_t b);
+// A control string that extended mode read whole (a prompt mark).
+void screen_string(Processor& p, const ControlString& s);
+// A recorded pause: the times it passes, and a long pause.
+void screen_pause(Processor& p, double delay);
+// A marker of a recording.
+void screen_marker(Processor& p);
+// A fact of a recording: its size ("Terminal size" or "Window size" as
+// COLSxROWS, or "Columns" and "Lines") sets the screen's.
+void screen_fact(Processor& p, std::string_view name, std::string_view value);
+// At the end of the input: the end, and the times not reached.
+void screen_end(Processor& p);
 
 // A printable ASCII byte, or in the classic mode any byte of text.
 void feed_text_byte(ScreenFeed& f, std::uint8_t b);

@@ -255,6 +255,7 @@ void end_string(Processor& p, StringEnd end) {
     }
     p.line.state = LINE_CONTROL;
     p.line.control_break = 1;
+    if (p.screen != nullptr && !p.keys) screen_string(p, s);
     // What a pass-through carries follows its own lines.
     if (is_tmux_passthrough(s)) decode_passthrough(p, s);
 }

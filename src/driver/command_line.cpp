@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -110,10 +111,13 @@ constexpr const char* USAGE_PIECES[] = {
     "                 its answers, then a report of its features.\n"
     "     --screen[=WHEN[,WHEN...]]\n"
     "                 The screen the stream left: a heading, then its rows;\n"
-    "                 WHEN is 'end' (the default) or 'byte:N', after the\n"
-    "                 first N bytes of the input.\n"
+    "                 WHEN is 'end' (the default), 'byte:N' (after the first\n"
+    "                 N bytes of the input), a time from the start (80, 1:20),\n"
+    "                 'marker', 'prompt', 'pause:SECONDS' (before each pause\n"
+    "                 that long) or 'alt' (before the alternate screen is left).\n"
     "     --size=COLSxROWS\n"
-    "                 The size of the screen (default 80x24).\n"
+    "                 The size of the screen where the recording does not give\n"
+    "                 it (default 80x24).\n"
     "     --only=screen\n"
     "                 Write the screens alone.\n"
     " -I, --no-interactive\n"
@@ -222,39 +226,86 @@ InputFormat resolve_format_word(const char* word) {
     usage(1);
 }
 
-// --screen[=WHEN[,WHEN...]]: "end", or "byte:N" after the first N bytes of
-// the input.
+// A time from the start: seconds ("80", "80.5"), minutes and seconds
+// ("1:20"), or hours, minutes and seconds ("1:02:03"); false for anything
+// else.
+bool read_time(std::string_view text, double& seconds) {
+    double total = 0.0;
+    int fields = 0;
+    while (!text.empty()) {
+        const std::size_t colon = text.find(':');
+        const std::string_view field = text.substr(0, colon);
+        if (field.empty() || field.size() > 20 || ++fields > 3) return false;
+        char buffer[24] = {};
+        field.copy(buffer, field.size());
+        char* end = nullptr;
+        const double value = std::strtod(buffer, &end);
+        if (end != buffer + field.size() || !(value >= 0.0) || buffer[0] == '+' ||
+            std::strpbrk(buffer, "xXpPeEnNiI") != nullptr)
+            return false;
+        // Minutes and hours are whole; seconds may have a fraction.
+        if (colon != std::string_view::npos && field.find('.') != std::string_view::npos)
+            return false;
+        total = total * 60.0 + value;
+        if (colon == std::string_view::npos) break;
+        text.remove_prefix(colon + 1);
+        if (text.empty()) return false;
+    }
+    seconds = total;
+    return fields != 0 && std::isfinite(total);
+}
+
+// --screen[=WHEN[,WHEN...]]: "end", "byte:N" after the first N bytes of the
+// input, a time from the start, "marker", "prompt", "pause:SECONDS",
+// "alt".
 void read_screen_moments(const char* text) {
     options.screen = 1;
     if (text == nullptr) {
         options.screen_at_end = 1;
         return;
     }
-    for (const char* at = text; *at != '\0';) {
+    bool any = false;
+    for (const char* at = text; *at != '\0' || !any;) {
         const char* comma = std::strchr(at, ',');
         const std::string_view word(
             at, comma != nullptr ? static_cast<std::size_t>(comma - at) : std::strlen(at));
         at += word.size() + (comma != nullptr ? 1 : 0);
+        any = true;
+        double seconds = 0.0;
         if (word == "end") {
             options.screen_at_end = 1;
-            continue;
+        } else if (word == "marker") {
+            options.screen_at_marker = 1;
+        } else if (word == "prompt") {
+            options.screen_at_prompt = 1;
+        } else if (word == "alt") {
+            options.screen_at_alt = 1;
+        } else if (word.starts_with("pause:") && read_time(word.substr(6), seconds)) {
+            options.screen_pause = seconds;
+        } else if (read_time(word, seconds) &&
+                   options.n_screen_times < std::size(options.screen_times)) {
+            options.screen_times[options.n_screen_times++] = seconds;
+        } else {
+            std::uint64_t n = 0;
+            bool number = word.size() > 5 && word.starts_with("byte:") && word.size() <= 5 + 19;
+            for (const char c : word.substr(number ? 5 : 0)) {
+                number = number && c >= '0' && c <= '9';
+                n = n * 10 + static_cast<std::uint64_t>(c - '0');
+            }
+            if (!number || options.n_screen_marks == std::size(options.screen_marks)) {
+                std::fprintf(stderr,
+                             "%s: --screen takes \"end\", \"marker\", \"prompt\", \"alt\", "
+                             "\"pause:SECONDS\", up to 16 times (SECONDS or M:SS) and up to 16 "
+                             "\"byte:N\", separated by commas, not \"%s\"\n",
+                             options.program_name, text);
+                std::exit(1);
+            }
+            options.screen_marks[options.n_screen_marks++] = n;
         }
-        std::uint64_t n = 0;
-        bool number = word.size() > 5 && word.starts_with("byte:") && word.size() <= 5 + 19;
-        for (const char c : word.substr(number ? 5 : 0)) {
-            number = number && c >= '0' && c <= '9';
-            n = n * 10 + static_cast<std::uint64_t>(c - '0');
-        }
-        if (!number || options.n_screen_marks == std::size(options.screen_marks)) {
-            std::fprintf(stderr,
-                         "%s: --screen takes \"end\" and up to 16 \"byte:N\", "
-                         "separated by commas, not \"%s\"\n",
-                         options.program_name, text);
-            std::exit(1);
-        }
-        options.screen_marks[options.n_screen_marks++] = n;
+        if (comma == nullptr) break;
     }
     std::sort(options.screen_marks, options.screen_marks + options.n_screen_marks);
+    std::sort(options.screen_times, options.screen_times + options.n_screen_times);
 }
 
 // --size=COLSxROWS: the screen's size where the recording does not say.
@@ -522,6 +573,13 @@ void setup_processor(Processor& p, InputBuffer* input, LineWriter* writer, bool 
                   p.screen->marks);
         p.screen->n_marks = options.n_screen_marks;
         p.screen->at_end = options.screen_at_end != 0;
+        std::copy(options.screen_times, options.screen_times + options.n_screen_times,
+                  p.screen->times);
+        p.screen->n_times = options.n_screen_times;
+        p.screen->at_marker = options.screen_at_marker != 0;
+        p.screen->at_prompt = options.screen_at_prompt != 0;
+        p.screen->at_alt = options.screen_at_alt != 0;
+        p.screen->pause = options.screen_pause;
     }
 }
 

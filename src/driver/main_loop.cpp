@@ -50,7 +50,10 @@ void decode_source(Processor& p, Source& source, IdleLimit idle) {
                 process_buffered(p, until_next_screen(p, source_run_limit(source)));
                 if (p.screen != nullptr) write_due_screens(p);
                 continue;
-            case EVENT_PAUSE: process_pause(p, std::min(e.delay, idle.seconds)); continue;
+            case EVENT_PAUSE:
+                if (p.screen != nullptr) screen_pause(p, std::min(e.delay, idle.seconds));
+                process_pause(p, std::min(e.delay, idle.seconds));
+                continue;
             case EVENT_BREAK: process_break(p); continue;
             case EVENT_METADATA: continue;  // only a duplex source has facts
             case EVENT_END:
@@ -98,13 +101,17 @@ void decode_duplex(Processor* processors[2], Source& source, IdleLimit idle) {
                 if (p == nullptr) continue;  // bytes that are not shown
                 writer_set_input(w, current == FROM_TERMINAL);
                 process_byte(*p, e.byte);
-                process_buffered(*p, source_run_limit(source));
+                if (p->screen != nullptr) write_due_screens(*p);
+                process_buffered(*p, until_next_screen(*p, source_run_limit(source)));
+                if (p->screen != nullptr) write_due_screens(*p);
                 continue;
             case EVENT_PAUSE:
                 if (p == nullptr) p = processors[TO_TERMINAL];
                 if (!p->strings.open) {
                     finish_state(*p);
                     writer_set_input(w, false);
+                    if (Processor* out = processors[TO_TERMINAL]; out->screen != nullptr)
+                        screen_pause(*out, std::min(e.delay, idle.seconds));
                 }
                 process_pause(*p, std::min(e.delay, idle.seconds));
                 continue;
@@ -112,6 +119,10 @@ void decode_duplex(Processor* processors[2], Source& source, IdleLimit idle) {
                 if (p != nullptr) finish_state(*p);
                 writer_set_input(w, false);
                 print_metadata(w, source);
+                if (Processor* out = processors[TO_TERMINAL]; out->screen != nullptr) {
+                    if (duplex_metadata_name(source) == "Marker") screen_marker(*out);
+                    screen_fact(*out, duplex_metadata_name(source), duplex_metadata_value(source));
+                }
                 if (idle.from_header && duplex_metadata_name(source) == "Idle time limit") {
                     const double limit = std::strtod(duplex_metadata_value(source).data(), nullptr);
                     if (limit > 0.0) idle.seconds = limit;
@@ -143,8 +154,7 @@ int run(Session& session) {
     } else {
         decode_source(p, session.source, session.idle);
     }
-    if (p.screen != nullptr && p.screen->at_end)
-        screen_write(*p.screen->screen, *p.writer, "at the end");
+    if (p.screen != nullptr) screen_end(p);
     if (p.tally != nullptr) {
         // The bytes of both directions of a recording.
         p.tally->bytes = input_consumed(*p.input);

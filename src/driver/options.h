@@ -37,7 +37,13 @@ struct Options {
     int screen_at_end = 0;           // --screen=end, or --screen alone
     std::uint64_t screen_marks[16] = {};  // --screen=byte:N, ascending
     std::size_t n_screen_marks = 0;
-    int screen_cols = 80;  // --size
+    double screen_times[16] = {};  // --screen=SECONDS, ascending
+    std::size_t n_screen_times = 0;
+    int screen_at_marker = 0;    // --screen=marker
+    int screen_at_prompt = 0;    // --screen=prompt
+    int screen_at_alt = 0;       // --screen=alt
+    double screen_pause = -1.0;  // --screen=pause:SECONDS
+    int screen_cols = 80;        // --size
     int screen_rows = 24;
 };
 
