@@ -150,11 +150,13 @@ constexpr const char* USAGE_PIECES[] = {
 };
 
 // A text meant for standard output that could not be written is a failure,
-// not a success.
+// not a success. The text's writers clear errno first: a text longer than
+// the stream's buffer fails while it is written, not at the flush.
 [[noreturn]] void exit_after_writing(std::FILE* out, int status) {
+    const int earlier = errno;
     errno = 0;
     if (std::fflush(out) != 0 || std::ferror(out)) {
-        const int error_number = errno;
+        const int error_number = errno != 0 ? errno : earlier != 0 ? earlier : EIO;
         std::fprintf(stderr, "%s: %s: %s\n", options.program_name, "write error",
                      std::strerror(error_number));
         std::exit(1);
@@ -736,12 +738,14 @@ bool is_regular(int fd, struct stat& st) {
 
 void usage(int status) {
     std::FILE* out = status == 0 ? stdout : stderr;
+    errno = 0;
     for (const char* piece : USAGE_PIECES) std::fputs(piece, out);
     if (status == 0) exit_after_writing(out, 0);
     std::exit(status);
 }
 
 void print_version() {
+    errno = 0;
     std::puts("vorsk " VORSK_VERSION);
     std::puts(
         "Copyright (C) 2026 The vorsk developers.\n"
