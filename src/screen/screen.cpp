@@ -20,6 +20,45 @@ static_assert(std::size(dec_graphics) == 0x7f - 0x5f);
 static_assert(std::all_of(std::begin(dec_graphics), std::end(dec_graphics),
                           [](std::string_view g) { return g.size() == 2 || g.size() == 3; }));
 
+// The SGR sequence that sets a pen from the defaults.
+constexpr std::size_t PEN_SGR_SIZE = 96;
+
+void put_color(char*& out, std::uint32_t color, int base, int bright, int extended) {
+    if (color == 0) return;
+    if (color >= PEN_RGB) {
+        const std::uint32_t rgb = color - PEN_RGB;
+        out +=
+            std::sprintf(out, ";%d;2;%u;%u;%u", extended, rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff);
+    } else if (color <= 8 && base != 0) {
+        out += std::sprintf(out, ";%u", base + color - 1);
+    } else if (color <= 16 && bright != 0) {
+        out += std::sprintf(out, ";%u", bright + color - 9);
+    } else {
+        out += std::sprintf(out, ";%d;5;%u", extended, color - 1);
+    }
+}
+
+std::size_t pen_sgr(const Pen& pen, char* start) {
+    char* out = start;
+    out += std::sprintf(out, "\033[0");
+    static constexpr struct {
+        std::uint16_t flag;
+        const char* sgr;
+    } flags[] = {{PEN_BOLD, ";1"},   {PEN_DIM, ";2"},      {PEN_ITALIC, ";3"},
+                 {PEN_BLINK, ";5"},  {PEN_INVERSE, ";7"},  {PEN_HIDDEN, ";8"},
+                 {PEN_STRIKE, ";9"}, {PEN_OVERLINE, ";53"}};
+    for (const auto& f : flags) {
+        if ((pen.flags & f.flag) != 0) out += std::sprintf(out, "%s", f.sgr);
+    }
+    if (pen.underline == UNDERLINE_SINGLE) out += std::sprintf(out, ";4");
+    if (pen.underline > UNDERLINE_SINGLE) out += std::sprintf(out, ";4:%d", pen.underline);
+    put_color(out, pen.fg, 30, 90, 38);
+    put_color(out, pen.bg, 40, 100, 48);
+    put_color(out, pen.underline_color, 0, 0, 58);
+    *out++ = 'm';
+    return static_cast<std::size_t>(out - start);
+}
+
 Cell blank(const Pen& pen) {
     Cell c{};
     c.text[0] = ' ';
@@ -272,7 +311,9 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
         }
         return;
     }
-    if (c.gl < 4 && c.g[c.gl] == '0' && cp >= 0x5f && cp <= 0x7e) {
+    const char set = c.g[c.single_shift != 0 ? c.single_shift : c.gl & 3];
+    c.single_shift = 0;
+    if (set == '0' && cp >= 0x5f && cp <= 0x7e) {
         bytes = dec_graphics[cp - 0x5f].data();
         n = dec_graphics[cp - 0x5f].size();
     }
@@ -298,8 +339,12 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
 
 void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
     Cursor& c = s.cursor;
-    const bool graphics = c.gl < 4 && c.g[c.gl] == '0';
     std::size_t i = 0;
+    if (c.single_shift != 0 && n != 0) {
+        screen_put(s, static_cast<std::uint8_t>(bytes[0]), 1, bytes, 1);
+        ++i;
+    }
+    const bool graphics = c.g[c.gl & 3] == '0';
     while (i < n) {
         if (c.pending_wrap) {
             // The first character wraps as screen_put wraps it.
@@ -357,6 +402,80 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
             c.col = s.cols - 1;
             c.pending_wrap = s.autowrap;
         }
+    }
+}
+
+void screen_single_shift(Screen& s, int set) {
+    s.cursor.single_shift = static_cast<std::uint8_t>(set & 3);
+}
+
+void screen_lock_shift(Screen& s, int set) {
+    s.cursor.gl = static_cast<std::uint8_t>(set & 3);
+}
+
+namespace {
+
+struct Rect {
+    int top, left, bottom, right;  // 0-based, inclusive
+};
+
+// A rectangle as a sequence gives it, on the screen; false where it is empty.
+bool place_rect(const Screen& s, int top, int left, int bottom, int right, Rect& r) {
+    const int base = s.cursor.origin ? s.top : 0;
+    const int last_row = s.cursor.origin ? s.bottom : s.rows - 1;
+    r.top = clamp(base + std::max(top, 1) - 1, base, last_row);
+    r.bottom = bottom <= 0 ? last_row : clamp(base + bottom - 1, base, last_row);
+    r.left = clamp(std::max(left, 1) - 1, 0, s.cols - 1);
+    r.right = right <= 0 ? s.cols - 1 : clamp(right - 1, 0, s.cols - 1);
+    return r.top <= r.bottom && r.left <= r.right;
+}
+
+void fill_rect(Screen& s, const Rect& r, const Cell& c) {
+    for (int row = r.top; row <= r.bottom; ++row) {
+        Cell* cells = row_of(s, row);
+        cut_wide(s, row, r.left);
+        cut_wide(s, row, r.right + 1);
+        fill(s, cells + r.left, r.right - r.left + 1, c);
+    }
+}
+
+}  // namespace
+
+void screen_fill_rect(Screen& s, int top, int left, int bottom, int right, char ch) {
+    Rect r{};
+    if (!place_rect(s, top, left, bottom, right, r)) return;
+    Cell c = blank(s.cursor.pen);
+    c.text[0] = ch;
+    c.pen = s.cursor.pen;
+    fill_rect(s, r, c);
+}
+
+void screen_erase_rect(Screen& s, int top, int left, int bottom, int right) {
+    Rect r{};
+    if (place_rect(s, top, left, bottom, right, r)) fill_rect(s, r, blank(s.cursor.pen));
+}
+
+void screen_copy_rect(Screen& s, int top, int left, int bottom, int right, int to_top,
+                      int to_left) {
+    Rect from{};
+    if (!place_rect(s, top, left, bottom, right, from)) return;
+    Rect to{};
+    if (!place_rect(s, to_top, to_left, 0, 0, to)) return;
+    const int height = std::min(from.bottom - from.top, to.bottom - to.top) + 1;
+    const int width = std::min(from.right - from.left, to.right - to.left) + 1;
+    // Rows in the order that never reads a row already written, cells
+    // through memmove.
+    const bool down = to.top > from.top;
+    for (int i = 0; i < height; ++i) {
+        const int k = down ? height - 1 - i : i;
+        const Cell* source = row_of(s, from.top + k) + from.left;
+        cut_wide(s, to.top + k, to.left);
+        cut_wide(s, to.top + k, to.left + width);
+        Cell* target = row_of(s, to.top + k) + to.left;
+        std::memmove(target, source, static_cast<std::size_t>(width) * sizeof(Cell));
+        // Halves of wide characters cut at the edges of the copy are blanks.
+        if (target[0].width == 0) target[0] = blank(target[0].pen);
+        if (target[width - 1].width == 2) target[width - 1] = blank(target[width - 1].pen);
     }
 }
 
@@ -678,7 +797,9 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
                                 when, s.cols, s.rows, s.active != 0 ? "alternate" : "main", cursor);
     writer_raw(w, heading, static_cast<std::size_t>(std::max(n, 0)));
     // A row: its cells' text after "=|", trailing blanks left out, then "|".
-    static char row[4 + MAX_SCREEN_COLUMNS * Cell::TEXT_SIZE];
+    // In colour, each run of cells of one pen after the SGR that sets it.
+    static char row[8 + MAX_SCREEN_COLUMNS * (Cell::TEXT_SIZE + PEN_SGR_SIZE)];
+    const bool colors = w.config.colors;
     for (int r = 0; r < s.rows; ++r) {
         const int line = s.order[s.active][r];
         const Cell* cells =
@@ -687,15 +808,27 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
         row[len++] = '=';
         row[len++] = '|';
         std::size_t end = len;
-        // The cells past the filled ones are blanks, left out as trailing.
-        for (int col = 0; col < s.filled[s.active][line]; ++col) {
-            const Cell& cell = cells[col];
+        Pen pen;
+        Pen tail;
+        tail.bg = s.tail_bg[s.active][line];
+        // The cells past the filled ones are blanks of the tail's
+        // background: trailing, unless colour shows their background.
+        const int shown = colors && tail.bg != 0 ? s.cols : s.filled[s.active][line];
+        for (int col = 0; col < shown; ++col) {
+            const bool filled = col < s.filled[s.active][line];
+            const Cell& cell = filled ? cells[col] : blank(tail);
             if (cell.width == 0) continue;
+            if (colors && !(cell.pen == pen)) {
+                pen = cell.pen;
+                len += pen_sgr(pen, row + len);
+            }
             std::memcpy(row + len, cell.text, cell.size);
             len += cell.size;
-            if (!(cell.size == 1 && cell.text[0] == ' ')) end = len;
+            if (!(cell.size == 1 && cell.text[0] == ' ') || (colors && !(cell.pen == Pen{})))
+                end = len;
         }
         len = end;
+        if (colors && !(pen == Pen{})) len += pen_sgr(Pen{}, row + len);
         row[len++] = '|';
         row[len++] = '\n';
         writer_raw(w, row, len);

@@ -34,7 +34,8 @@ struct Cursor {
     bool pending_wrap = false;  // at the last column after a character: the next one wraps
     Pen pen;
     bool origin = false;               // origin mode, saved with the cursor
-    std::uint8_t gl = 0;               // the set invoked into GL: 0 (SI) or 1 (SO)
+    std::uint8_t gl = 0;               // the set invoked into GL: 0 (SI), 1 (SO), 2 (LS2), 3 (LS3)
+    std::uint8_t single_shift = 0;     // SS2 or SS3: the set of the next character only
     char g[4] = {'B', 'B', 'B', 'B'};  // the final byte of the set designated into G0-G3
 };
 
@@ -114,6 +115,17 @@ void screen_scroll_up(Screen& s, int n);
 void screen_scroll_down(Screen& s, int n);
 void screen_repeat(Screen& s, int n);
 void screen_alignment(Screen& s);  // DECALN
+// Rectangles, 1-based and inclusive as sequences give them (0: the edge of
+// the screen), relative to the scrolling region in origin mode: DECFRA
+// fills with a character of one column and the pen, DECERA erases, DECCRA
+// copies to the rectangle whose top left corner is given.
+void screen_fill_rect(Screen& s, int top, int left, int bottom, int right, char c);
+void screen_erase_rect(Screen& s, int top, int left, int bottom, int right);
+void screen_copy_rect(Screen& s, int top, int left, int bottom, int right, int to_top, int to_left);
+// SS2 and SS3: the next character comes from G2 or G3.
+void screen_single_shift(Screen& s, int set);
+// LS2 and LS3: G2 or G3 invoked into GL.
+void screen_lock_shift(Screen& s, int set);
 
 void screen_set_margins(Screen& s, int top, int bottom);  // 1-based; 0 for the default
 void screen_save_cursor(Screen& s);

@@ -3,6 +3,8 @@
 // SGR items, the modes by number.
 #include "vocab/screen_apply.h"
 
+#include <algorithm>
+
 #include "vocab/control_sequence.h"
 #include "vocab/functions.h"
 #include "vocab/sgr.h"
@@ -61,6 +63,21 @@ void apply_control_sequence(Screen& s, const Sequence& seq) {
     if (seq.marker != 0) return;
     if (intermediate == '!' && seq.final_byte == 'p') {
         screen_reset(s, false);
+        return;
+    }
+    if (intermediate == '$') {
+        const auto at = [&](std::size_t i) { return static_cast<int>(std::min(raw(i), 100000u)); };
+        switch (seq.final_byte) {
+            case 'x':
+                // DECFRA: the character must be a graphic one of one column.
+                if (const std::uint32_t ch = raw(0); ch >= 0x20 && ch <= 0x7e)
+                    screen_fill_rect(s, at(1), at(2), at(3), at(4), static_cast<char>(ch));
+                break;
+            case 'z':
+            case '{': screen_erase_rect(s, at(0), at(1), at(2), at(3)); break;
+            case 'v': screen_copy_rect(s, at(0), at(1), at(2), at(3), at(5), at(6)); break;
+            default: break;
+        }
         return;
     }
     if (intermediate != 0) return;
@@ -133,11 +150,15 @@ void screen_apply_sequence(Screen& s, const Sequence& seq) {
                 case 'E': screen_next_line(s); break;
                 case 'H': screen_set_tab(s); break;
                 case 'M': screen_reverse_index(s); break;
+                case 'N': screen_single_shift(s, 2); break;
+                case 'O': screen_single_shift(s, 3); break;
                 default: break;
             }
             return;
         case FS_SEQUENCE:
             if (seq.final_byte == 'c') screen_reset(s, true);
+            if (seq.final_byte == 'n') screen_lock_shift(s, 2);
+            if (seq.final_byte == 'o') screen_lock_shift(s, 3);
             return;
         case NF_SEQUENCE: {
             if (seq.n_intermediates != 1) return;
