@@ -179,6 +179,7 @@ void screen_end(Processor& p) {
 }
 
 void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
+    if (f.muted) return;
     if (f.in_string) {
         if (f.head_size < sizeof f.head) f.head[f.head_size++] = static_cast<char>(b);
         return;
@@ -205,6 +206,7 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
 }
 
 void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
+    if (f.muted) return;
     if (f.in_string) {
         for (std::size_t i = 0; i < n && f.head_size < sizeof f.head; ++i)
             f.head[f.head_size++] = bytes[i];
@@ -216,6 +218,7 @@ void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
 }
 
 void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
+    if (f.muted) return;
     f.have = 0;
     f.need = 0;
     const auto* at = reinterpret_cast<const std::uint8_t*>(bytes);
@@ -240,11 +243,13 @@ void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
 }
 
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
+    if (f.muted) return;
     if (unsafe_code_point_name(cp) != nullptr) return;
     screen_put(*f.screen, cp, width < 0 ? 1 : width, bytes, n);
 }
 
 void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
+    if (f.muted) return;
     if (b >= 0x80) {
         // The classic mode hands bytes from 0x80 up to the control line.
         if (!extended) feed_text_byte(f, b);
@@ -261,6 +266,7 @@ void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
 }
 
 void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
+    if (f.muted) return;
     f.have = 0;
     f.need = 0;
     if (!extended) {

@@ -42,6 +42,7 @@ struct ScreenFeed {
     char head[6] = {};
     std::uint8_t head_size = 0;
     bool prompt_due = false;  // a prompt mark ended; its screen is next
+    bool muted = false;       // a typescript's banner line: read, never drawn
     int columns = 0;          // "Columns" given before "Lines"
     std::uint8_t utf8[4] = {};
     int have = 0;  // bytes of a character held

@@ -39,16 +39,23 @@ std::size_t until_next_screen(const Processor& p, std::size_t limit) {
 void decode_source(Processor& p, Source& source, IdleLimit idle) {
     for (;;) {
         service_signal(p);
+        // A typescript's banner line, up to its newline, is no part of the
+        // session's screen.
+        const bool banner = source.kind == CLASSIC_TIMING_SOURCE && source.in_header;
         const Event e = source_next(source);
         switch (e.kind) {
             case EVENT_BYTE:
+                if (p.screen != nullptr) p.screen->muted = banner;
                 process_byte(p, e.byte);
                 if (p.screen != nullptr) write_due_screens(p);
                 // The bytes the input holds already go to the dispatcher
                 // at once, never past the point where the source has more
                 // to say.
                 process_buffered(p, until_next_screen(p, source_run_limit(source)));
-                if (p.screen != nullptr) write_due_screens(p);
+                if (p.screen != nullptr) {
+                    p.screen->muted = false;
+                    write_due_screens(p);
+                }
                 continue;
             case EVENT_PAUSE:
                 if (p.screen != nullptr) screen_pause(p, std::min(e.delay, idle.seconds));
