@@ -5,7 +5,8 @@
 #
 #   tools/install-deps.sh build     what building vorsk needs (make, make demo)
 #   tools/install-deps.sh check     and what the tests need (make check; tmux
-#                                   answers the queries of --probe)
+#                                   answers the queries of --probe, libvterm
+#                                   is the screen --screen is compared with)
 #   tools/install-deps.sh ci        and what .ci/run adds: the sanitizers'
 #                                   and fuzzers' compiler, packaging tools,
 #                                   a browser for the --html test, and the
@@ -17,7 +18,7 @@
 set -eu
 
 build="cmake g++ make pkg-config libutf8proc-dev libsimdjson-dev libncurses-dev zlib1g-dev"
-check="$build libgtest-dev groff-base python3 tmux"
+check="$build libgtest-dev groff-base python3 tmux libvterm-dev"
 ci="$check clang libclang-rt-14-dev dpkg-dev file clang-format chromium libbenchmark-dev"
 package="$build dpkg-dev file"
 bench="$build libbenchmark-dev valgrind libvterm-bin colorized-logs"
