@@ -1,6 +1,7 @@
 #!/bin/sh
 # make demo: a short stream first, then a recorded bash session, paged
-# when the output is a terminal.
+# when the output is a terminal, then a full-screen program's last redraw
+# and the screen it left.
 set -eu
 vorsk=${1:-build/vorsk}
 examples=$(dirname "$0")/../examples
@@ -22,3 +23,18 @@ else
     echo "... $(($(wc -l < "${TMPDIR:-/tmp}/vorsk-demo.$$") - 30)) more lines: $vorsk $*"
     rm -f "${TMPDIR:-/tmp}/vorsk-demo.$$"
 fi
+
+echo
+echo "A full-screen program, less paging a licence: the start of the account of"
+echo "its last redraw, then the screen it left (-X --screen=alt):"
+echo
+# The account from the pause before the last redraw up to the screen, cut
+# after 16 lines, then the screen.
+"$vorsk" -X --screen=alt -t "$examples/less-gpl.timing" "$examples/less-gpl.typescript" |
+    awk '/^@ / { previous = current; current = "" }
+         !screen { current = current $0 "\n" }
+         /^= Screen/ { screen = 1; n = split(previous, lines, "\n")
+                       for (i = 1; i <= 16 && i < n; i++) print lines[i]
+                       print "..."; print; next }
+         screen && /^=\|/ { print }
+         screen && !/^=\|/ { exit }'
