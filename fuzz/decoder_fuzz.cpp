@@ -23,5 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vorsk_fuzz::check_run(input, settings, result);
     vorsk_fuzz::check_shapes(input, settings, result);
     vorsk_fuzz::check_paths(input, settings);
+    vorsk_fuzz::feed_screen_with_resizes(input, settings.shape.extended);
     return 0;
 }

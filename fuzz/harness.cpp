@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include "input/source.h"
 #include "output/colors.h"
 #include "output/line_writer.h"
+#include "screen/screen.h"
 
 namespace vorsk_fuzz {
 namespace {
@@ -228,6 +231,42 @@ std::string_view take_settings(std::string_view data, DecodeSettings& settings) 
     const std::string_view colors = data.substr(2, colors_length);
     settings.color_string.assign(colors.substr(0, colors.find('\0')));
     return data.substr(2 + colors_length);
+}
+
+void feed_screen_with_resizes(std::string_view input, bool extended) {
+    // Grids of up to 500x200 cells come and go with each input: kept on
+    // the heap rather than mapped and unmapped each time.
+    static const int heap_only = mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    (void)heap_only;
+    const std::size_t n = input.size();
+    const auto size_at = [&](std::size_t i, int most) {
+        return 1 + (n == 0 ? 0 : static_cast<unsigned char>(input[i % n]) * 7 % most);
+    };
+    vorsk::Screen* screen = vorsk::screen_new(size_at(0, 500), size_at(1, 200));
+    if (screen == nullptr) fail("out of memory", "");
+    vorsk::MemorySink memory;
+    vorsk::Processor p{};
+    if (!vorsk::processor_init(p, vorsk::input_new(vorsk::ByteSource{}, RING_CAPACITY),
+                               vorsk::writer_new(vorsk::Sink{.memory = &memory}, {}),
+                               vorsk::ProcessorSettings{.extended = extended, .screen = screen}))
+        fail("out of memory", "");
+    const std::size_t cuts[] = {0, n / 3, 2 * n / 3, n};
+    for (std::size_t part = 0; part < 3; ++part) {
+        if (part != 0)
+            vorsk::screen_resize(*screen, size_at(part * 2, 500), size_at(part * 2 + 1, 200));
+        const std::string_view piece = input.substr(cuts[part], cuts[part + 1] - cuts[part]);
+        vorsk::input_reset(
+            *p.input, vorsk::ByteSource{.data = reinterpret_cast<const std::uint8_t*>(piece.data()),
+                                        .size = piece.size()});
+        vorsk::Source source = vorsk::plain_source(*p.input);
+        vorsk::decode_source(p, source);
+        vorsk::screen_write(*screen, *p.writer, "at a resize");
+    }
+    vorsk::input_free(p.input);
+    vorsk::writer_free(p.writer);
+    vorsk::processor_release(p);
+    vorsk::memory_sink_release(memory);
+    vorsk::screen_free(screen);
 }
 
 }  // namespace vorsk_fuzz

@@ -66,4 +66,9 @@ void check_paths(std::string_view input, const DecodeSettings& settings);
 // colour string that follows.
 std::string_view take_settings(std::string_view data, DecodeSettings& settings);
 
+// The screen alone, fed the input in three parts with the screen resized
+// between them, sizes from 1x1 to 500x200 chosen by the input; what it
+// writes is thrown away: it must not crash or read out of bounds.
+void feed_screen_with_resizes(std::string_view input, bool extended);
+
 }  // namespace vorsk_fuzz

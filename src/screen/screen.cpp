@@ -268,24 +268,30 @@ bool screen_resize(Screen& s, int cols, int rows) {
     cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
     rows = clamp(rows, 1, MAX_SCREEN_ROWS);
     if (cols == s.cols && rows == s.rows) return true;
-    for (int which = 0; which < 2; ++which) {
-        for (int line = 0; line < s.rows; ++line) fill_tail(s, which, line, s.cols);
-    }
     const Screen old = s;
-    Cell* kept[2] = {s.grid[0], s.grid[1]};
     s.grid[0] = s.grid[1] = nullptr;
     if (!allocate(s, cols, rows)) {
+        for (Cell* g : s.grid) std::free(g);
         s = old;
         return false;
     }
+    // The lines within both sizes keep their written cells and their blank
+    // tails; a wide character the new margin cuts becomes a blank.
     for (int which = 0; which < 2; ++which) {
         clear_grid(s, which);
         for (int r = 0; r < std::min(rows, old.rows); ++r) {
-            std::memcpy(s.grid[which] + r * cols, kept[which] + old.order[which][r] * old.cols,
-                        static_cast<std::size_t>(std::min(cols, old.cols)) * sizeof(Cell));
-            s.filled[which][r] = static_cast<std::uint16_t>(std::min(cols, old.cols));
+            const int line = old.order[which][r];
+            const int kept = std::min<int>(cols, old.filled[which][line]);
+            Cell* row = grid_row(s, which, r);
+            std::memcpy(row,
+                        old.grid[which] +
+                            static_cast<std::size_t>(line) * static_cast<std::size_t>(old.cols),
+                        static_cast<std::size_t>(kept) * sizeof(Cell));
+            if (kept == cols && row[cols - 1].width == 2) row[cols - 1] = blank(row[cols - 1].pen);
+            s.filled[which][r] = static_cast<std::uint16_t>(kept);
+            s.tail_bg[which][r] = old.tail_bg[which][line];
         }
-        std::free(kept[which]);
+        std::free(old.grid[which]);
     }
     s.top = 0;
     s.bottom = rows - 1;

@@ -568,7 +568,7 @@ void describe_context(string_view args, LineWriter& w) {
         }
         if (n != 0 && n < sizeof others) others[n++] = ';';
         const std::size_t copied = std::min(item.size(), sizeof others - n);
-        std::memcpy(others + n, item.data(), copied);
+        if (copied != 0) std::memcpy(others + n, item.data(), copied);
         n += copied;
     }
     if (first.starts_with("start=")) {
