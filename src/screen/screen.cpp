@@ -75,6 +75,10 @@ Cell* grid_row(Screen& s, int which, int line) {
 
 // Writes the blanks of a line's tail into the grid up to column `upto`.
 void fill_tail(Screen& s, int which, int line, int upto);
+void cut_wide(Screen& s, int row, int b);
+Cell blank(const Pen& pen);
+void fill(Screen& s, Cell* from, int n, const Cell& c);
+Cell* row_of(Screen& s, int row);
 
 // A line of the active screen whose first `upto` cells are in the grid.
 [[gnu::always_inline]] inline Cell* row_upto(Screen& s, int row, int upto) {
@@ -146,10 +150,50 @@ int clamp(int v, int low, int high) {
     return v < low ? low : v > high ? high : v;
 }
 
+bool narrow(const Screen& s) {
+    return s.left != 0 || s.right != s.cols - 1;
+}
+
+bool within_sides(const Screen& s, int col) {
+    return col >= s.left && col <= s.right;
+}
+
+// The last column text reaches from the cursor: the right margin from
+// within the margins, the edge of the screen from beyond them.
+int line_end(const Screen& s) {
+    return s.cursor.col <= s.right ? s.right : s.cols - 1;
+}
+
+// Cells [left, right] of rows [from, to] move up (n > 0) or down by |n|,
+// blanks coming in: scrolling within the left and right margins.
+void shift_rect_rows(Screen& s, int from, int to, int n, int left, int right) {
+    const int count = std::min(n < 0 ? -n : n, to - from + 1);
+    const auto width = static_cast<std::size_t>(right - left + 1);
+    for (int r = from; r <= to; ++r) {
+        cut_wide(s, r, left);
+        cut_wide(s, r, right + 1);
+    }
+    if (n > 0) {
+        for (int r = from; r + count <= to; ++r)
+            std::memcpy(row_of(s, r) + left, row_of(s, r + count) + left, width * sizeof(Cell));
+        for (int r = to - count + 1; r <= to; ++r)
+            fill(s, row_of(s, r) + left, static_cast<int>(width), blank(s.cursor.pen));
+    } else {
+        for (int r = to; r - count >= from; --r)
+            std::memcpy(row_of(s, r) + left, row_of(s, r - count) + left, width * sizeof(Cell));
+        for (int r = from; r < from + count; ++r)
+            fill(s, row_of(s, r) + left, static_cast<int>(width), blank(s.cursor.pen));
+    }
+}
+
 // Rows [from, to] of the active screen move up by n, blanks coming in at
 // the bottom.
 void scroll_rows_up(Screen& s, int from, int to, int n) {
     if (n <= 0 || from > to) return;
+    if (narrow(s)) {
+        shift_rect_rows(s, from, to, n, s.left, s.right);
+        return;
+    }
     n = std::min(n, to - from + 1);
     if (s.active == 0 && from == 0) s.scrolled_off += static_cast<std::uint64_t>(n);
     std::uint16_t* order = s.order[s.active];
@@ -159,6 +203,10 @@ void scroll_rows_up(Screen& s, int from, int to, int n) {
 
 void scroll_rows_down(Screen& s, int from, int to, int n) {
     if (n <= 0 || from > to) return;
+    if (narrow(s)) {
+        shift_rect_rows(s, from, to, -n, s.left, s.right);
+        return;
+    }
     n = std::min(n, to - from + 1);
     std::uint16_t* order = s.order[s.active];
     std::rotate(order + from, order + to + 1 - n, order + to + 1);
@@ -192,13 +240,15 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
 
 void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
     Cursor& c = s.cursor;
+    const int end = line_end(s);
     Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
     cut_wide(s, c.row, c.col);
     if (s.insert) {
-        const int shift = width;
-        std::memmove(r + c.col + shift, r + c.col,
-                     static_cast<std::size_t>(std::max(0, s.cols - c.col - shift)) * sizeof(Cell));
-        cut_wide(s, c.row, s.cols);
+        cut_wide(s, c.row, end + 1);
+        std::memmove(r + c.col + width, r + c.col,
+                     static_cast<std::size_t>(std::max(0, end + 1 - c.col - width)) * sizeof(Cell));
+        // A wide character moved onto the end has lost its right half.
+        if (r[end].width == 2) r[end] = blank(r[end].pen);
     }
     cut_wide(s, c.row, c.col + width);
     Cell& cell = r[c.col];
@@ -217,15 +267,15 @@ void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
     s.last_size = cell.size;
     s.last_width = cell.width;
     c.col += width;
-    if (c.col >= s.cols) {
-        c.col = s.cols - 1;
+    if (c.col > end) {
+        c.col = end;
         c.pending_wrap = s.autowrap;
     }
 }
 
 void home(Screen& s) {
     s.cursor.row = s.cursor.origin ? s.top : 0;
-    s.cursor.col = 0;
+    s.cursor.col = s.cursor.origin ? s.left : 0;
     s.cursor.pending_wrap = false;
 }
 
@@ -295,6 +345,8 @@ bool screen_resize(Screen& s, int cols, int rows) {
     }
     s.top = 0;
     s.bottom = rows - 1;
+    s.left = 0;
+    s.right = cols - 1;
     s.cursor.row = std::min(s.cursor.row, rows - 1);
     s.cursor.col = std::min(s.cursor.col, cols - 1);
     s.cursor.pending_wrap = false;
@@ -324,22 +376,24 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
         n = dec_graphics[cp - 0x5f].size();
     }
     if (c.pending_wrap) {
-        c.col = 0;
+        // The next line begins at the left margin where the text reached
+        // the right one.
+        c.col = c.col == s.right ? s.left : 0;
         c.pending_wrap = false;
         screen_index(s);
     }
-    if (width == 2 && c.col == s.cols - 1) {
+    if (width == 2 && c.col == line_end(s)) {
         // A wide character never straddles the margin: it goes on the next
         // line with autowrap, over the last two columns without.
         if (s.autowrap) {
             row_of(s, c.row)[c.col] = blank(c.pen);
-            c.col = 0;
+            c.col = c.col == s.right ? s.left : 0;
             screen_index(s);
         } else {
-            c.col = std::max(0, s.cols - 2);
+            c.col = std::max(0, c.col - 1);
         }
     }
-    if (width == 2 && s.cols < 2) return;
+    if (width == 2 && line_end(s) - c.col < 1) return;
     write_cell(s, bytes, n, width);
 }
 
@@ -362,14 +416,16 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
         // character cut at either end leaves blanks, as any character
         // written over it does; in insert mode the line moves right by the
         // part at once, as it would a character at a time.
-        const std::size_t k = std::min(n - i, static_cast<std::size_t>(s.cols - c.col));
+        const int end = line_end(s);
+        const std::size_t k = std::min(n - i, static_cast<std::size_t>(end + 1 - c.col));
         const int width = static_cast<int>(k);
         Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
         cut_wide(s, c.row, c.col);
         if (s.insert) {
+            cut_wide(s, c.row, end + 1);
             std::memmove(r + c.col + width, r + c.col,
-                         static_cast<std::size_t>(s.cols - c.col - width) * sizeof(Cell));
-            cut_wide(s, c.row, s.cols);
+                         static_cast<std::size_t>(end + 1 - c.col - width) * sizeof(Cell));
+            if (r[end].width == 2) r[end] = blank(r[end].pen);
         } else {
             cut_wide(s, c.row, c.col + width);
         }
@@ -404,8 +460,8 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
         s.last_width = 1;
         i += k;
         c.col += width;
-        if (c.col >= s.cols) {
-            c.col = s.cols - 1;
+        if (c.col > end) {
+            c.col = end;
             c.pending_wrap = s.autowrap;
         }
     }
@@ -503,7 +559,7 @@ void screen_control(Screen& s, std::uint8_t b) {
             if (s.newline) c.col = 0;
             break;
         case 0x0d:
-            c.col = 0;
+            c.col = c.col >= s.left ? s.left : 0;
             c.pending_wrap = false;
             break;
         case 0x0e: c.gl = 1; break;
@@ -517,7 +573,7 @@ void screen_move_to(Screen& s, int row, int col) {
     row = std::max(row, 1) - 1;
     col = std::max(col, 1) - 1;
     c.row = c.origin ? clamp(row + s.top, s.top, s.bottom) : clamp(row, 0, s.rows - 1);
-    c.col = clamp(col, 0, s.cols - 1);
+    c.col = c.origin ? clamp(col + s.left, s.left, s.right) : clamp(col, 0, s.cols - 1);
     c.pending_wrap = false;
 }
 
@@ -530,12 +586,17 @@ void screen_move_rows(Screen& s, int by) {
 }
 
 void screen_move_cols(Screen& s, int by) {
-    s.cursor.col = clamp(s.cursor.col + by, 0, s.cols - 1);
-    s.cursor.pending_wrap = false;
+    Cursor& c = s.cursor;
+    const int low = c.col >= s.left ? s.left : 0;
+    const int high = c.col <= s.right ? s.right : s.cols - 1;
+    c.col = clamp(c.col + by, low, high);
+    c.pending_wrap = false;
 }
 
 void screen_set_col(Screen& s, int col) {
-    s.cursor.col = clamp(std::max(col, 1) - 1, 0, s.cols - 1);
+    col = std::max(col, 1) - 1;
+    s.cursor.col =
+        s.cursor.origin ? clamp(col + s.left, s.left, s.right) : clamp(col, 0, s.cols - 1);
     s.cursor.pending_wrap = false;
 }
 
@@ -545,7 +606,7 @@ void screen_set_row(Screen& s, int row) {
 
 void screen_index(Screen& s) {
     Cursor& c = s.cursor;
-    if (c.row == s.bottom) {
+    if (c.row == s.bottom && within_sides(s, c.col)) {
         scroll_rows_up(s, s.top, s.bottom, 1);
     } else if (c.row < s.rows - 1) {
         ++c.row;
@@ -555,7 +616,7 @@ void screen_index(Screen& s) {
 void screen_reverse_index(Screen& s) {
     Cursor& c = s.cursor;
     c.pending_wrap = false;
-    if (c.row == s.top) {
+    if (c.row == s.top && within_sides(s, c.col)) {
         scroll_rows_down(s, s.top, s.bottom, 1);
     } else if (c.row > 0) {
         --c.row;
@@ -563,7 +624,7 @@ void screen_reverse_index(Screen& s) {
 }
 
 void screen_next_line(Screen& s) {
-    s.cursor.col = 0;
+    s.cursor.col = s.cursor.col >= s.left ? s.left : 0;
     s.cursor.pending_wrap = false;
     screen_index(s);
 }
@@ -641,43 +702,49 @@ void screen_erase_chars(Screen& s, int n) {
 
 void screen_insert_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
-    n = clamp(n, 1, s.cols - c.col);
+    c.pending_wrap = false;
+    if (narrow(s) && !within_sides(s, c.col)) return;
+    const int end = s.right;
+    n = clamp(n, 1, end + 1 - c.col);
     Cell* r = row_of(s, c.row);
     cut_wide(s, c.row, c.col);
+    cut_wide(s, c.row, end + 1);
     std::memmove(r + c.col + n, r + c.col,
-                 static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
+                 static_cast<std::size_t>(end + 1 - c.col - n) * sizeof(Cell));
     fill(s, r + c.col, n, blank(c.pen));
-    cut_wide(s, c.row, s.cols);
-    c.pending_wrap = false;
+    if (r[end].width == 2) r[end] = blank(r[end].pen);
 }
 
 void screen_delete_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
-    n = clamp(n, 1, s.cols - c.col);
+    c.pending_wrap = false;
+    if (narrow(s) && !within_sides(s, c.col)) return;
+    const int end = s.right;
+    n = clamp(n, 1, end + 1 - c.col);
     Cell* r = row_of(s, c.row);
     cut_wide(s, c.row, c.col);
     cut_wide(s, c.row, c.col + n);
+    cut_wide(s, c.row, end + 1);
     std::memmove(r + c.col, r + c.col + n,
-                 static_cast<std::size_t>(s.cols - c.col - n) * sizeof(Cell));
-    fill(s, r + s.cols - n, n, blank(c.pen));
-    c.pending_wrap = false;
+                 static_cast<std::size_t>(end + 1 - c.col - n) * sizeof(Cell));
+    fill(s, r + end + 1 - n, n, blank(c.pen));
 }
 
 void screen_insert_lines(Screen& s, int n) {
     Cursor& c = s.cursor;
-    if (c.row < s.top || c.row > s.bottom) return;
+    if (c.row < s.top || c.row > s.bottom || !within_sides(s, c.col)) return;
     scroll_rows_down(s, c.row, s.bottom, std::max(n, 1));
-    c.col = 0;
+    c.col = s.left;
     c.pending_wrap = false;
 }
 
 void screen_delete_lines(Screen& s, int n) {
     Cursor& c = s.cursor;
-    if (c.row < s.top || c.row > s.bottom) return;
+    if (c.row < s.top || c.row > s.bottom || !within_sides(s, c.col)) return;
     const std::uint64_t before = s.scrolled_off;
     scroll_rows_up(s, c.row, s.bottom, std::max(n, 1));
     s.scrolled_off = before;  // deleted lines are gone, not scrolled off
-    c.col = 0;
+    c.col = s.left;
     c.pending_wrap = false;
 }
 
@@ -721,6 +788,24 @@ void screen_set_margins(Screen& s, int top, int bottom) {
     if (top >= bottom) return;
     s.top = top - 1;
     s.bottom = bottom - 1;
+    home(s);
+}
+
+void screen_set_margins_mode(Screen& s, bool on) {
+    s.margins_mode = on;
+    if (!on) {
+        s.left = 0;
+        s.right = s.cols - 1;
+    }
+}
+
+void screen_set_side_margins(Screen& s, int left, int right) {
+    if (!s.margins_mode) return;
+    left = left <= 0 ? 1 : left;
+    right = right <= 0 || right > s.cols ? s.cols : right;
+    if (left >= right) return;
+    s.left = left - 1;
+    s.right = right - 1;
     home(s);
 }
 
@@ -769,6 +854,9 @@ void screen_reset(Screen& s, bool hard) {
     s.cursor = Cursor{};
     s.top = 0;
     s.bottom = s.rows - 1;
+    s.margins_mode = false;
+    s.left = 0;
+    s.right = s.cols - 1;
     s.insert = false;
     s.autowrap = true;
     s.cursor_visible = true;

@@ -57,6 +57,11 @@ struct Screen {
     bool has_saved[2] = {};
     int top = 0;  // the scrolling region, 0-based, inclusive
     int bottom = 23;
+    // The left and right margins (DECSLRM), which mode 69 lets a stream
+    // set: text wraps, lines scroll and characters move within them.
+    bool margins_mode = false;
+    int left = 0;
+    int right = 79;
     bool autowrap = true;
     bool insert = false;
     bool newline = false;  // LNM: LF, VT and FF return the carriage too
@@ -128,6 +133,10 @@ void screen_single_shift(Screen& s, int set);
 void screen_lock_shift(Screen& s, int set);
 
 void screen_set_margins(Screen& s, int top, int bottom);  // 1-based; 0 for the default
+// Mode 69 and DECSLRM: the left and right margins, 1-based; 0 for the
+// default.
+void screen_set_margins_mode(Screen& s, bool on);
+void screen_set_side_margins(Screen& s, int left, int right);
 void screen_save_cursor(Screen& s);
 void screen_restore_cursor(Screen& s);
 void screen_designate(Screen& s, int slot, char final_byte);

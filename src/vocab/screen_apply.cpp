@@ -28,6 +28,7 @@ void apply_mode(Screen& s, std::uint32_t mode, bool dec, bool set) {
         case 6: screen_set_origin(s, set); break;
         case 7: s.autowrap = set; break;
         case 25: s.cursor_visible = set; break;
+        case 69: screen_set_margins_mode(s, set); break;
         case 47:
         case 1047:
         case 1049: screen_alternate(s, set, static_cast<int>(mode)); break;
@@ -124,8 +125,13 @@ void apply_control_sequence(Screen& s, const Sequence& seq) {
         case 'm': pen_apply(s.cursor.pen, seq.params, seq.n_params, true); break;
         case 'r': screen_set_margins(s, static_cast<int>(raw(0)), static_cast<int>(raw(1))); break;
         case 's':
-            if (seq.n_params <= 1 && !(seq.n_params == 1 && seq.params[0].present))
+            // With mode 69 set, CSI s sets the left and right margins.
+            if (s.margins_mode) {
+                screen_set_side_margins(s, static_cast<int>(std::min(raw(0), 100000u)),
+                                        static_cast<int>(std::min(raw(1), 100000u)));
+            } else if (seq.n_params <= 1 && !(seq.n_params == 1 && seq.params[0].present)) {
                 screen_save_cursor(s);
+            }
             break;
         case 'u':
             if (seq.n_params <= 1 && !(seq.n_params == 1 && seq.params[0].present))
