@@ -100,6 +100,7 @@ void screen_sequence(Processor& p, const Sequence& s) {
 }
 
 void screen_control_byte(Processor& p, std::uint8_t b) {
+    print_control(p, b);
     feed_control(*p.screen, b, p.extended);
     if (p.screen->prompt_due) write_prompt(p);
 }

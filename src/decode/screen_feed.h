@@ -59,7 +59,8 @@ struct ControlString;
 // A sequence (before the alternate screen is left, after a prompt mark
 // the classic mode read as text).
 void screen_sequence(Processor& p, const Sequence& s);
-// A control byte on a control line (BEL may end a prompt mark).
+// A control byte on a control line: its item, then what it does to the
+// screen (a BEL may end a prompt mark, whose screen follows).
 void screen_control_byte(Processor& p, std::uint8_t b);
 // A control string that extended mode read whole (a prompt mark).
 void screen_string(Processor& p, const ControlString& s);
