@@ -280,7 +280,7 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
             case LINE_TEXT:
                 if (is_printable(b)) {
                     if (p.tally != nullptr) ++p.tally->text_bytes;
-                    if (p.screen != nullptr) [[unlikely]]
+                    if (p.screen != nullptr)
                         feed_text_byte(*p.screen, static_cast<std::uint8_t>(b));
                     writer_putc(*p.writer, b);
                     p.line.grapheme = {static_cast<std::uint32_t>(b), 0};
@@ -290,7 +290,7 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                 if (b == LF) {
                     // The LF that ends a text line is a control all the same.
                     if (p.tally != nullptr) tally_control(*p.tally, LF, tally_offset(p, 1));
-                    if (p.screen != nullptr) [[unlikely]] feed_control(*p.screen, LF, p.extended);
+                    if (p.screen != nullptr) feed_control(*p.screen, LF, p.extended);
                     writer_finish(*p.writer, "|.");
                     p.line.state = LINE_NONE;
                     return;
@@ -345,7 +345,7 @@ void process_buffered(Processor& p, std::size_t limit) {
                 const std::size_t run =
                     printable_run(bytes, static_cast<std::size_t>(stop - bytes));
                 writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
-                if (p.screen != nullptr) [[unlikely]]
+                if (p.screen != nullptr)
                     feed_text_run(*p.screen, reinterpret_cast<const char*>(bytes), run);
                 if (p.tally != nullptr) p.tally->text_bytes += run;
                 p.line.grapheme = {bytes[run - 1], 0};
