@@ -39,6 +39,9 @@ struct Options {
     std::size_t n_screen_marks = 0;
     int screen_cols = 80;  // --size
     int screen_rows = 24;
+
+    const char* record_path = nullptr;  // --record: the cast written of what was read
+    int cast_version = 2;               // --cast-version
 };
 
 }  // namespace vorsk
