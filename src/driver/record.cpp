@@ -413,6 +413,7 @@ CastWriter* cast_writer_new(const CastSettings& settings) {
     if (c->out.data == nullptr || c->fd < 0) {
         std::fprintf(stderr, "%s: couldn't open file %s: %s\n", settings.program_name,
                      settings.path, std::strerror(c->out.data == nullptr ? ENOMEM : errno));
+        cast_writer_free(c);
         return nullptr;
     }
     return c;
@@ -470,6 +471,14 @@ int cast_writer_end(CastWriter& c) {
     }
     c.fd = -1;
     return c.failed ? 1 : 0;
+}
+
+void cast_writer_free(CastWriter* c) {
+    if (c == nullptr) return;
+    if (c->fd >= 0) close(c->fd);
+    std::free(c->out.data);
+    std::free(c->pending);
+    release_record(c);
 }
 
 }  // namespace vorsk

@@ -61,5 +61,7 @@ void cast_writer_break(CastWriter& c);
 // The end: the rest written and the file closed. 0, or 1 when the cast
 // could not be written (said on standard error).
 int cast_writer_end(CastWriter& c);
+// The program keeps its writer until it exits; the fuzzer frees it.
+void cast_writer_free(CastWriter* c);
 
 }  // namespace vorsk
