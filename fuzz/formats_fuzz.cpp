@@ -38,15 +38,6 @@
 
 namespace {
 
-int file_of(std::string_view bytes) {
-    const int fd = memfd_create("recording", 0);
-    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-        lseek(fd, 0, SEEK_SET) != 0) {
-        std::abort();
-    }
-    return fd;
-}
-
 void write_file(const std::string& path, std::string_view bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() ||
@@ -180,14 +171,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (format == 1) {
             std::string compressed = gzip(bytes);
             if (data[1] < 128) compressed.resize(compressed.size() * data[1] / 128);
-            const int in = file_of(compressed);
+            const int in = vorsk_fuzz::memory_file(compressed);
             fd = memfd_create("inflated", 0);
             if (fd < 0) std::abort();
             vorsk::gunzip_to(in, fd);
             close(in);
             if (lseek(fd, 0, SEEK_SET) != 0) std::abort();
         } else {
-            fd = file_of(bytes);
+            fd = vorsk_fuzz::memory_file(bytes);
         }
         if (!read_file(fd, format == 3, file, reader)) {
             close(fd);

@@ -1,5 +1,8 @@
 #include "harness.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -228,6 +231,15 @@ std::string_view take_settings(std::string_view data, DecodeSettings& settings) 
     const std::string_view colors = data.substr(2, colors_length);
     settings.color_string.assign(colors.substr(0, colors.find('\0')));
     return data.substr(2 + colors_length);
+}
+
+int memory_file(std::string_view bytes) {
+    const int fd = memfd_create("recording", 0);
+    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+        lseek(fd, 0, SEEK_SET) != 0) {
+        std::abort();
+    }
+    return fd;
 }
 
 }  // namespace vorsk_fuzz
