@@ -409,7 +409,9 @@ CastWriter* cast_writer_new(const CastSettings& settings) {
     c->rows = settings.rows;
     c->timestamp = settings.timestamp;
     c->out = Text{.data = allocate_array<char>(OUT_SIZE), .capacity = OUT_SIZE};
-    c->fd = open(settings.path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Never waited for: a FIFO without a reader, or one that is full, is an
+    // error of the cast, not a wait of the session.
+    c->fd = open(settings.path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (c->out.data == nullptr || c->fd < 0) {
         std::fprintf(stderr, "%s: couldn't open file %s: %s\n", settings.program_name,
                      settings.path, std::strerror(c->out.data == nullptr ? ENOMEM : errno));
