@@ -901,6 +901,10 @@ void setup_from_args(Session& session, int argc, char** argv) {
 
     Paths paths;
     parse_options(argc, argv, paths);
+    if (options.cast_version != 2 && options.record_path == nullptr) {
+        std::fprintf(stderr, "%s: --cast-version goes with --record\n", options.program_name);
+        std::exit(1);
+    }
     if (options.check != nullptr) session.check = &check_report;
     if (options.probe) probe_and_exit(argc);
     if (options.command != nullptr || options.log_path != nullptr) {
@@ -908,10 +912,6 @@ void setup_from_args(Session& session, int argc, char** argv) {
         return;
     }
     const Files f = open_files(argc, argv, paths);
-    if (options.cast_version != 2 && options.record_path == nullptr) {
-        std::fprintf(stderr, "%s: --cast-version goes with --record\n", options.program_name);
-        std::exit(1);
-    }
     if (options.record_path != nullptr) {
         struct stat in_stat {};
         struct stat cast_stat {};
