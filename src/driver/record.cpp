@@ -80,7 +80,10 @@ struct CastWriter {
     int stream_fd = -1;
     bool paced = false;
     const InputBuffer* input = nullptr;
+    // Its bytes read but not yet written: pending_size of them from
+    // pending_start; moved to the front only when a read needs the room.
     std::uint8_t* pending = nullptr;
+    std::size_t pending_start = 0;
     std::size_t pending_size = 0;
     std::uint64_t emitted = 0;      // bytes of the stream written to the cast
     std::uint64_t event_start = 0;  // where the open event of a plain stream began
@@ -218,19 +221,38 @@ void open_event(CastWriter& c, const char* code) {
 // their end kept for the next bytes of that direction.
 void put_bytes(CastWriter& c, Direction direction, const std::uint8_t* bytes, std::size_t n) {
     Carry& carry = c.carry[direction];
-    std::uint8_t piece[PIECE + 4];
+    if (carry.size != 0 && n != 0) {
+        // The carried start of a character, with what may end it. Its
+        // continuation bytes begin no character, so what is left cut short
+        // at the end is either all of it or lies in the new bytes.
+        make_room(c);
+        std::uint8_t joined[sizeof carry.bytes + 3];
+        const std::size_t k = std::min(n, std::size_t{3});
+        std::memcpy(joined, carry.bytes, carry.size);
+        std::memcpy(joined + carry.size, bytes, k);
+        std::size_t taken = 0;
+        c.out.size += json_escape(joined, carry.size + k, c.out.data + c.out.size, true, taken);
+        if (taken == 0) {
+            std::memcpy(carry.bytes + carry.size, bytes, k);
+            carry.size += k;
+            return;
+        }
+        bytes += taken - carry.size;
+        n -= taken - carry.size;
+        carry.size = 0;
+    }
     while (n != 0) {
         make_room(c);
-        std::memcpy(piece, carry.bytes, carry.size);
-        const std::size_t k = std::min(n, PIECE);
-        std::memcpy(piece + carry.size, bytes, k);
-        const std::size_t size = carry.size + k;
         std::size_t taken = 0;
-        c.out.size += json_escape(piece, size, c.out.data + c.out.size, true, taken);
-        carry.size = size - taken;
-        std::memcpy(carry.bytes, piece + taken, carry.size);
-        bytes += k;
-        n -= k;
+        c.out.size += json_escape(bytes, std::min(n, PIECE), c.out.data + c.out.size, true, taken);
+        if (taken == 0) {
+            // The start of a character, and nothing after it yet.
+            std::memcpy(carry.bytes, bytes, n);
+            carry.size = n;
+            return;
+        }
+        bytes += taken;
+        n -= taken;
     }
 }
 
@@ -353,8 +375,8 @@ int tee_finish(void* self) {
 void stream_emit(CastWriter& c, std::uint64_t upto) {
     if (upto <= c.emitted) return;
     const std::size_t n = std::min(static_cast<std::size_t>(upto - c.emitted), c.pending_size);
-    take_bytes(c, TO_TERMINAL, c.pending, n);
-    std::memmove(c.pending, c.pending + n, c.pending_size - n);
+    take_bytes(c, TO_TERMINAL, c.pending + c.pending_start, n);
+    c.pending_start = n == c.pending_size ? 0 : c.pending_start + n;
     c.pending_size -= n;
     c.emitted += n;
 }
@@ -362,8 +384,12 @@ void stream_emit(CastWriter& c, std::uint64_t upto) {
 void stream_keep(CastWriter& c, const std::uint8_t* bytes, std::size_t n) {
     // The pending bytes never outgrow their room (see PENDING_SIZE); should
     // they, the oldest go out first.
+    if (c.pending_start + c.pending_size + n > PENDING_SIZE) {
+        std::memmove(c.pending, c.pending + c.pending_start, c.pending_size);
+        c.pending_start = 0;
+    }
     if (c.pending_size + n > PENDING_SIZE) stream_emit(c, c.emitted + c.pending_size);
-    std::memcpy(c.pending + c.pending_size, bytes, n);
+    std::memcpy(c.pending + c.pending_start + c.pending_size, bytes, n);
     c.pending_size += n;
 }
 
@@ -378,14 +404,14 @@ std::size_t stream_pull(void* arg, std::uint8_t* chunk, std::size_t capacity) {
         if (!c.paced && consumed - c.event_start >= INPUT_CHUNK_SIZE && consumed > c.emitted) {
             const std::size_t n =
                 std::min(static_cast<std::size_t>(consumed - c.emitted), c.pending_size);
-            const void* newline = memrchr(c.pending, '\n', n);
+            const std::uint8_t* held = c.pending + c.pending_start;
+            const void* newline = memrchr(held, '\n', n);
             if (newline != nullptr || consumed - c.event_start >= 2 * INPUT_CHUNK_SIZE) {
                 const std::size_t line_end =
-                    newline == nullptr
-                        ? n
-                        : static_cast<std::size_t>(static_cast<const std::uint8_t*>(newline) -
-                                                   c.pending) +
-                              1;
+                    newline == nullptr ? n
+                                       : static_cast<std::size_t>(
+                                             static_cast<const std::uint8_t*>(newline) - held) +
+                                             1;
                 stream_emit(c, c.emitted + line_end);
                 close_event(c);
                 c.event_start = c.emitted;
