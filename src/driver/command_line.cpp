@@ -621,14 +621,14 @@ void inflate_file(int fd, const char* name) {
 // --record: the cast, made before the input is read.
 void make_cast(Session& session, bool live) {
     if (options.record_path == nullptr) return;
-    const CastSettings settings{
-        .path = options.record_path,
-        .program_name = options.program_name,
-        .version = options.cast_version,
-        .live = live,
-        .cols = options.screen_cols,
-        .rows = options.screen_rows,
-        .timestamp = live ? static_cast<long long>(std::time(nullptr)) : -1};
+    const CastSettings settings{.path = options.record_path,
+                                .program_name = options.program_name,
+                                .version = options.cast_version,
+                                .live = live,
+                                .cols = options.screen_cols,
+                                .rows = options.screen_rows,
+                                .timestamp = live ? static_cast<long long>(std::time(nullptr)) : -1,
+                                .shell = live ? std::getenv("SHELL") : nullptr};
     session.cast = cast_writer_new(settings);
     if (session.cast == nullptr) std::exit(1);
 }

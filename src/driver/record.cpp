@@ -434,6 +434,7 @@ CastWriter* cast_writer_new(const CastSettings& settings) {
     c->cols = settings.cols;
     c->rows = settings.rows;
     c->timestamp = settings.timestamp;
+    if (settings.shell != nullptr) keep_fact(c->facts[SHELL], settings.shell);
     c->out = Text{.data = allocate_array<char>(OUT_SIZE), .capacity = OUT_SIZE};
     // Never waited for: a FIFO without a reader, or one that is full, is an
     // error of the cast, not a wait of the session.

@@ -33,6 +33,8 @@ struct CastSettings {
     int rows = 24;
     // The start of a session recorded now (seconds since the epoch), or -1.
     long long timestamp = -1;
+    // The shell of a session recorded now, or null.
+    const char* shell = nullptr;
 };
 
 struct CastWriter;
