@@ -27,7 +27,8 @@ constexpr std::size_t OUT_ROOM = (PIECE + 4) * JSON_ESCAPE_GROWTH + 256;
 // A typescript's bytes read but not yet handed out: a read, the look-ahead
 // left before it, and the start read to tell the input.
 constexpr std::size_t PENDING_SIZE = 3 * INPUT_CHUNK_SIZE + LOOKAHEAD_LIMIT;
-constexpr std::size_t FACT_SIZE = 256;
+// A fact is kept whole, as long as a reader gives it.
+constexpr std::size_t FACT_SIZE = METADATA_VALUE_SIZE;
 constexpr std::size_t HEADER_SIZE = 4 * FACT_SIZE * JSON_ESCAPE_GROWTH + 512;
 
 struct Text {
