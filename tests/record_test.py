@@ -3,7 +3,11 @@
 account; the cast is JSON in valid UTF-8 whatever the stream held; -c
 records a session under a pseudo-terminal as it goes.
 
-    record_test.py DATA_DIR VORSK
+    record_test.py DATA_DIR VORSK [--player]
+
+With --player, Debian's asciinema (2.2) reads the v2 casts written of
+the corpus's typescripts and gives back each typescript byte for byte
+(skipped, status 77, where asciinema is not installed).
 
 What a cast cannot carry is left out of the comparison: facts of the
 recording that have no place in a cast (metadata lines other than a
@@ -14,14 +18,17 @@ stream that is not valid UTF-8 cannot come back whole (a cast holds
 text): its cast is only checked to be valid; nor can a plain stream's
 line of over 128 KiB, which is cut into events.
 """
+import fcntl
 import json
 import os
 import pty
+import shutil
 import select
 import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 DATA = os.path.abspath(sys.argv[1])
@@ -220,6 +227,47 @@ def command():
         if "two" not in "".join(e[2] for e in events):
             fail(f"-c killed: what came before the end is not in the cast: {events!r}")
 
+
+def player():
+    """asciinema cat, on a pseudo-terminal of its own as it wants, gives
+    back the output of the casts written of the typescripts."""
+    corpus = os.path.join(DATA, "corpus", "typescripts")
+    checked = 0
+    for name in sorted(os.listdir(corpus)):
+        if not name.endswith(".typescript"):
+            continue
+        base = os.path.join(corpus, name[:-len(".typescript")])
+        with open(base + ".typescript", "rb") as f:
+            stream = f.read()
+        if not utf8_streams([base + ".typescript"]):
+            continue
+        with tempfile.TemporaryDirectory() as tmp:
+            cast = os.path.join(tmp, "x.cast")
+            vorsk(f"--record={cast}", "-t", base + ".timing", base + ".typescript")
+            master, slave = os.openpty()
+
+            def child_setup():
+                os.setsid()
+                fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+
+            played = subprocess.run(["asciinema", "cat", cast], stdin=slave,
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    preexec_fn=child_setup, pass_fds=(slave,), timeout=60)
+            os.close(master)
+            os.close(slave)
+            if played.returncode != 0 or played.stdout != stream:
+                fail(f"asciinema cat of the cast of {name}: status {played.returncode}, "
+                     f"{len(played.stdout)} bytes for {len(stream)}: {played.stderr[-300:]!r}")
+            checked += 1
+    print(f"asciinema cat: {checked} casts read back")
+
+
+if "--player" in sys.argv[3:]:
+    if shutil.which("asciinema") is None:
+        print("SKIP: asciinema is not installed (Debian: asciinema); the casts are not played")
+        sys.exit(77)
+    player()
+    sys.exit(1 if failures else 0)
 
 for label, args in recordings():
     for version in (2, 3):
