@@ -35,8 +35,8 @@ _vorsk()
         COMPREPLY=($(compgen -W "$summary_words" -- "$cur"))
         return
     fi
-    if [[ $prev == = && ($before == --timings || $before == --input-log || $before == --log) ]] ||
-        [[ $cur == = && ($prev == --timings || $prev == --input-log || $prev == --log) ]]; then
+    if [[ $prev == = && ($before == --timings || $before == --input-log || $before == --log || $before == --record) ]] ||
+        [[ $cur == = && ($prev == --timings || $prev == --input-log || $prev == --log || $prev == --record) ]]; then
         [[ $cur == = ]] && cur=
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
@@ -63,13 +63,17 @@ _vorsk()
             COMPREPLY=($(compgen -P --summary= -W "$summary_words" -- "${cur#*=}"))
             return
             ;;
-        --timings=* | --input-log=* | --log=*)
+        --timings=* | --input-log=* | --log=* | --record=*)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -P "${cur%%=*}=" -f -- "${cur#*=}"))
             return
             ;;
         --format=*)
             COMPREPLY=($(compgen -P --format= -W "$format_words" -- "${cur#*=}"))
+            return
+            ;;
+        --cast-version=*)
+            COMPREPLY=($(compgen -P --cast-version= -W "2 3" -- "${cur#*=}"))
             return
             ;;
         --command=*)
@@ -79,7 +83,7 @@ _vorsk()
     esac
 
     case $prev in
-        -t | --timings | --input-log | --log)
+        -t | --timings | --input-log | --log | --record)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -96,7 +100,7 @@ _vorsk()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
             --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe --screen --screen= --size= --only= -b --buffered -t
-            --timings= --input-log= --format= --idle-limit --idle-limit= -c --command= --log= -x --color --color= --colour
+            --timings= --input-log= --format= --idle-limit --idle-limit= -c --command= --log= --record= --cast-version= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null

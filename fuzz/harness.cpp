@@ -1,6 +1,7 @@
 #include "harness.h"
 
-#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -234,10 +235,6 @@ std::string_view take_settings(std::string_view data, DecodeSettings& settings) 
 }
 
 void feed_screen_with_resizes(std::string_view input, bool extended) {
-    // Grids of up to 500x200 cells come and go with each input: kept on
-    // the heap rather than mapped and unmapped each time.
-    static const int heap_only = mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    (void)heap_only;
     const std::size_t n = input.size();
     const auto size_at = [&](std::size_t i, int most) {
         return 1 + (n == 0 ? 0 : static_cast<unsigned char>(input[i % n]) * 7 % most);
@@ -267,6 +264,15 @@ void feed_screen_with_resizes(std::string_view input, bool extended) {
     vorsk::processor_release(p);
     vorsk::memory_sink_release(memory);
     vorsk::screen_free(screen);
+}
+
+int memory_file(std::string_view bytes) {
+    const int fd = memfd_create("recording", 0);
+    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+        lseek(fd, 0, SEEK_SET) != 0) {
+        std::abort();
+    }
+    return fd;
 }
 
 }  // namespace vorsk_fuzz

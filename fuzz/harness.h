@@ -58,6 +58,10 @@ void check_shapes(std::string_view input, const DecodeSettings& settings,
 // whose keys are told by the reads) the same whole as read a byte at a time.
 void check_paths(std::string_view input, const DecodeSettings& settings);
 
+// A file in memory that holds the bytes, its offset at the start, for the
+// readers of recordings.
+int memory_file(std::string_view bytes);
+
 // Takes the settings from the first bytes of a fuzz input and returns the
 // rest, the bytes to decode: a flag byte (bit 0 hides carets, 1 descriptions,
 // 2 labels, 3 escape lines, bit 4 turns colours on, bits 5 to 7 choose the

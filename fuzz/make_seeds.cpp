@@ -105,6 +105,25 @@ int main(int argc, char** argv) {
     // or the timing file, a NUL and its log.
     SeedFolder recording(out_dir / "recording");
     SeedFolder page(out_dir / "page");
+    // The formats target: a flags byte (bits 0-1: 0 a sudo log, 1 gzip, 2 a
+    // cast, 3 ttyrec; 4 extended mode; 8 v3 written), then the recording
+    // (with gzip, after a byte that says where it is cut); a sudo log's
+    // timing, terminal output, terminal input and log file apart by NULs.
+    SeedFolder formats(out_dir / "formats");
+    const std::string nul(1, '\0');
+    formats.add(
+        "\x04"
+        "4 0.5 2\n3 0.25 1\n5 0.125 24 80\n4 0.0625 7\n6 1 TSTP\n" +
+        nul + "hi\x1b[1mx\xc3\xa9\xe2" + nul + "a" + nul +
+        "1796962625:root:nobody::/dev/pts/0:24:80\n/tmp\n/bin/echo hi\n");
+    formats.add(
+        "\x0d"
+        "4 0.5 9\n4 -0.5 1\n" +
+        nul + "\xf0\x9f\x98" + nul + nul);
+    formats.add(std::string("\x01\xff") +
+                "{\"version\": 2, \"width\": 80}\n[0.5, \"o\", \"ab\"]\n");
+    formats.add(std::string("\x01\x40") + "{\"version\": 3}\n[0.5, \"o\", \"\\ud83d\"]\n");
+    formats.add("\x0e{\"version\": 1, \"stdout\": [[0.5, \"a\\u001b[m\"], [-1, \"\\udc00\"]]}");
 
     colors.add("|>=36;7,.=31,:=33,&=35,\"=32,@=34");
     colors.add("|=1,|>=4;1;31;42,.=38;5;196");
@@ -163,6 +182,9 @@ int main(int argc, char** argv) {
     // The real sessions beside the golden cases.
     const fs::path recordings = case_dir / ".." / "data" / "recordings";
     if (fs::is_directory(recordings)) {
+        formats.add("\x06" + read_all(recordings / "bash.cast").substr(0, PIECE));
+        formats.add("\x0b" + read_all(recordings / "hello.ttyrec").substr(0, PIECE));
+        formats.add("\x05\xff" + read_all(recordings / "answers.cast").substr(0, PIECE));
         recording.add("\x03" + read_all(recordings / "bash.cast").substr(0, PIECE));
         recording.add("\x02" + read_all(recordings / "bash-io.timing") + std::string(1, '\0') +
                       read_all(recordings / "bash-io.log").substr(0, PIECE));
@@ -197,7 +219,9 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("seeds: %zu decoder, %zu colors, %zu timing, %zu recording, %zu page\n",
-                decoder.size(), colors.size(), timing.size(), recording.size(), page.size());
+    std::printf(
+        "seeds: %zu decoder, %zu colors, %zu timing, %zu recording, %zu page, %zu formats\n",
+        decoder.size(), colors.size(), timing.size(), recording.size(), page.size(),
+        formats.size());
     return 0;
 }

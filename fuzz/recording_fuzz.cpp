@@ -28,15 +28,6 @@
 
 namespace {
 
-int file_of(std::string_view bytes) {
-    const int fd = memfd_create("recording", 0);
-    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-        lseek(fd, 0, SEEK_SET) != 0) {
-        std::abort();
-    }
-    return fd;
-}
-
 void setup(vorsk::Processor& p, vorsk::InputBuffer* input, vorsk::LineWriter* w, bool extended,
            bool keys) {
     // The two directions share the queries, as in the program.
@@ -68,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vorsk::Ttyrec* tr = nullptr;
     if (ttyrec) {
         // A ttyrec recording, whatever its headers say.
-        fd = file_of(rest);
+        fd = vorsk_fuzz::memory_file(rest);
         tr = vorsk::ttyrec_new(fd, "fuzz", "vorsk", nullptr, 0);
         if (tr == nullptr) std::abort();
         reader = vorsk::ttyrec_reader(*tr);
     } else if (cast) {
-        fd = file_of(rest);
+        fd = vorsk_fuzz::memory_file(rest);
         static std::uint8_t first[vorsk::CAST_HEADER_LIMIT];
         const ssize_t n = read(fd, first, sizeof first);
         if (n < 0) std::abort();
@@ -91,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t timing_size = std::min(split, sizeof timing_text);
         std::copy(rest.begin(), rest.begin() + static_cast<long>(timing_size), timing_text);
         timings = fmemopen(timing_text, timing_size == 0 ? 1 : timing_size, "r");
-        fd = file_of(rest.substr(std::min(split + 1, rest.size())));
+        fd = vorsk_fuzz::memory_file(rest.substr(std::min(split + 1, rest.size())));
         t = vorsk::advanced_timing_new(timings, fd, -1, nullptr, nullptr, {});
         if (t == nullptr) std::abort();
         reader = vorsk::advanced_timing_reader(*t);

@@ -10,7 +10,7 @@ here="$build/fuzz"
 dict="$(cd "$(dirname "$0")" && pwd)/decoder.dict"
 mkdir -p "$here/artifacts"
 status=0
-for target in decoder colors timing recording page; do
+for target in decoder colors timing recording page formats; do
     mkdir -p "$here/corpus/$target"
     extra=()
     [ "$target" = decoder ] && extra=(-dict="$dict")

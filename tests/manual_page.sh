@@ -42,6 +42,8 @@ options_table='
 --idle-limit
 -c --command
 --log
+--record
+--cast-version
 -x
 --color --colour'
 color_words='always never none auto'
@@ -114,6 +116,7 @@ accepts() {
             --check) with=(xterm-256color) ;;
             --size) with=(80x24) ;;
             --only) with=(screen) ;;
+            --cast-version) with=(2 --record=/dev/null) ;;
             *) with=(/dev/null) ;;
         esac
     fi

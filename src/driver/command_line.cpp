@@ -13,12 +13,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string_view>
 
 #include "allocation.h"
 #include "driver/command.h"
 #include "driver/options.h"
 #include "driver/probe.h"
+#include "driver/record.h"
 #include "driver/terminal.h"
 #include "input/advanced_timing.h"
 #include "input/cast.h"
@@ -57,6 +59,8 @@ const option long_options[] = {
     {"idle-limit", optional_argument, nullptr, 'J'},
     {"command", required_argument, nullptr, 'c'},
     {"log", required_argument, nullptr, 'G'},
+    {"record", required_argument, nullptr, 'R'},
+    {"cast-version", required_argument, nullptr, 'A'},
     {"summary", optional_argument, nullptr, 'S'},
     {"html", no_argument, nullptr, 'H'},
     {"terminfo", optional_argument, nullptr, 'T'},
@@ -144,6 +148,12 @@ constexpr const char* USAGE_PIECES[] = {
     "                 writes, live; typed keys go to it (shown with -X).\n"
     "     --log=FILE  With -c, run COMMAND on this terminal as usual and write\n"
     "                 the account of both directions, timed, to FILE.\n"
+    "     --record=FILE\n"
+    "                 Also write what was read, with its times, to FILE as an\n"
+    "                 asciinema cast: a recording converted, or the session\n"
+    "                 of -c recorded as it goes.\n"
+    "     --cast-version=2|3\n"
+    "                 The asciicast version --record writes (default 2).\n"
     " -x              (No effect; accepted for backwards compatibility.)\n",
     "\n",
     "The manual page vorsk(1) describes every line kind, colour and option.\n",
@@ -369,6 +379,15 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'J': paths.idle = resolve_idle_limit(optarg); break;
             case 'c': options.command = optarg; break;
             case 'G': options.log_path = optarg; break;
+            case 'R': options.record_path = optarg; break;
+            case 'A':
+                if (std::strcmp(optarg, "2") != 0 && std::strcmp(optarg, "3") != 0) {
+                    std::fprintf(stderr, "%s: --cast-version takes 2 or 3, not \"%s\"\n",
+                                 options.program_name, optarg);
+                    std::exit(1);
+                }
+                options.cast_version = optarg[0] - '0';
+                break;
             case 'x': break;
             case 0:
                 if (options.color_mode == COLOR_PENDING) {
@@ -626,6 +645,7 @@ std::size_t read_first_line(int fd, std::uint8_t* buffer) {
 
 // Both directions of a recording: the output's decoder and the input's.
 void setup_duplex(Session& session, LineWriter* writer) {
+    if (session.cast != nullptr) session.reader = cast_writer_tee(*session.cast, session.reader);
     if (!duplex_source(session.source, session.reader)) out_of_memory();
     const Source& source = session.source;
     // What the output asks, the typed input answers.
@@ -656,6 +676,21 @@ void inflate_file(int fd, const char* name) {
     const int inflated = gunzip_pipe(dup(fd), options.program_name, name);
     if (inflated < 0 || dup2(inflated, fd) < 0) out_of_memory();
     close(inflated);
+}
+
+// --record: the cast, made before the input is read.
+void make_cast(Session& session, bool live) {
+    if (options.record_path == nullptr) return;
+    const CastSettings settings{.path = options.record_path,
+                                .program_name = options.program_name,
+                                .version = options.cast_version,
+                                .live = live,
+                                .cols = options.screen_cols,
+                                .rows = options.screen_rows,
+                                .timestamp = live ? static_cast<long long>(std::time(nullptr)) : -1,
+                                .shell = live ? std::getenv("SHELL") : nullptr};
+    session.cast = cast_writer_new(settings);
+    if (session.cast == nullptr) std::exit(1);
 }
 
 // A command-line error of -c: the message, the usage text, status 1.
@@ -712,6 +747,10 @@ void setup_command(Session& session, int argc, char** argv, const Paths& paths) 
     setup.raw = options.interactive != 0;
     // A log is followed as it grows: each read's account goes out at once.
     setup.flush_each_read = log;
+    // A cast holds the times of the session, and the account shows them, so
+    // that the cast read back gives the same account.
+    if (options.record_path != nullptr) setup.timed = true;
+    make_cast(session, true);
     if (options.buffered == 0) {
         setup.flush = flush_writer;
         setup.flush_arg = writer;
@@ -924,6 +963,10 @@ void setup_from_args(Session& session, int argc, char** argv) {
 
     Paths paths;
     parse_options(argc, argv, paths);
+    if (options.cast_version != 2 && options.record_path == nullptr) {
+        std::fprintf(stderr, "%s: --cast-version goes with --record\n", options.program_name);
+        std::exit(1);
+    }
     if (options.check != nullptr) session.check = &check_report;
     if (options.probe) probe_and_exit(argc);
     if (options.command != nullptr || options.log_path != nullptr) {
@@ -931,6 +974,15 @@ void setup_from_args(Session& session, int argc, char** argv) {
         return;
     }
     const Files f = open_files(argc, argv, paths);
+    if (options.record_path != nullptr) {
+        struct stat in_stat {};
+        struct stat cast_stat {};
+        if (f.input_regular && fstat(fileno(f.in), &in_stat) == 0 &&
+            stat(options.record_path, &cast_stat) == 0 && in_stat.st_dev == cast_stat.st_dev &&
+            in_stat.st_ino == cast_stat.st_ino)
+            input_is_output(options.record_path);
+    }
+    make_cast(session, false);
 
     // The writer sends its output in large writes. A pipe or a terminal on
     // the input still wants every line out as soon as its input came: the
@@ -948,9 +1000,14 @@ void setup_from_args(Session& session, int argc, char** argv) {
     if (setup_recording(session, f, paths, argc, argv, live ? flush_before_wait : nullptr)) return;
 
     // Keys typed on a terminal in interactive mode, or --keys for any input.
-    setup_processor(p, input_new(ByteSource{.fd = in}, LOOKAHEAD_LIMIT), p.writer,
+    const ByteSource bytes =
+        session.cast != nullptr
+            ? cast_writer_stream(*session.cast, in, first_line, first_size, f.timings != nullptr)
+            : ByteSource{.fd = in};
+    setup_processor(p, input_new(bytes, LOOKAHEAD_LIMIT), p.writer,
                     options.keys != 0 || (options.interactive && isatty(in)));
     if (p.input == nullptr) out_of_memory();
+    if (session.cast != nullptr) cast_writer_watch(*session.cast, *p.input);
     input_preload(*p.input, first_line, first_size);
     session.source =
         f.timings != nullptr ? classic_timing_source(*p.input, f.timings) : plain_source(*p.input);

@@ -36,7 +36,7 @@ std::size_t until_next_screen(const Processor& p, std::size_t limit) {
 
 }  // namespace
 
-void decode_source(Processor& p, Source& source, IdleLimit idle) {
+void decode_source(Processor& p, Source& source, IdleLimit idle, CastWriter* cast) {
     for (;;) {
         service_signal(p);
         // A typescript's banner line, up to its newline, is no part of the
@@ -58,10 +58,14 @@ void decode_source(Processor& p, Source& source, IdleLimit idle) {
                 }
                 continue;
             case EVENT_PAUSE:
+                if (cast != nullptr) cast_writer_pause(*cast, e.delay);
                 if (p.screen != nullptr) screen_pause(p, std::min(e.delay, idle.seconds));
                 process_pause(p, std::min(e.delay, idle.seconds));
                 continue;
-            case EVENT_BREAK: process_break(p); continue;
+            case EVENT_BREAK:
+                if (cast != nullptr) cast_writer_break(*cast);
+                process_break(p);
+                continue;
             case EVENT_METADATA: continue;  // only a duplex source has facts
             case EVENT_END:
                 // An interrupted read: act on the signal, then read on.
@@ -159,8 +163,10 @@ int run(Session& session) {
     if (duplex) {
         decode_duplex(session.processors, session.source, session.idle);
     } else {
-        decode_source(p, session.source, session.idle);
+        decode_source(p, session.source, session.idle, session.cast);
     }
+    // The cast is whole before the reader's end, which may end vorsk.
+    const int cast_status = session.cast != nullptr ? cast_writer_end(*session.cast) : 0;
     if (p.screen != nullptr) screen_end(p);
     if (p.tally != nullptr) {
         // The bytes of both directions of a recording.
@@ -185,6 +191,7 @@ int run(Session& session) {
         const int reader_status = session.reader.finish(session.reader.self);
         if (status == 0) status = reader_status;
     }
+    if (status == 0) status = cast_status;
     // Something found is a failure of the check.
     if (status == 0 && check != nullptr && check_total(*check) != 0) status = 1;
     return status;

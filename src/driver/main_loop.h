@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "decode/processor.h"
+#include "driver/record.h"
 #include "input/recording.h"
 #include "input/source.h"
 #include "report/check.h"
@@ -29,6 +30,8 @@ struct Session {
     // --check: its report follows the input's end.
     CheckReport* check = nullptr;
     IdleLimit idle;
+    // --record: the cast written of what is read.
+    CastWriter* cast = nullptr;
 };
 
 // The one loop of the program: decodes the events of the source until its
@@ -37,7 +40,7 @@ struct Session {
 int run(Session& session);
 
 // The loop alone, without the final flush and the report of a read error.
-void decode_source(Processor& p, Source& source, IdleLimit idle = {});
+void decode_source(Processor& p, Source& source, IdleLimit idle = {}, CastWriter* cast = nullptr);
 
 // The loop of a duplex source: the bytes of each direction go to the
 // processor of that direction (none: they are not shown), each row of an

@@ -45,6 +45,9 @@ struct Options {
     double screen_pause = -1.0;  // --screen=pause:SECONDS
     int screen_cols = 80;        // --size
     int screen_rows = 24;
+
+    const char* record_path = nullptr;  // --record: the cast written of what was read
+    int cast_version = 2;               // --cast-version
 };
 
 }  // namespace vorsk

@@ -362,10 +362,59 @@ struct Event {
     std::string_view data;
 };
 
-// [TIME, CODE, DATA]; DATA of an exit event may be a number.
-bool parse_event(Cast& c, const char* line, std::size_t len, Event& ev) {
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The code unit of the \uXXXX escape at text[i], or -1.
+long escaped_unit(const char* text, std::size_t len, std::size_t i) {
+    if (i + 6 > len || text[i] != '\\' || text[i + 1] != 'u') return -1;
+    long unit = 0;
+    for (std::size_t k = i + 2; k < i + 6; ++k) {
+        const int digit = hex_digit(text[k]);
+        if (digit < 0) return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+}  // namespace
+
+bool mend_lone_surrogates(char* text, std::size_t len) {
+    bool mended = false;
+    for (std::size_t i = 0; i + 1 < len; ++i) {
+        if (text[i] != '\\') continue;
+        const long unit = escaped_unit(text, len, i);
+        if (unit < 0xD800 || unit > 0xDFFF) {
+            ++i;  // the escaped character, which may be a backslash
+            continue;
+        }
+        const long next = escaped_unit(text, len, i + 6);
+        if (unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            i += 11;  // a pair
+            continue;
+        }
+        std::memcpy(text + i + 2, "fffd", 4);
+        mended = true;
+        i += 5;
+    }
+    return mended;
+}
+
+namespace {
+
+// [TIME, CODE, DATA]; DATA of an exit event may be a number. A string that
+// holds a lone surrogate is read with U+FFFD in its place.
+bool parse_event(Cast& c, char* line, std::size_t len, Event& ev) {
     json::element doc;
-    if (auto e = c.parser.parse(line, len, false).get(doc)) {
+    auto e = c.parser.parse(line, len, false).get(doc);
+    if (e == simdjson::STRING_ERROR && mend_lone_surrogates(line, len)) {
+        e = c.parser.parse(line, len, false).get(doc);
+    }
+    if (e) {
         if (c.cut_line && (len == 0 || line[len - 1] != ']')) {
             fail(c, "the line ends before its closing bracket: the recording was cut short");
         } else if (e == simdjson::UNCLOSED_STRING) {
@@ -409,16 +458,14 @@ bool parse_event(Cast& c, const char* line, std::size_t len, Event& ev) {
 }
 
 // The pause before an event: the time since the one before (v2), or its
-// own interval (v3). Time that runs backwards is no pause.
+// own interval (v3). Time that runs backwards is a negative pause, shown
+// as a timing file's is.
 double pause_before(Cast& c, double time) {
     double delay = c.header.version == 2 ? time - c.last_time : time;
-    if (c.header.version == 2 && time > c.last_time) c.last_time = time;
-    if (delay < 0.0) {
-        if (!c.told_backwards) {
-            c.told_backwards = true;
-            warn(c, "the time goes back; such an event follows the one before without a pause");
-        }
-        delay = 0.0;
+    if (c.header.version == 2) c.last_time = time;
+    if (delay < 0.0 && !c.told_backwards) {
+        c.told_backwards = true;
+        warn(c, "the time goes back: a negative pause");
     }
     delay += c.skipped;
     c.skipped = 0.0;
@@ -462,7 +509,8 @@ bool next_event(Cast& c, Record& r) {
         if (blank(line, len)) continue;
         if (c.header.version == 3 && line[0] == '#') continue;  // a comment
         Event ev;
-        if (!parse_event(c, line, len, ev)) return false;
+        // The line lies in the cast's own buffer.
+        if (!parse_event(c, const_cast<char*>(line), len, ev)) return false;
         const std::string_view code = ev.code;
         if (code == "o" || code == "i") {
             c.direction = code == "o" ? TO_TERMINAL : FROM_TERMINAL;
@@ -481,7 +529,7 @@ bool next_event(Cast& c, Record& r) {
                 c.quote(quoted, sizeof quoted, code);
                 warn(c, "events of type \"%s\" are not known, and are skipped", quoted);
             }
-            if (c.header.version == 3) c.skipped += ev.time > 0.0 ? ev.time : 0.0;
+            if (c.header.version == 3) c.skipped += ev.time;
             continue;
         }
         const double delay = pause_before(c, ev.time);
@@ -611,7 +659,11 @@ void read_v1(Cast& c) {
     }
     c.line = 1;
     json::element doc;
-    if (c.parser.parse(c.whole, size, false).get(doc) != simdjson::SUCCESS) {
+    auto e = c.parser.parse(c.whole, size, false).get(doc);
+    if (e == simdjson::STRING_ERROR && mend_lone_surrogates(c.whole, size)) {
+        e = c.parser.parse(c.whole, size, false).get(doc);
+    }
+    if (e != simdjson::SUCCESS) {
         std::size_t last = size;
         while (last > 0 && std::strchr(" \t\r\n", c.whole[last - 1]) != nullptr) --last;
         fail(c, "%s",

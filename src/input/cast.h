@@ -35,6 +35,11 @@ using QuoteText = std::size_t (*)(char* out, std::size_t cap, std::string_view t
 Cast* cast_new(int fd, const char* name, const char* program_name, const std::uint8_t* first,
                std::size_t n, bool (*before_wait)(void*), void* wait_arg, QuoteText quote);
 RecordReader cast_reader(Cast& cast);
+
+// Rewrites each \uXXXX escape of a lone surrogate (one without its pair)
+// in the JSON text to \ufffd, in place; whether there was one. Writers
+// leave them where they cut a character in two.
+bool mend_lone_surrogates(char* text, std::size_t len);
 void cast_free(Cast* cast);
 
 }  // namespace vorsk

@@ -24,9 +24,9 @@ bool write_all(int fd, const unsigned char* bytes, std::size_t n) {
     return true;
 }
 
-// Inflates fd into out, member after member; the problem in words, or
-// nullptr when the data ended well.
-const char* inflate_all(int fd, int out) {
+}  // namespace
+
+const char* gunzip_to(int fd, int out) {
     static unsigned char in_buffer[64 * 1024];
     static unsigned char out_buffer[256 * 1024];
     z_stream z{};
@@ -70,8 +70,6 @@ const char* inflate_all(int fd, int out) {
     return problem;
 }
 
-}  // namespace
-
 bool is_gzip_file(int fd) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -93,7 +91,7 @@ int gunzip_pipe(int fd, const char* program_name, const char* name) {
         // The reader gone, the child goes quietly.
         std::signal(SIGPIPE, SIG_DFL);
         lseek(fd, 0, SEEK_SET);
-        if (const char* problem = inflate_all(fd, ends[1]))
+        if (const char* problem = gunzip_to(fd, ends[1]))
             std::fprintf(stderr, "%s: %s: %s\n", program_name, name, problem);
         _exit(0);
     }

@@ -16,4 +16,9 @@ bool is_gzip_file(int fd);
 // -1 when no pipe or child could be made.
 int gunzip_pipe(int fd, const char* program_name, const char* name);
 
+// What the child of gunzip_pipe runs (and the fuzzer, in its own process):
+// inflates the gzip data read from fd into out, member after member. The
+// problem in words, or nullptr when the data ended well.
+const char* gunzip_to(int fd, int out);
+
 }  // namespace vorsk

@@ -246,6 +246,7 @@ SudoLog* sudo_log_new(const char* folder, const char* program_name) {
     if (s->timing == nullptr) {
         std::fprintf(stderr, "%s: %s: no timing file of a sudo I/O log: %s\n", program_name, folder,
                      std::strerror(errno));
+        release_record(s);
         return nullptr;
     }
     for (std::size_t i = 0; i < N_STREAMS; ++i) s->streams[i] = open_in(*s, STREAM_FILES[i]);
@@ -255,6 +256,15 @@ SudoLog* sudo_log_new(const char* folder, const char* program_name) {
 
 RecordReader sudo_log_reader(SudoLog& log) {
     return RecordReader{.next = sudo_next, .finish = sudo_finish, .self = &log};
+}
+
+void sudo_log_free(SudoLog* log) {
+    if (log == nullptr) return;
+    if (log->timing != nullptr) std::fclose(log->timing);
+    for (const int fd : log->streams) {
+        if (fd >= 0) close(fd);
+    }
+    release_record(log);
 }
 
 }  // namespace vorsk

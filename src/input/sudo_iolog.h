@@ -21,5 +21,7 @@ struct SudoLog;
 // when its timing file cannot be opened, or memory is exhausted.
 SudoLog* sudo_log_new(const char* folder, const char* program_name);
 RecordReader sudo_log_reader(SudoLog& log);
+// The program keeps its reader until it exits; tests and the fuzzer free it.
+void sudo_log_free(SudoLog* log);
 
 }  // namespace vorsk

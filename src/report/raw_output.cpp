@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "text/json.h"
+
 namespace vorsk {
 
 void out(LineWriter& w, const char* format, ...) {
@@ -21,16 +23,18 @@ void raw(LineWriter& w, std::string_view text) {
 
 void json_string(LineWriter& w, std::string_view text) {
     raw(w, "\"");
-    for (const char& c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == '"' || b == '\\') {
-            const char escaped[] = {'\\', static_cast<char>(b)};
-            writer_raw(w, escaped, 2);
-        } else if (b < 0x20) {
-            out(w, "\\u%04x", b);
-        } else {
-            writer_raw(w, &c, 1);
-        }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    std::size_t left = text.size();
+    constexpr std::size_t PIECE = 256;
+    char escaped[PIECE * JSON_ESCAPE_GROWTH];
+    while (left != 0) {
+        std::size_t taken = 0;
+        const std::size_t n = std::min(left, PIECE);
+        // A character cut by the piece's end goes whole into the next piece.
+        const std::size_t k = json_escape(bytes, n, escaped, n < left, taken);
+        writer_raw(w, escaped, k);
+        bytes += taken;
+        left -= taken;
     }
     raw(w, "\"");
 }

@@ -1,0 +1,86 @@
+#include "text/json.h"
+
+#include <cstring>
+
+#include "text/utf8.h"
+
+namespace vorsk {
+namespace {
+
+constexpr char HEX[] = "0123456789abcdef";
+
+// The bytes that go into a JSON string as they are, one at a time: ASCII
+// but controls, the quote and the backslash.
+constexpr auto PLAIN = [] {
+    struct Table {
+        bool plain[256] = {};
+    } t;
+    for (int b = 0x20; b < 0x80; ++b) t.plain[b] = b != '"' && b != '\\';
+    return t;
+}();
+
+// Whether bytes[0, n) are the start of a well-formed character that the
+// end of the bytes cut short.
+bool cut_short(const std::uint8_t* bytes, std::size_t n) {
+    const int length = utf8_length(bytes[0]);
+    if (length == 0 || n >= static_cast<std::size_t>(length)) return false;
+    for (std::size_t i = 1; i < n; ++i) {
+        if (!utf8_continues(bytes[0], i, bytes[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::size_t json_escape(const std::uint8_t* bytes, std::size_t n, char* out, bool more,
+                        std::size_t& taken) {
+    char* o = out;
+    std::size_t i = 0;
+    while (i < n) {
+        // A run of plain bytes, copied in one piece.
+        std::size_t run = i;
+        while (run < n && PLAIN.plain[bytes[run]]) ++run;
+        if (run != i) {
+            std::memcpy(o, bytes + i, run - i);
+            o += run - i;
+            i = run;
+            continue;
+        }
+        const std::uint8_t b = bytes[i];
+        if (b < 0x80) {
+            *o++ = '\\';
+            switch (b) {
+                case '"': *o++ = '"'; break;
+                case '\\': *o++ = '\\'; break;
+                case '\n': *o++ = 'n'; break;
+                case '\r': *o++ = 'r'; break;
+                case '\t': *o++ = 't'; break;
+                case '\b': *o++ = 'b'; break;
+                case '\f': *o++ = 'f'; break;
+                default:
+                    std::memcpy(o, "u00", 3);
+                    o[3] = HEX[b >> 4];
+                    o[4] = HEX[b & 0xF];
+                    o += 5;
+            }
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = 0;
+        const std::size_t length = utf8_decode(bytes + i, n - i, cp);
+        if (length != 0) {
+            std::memcpy(o, bytes + i, length);
+            o += length;
+            i += length;
+            continue;
+        }
+        if (more && cut_short(bytes + i, n - i)) break;
+        std::memcpy(o, "\xEF\xBF\xBD", 3);  // U+FFFD
+        o += 3;
+        ++i;
+    }
+    taken = i;
+    return static_cast<std::size_t>(o - out);
+}
+
+}  // namespace vorsk
