@@ -159,6 +159,9 @@ void writer_finish_general(LineWriter& w, std::string_view tail);
 void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n);
 void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
                            std::size_t n);
+// Coloured, after a closed line: the record in one reservation, or false.
+bool writer_record_colored(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n);
 
 // A multi-row line of the given kind; a line of a hidden kind takes its
 // pieces and writes nothing, leaving the line before it open.
@@ -265,6 +268,7 @@ template <std::size_t N>
             plain_output::done(w, out);
             return;
         }
+        if (w.config.colors && writer_record_colored(w, kind, pieces, N)) return;
     }
     writer_record_general(w, kind, pieces, N);
 }
