@@ -23,8 +23,9 @@ void append(void* arg, const char* bytes, std::size_t n) {
     static_cast<std::string*>(arg)->append(bytes, n);
 }
 
-constexpr std::string_view TAGS[] = {"html", "head", "meta", "title",   "style",  "body",
-                                     "main", "div",  "span", "details", "summary"};
+constexpr std::string_view TAGS[] = {"html", "head",    "meta",    "title", "style", "body", "main",
+                                     "nav",  "div",     "p",       "u",     "b",     "q",    "i",
+                                     "span", "details", "summary", "a",     "ol",    "li"};
 
 // The name of the tag at page[at] ("<" or "</"), or empty.
 std::string_view tag_name(const std::string& page, std::size_t at, bool& closing) {
