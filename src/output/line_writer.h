@@ -111,7 +111,7 @@ inline void done(LineWriter& w, const char* end) {
 // account are a few bytes long, and two fixed-size moves that may overlap
 // copy them for less than a call of memcpy; a piece of up to a row or two,
 // sixteen bytes at a time.
-inline char* put_any(char* out, std::string_view piece) {
+[[gnu::always_inline]] inline char* put_any(char* out, std::string_view piece) {
     const char* bytes = piece.data();
     const std::size_t n = piece.size();
     if (n > 160) {

@@ -12,6 +12,7 @@
 
 #include "allocation.h"
 #include "common.h"
+#include "text/byte_run.h"
 #include "text/utf8.h"
 
 namespace vorsk {
@@ -968,26 +969,14 @@ void write_index(HtmlPage& p) {
 // The length of the run of bytes that stand for themselves at the start of
 // bytes[0, n), sixteen bytes at a time.
 std::size_t plain_run(const std::uint8_t* bytes, std::size_t n) {
-    using Block = std::uint8_t __attribute__((vector_size(16)));
-    std::size_t run = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; run + sizeof(Block) <= n; run += sizeof(Block)) {
-            Block block;
-            std::memcpy(&block, bytes + run, sizeof block);
-            // All ones in each byte that needs a look.
+    return byte_run(
+        bytes, n,
+        [](ByteBlock block) {
             // Below 0x20 or above 0x7e in one comparison; "<" and ">" in another.
-            const Block shifted = block - 0x20;
-            const Block stop = (shifted > 0x5e) | (block == '&') | ((block | 2) == '>');
-            std::uint64_t halves[2];
-            std::memcpy(halves, &stop, sizeof halves);
-            if ((halves[0] | halves[1]) == 0) continue;
-            return run + (halves[0] != 0
-                              ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
-                              : 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8);
-        }
-    }
-    while (run < n && byte_classes[bytes[run]] == PLAIN) ++run;
-    return run;
+            const ByteBlock shifted = block - 0x20;
+            return (shifted > 0x5e) | (block == '&') | ((block | 2) == '>');
+        },
+        [](std::uint8_t b) { return byte_classes[b] == PLAIN; });
 }
 
 // Whole rows of the commonest forms, when the batch holds them: a record
