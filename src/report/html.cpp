@@ -1185,6 +1185,7 @@ void html_page_begin(HtmlPage& p) {
         "main div,p,u,b,q,summary{display:block;white-space:pre-wrap;overflow-wrap:anywhere;"
         "margin:0}\n"
         "summary{display:list-item;cursor:pointer}\n"
+        "main summary{margin-left:1em}\n"
         "main u,b,q{font:inherit;text-decoration:none;color:inherit}\n"
         "q::before,q::after{content:none}\n"
         "details{margin:0}\n"
@@ -1205,10 +1206,10 @@ void html_page_begin(HtmlPage& p) {
         ".s4{text-decoration-style:dotted}\n.s5{text-decoration-style:dashed}\n"
         ".w .bar{display:inline-block;height:0.6em;margin:0 0.6em;vertical-align:middle;"
         "background:#4060c0}\n"
-        ".at{opacity:0.7}\n"
         "nav{order:-1;margin-bottom:1em;padding-bottom:0.5em;border-bottom:1px solid #404040}\n"
         "nav ol{margin:0 0 0.5em 0}\n"
         "nav a{color:#80a0ff}\n");
+    put_format(p, ".at{opacity:0.7;color:%s}\n", page_fg);
     for (std::size_t key = 0; key < N_COLOR_KEYS; ++key)
         put_format(p, "%s{%s}\n", key_selectors[key], p.css[key]);
     put(p, "</style>\n</head>\n<body>\n<main>\n");
