@@ -193,9 +193,9 @@ constexpr std::size_t PEN_STYLE_SIZE = 160;
 constexpr std::size_t HEAD_SIZE = 96;
 constexpr std::size_t TIME_SIZE = 24;
 
-// How much of a row of each kind the index reads: a prompt is told by the
-// start of its escape line; a label, a marker or a screen is quoted.
-constexpr std::size_t head_wanted[] = {HEAD_SIZE, 0, 0, 16, HEAD_SIZE, 0, 0, HEAD_SIZE};
+// How much of a row of each kind the index reads and quotes: an escape
+// line (a prompt), a label, a marker, a screen's heading.
+constexpr std::size_t head_wanted[] = {HEAD_SIZE, 0, 0, HEAD_SIZE, HEAD_SIZE, 0, 0, HEAD_SIZE};
 
 // The sections of the index and how many entries each keeps: the rest are
 // counted.
@@ -1027,13 +1027,20 @@ struct Undo {
     }
 };
 
+// Room for what a row writes before its content (the end of a group, the
+// rules of the pen, the row's element, the pen's), so that nothing is
+// flushed before the row can be taken back.
+constexpr std::size_t FAST_ROW_ROOM = 1024;
+static_assert(FAST_ROW_ROOM > 16 + PEN_STYLE_SIZE + 16 + 64 + PEN_OPEN_SIZE);
+
 std::size_t fast_row(HtmlPage& p, const std::uint8_t* u, std::size_t i, std::size_t n) {
+    if (FAST_ROW_ROOM > PAGE_BUFFER_SIZE - p.n) return 0;
     const Undo undo{p.n, p.group_open, p.pen_style_len};
     const std::uint8_t key = u[i + 2];
     std::size_t j = i + 4;
     if (key == 'b') {
         // A text line: its bars in the row's colour, its text in the pen.
-        if (!at(u, i, n, TEXT_OPEN) || PEN_OPEN_SIZE + 64 > PAGE_BUFFER_SIZE - p.n) return 0;
+        if (!at(u, i, n, TEXT_OPEN)) return 0;
         j = i + TEXT_OPEN.size();
         close_group(p);
         if (p.pen_style_len != 0) put_pen_style(p);
@@ -1051,7 +1058,6 @@ std::size_t fast_row(HtmlPage& p, const std::uint8_t* u, std::size_t i, std::siz
     }
     const auto key_index = static_cast<std::size_t>(key - 'a');
     const RowKind row = row_of(static_cast<ColorKey>(key_index));
-    if (p.n + 64 > PAGE_BUFFER_SIZE) return 0;
     const bool in_group = p.group_open && (row == ROW_LABEL || row == ROW_DESCRIPTION);
     if (!in_group) close_group(p);
     if (p.pen_style_len != 0) put_pen_style(p);
