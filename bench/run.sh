@@ -136,3 +136,18 @@ END {
     if (ascii_x != "" && utf8_x != "") printf "UTF-8 text / the same lines in ASCII, -X: %s\n", ratio(utf8_x, ascii_x)
 }
 ' "$dir/summary"
+
+# The page (--html) of the real streams: its size per input byte on the
+# first 4 MB, callgrind's instructions per input byte there, and its
+# peak memory through a pipe over the whole input; classic and -X.
+echo
+printf '%-10s %9s %9s %9s\n' page size/B ins/B peak-KB
+head -c $count_size "$dir/real.bin" > "$dir/page-head.bin"
+for mode in "" "-X"; do
+    # shellcheck disable=SC2086
+    size=$("$vorsk" $mode --html "$dir/page-head.bin" | wc -c)
+    printf '%-10s %9s %9s %9s\n' "--html${mode:+ $mode}" \
+        "$(awk -v s="$size" -v n=$count_size 'BEGIN { printf "%.2f", s / n }')" \
+        "$(instructions_per_byte "$dir/real.bin" $mode --html)" \
+        "$(peak_kb "cat $dir/real.bin | $vorsk $mode --html")"
+done

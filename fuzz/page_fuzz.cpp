@@ -1,6 +1,7 @@
 // The page of --html over any bytes at all, marks and not: what it writes
 // is UTF-8 in which every "<" begins one of its own tags, in balance, so
-// that no byte it is handed can become markup. The first byte chooses how
+// that no byte it is handed can become markup, and its fast paths write
+// what its general path writes. The first byte chooses how
 // the rest is cut into batches, as the writer's drains cut its output.
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +24,9 @@ void append(void* arg, const char* bytes, std::size_t n) {
     static_cast<std::string*>(arg)->append(bytes, n);
 }
 
-constexpr std::string_view TAGS[] = {"html", "head", "meta", "title",   "style",  "body",
-                                     "main", "div",  "span", "details", "summary"};
+constexpr std::string_view TAGS[] = {"html", "head",    "meta",    "title", "style", "body", "main",
+                                     "nav",  "div",     "p",       "u",     "b",     "q",    "i",
+                                     "span", "details", "summary", "a",     "ol",    "li"};
 
 // The name of the tag at page[at] ("<" or "</"), or empty.
 std::string_view tag_name(const std::string& page, std::size_t at, bool& closing) {
@@ -75,6 +77,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vorsk::html_page_feed(*html, bytes + at, n - at < batch ? n - at : batch);
     vorsk::html_page_end(*html);
     std::free(html);
+
+    // The fast paths write what the mark-by-mark path writes, whatever the
+    // batches.
+    std::string general;
+    vorsk::HtmlPage* reference = vorsk::html_page_new(colors, append, &general);
+    if (reference == nullptr) return 0;
+    vorsk::html_page_general_paths(*reference);
+    vorsk::html_page_feed(*reference, bytes, n);
+    vorsk::html_page_end(*reference);
+    std::free(reference);
+    if (general != page) {
+        std::size_t at = 0;
+        while (at < page.size() && at < general.size() && page[at] == general[at]) ++at;
+        fail("the fast paths write another page than the general path", page, at);
+    }
 
     check_utf8(page);
     // Past the head, which opens html, body and main, only the page's own

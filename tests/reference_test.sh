@@ -2,10 +2,10 @@
 # Usage: reference_test.sh CORPUS_DIR EXAMPLES_DIR PROGRAM
 #
 # The fast paths (the memo of sequences, runs of text taken in one piece,
-# the writer's inline paths) against the general paths alone
-# (VORSK_REFERENCE=1): every corpus file and example gives the same
-# account both ways, classic and with -X, with and without the summary,
-# from a file and through a pipe.
+# the writer's inline paths, the page's whole rows) against the general
+# paths alone (VORSK_REFERENCE=1): every corpus file and example gives the
+# same account both ways, classic and with -X, with and without the
+# summary, as a page, from a file and through a pipe.
 set -u
 corpus=$1 examples=$2 program=$3
 failures=0 checked=0
@@ -14,7 +14,7 @@ trap 'rm -rf "$tmp"' EXIT
 
 for file in $(find "$corpus" "$examples" -type f \( -name '*.bin' -o -name '*.txt' \
         -o -name '*.typescript' -o -name '*.cast' \) | sort); do
-    for opts in "" "-X" "--summary" "-X --summary" "-X -C -E"; do
+    for opts in "" "-X" "--summary" "-X --summary" "-X -C -E" "--html" "-X --html"; do
         # shellcheck disable=SC2086
         "$program" -I $opts "$file" > "$tmp/fast" 2>&1
         # shellcheck disable=SC2086

@@ -13,6 +13,7 @@
 #include "decode/escape.h"
 #include "decode/strings.h"
 #include "parse/utf8.h"
+#include "text/byte_run.h"
 #include "text/safe_text.h"
 
 namespace vorsk {
@@ -29,24 +30,9 @@ constexpr std::size_t MAX_BUFFERED_RUN = 16 * 1024;
 // The length of the run of printable bytes at the start of bytes[0, n),
 // sixteen bytes at a time.
 std::size_t printable_run(const std::uint8_t* bytes, std::size_t n) {
-    using Block = std::uint8_t __attribute__((vector_size(16)));
-    std::size_t run = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; run + sizeof(Block) <= n; run += sizeof(Block)) {
-            Block block;
-            std::memcpy(&block, bytes + run, sizeof block);
-            // All ones in each byte that is not printable.
-            const Block stop = (block < 0x20) | (block > 0x7e);
-            std::uint64_t halves[2];
-            std::memcpy(halves, &stop, sizeof halves);
-            if ((halves[0] | halves[1]) == 0) continue;
-            return run + (halves[0] != 0
-                              ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
-                              : 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8);
-        }
-    }
-    while (run < n && is_printable(bytes[run])) ++run;
-    return run;
+    return byte_run(
+        bytes, n, [](ByteBlock block) { return (block < 0x20) | (block > 0x7e); },
+        [](std::uint8_t b) { return is_printable(b); });
 }
 
 // The item of a byte on a control line: " CR/^M" (" CR" without the caret

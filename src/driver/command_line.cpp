@@ -502,7 +502,10 @@ LineWriter* make_writer(int fd) {
         if (page == nullptr) out_of_memory();
         w->sink.filter = {.feed = html_page_filter_feed, .end = html_page_filter_end, .arg = page};
         w->width = SIZE_MAX / 4;
-        html_page_begin(*page);
+        html_page_set_input(*page, options.program_name, 0);
+        if (output_config.general_paths_only) html_page_general_paths(*page);
+        // The head is written with the first batch, once a recording's
+        // theme is known.
     }
     return w;
 }
@@ -936,6 +939,9 @@ bool setup_recording(Session& session, const Files& f, const Paths& paths, int a
             Cast* cast = cast_new(in, f.input_name, options.program_name, first_line, first_size,
                                   wait_hook, writer, safe_text);
             if (cast == nullptr) out_of_memory();
+            if (options.html)
+                html_page_set_theme(*static_cast<HtmlPage*>(writer->sink.filter.arg),
+                                    cast_theme(*cast));
             session.reader = cast_reader(*cast);
             setup_duplex(session, writer);
             return true;
@@ -995,6 +1001,11 @@ void setup_from_args(Session& session, int argc, char** argv) {
         setup_signals(isatty(fileno(f.out)) != 0);
     }
     p.writer = make_writer(fileno(f.out));
+    struct stat in_stat {};
+    if (options.html && f.input_regular && fstat(in, &in_stat) == 0) {
+        html_page_set_input(*static_cast<HtmlPage*>(p.writer->sink.filter.arg),
+                            options.program_name, static_cast<std::uint64_t>(in_stat.st_size));
+    }
     session.program_name = options.program_name;
     session.idle = paths.idle;
     if (setup_recording(session, f, paths, argc, argv, live ? flush_before_wait : nullptr)) return;

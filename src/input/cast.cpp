@@ -48,6 +48,7 @@ struct Header {
     long long timestamp = -1;
     Fact facts[HEADER_FACTS];
     std::size_t n_facts = 0;
+    Theme theme;
 };
 
 // A fact is given once: v3's terminal type and its environment's TERM
@@ -98,6 +99,59 @@ bool header_whole(json::element value, long long& out) {
     return true;
 }
 
+// "#rrggbb" (or "#rgb") as 0xRRGGBB; false for anything else.
+bool read_rgb(std::string_view text, std::uint32_t& out) {
+    if ((text.size() != 7 && text.size() != 4) || text[0] != '#') return false;
+    std::uint32_t value = 0;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        const char c = text[i];
+        std::uint32_t digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<std::uint32_t>(c - '0');
+        } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+            digit = static_cast<std::uint32_t>((c | 0x20) - 'a' + 10);
+        } else {
+            return false;
+        }
+        value = value << 4 | digit;
+        if (text.size() == 4) value = value << 4 | digit;
+    }
+    out = value;
+    return true;
+}
+
+// "theme": {"fg": "#rrggbb", "bg": ..., "palette": "#rrggbb:#rrggbb:..."}
+// with 8 or 16 colours in the palette; a palette of another length, or
+// with a colour that is not one, is left out whole.
+void read_theme(Header& h, json::element value) {
+    json::object theme;
+    if (value.get_object().get(theme) != simdjson::SUCCESS) return;
+    Theme& t = h.theme;
+    for (auto [key, field] : theme) {
+        std::string_view text;
+        if (field.get_string().get(text) != simdjson::SUCCESS) continue;
+        if (key == "fg") {
+            t.has_fg = read_rgb(text, t.fg);
+        } else if (key == "bg") {
+            t.has_bg = read_rgb(text, t.bg);
+        } else if (key == "palette") {
+            std::uint32_t colors[16];
+            std::size_t n = 0;
+            bool good = true;
+            while (good && !text.empty()) {
+                const std::size_t colon = text.find(':');
+                good = n < std::size(colors) && read_rgb(text.substr(0, colon), colors[n++]);
+                text =
+                    colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+            }
+            if (good && (n == 8 || n == 16)) {
+                std::copy(colors, colors + n, t.palette);
+                t.n_palette = static_cast<std::uint8_t>(n);
+            }
+        }
+    }
+}
+
 // The environment's TERM and SHELL.
 void read_env(Header& h, json::element value) {
     json::object env;
@@ -111,7 +165,7 @@ void read_env(Header& h, json::element value) {
     }
 }
 
-// v3: "term": {"cols", "rows", "type"}.
+// v3: "term": {"cols", "rows", "type", "theme"}.
 void read_term(Header& h, json::element value) {
     json::object term;
     if (value.get_object().get(term) != simdjson::SUCCESS) return;
@@ -124,6 +178,8 @@ void read_term(Header& h, json::element value) {
             h.height = number;
         } else if (key == "type" && field.get_string().get(text) == simdjson::SUCCESS) {
             add_fact(h, "Terminal type", text);
+        } else if (key == "theme") {
+            read_theme(h, field);
         }
     }
 }
@@ -157,6 +213,8 @@ simdjson::error_code read_header_object(json::element doc, Header& h) {
             read_env(h, value);
         } else if (key == "term") {
             read_term(h, value);
+        } else if (key == "theme") {
+            read_theme(h, value);
         }
     }
     return simdjson::SUCCESS;
@@ -727,6 +785,10 @@ void cast_free(Cast* cast) {
     std::free(cast->whole);
     cast->~Cast();
     std::free(cast);
+}
+
+const Theme& cast_theme(const Cast& cast) {
+    return cast.header.theme;
 }
 
 RecordReader cast_reader(Cast& cast) {

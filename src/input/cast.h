@@ -26,6 +26,18 @@ int cast_version(const std::uint8_t* first, std::size_t n, const char* name,
 
 struct Cast;
 
+// The colours a cast's header asks a player to show it in ("theme": fg,
+// bg and a palette of 8 or 16), each 0xRRGGBB; has_* where the header gave
+// a well-formed one.
+struct Theme {
+    bool has_fg = false;
+    bool has_bg = false;
+    std::uint32_t fg = 0;
+    std::uint32_t bg = 0;
+    std::uint32_t palette[16] = {};
+    std::uint8_t n_palette = 0;  // 0, 8 or 16
+};
+
 // Makes text of the input safe to quote in a message (into out, of
 // capacity cap, cut to fit): the account's own safe text.
 using QuoteText = std::size_t (*)(char* out, std::size_t cap, std::string_view text);
@@ -40,6 +52,8 @@ RecordReader cast_reader(Cast& cast);
 // in the JSON text to \ufffd, in place; whether there was one. Writers
 // leave them where they cut a character in two.
 bool mend_lone_surrogates(char* text, std::size_t len);
+// The header's theme (nothing in it for a cast without one, or of v1).
+const Theme& cast_theme(const Cast& cast);
 void cast_free(Cast* cast);
 
 }  // namespace vorsk

@@ -157,6 +157,15 @@ VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::v
 
 // ESC "[" text "m"; with an empty text this is the reset escape.
 void emit_sgr_text(LineWriter& w, const char* text, std::uint32_t len) {
+    if (len + 3 <= WRITER_BUFFER_SIZE - w.buffered) {
+        char* out = w.buffer + w.buffered;
+        out[0] = '\x1b';
+        out[1] = '[';
+        out = plain_output::put_any(out + 2, {text, len});
+        *out++ = 'm';
+        w.buffered = static_cast<std::size_t>(out - w.buffer);
+        return;
+    }
     emit_bytes(w, "\x1b[", 2);
     emit_bytes(w, text, len);
     emit_byte(w, 'm');
@@ -561,6 +570,32 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
     begin_record(w, line_kind(kind));
     emit_formatted(w, format, args);
     end_record(w);
+}
+
+// A coloured record after a closed line, outside the input: the whole
+// row, its colour and the reset in one reservation; false, with nothing
+// written, where the buffer lacks the room.
+bool writer_record_colored(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n) {
+    if (w.input || w.config.general_paths_only) return false;
+    const LineKindInfo& record = line_kind(kind);
+    const ColorValue color =
+        record.color != NO_COLOR ? w.config.palette.colors[record.color] : ColorValue{};
+    std::size_t size =
+        (record.color != NO_COLOR ? 3 + color.len : 0) + record.prefix.size() + 3 + 1;
+    for (std::size_t i = 0; i < n; ++i) size += pieces[i].size();
+    if (size > WRITER_BUFFER_SIZE - w.buffered) return false;
+    char* out = w.buffer + w.buffered;
+    if (record.color != NO_COLOR) {
+        out = plain_output::put(out, "\x1b[");
+        out = plain_output::put_any(out, {color.text, color.len});
+        *out++ = 'm';
+    }
+    out = plain_output::put_any(out, record.prefix);
+    for (std::size_t i = 0; i < n; ++i) out = plain_output::put_any(out, pieces[i]);
+    out = plain_output::put(out, "\x1b[m\n");
+    w.buffered = static_cast<std::size_t>(out - w.buffer);
+    return true;
 }
 
 void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,

@@ -111,7 +111,7 @@ inline void done(LineWriter& w, const char* end) {
 // account are a few bytes long, and two fixed-size moves that may overlap
 // copy them for less than a call of memcpy; a piece of up to a row or two,
 // sixteen bytes at a time.
-inline char* put_any(char* out, std::string_view piece) {
+[[gnu::always_inline]] inline char* put_any(char* out, std::string_view piece) {
     const char* bytes = piece.data();
     const std::size_t n = piece.size();
     if (n > 160) {
@@ -158,6 +158,9 @@ void writer_start_general(LineWriter& w, LineKind kind);
 void writer_finish_general(LineWriter& w, std::string_view tail);
 void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n);
 void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
+                           std::size_t n);
+// Coloured, after a closed line: the record in one reservation, or false.
+bool writer_record_colored(LineWriter& w, LineKind kind, const std::string_view* pieces,
                            std::size_t n);
 
 // A multi-row line of the given kind; a line of a hidden kind takes its
@@ -265,6 +268,7 @@ template <std::size_t N>
             plain_output::done(w, out);
             return;
         }
+        if (w.config.colors && writer_record_colored(w, kind, pieces, N)) return;
     }
     writer_record_general(w, kind, pieces, N);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
@@ -454,10 +455,19 @@ void pen_apply(Pen& pen, const Parameter* params, std::size_t n, bool extended) 
 }
 
 std::size_t format_pen_mark(char* out, const Pen& pen) {
-    const int n = std::snprintf(out, PEN_MARK_SIZE, "\x1b[=%u;%u;%u;%u;%um", pen.fg, pen.bg,
-                                static_cast<unsigned>(pen.flags),
-                                static_cast<unsigned>(pen.underline), pen.underline_color);
-    return n > 0 ? static_cast<std::size_t>(n) : 0;
+    const std::uint32_t values[] = {pen.fg, pen.bg, pen.flags, pen.underline, pen.underline_color};
+    char* at = out;
+    *at++ = '\x1b';
+    *at++ = '[';
+    *at++ = '=';
+    for (const std::uint32_t value : values) {
+        const std::string_view digits = Decimal(value);
+        std::memcpy(at, digits.data(), digits.size());
+        at += digits.size();
+        *at++ = ';';
+    }
+    at[-1] = 'm';
+    return static_cast<std::size_t>(at - out);
 }
 
 // XTPUSHSGR, XTPOPSGR and XTREPORTSGR: CSI Pm # {, CSI # }, CSI Pt;Pl;Pb;Pr # |.
