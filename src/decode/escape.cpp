@@ -127,7 +127,7 @@ void report_sequence(Processor& p, const Sequence& s) {
 void report_parsed_sequence(Processor& p, SequenceMemo& memo, const Sequence& s) {
     if (s.n_bytes <= MEMO_KEY_SIZE && p.tally == nullptr && writer_replayable(*p.writer)) {
         if (const MemoSlot* slot = memo_find(memo, memo_key(s.bytes, s.n_bytes))) {
-            writer_replay(*p.writer, slot->text, slot->text_size);
+            writer_replay_general(*p.writer, slot->text, slot->text_size);
             return;
         }
     }
