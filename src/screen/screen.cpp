@@ -782,13 +782,24 @@ void screen_alignment(Screen& s) {
     home(s);
 }
 
+namespace {
+
+// Margins as a sequence gives them, 1-based (0: the edge of the screen),
+// as 0-based first and last lines or columns; false where they would hold
+// less than two.
+bool place_margins(int first, int last, int size, int& low, int& high) {
+    first = first <= 0 ? 1 : first;
+    last = last <= 0 || last > size ? size : last;
+    if (first >= last) return false;
+    low = first - 1;
+    high = last - 1;
+    return true;
+}
+
+}  // namespace
+
 void screen_set_margins(Screen& s, int top, int bottom) {
-    top = top <= 0 ? 1 : top;
-    bottom = bottom <= 0 || bottom > s.rows ? s.rows : bottom;
-    if (top >= bottom) return;
-    s.top = top - 1;
-    s.bottom = bottom - 1;
-    home(s);
+    if (place_margins(top, bottom, s.rows, s.top, s.bottom)) home(s);
 }
 
 void screen_set_margins_mode(Screen& s, bool on) {
@@ -800,13 +811,7 @@ void screen_set_margins_mode(Screen& s, bool on) {
 }
 
 void screen_set_side_margins(Screen& s, int left, int right) {
-    if (!s.margins_mode) return;
-    left = left <= 0 ? 1 : left;
-    right = right <= 0 || right > s.cols ? s.cols : right;
-    if (left >= right) return;
-    s.left = left - 1;
-    s.right = right - 1;
-    home(s);
+    if (s.margins_mode && place_margins(left, right, s.cols, s.left, s.right)) home(s);
 }
 
 void screen_save_cursor(Screen& s) {
