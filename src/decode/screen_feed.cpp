@@ -42,17 +42,12 @@ void end_string_text(ScreenFeed& f) {
     if (f.at_prompt && is_prompt_mark(std::string_view(f.head, f.head_size))) f.prompt_due = true;
 }
 
-void write_moment(Processor& p, const char* when) {
-    finish_state(p);
-    screen_write(*p.screen->screen, *p.writer, when);
-}
-
 void write_prompt(Processor& p) {
     ScreenFeed& f = *p.screen;
     f.prompt_due = false;
     char when[48];
     std::snprintf(when, sizeof when, "at prompt %" PRIu64, ++f.n_prompts);
-    write_moment(p, when);
+    screen_moment(p, when);
 }
 
 // "1:20.500" for 80.5 seconds.
@@ -73,7 +68,7 @@ void write_time(Processor& p, double seconds) {
     format_time(time, sizeof time, seconds);
     char when[64];
     std::snprintf(when, sizeof when, "at %s", time);
-    write_moment(p, when);
+    screen_moment(p, when);
 }
 
 // Whether a sequence leaves the alternate screen: mode 47, 1047 or 1049
@@ -91,10 +86,17 @@ bool leaves_alternate(const Sequence& s) {
 
 }  // namespace
 
+void screen_moment(Processor& p, const char* when) {
+    finish_state(p);
+    screen_write(*p.screen->screen, *p.writer, when);
+    // A page's pen is the stream's again after the screen's own.
+    if (p.pen != nullptr) mark_pen(p);
+}
+
 void screen_sequence(Processor& p, const Sequence& s) {
     ScreenFeed& f = *p.screen;
     if (f.at_alt && f.screen->active != 0 && leaves_alternate(s))
-        write_moment(p, "before the alternate screen is left");
+        screen_moment(p, "before the alternate screen is left");
     feed_sequence(f, s, p.extended);
     if (f.prompt_due) write_prompt(p);
 }
@@ -122,7 +124,7 @@ void screen_pause(Processor& p, double delay) {
         format_time(time, sizeof time, f.elapsed);
         char when[96];
         std::snprintf(when, sizeof when, "before a pause of %.6f at %s", delay, time);
-        write_moment(p, when);
+        screen_moment(p, when);
     }
     f.elapsed += delay;
     // The screen at a time is what the bytes before it left.
@@ -135,7 +137,7 @@ void screen_marker(Processor& p) {
     if (!f.at_marker) return;
     char when[48];
     std::snprintf(when, sizeof when, "at marker %" PRIu64, ++f.n_markers);
-    write_moment(p, when);
+    screen_moment(p, when);
 }
 
 namespace {
@@ -176,7 +178,7 @@ void screen_end(Processor& p) {
     ScreenFeed& f = *p.screen;
     // A time past the end of the recording sees its last screen.
     while (f.next_time < f.n_times) write_time(p, f.times[f.next_time++]);
-    if (f.at_end) write_moment(p, "at the end");
+    if (f.at_end) screen_moment(p, "at the end");
 }
 
 void feed_text_byte(ScreenFeed& f, std::uint8_t b) {

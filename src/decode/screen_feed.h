@@ -54,6 +54,9 @@ struct ScreenFeed {
 struct Processor;
 struct ControlString;
 
+// The screen, after the open line is ended, with its heading saying when.
+void screen_moment(Processor& p, const char* when);
+
 // The moments that come with what the processor decodes: each writes the
 // screen after the open line is ended.
 // A sequence (before the alternate screen is left, after a prompt mark

@@ -491,7 +491,10 @@ LineWriter* make_writer(int fd) {
     output_config.colors = options.color_mode == COLOR_ALWAYS;
     if (output_config.colors)
         output_config.palette = configured_palette(std::getenv("VORSK_COLORS"));
-    if (options.html) html_mark_palette(output_config.palette);
+    if (options.html) {
+        html_mark_palette(output_config.palette);
+        output_config.pen_marks = true;
+    }
 
     LineWriter* w = writer_new(Sink{.fd = fd}, output_config);
     if (w == nullptr) out_of_memory();

@@ -21,8 +21,7 @@ void write_due_screens(Processor& p) {
     while (f.next_mark < f.n_marks && input_consumed(*p.input) >= f.marks[f.next_mark]) {
         char when[40];
         std::snprintf(when, sizeof when, "after byte %" PRIu64, f.marks[f.next_mark]);
-        finish_state(p);
-        screen_write(*f.screen, *p.writer, when);
+        screen_moment(p, when);
         ++f.next_mark;
     }
 }

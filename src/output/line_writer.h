@@ -49,6 +49,9 @@ struct OutputConfig {
     bool colors = false;
     Palette palette;
     KindSet hidden = 0;  // the kinds left out of the account
+    // The output becomes a page (--html): a pen goes to it as a mark of its
+    // own, not as SGR.
+    bool pen_marks = false;
     // Every record through the general paths: no inline fast paths and
     // nothing kept to replay, so that the two can be compared.
     bool general_paths_only = false;

@@ -2,6 +2,7 @@
 // terminal keeps them with each cell it writes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vorsk {
@@ -39,5 +40,11 @@ struct Pen {
 
     bool operator==(const Pen&) const = default;
 };
+
+// The mark that tells the page the pen: ESC "[=" five numbers "m", which
+// no palette letter makes. Returns its length; out holds at least
+// PEN_MARK_SIZE bytes.
+inline constexpr std::size_t PEN_MARK_SIZE = 64;
+std::size_t format_pen_mark(char* out, const Pen& pen);
 
 }  // namespace vorsk

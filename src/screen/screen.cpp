@@ -22,6 +22,7 @@ static_assert(std::all_of(std::begin(dec_graphics), std::end(dec_graphics),
 
 // The SGR sequence that sets a pen from the defaults.
 constexpr std::size_t PEN_SGR_SIZE = 96;
+static_assert(PEN_SGR_SIZE >= PEN_MARK_SIZE + 8);
 
 void put_color(char*& out, std::uint32_t color, int base, int bright, int extended) {
     if (color == 0) return;
@@ -57,6 +58,20 @@ std::size_t pen_sgr(const Pen& pen, char* start) {
     put_color(out, pen.underline_color, 0, 0, 58);
     *out++ = 'm';
     return static_cast<std::size_t>(out - start);
+}
+
+// The pen for a terminal (SGR) or for a page (its pen mark, then the mark
+// of text, so that the cells after it are text in that pen).
+std::size_t pen_escape(const LineWriter& w, const Pen& pen, char* out) {
+    if (!w.config.pen_marks) return pen_sgr(pen, out);
+    std::size_t n = format_pen_mark(out, pen);
+    const ColorValue& text = w.config.palette.colors[TEXT_COLOR];
+    out[n++] = '\x1b';
+    out[n++] = '[';
+    std::memcpy(out + n, text.text, text.len);
+    n += text.len;
+    out[n++] = 'm';
+    return n;
 }
 
 Cell blank(const Pen& pen) {
@@ -919,7 +934,7 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
             if (cell.width == 0) continue;
             if (colors && !(cell.pen == pen)) {
                 pen = cell.pen;
-                len += pen_sgr(pen, row + len);
+                len += pen_escape(w, pen, row + len);
             }
             std::memcpy(row + len, cell.text, cell.size);
             len += cell.size;
@@ -927,7 +942,13 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
                 end = len;
         }
         len = end;
-        if (colors && !(pen == Pen{})) len += pen_sgr(Pen{}, row + len);
+        if (colors && w.config.pen_marks) {
+            // The page's row ends outside the text's colour.
+            std::memcpy(row + len, "\x1b[m", 3);
+            len += 3;
+        } else if (colors && !(pen == Pen{})) {
+            len += pen_sgr(Pen{}, row + len);
+        }
         row[len++] = '|';
         row[len++] = '\n';
         writer_raw(w, row, len);

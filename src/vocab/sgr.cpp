@@ -454,22 +454,6 @@ void pen_apply(Pen& pen, const Parameter* params, std::size_t n, bool extended) 
     }
 }
 
-std::size_t format_pen_mark(char* out, const Pen& pen) {
-    const std::uint32_t values[] = {pen.fg, pen.bg, pen.flags, pen.underline, pen.underline_color};
-    char* at = out;
-    *at++ = '\x1b';
-    *at++ = '[';
-    *at++ = '=';
-    for (const std::uint32_t value : values) {
-        const std::string_view digits = Decimal(value);
-        std::memcpy(at, digits.data(), digits.size());
-        at += digits.size();
-        *at++ = ';';
-    }
-    at[-1] = 'm';
-    return static_cast<std::size_t>(at - out);
-}
-
 // XTPUSHSGR, XTPOPSGR and XTREPORTSGR: CSI Pm # {, CSI # }, CSI Pt;Pl;Pb;Pr # |.
 VORSK_CSI_HANDLER(csi_do_xtpushsgr) {
     Phrase names;

@@ -77,10 +77,4 @@ ColorDepth sgr_color_depth(const Sequence& s, bool extended);
 // The pen after an SGR list.
 void pen_apply(Pen& pen, const Parameter* params, std::size_t n, bool extended);
 
-// The mark that tells the page the pen: ESC "[=" five numbers "m", which
-// no palette letter makes. Returns its length; out holds at least
-// PEN_MARK_SIZE bytes.
-inline constexpr std::size_t PEN_MARK_SIZE = 64;
-std::size_t format_pen_mark(char* out, const Pen& pen);
-
 }  // namespace vorsk

@@ -1,0 +1,26 @@
+#include "screen/pen.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "output/line_writer.h"
+
+namespace vorsk {
+
+std::size_t format_pen_mark(char* out, const Pen& pen) {
+    const std::uint32_t values[] = {pen.fg, pen.bg, pen.flags, pen.underline, pen.underline_color};
+    char* at = out;
+    *at++ = '\x1b';
+    *at++ = '[';
+    *at++ = '=';
+    for (const std::uint32_t value : values) {
+        const std::string_view digits = Decimal(value);
+        std::memcpy(at, digits.data(), digits.size());
+        at += digits.size();
+        *at++ = ';';
+    }
+    at[-1] = 'm';
+    return static_cast<std::size_t>(at - out);
+}
+
+}  // namespace vorsk
