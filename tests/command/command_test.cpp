@@ -282,8 +282,9 @@ TEST(Command, TheScreenTakesTheTerminalsSizeAndItsChanges) {
     r.type("\r");
     EXPECT_TRUE(exited_with(r.finish(), 0));
     // The typed CR comes back as the terminal's echo, CR LF.
-    std::string screen = "= Screen at the end: 120x40, main screen, cursor at line 3, column 3\n"
-                         "=|ab|\n=||\n=|cd|\n";
+    std::string screen =
+        "= Screen at the end: 120x40, main screen, cursor at line 3, column 3\n"
+        "=|ab|\n=||\n=|cd|\n";
     for (int row = 4; row <= 40; ++row) screen += "=||\n";
     EXPECT_TRUE(r.output().ends_with(screen)) << r.output();
 }
