@@ -399,14 +399,11 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
     }
     if (width == 2 && c.col == line_end(s)) {
         // A wide character never straddles the margin: it goes on the next
-        // line with autowrap, over the last two columns without.
-        if (s.autowrap) {
-            row_of(s, c.row)[c.col] = blank(c.pen);
-            c.col = c.col == s.right ? s.left : 0;
-            screen_index(s);
-        } else {
-            c.col = std::max(0, c.col - 1);
-        }
+        // line with autowrap, and without it is not drawn (as tmux does).
+        if (!s.autowrap) return;
+        row_of(s, c.row)[c.col] = blank(c.pen);
+        c.col = c.col == s.right ? s.left : 0;
+        screen_index(s);
     }
     if (width == 2 && line_end(s) - c.col < 1) return;
     write_cell(s, bytes, n, width);
