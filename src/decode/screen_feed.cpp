@@ -198,7 +198,7 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
     }
     if (b < 0x80) {
         const char c = static_cast<char>(b);
-        screen_put(*f.screen, b, 1, &c, 1);
+        screen_put_ascii(*f.screen, &c, 1);
         return;
     }
     const int length = utf8_length(b);

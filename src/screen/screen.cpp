@@ -128,6 +128,11 @@ bool same_cell(const Cell& a, const Cell& b) {
 // anew when c is another cell.
 void fill(Screen& s, Cell* from, int n, const Cell& c) {
     if (n <= 0) return;
+    if (n <= 8) {
+        // A few cells: copied one by one, the row of copies kept.
+        for (int i = 0; i < n; ++i) from[i] = c;
+        return;
+    }
     if (s.fill_cols < n || !same_cell(c, s.fill_cell)) {
         s.fill_cell = c;
         for (int i = 0; i < s.cols; ++i) s.fill_row[i] = c;
