@@ -43,6 +43,35 @@ void apply_mode(Screen& s, std::uint32_t mode, bool dec, bool set) {
     }
 }
 
+// The functions of the private marker "?": DEC's modes, DECSED, DECSEL.
+void apply_private(Screen& s, std::uint8_t final_byte, const std::uint32_t* values, std::size_t n) {
+    if (final_byte == 'h' || final_byte == 'l') {
+        for (std::size_t i = 0; i < n; ++i) apply_mode(s, values[i], true, final_byte == 'h');
+    }
+    const int mode = n != 0 ? static_cast<int>(std::min(values[0], 3u)) : 0;
+    if (final_byte == 'J') screen_erase_display(s, mode);
+    if (final_byte == 'K') screen_erase_line(s, mode);
+}
+
+// DECFRA, DECERA (DECSERA alike) and DECCRA, from their values.
+void apply_rectangle(Screen& s, std::uint8_t final_byte, const std::uint32_t* values,
+                     std::size_t n) {
+    const auto at = [&](std::size_t i) {
+        return static_cast<int>(i < n ? std::min(values[i], 100000u) : 0u);
+    };
+    switch (final_byte) {
+        case 'x':
+            // DECFRA: the character must be a graphic one of one column.
+            if (const int ch = at(0); ch >= 0x20 && ch <= 0x7e)
+                screen_fill_rect(s, at(1), at(2), at(3), at(4), static_cast<char>(ch));
+            break;
+        case 'z':
+        case '{': screen_erase_rect(s, at(0), at(1), at(2), at(3)); break;
+        case 'v': screen_copy_rect(s, at(0), at(1), at(2), at(3), at(5), at(6)); break;
+        default: break;
+    }
+}
+
 void apply_control_sequence(Screen& s, const Sequence& seq) {
     // The function table's row gives the defaults, as it does to the account.
     const CsiLookup found = lookup_csi_function(seq, true);
@@ -53,12 +82,7 @@ void apply_control_sequence(Screen& s, const Sequence& seq) {
     const std::uint8_t intermediate = seq.n_intermediates == 1 ? seq.intermediates[0] : 0;
     if (seq.n_intermediates > 1) return;
     if (seq.marker == '?' && intermediate == 0) {
-        if (seq.final_byte == 'h' || seq.final_byte == 'l') {
-            for (std::size_t i = 0; i < n; ++i)
-                apply_mode(s, values[i], true, seq.final_byte == 'h');
-        }
-        if (seq.final_byte == 'J') screen_erase_display(s, static_cast<int>(raw(0)));
-        if (seq.final_byte == 'K') screen_erase_line(s, static_cast<int>(raw(0)));
+        apply_private(s, seq.final_byte, values, n);
         return;
     }
     if (seq.marker != 0) return;
@@ -67,18 +91,7 @@ void apply_control_sequence(Screen& s, const Sequence& seq) {
         return;
     }
     if (intermediate == '$') {
-        const auto at = [&](std::size_t i) { return static_cast<int>(std::min(raw(i), 100000u)); };
-        switch (seq.final_byte) {
-            case 'x':
-                // DECFRA: the character must be a graphic one of one column.
-                if (const std::uint32_t ch = raw(0); ch >= 0x20 && ch <= 0x7e)
-                    screen_fill_rect(s, at(1), at(2), at(3), at(4), static_cast<char>(ch));
-                break;
-            case 'z':
-            case '{': screen_erase_rect(s, at(0), at(1), at(2), at(3)); break;
-            case 'v': screen_copy_rect(s, at(0), at(1), at(2), at(3), at(5), at(6)); break;
-            default: break;
-        }
+        apply_rectangle(s, seq.final_byte, values, n);
         return;
     }
     if (intermediate != 0) return;
