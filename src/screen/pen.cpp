@@ -14,7 +14,8 @@ std::size_t format_pen_mark(char* out, const Pen& pen) {
     *at++ = '[';
     *at++ = '=';
     for (const std::uint32_t value : values) {
-        const std::string_view digits = Decimal(value);
+        const Decimal number(value);  // the digits live as long as it does
+        const std::string_view digits = number;
         std::memcpy(at, digits.data(), digits.size());
         at += digits.size();
         *at++ = ';';
