@@ -22,6 +22,7 @@ void write_due_screens(Processor& p) {
         char when[40];
         std::snprintf(when, sizeof when, "after byte %" PRIu64, f.marks[f.next_mark]);
         finish_state(p);
+        if (writer_shows(*p.writer, SCREEN_LINE)) writer_tell(*p.writer, LINE_BEGINS, SCREEN_LINE);
         screen_write(*f.screen, *p.writer, when);
         ++f.next_mark;
     }
@@ -143,8 +144,12 @@ int run(Session& session) {
     } else {
         decode_source(p, session.source, session.idle);
     }
-    if (p.screen != nullptr && p.screen->at_end)
+    if (p.screen != nullptr && p.screen->at_end) {
+        if (writer_shows(*p.writer, SCREEN_LINE)) writer_tell(*p.writer, LINE_BEGINS, SCREEN_LINE);
         screen_write(*p.screen->screen, *p.writer, "at the end");
+    }
+    // The last item is decided on before what follows the account.
+    writer_tell(*p.writer, ITEMS_END, N_LINE_KINDS);
     if (p.tally != nullptr) {
         // The bytes of both directions of a recording.
         p.tally->bytes = input_consumed(*p.input);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "output/line_kinds.h"
+#include "report/items.h"
 
 namespace vorsk {
 
@@ -39,6 +40,8 @@ struct Options {
     std::size_t n_screen_marks = 0;
     int screen_cols = 80;  // --size
     int screen_rows = 24;
+    int json = 0;         // --json: the account as JSON Lines, one object per item
+    Selection selection;  // --only, --except, --from, --to, --grep
 };
 
 }  // namespace vorsk

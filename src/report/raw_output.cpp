@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "output/json.h"
+
 namespace vorsk {
 
 void out(LineWriter& w, const char* format, ...) {
@@ -21,16 +23,13 @@ void raw(LineWriter& w, std::string_view text) {
 
 void json_string(LineWriter& w, std::string_view text) {
     raw(w, "\"");
-    for (const char& c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == '"' || b == '\\') {
-            const char escaped[] = {'\\', static_cast<char>(b)};
-            writer_raw(w, escaped, 2);
-        } else if (b < 0x20) {
-            out(w, "\\u%04x", b);
-        } else {
-            writer_raw(w, &c, 1);
-        }
+    // A piece at a time, escaped in a buffer of its own.
+    char escaped[256 * JSON_ESCAPE_GROWTH];
+    while (!text.empty()) {
+        const std::string_view piece = text.substr(0, 256);
+        const char* end = json_escape(escaped, piece);
+        writer_raw(w, escaped, static_cast<std::size_t>(end - escaped));
+        text.remove_prefix(piece.size());
     }
     raw(w, "\"");
 }
