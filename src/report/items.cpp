@@ -180,8 +180,10 @@ struct ItemView {
     bool ended = false;
     char* bytes = nullptr;  // an item's bytes in one piece, WINDOW_SIZE
     char* row = nullptr;    // a row made ready for the pattern
-    char* out = nullptr;    // JSON on its way to the writer
+    char* out = nullptr;  // the writer's buffer, where the objects are composed
     std::size_t out_size = 0;
+    std::uint64_t out_from = 0;  // the writer's offset where the object began
+    std::uint64_t flushes = 0;
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
@@ -190,22 +192,37 @@ struct ItemView {
 namespace {
 
 constexpr std::size_t ROW_SIZE = 1 << 16;
-constexpr std::size_t OUT_SIZE = 1 << 17;
+constexpr std::size_t OUT_SIZE = WRITER_BUFFER_SIZE;
 // Room made before each object, so that what comes of one sequence is in
 // one piece of the buffer.
-constexpr std::size_t OBJECT_ROOM = 1 << 15;
+constexpr std::size_t OBJECT_ROOM = 1 << 14;
 
 // ---- JSON out, through the writer ----
 
-// The writer's offsets stay as they were over what the view writes in
-// place of the account's lines, so that what the decoder measured before
-// (the lines of a sequence it keeps, from where they began) still holds.
+// The objects are written straight into the writer's buffer. The
+// writer's offsets stay as they were over what the view writes in place of
+// the account's lines, so that what the decoder measured before (the lines
+// of a sequence it keeps, from where they began) still holds.
+void out_begin(ItemView& v) {
+    LineWriter& w = *v.w;
+    if (WRITER_BUFFER_SIZE - w.buffered < OBJECT_ROOM) writer_flush(w);
+    v.out_size = w.buffered;
+    v.out_from = writer_offset(w);
+}
+
+// What is composed so far goes out, and the buffer is empty again.
 void out_flush(ItemView& v) {
     LineWriter& w = *v.w;
-    const std::uint64_t before = writer_offset(w);
-    writer_raw(w, v.out, v.out_size);
-    w.handed -= writer_offset(w) - before;
-    v.out_size = 0;
+    w.buffered = v.out_size;
+    writer_flush(w);
+    v.out_size = w.buffered;
+    ++v.flushes;
+}
+
+void out_end(ItemView& v) {
+    LineWriter& w = *v.w;
+    w.buffered = v.out_size;
+    w.handed -= writer_offset(w) - v.out_from;
 }
 
 // The account's lines held since `from` give way.
@@ -509,11 +526,13 @@ void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partia
 }
 
 // The key of an item's bytes: those of a sequence after ESC, or a control byte.
+// Sixteen bytes may be read from where an item's bytes begin: the
+// window and the copy of an item's bytes have room past their ends.
+constexpr std::size_t SLACK = 16;
+
 bool tail_key(std::string_view bytes, MemoKey& key) {
     if (bytes.empty() || bytes.size() > MEMO_KEY_SIZE + 1) return false;
-    std::uint8_t padded[2 * sizeof(std::uint64_t)] = {};
-    std::memcpy(padded, bytes.data(), bytes.size());
-    key = memo_key(padded, bytes.size());
+    key = memo_key(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     return true;
 }
 
@@ -556,7 +575,7 @@ bool item_tail_key(const ItemView& v, const Item& item, std::string_view bytes, 
 void write_json(ItemView& v, const Item& item, std::string_view bytes, bool partial,
                 const TailSlot* memo_tail = nullptr, const MemoKey* key = nullptr) {
     const bool has_bytes = item.kind <= ITEM_STRING;
-    if (OUT_SIZE - v.out_size < OBJECT_ROOM) out_flush(v);
+    out_begin(v);
     out_put(v, "{\"offset\":");
     out_decimal(v, has_bytes ? item.start : item.position);
     if (v.settings.duplex && has_bytes)
@@ -568,12 +587,16 @@ void write_json(ItemView& v, const Item& item, std::string_view bytes, bool part
     }
     if (memo_tail != nullptr) {
         out_put(v, {memo_tail->text, memo_tail->size});
+        out_end(v);
         return;
     }
     const std::size_t tail_from = v.out_size;
+    const std::uint64_t flushes = v.flushes;
     out_tail(v, item, bytes, partial);
     // Sequences and control bytes of the output come again and again.
-    if (key != nullptr) tail_keep(*v.tails, *key, {v.out + tail_from, v.out_size - tail_from});
+    if (key != nullptr && flushes == v.flushes)
+        tail_keep(*v.tails, *key, {v.out + tail_from, v.out_size - tail_from});
+    out_end(v);
 }
 
 // ---- the rows of an item's held output ----
@@ -973,10 +996,9 @@ void finish_item(ItemView& v, std::uint64_t end) {
         if (w.held_from != NOT_HELD) let_go(w, w.held_from);
         w.held_from = NOT_HELD;
         if (shown) {
-            write_json(v, item, bytes, false, memo_tail, keyed ? &key : nullptr);
             // A live reader sees each object as the text account would show
             // its lines: at the writer's next flush.
-            out_flush(v);
+            write_json(v, item, bytes, false, memo_tail, keyed ? &key : nullptr);
         }
         if (!v.ended) w.held_from = w.buffered;
     } else {
@@ -1110,7 +1132,7 @@ void replay(ItemView& v) {
     v.line = ESCAPE_LINE;
     // Where the object is kept, the lines need not be written at all.
     if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && at - start <= MEMO_KEY_SIZE + 1) {
-        char bytes[MEMO_KEY_SIZE + 1];
+        char bytes[MEMO_KEY_SIZE + 1 + SLACK] = {};
         for (std::uint64_t i = start + 1; i < at; ++i)
             bytes[i - start - 1] = static_cast<char>(byte_at(side, i));
         MemoKey key;
@@ -1198,7 +1220,6 @@ void tee(void* arg, const std::uint8_t* bytes, std::size_t n) {
             item.uncertain = true;
             if (!v.selects || item_shown(v, item)) {
                 write_json(v, item, side_bytes(v, side, item.start, split), true);
-                out_flush(v);
             }
             w.held_from = w.buffered;
             item.partial_row = inside_row;
@@ -1336,12 +1357,12 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
     v->items_select = selection.only.n != 0;
     v->selects = selection_needs_items(selection) || selection.only_kinds != 0 ||
                  selection.except_kinds != 0;
-    v->bytes = allocate_array<char>(WINDOW_SIZE);
+    v->bytes = allocate_array<char>(WINDOW_SIZE + SLACK);
     v->row = allocate_array<char>(ROW_SIZE);
-    v->out = allocate_array<char>(OUT_SIZE);
+    v->out = w.buffer;
     for (Side& side : v->sides) {
         side.view = v;
-        side.window = allocate_array<std::uint8_t>(WINDOW_SIZE);
+        side.window = allocate_array<std::uint8_t>(WINDOW_SIZE + SLACK);
         if (side.window == nullptr) return nullptr;
     }
     if (v->bytes == nullptr || v->row == nullptr || v->out == nullptr) return nullptr;
