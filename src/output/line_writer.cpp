@@ -265,7 +265,7 @@ void writer_free(LineWriter* w) {
 
 void writer_start_general(LineWriter& w, LineKind kind) {
     if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, LINE_BEGINS, kind, {});
-    if (!writer_shows(w, kind) || w.item_hidden) {
+    if (!writer_shows(w, kind)) {
         w.suppressed = true;
         return;
     }
@@ -533,7 +533,7 @@ void writer_replay_general(LineWriter& w, const char* bytes, std::size_t n) {
     if (w.observer.tell != nullptr) {
         w.observer.tell(w.observer.arg, REPLAY, ESCAPE_LINE, {bytes, n});
         // The observer knows what they say already.
-        if (w.item_hidden) {
+        if (w.replay_known) {
             w.column = 0;
             w.suppressed = false;
             return;
@@ -596,7 +596,7 @@ static void write_wrapped_description(LineWriter& w, const char* format, std::va
 
 void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
     if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, LINE_BEGINS, kind, {});
-    if (!writer_shows(w, kind) || w.item_hidden) return;
+    if (!writer_shows(w, kind)) return;
     if (kind == DESCRIPTION_LINE && w.wrap_descriptions) {
         write_wrapped_description(w, format, args);
         return;
@@ -609,7 +609,7 @@ void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_lis
 void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
                            std::size_t n) {
     if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, LINE_BEGINS, kind, {});
-    if (!writer_shows(w, kind) || w.item_hidden) return;
+    if (!writer_shows(w, kind)) return;
     const LineKindInfo& record = line_kind(kind);
     begin_record(w, record);
     for (std::size_t i = 0; i < n; ++i) emit_view(w, pieces[i]);

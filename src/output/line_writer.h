@@ -98,8 +98,8 @@ struct LineWriter {
     // The buffer from here on is an item's output not decided on yet: a
     // drain writes what comes before it and keeps the rest.
     std::size_t held_from = NOT_HELD;
-    bool item_hidden = false;  // the rest of the item being written is left out
-    bool nested = false;       // the lines are those of what a control string carries
+    bool replay_known = false;  // the observer has what the lines written again say
+    bool nested = false;        // the lines are those of what a control string carries
     // The account is thrown away as it is read (--json): the lines of
     // sequences are kept and written again whatever is left out of it.
     bool replays = false;

@@ -169,6 +169,7 @@ struct ItemView {
     bool has_grep = false;
     bool items_select = false;  // --only names items: its line kinds select items too
     bool selects = false;       // anything is selected at all
+    KindSet hidden = 0;         // the kinds the writer leaves out between items
     Side sides[2];
     Item item;
     LineKind line = N_LINE_KINDS;  // the kind of the last line begun
@@ -1005,7 +1006,7 @@ void finish_item(ItemView& v, std::uint64_t end) {
         if (!item.decided && !item_shown(v, item)) drop_output(v, item);
         w.held_from = NOT_HELD;
     }
-    w.item_hidden = false;
+    w.replay_known = false;
     item.kind = ITEM_NONE;
 }
 
@@ -1044,7 +1045,8 @@ void begin_item(ItemView& v, ItemKind kind, Direction direction) {
     // JSON: what the writer wrote since the last item is let go.
     if (v.settings.json && w.held_from != NOT_HELD) let_go(w, w.held_from);
     w.held_from = w.buffered;
-    w.item_hidden = false;
+    w.replay_known = false;
+    w.config.hidden = v.hidden;
 }
 
 // A new item of bytes of the direction the writer writes, from `start`.
@@ -1104,11 +1106,6 @@ void line_begins(ItemView& v, LineKind kind) {
         case SCREEN_LINE: next_fact(v, ITEM_SCREEN); break;
         case N_LINE_KINDS: break;
     }
-    // JSON reads the records alone: the rows of text, escape and string
-    // lines are not written at all, where no pattern reads them.
-    if (v.settings.json && !v.has_grep)
-        w.item_hidden = kind == TEXT_LINE || kind == CONTROL_LINE || kind == ESCAPE_LINE ||
-                        kind == STRING_LINE;
 }
 
 // The lines of a sequence written again: it ends where the input stands,
@@ -1138,7 +1135,7 @@ void replay(ItemView& v) {
         MemoKey key;
         if (tail_key({bytes, static_cast<std::size_t>(at - start - 1)}, key) &&
             tail_find(*v.tails, key) != nullptr)
-            w.item_hidden = true;
+            w.replay_known = true;
     }
 }
 
@@ -1177,9 +1174,10 @@ void hold_full(ItemView& v) {
         w.held_from = NOT_HELD;
         return;
     }
+    // The rest of it is not written at all.
     drop_output(v, item);
     w.held_from = NOT_HELD;
-    w.item_hidden = true;
+    w.config.hidden = ~KindSet{0};
     w.suppressed = true;
 }
 
@@ -1381,6 +1379,13 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
         if (v->tails == nullptr) return nullptr;
     }
     w.observer = {.tell = tell, .arg = v};
+    // JSON reads the records alone: the rows of text, control, escape and
+    // string lines are not written at all, where no pattern reads them.
+    if (settings.json && v->has_grep) w.config.hidden = 0;
+    if (settings.json && !v->has_grep)
+        w.config.hidden = kind_bit(TEXT_LINE) | kind_bit(CONTROL_LINE) | kind_bit(ESCAPE_LINE) |
+                          kind_bit(STRING_LINE);
+    v->hidden = w.config.hidden;
     // JSON reads each sequence's lines once; they are kept and written again.
     w.replays = settings.json;
     // Offsets that the view's rewriting moves back never fall below 0.
