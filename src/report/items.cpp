@@ -806,12 +806,14 @@ bool item_shown(ItemView& v, Item& item) {
     if (!v.from_reached || v.to_reached) return false;
     const bool input = item.kind <= ITEM_STRING && item.direction == FROM_TERMINAL;
     if (s.except_input && input) return false;
-    if (s.only_input && !input) return false;
     if (item_named(v, item, s.except)) return false;
     const KindSet kinds = item_line_kinds[item.kind];
     if (v.settings.json && (kinds & s.except_kinds) == kinds && kinds != 0) return false;
+    // What --only names, each keeps its items: a kind, the typed input, a name.
     if (v.items_select || (v.settings.json && s.only_kinds != 0)) {
-        if ((kinds & s.only_kinds) == 0 && !item_named(v, item, s.only)) return false;
+        if ((kinds & s.only_kinds) == 0 && !(s.only_input && input) &&
+            !item_named(v, item, s.only))
+            return false;
     }
     if (v.has_grep && !item.matched) return false;
     return true;
@@ -1341,7 +1343,7 @@ bool selection_needs_items(const Selection& s) {
 
 KindSet selection_hidden_kinds(const Selection& s) {
     KindSet hidden = s.except_kinds;
-    if (s.only_kinds != 0 && s.only.n == 0) hidden |= ~s.only_kinds;
+    if (s.only_kinds != 0 && s.only.n == 0 && !s.only_input) hidden |= ~s.only_kinds;
     return hidden;
 }
 
@@ -1352,7 +1354,7 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
     v->w = &w;
     v->selection = selection;
     v->settings = settings;
-    v->items_select = selection.only.n != 0;
+    v->items_select = selection.only.n != 0 || selection.only_input;
     v->selects = selection_needs_items(selection) || selection.only_kinds != 0 ||
                  selection.except_kinds != 0;
     v->bytes = allocate_array<char>(WINDOW_SIZE + SLACK);
