@@ -113,6 +113,8 @@ struct Text {
     std::string_view view() const { return {bytes, size}; }
 };
 
+struct TailSlot;
+
 struct Item {
     ItemKind kind = ITEM_NONE;
     Direction direction = TO_TERMINAL;
@@ -130,6 +132,7 @@ struct Item {
     bool description_open = false;
     bool uncertain = false;  // some of its rows were let go unread
     bool replayed = false;   // its record is to be read from its bytes
+    const TailSlot* memo_tail = nullptr;  // its object's tail, found when it was written again
     // The writer as it stood when the item began, put back when it is dropped.
     std::size_t column = 0;
     const LineKindInfo* line = nullptr;
@@ -296,6 +299,21 @@ void out_decimal(ItemView& v, std::uint64_t wide) {
         return;
     }
     auto value = static_cast<std::uint32_t>(wide);
+    if (value >= 10000 && value < 100000000) {
+        // Two halves of four digits, each two pairs.
+        const std::uint32_t high = value / 10000;
+        const std::uint32_t low = value % 10000;
+        char digits[16] = {};
+        std::memcpy(digits, DIGIT_PAIRS + 2 * (high / 100), 2);
+        std::memcpy(digits + 2, DIGIT_PAIRS + 2 * (high % 100), 2);
+        std::memcpy(digits + 4, DIGIT_PAIRS + 2 * (low / 100), 2);
+        std::memcpy(digits + 6, DIGIT_PAIRS + 2 * (low % 100), 2);
+        const std::size_t skip = high >= 1000 ? 0 : high >= 100 ? 1 : high >= 10 ? 2 : 3;
+        char* out = v.out + v.out_size;
+        std::memcpy(out, digits + skip, 8);
+        v.out_size += 8 - skip;
+        return;
+    }
     // Read as eight and sixteen bytes from where the digits begin.
     char digits[40];
     char* const end = digits + 20;
@@ -489,7 +507,10 @@ void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partia
                 std::string_view acronym;
                 std::string_view name;
                 split_label(item.label.view(), acronym, name);
-                out_string(v, "label", item.label.view());
+                // The whole label where it says more than "ACRONYM: NAME"
+                // ("DCS > |: XTVERSION: ...").
+                if (acronym.size() + 2 + name.size() != item.label.size)
+                    out_string(v, "label", item.label.view());
                 if (!acronym.empty()) out_string(v, "acronym", acronym);
                 out_string(v, "name", name);
             }
@@ -980,8 +1001,11 @@ void finish_item(ItemView& v, std::uint64_t end) {
     bool keyed = false;
     if (v.settings.json) {
         if (item.kind <= ITEM_STRING) bytes = side_bytes(v, side, item.start, end);
-        keyed = item_tail_key(v, item, bytes, key);
-        if (keyed) memo_tail = tail_find(*v.tails, key);
+        memo_tail = item.memo_tail;
+        if (memo_tail == nullptr) {
+            keyed = item_tail_key(v, item, bytes, key);
+            if (keyed) memo_tail = tail_find(*v.tails, key);
+        }
     }
     if (item.replayed && memo_tail == nullptr) {
         if (bytes.empty()) bytes = side_bytes(v, side, item.start, end);
@@ -1034,6 +1058,7 @@ void begin_item(ItemView& v, ItemKind kind, Direction direction) {
     item.description_open = false;
     item.uncertain = false;
     item.replayed = false;
+    item.memo_tail = nullptr;
     item.label.clear();
     item.control.clear();
     item.fact.clear();
@@ -1135,9 +1160,10 @@ void replay(ItemView& v) {
         for (std::uint64_t i = start + 1; i < at; ++i)
             bytes[i - start - 1] = static_cast<char>(byte_at(side, i));
         MemoKey key;
-        if (tail_key({bytes, static_cast<std::size_t>(at - start - 1)}, key) &&
-            tail_find(*v.tails, key) != nullptr)
-            w.replay_known = true;
+        if (tail_key({bytes, static_cast<std::size_t>(at - start - 1)}, key)) {
+            v.item.memo_tail = tail_find(*v.tails, key);
+            w.replay_known = v.item.memo_tail != nullptr;
+        }
     }
 }
 
