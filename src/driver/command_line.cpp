@@ -932,8 +932,10 @@ void setup_from_args(Session& session, int argc, char** argv) {
     parse_options(argc, argv, paths);
     if (options.json != 0 && (options.html != 0 || options.summary != SUMMARY_NONE ||
                               options.check != nullptr || options.probe != 0)) {
-        std::fprintf(stderr, "%s: --json is the whole output: not with --html, --summary, "
-                     "--check or --probe\n", options.program_name);
+        std::fprintf(stderr,
+                     "%s: --json is the whole output: not with --html, --summary, "
+                     "--check or --probe\n",
+                     options.program_name);
         std::exit(1);
     }
     if (options.json == 0) options.hidden |= selection_hidden_kinds(options.selection);

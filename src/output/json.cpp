@@ -34,9 +34,9 @@ char* json_escape(char* out, std::string_view text) {
             const std::uint64_t backslash = word ^ (ones * '\\');
             // A byte below 0x20 (among bytes below 0x80), or one equal to either.
             const std::uint64_t low = (word & ~highs) - ones * 0x20;
-            const std::uint64_t stop = ((low & ~word) | ((quote - ones) & ~quote) |
-                                        ((backslash - ones) & ~backslash)) &
-                                       highs;
+            const std::uint64_t stop =
+                ((low & ~word) | ((quote - ones) & ~quote) | ((backslash - ones) & ~backslash)) &
+                highs;
             if (stop != 0) break;
             run += 8;
         }

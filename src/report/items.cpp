@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "allocation.h"
-#include "output/json.h"
 #include "decode/sequence_memo.h"
+#include "output/json.h"
 #include "parse/params.h"
 #include "text/utf8.h"
 
@@ -130,8 +130,8 @@ struct Item {
     bool prompt = false;
     bool counted = false;  // its marker or prompt is counted
     bool description_open = false;
-    bool uncertain = false;  // some of its rows were let go unread
-    bool replayed = false;   // its record is to be read from its bytes
+    bool uncertain = false;               // some of its rows were let go unread
+    bool replayed = false;                // its record is to be read from its bytes
     const TailSlot* memo_tail = nullptr;  // its object's tail, found when it was written again
     // The writer as it stood when the item began, put back when it is dropped.
     std::size_t column = 0;
@@ -184,7 +184,7 @@ struct ItemView {
     bool ended = false;
     char* bytes = nullptr;  // an item's bytes in one piece, WINDOW_SIZE
     char* row = nullptr;    // a row made ready for the pattern
-    char* out = nullptr;  // the writer's buffer, where the objects are composed
+    char* out = nullptr;    // the writer's buffer, where the objects are composed
     std::size_t out_size = 0;
     std::uint64_t out_from = 0;  // the writer's offset where the object began
     std::uint64_t flushes = 0;
@@ -529,16 +529,17 @@ void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partia
         case ITEM_DELAY: {
             char seconds[64];
             out_put(v, ",\"seconds\":");
-            out_put(v, {seconds, format_seconds(seconds, sizeof seconds,
-                                                leading_number(item.fact.view()))});
+            out_put(v, {seconds,
+                        format_seconds(seconds, sizeof seconds, leading_number(item.fact.view()))});
             break;
         }
         case ITEM_METADATA: {
             const std::string_view fact = item.fact.view();
             const std::size_t colon = fact.find(": ");
             out_string(v, "name", fact.substr(0, colon));
-            out_string(v, "value",
-                       colon == std::string_view::npos ? std::string_view{} : fact.substr(colon + 2));
+            out_string(
+                v, "value",
+                colon == std::string_view::npos ? std::string_view{} : fact.substr(colon + 2));
             break;
         }
         case ITEM_SCREEN: out_screen(v, item); break;
@@ -644,9 +645,8 @@ void take_description(Item& item, std::string_view text, bool continued) {
     if (continued && item.description_open) {
         // A row broken inside a word ends with "-" and the next begins
         // with one; a row broken at a blank left the blank out.
-        if (item.descriptions.size != 0 && item.descriptions.bytes[item.descriptions.size - 1] ==
-                                               '-' &&
-            text.starts_with("-")) {
+        if (item.descriptions.size != 0 &&
+            item.descriptions.bytes[item.descriptions.size - 1] == '-' && text.starts_with("-")) {
             --item.descriptions.size;
             text.remove_prefix(1);
         } else {
@@ -784,7 +784,8 @@ bool item_named(const ItemView& v, const Item& item, const NameList& list) {
             // A private mode: a parameter of a sequence with "?".
             const SequenceCopy& s = item.sequence;
             if (!item.has_sequence || s.marker != '?') continue;
-            const auto mode = static_cast<std::uint32_t>(std::strtoul(list.names[i] + 1, nullptr, 10));
+            const auto mode =
+                static_cast<std::uint32_t>(std::strtoul(list.names[i] + 1, nullptr, 10));
             for (std::size_t p = 0; p < s.n_params; ++p) {
                 if (s.params[p].present && s.params[p].value == mode) return true;
             }
@@ -832,8 +833,7 @@ bool item_shown(ItemView& v, Item& item) {
     if (v.settings.json && (kinds & s.except_kinds) == kinds && kinds != 0) return false;
     // What --only names, each keeps its items: a kind, the typed input, a name.
     if (v.items_select || (v.settings.json && s.only_kinds != 0)) {
-        if ((kinds & s.only_kinds) == 0 && !(s.only_input && input) &&
-            !item_named(v, item, s.only))
+        if ((kinds & s.only_kinds) == 0 && !(s.only_input && input) && !item_named(v, item, s.only))
             return false;
     }
     if (v.has_grep && !item.matched) return false;
@@ -922,7 +922,8 @@ bool rows_needed(const ItemView& v, const Item& item) {
     if (v.has_grep) return true;
     switch (item.kind) {
         case ITEM_SEQUENCE:
-        case ITEM_STRING: return v.settings.json || v.selection.only.n != 0 || v.selection.except.n != 0;
+        case ITEM_STRING:
+            return v.settings.json || v.selection.only.n != 0 || v.selection.except.n != 0;
         case ITEM_DELAY:
         case ITEM_METADATA:
         case ITEM_SCREEN: return true;
@@ -958,7 +959,7 @@ void copy_common_sequence(Item& item, std::string_view bytes) {
     if (bytes.empty()) return;
     c.final_byte = static_cast<std::uint8_t>(bytes.back());
     if (bytes[0] != '[' || bytes.size() < 2) {
-        c.kind = bytes.size() == 2 ? NF_SEQUENCE
+        c.kind = bytes.size() == 2     ? NF_SEQUENCE
                  : c.final_byte < 0x40 ? FP_SEQUENCE
                  : c.final_byte < 0x60 ? FE_SEQUENCE
                                        : FS_SEQUENCE;
@@ -1045,8 +1046,8 @@ void begin_item(ItemView& v, ItemKind kind, Direction direction) {
     // An item of bytes begins where the last of its direction ended (with
     // any bytes no line told of).
     item.start = kind <= ITEM_STRING ? side.given : 0;
-    item.position = direction == TO_TERMINAL && kind <= ITEM_STRING ? item.start
-                                                                    : v.sides[TO_TERMINAL].given;
+    item.position =
+        direction == TO_TERMINAL && kind <= ITEM_STRING ? item.start : v.sides[TO_TERMINAL].given;
     item.time = v.time;
     item.has_sequence = false;
     item.decided = false;
@@ -1104,8 +1105,7 @@ void line_begins(ItemView& v, LineKind kind) {
             break;
         case ESCAPE_LINE: {
             const std::uint64_t at = consumed(side);
-            const std::uint64_t length =
-                side.sequence != nullptr ? 1 + side.sequence->n_bytes : 1;
+            const std::uint64_t length = side.sequence != nullptr ? 1 + side.sequence->n_bytes : 1;
             next_item(v, ITEM_SEQUENCE, at >= length ? at - length : 0);
             if (side.sequence != nullptr) copy_sequence(v.item, *side.sequence);
             break;
@@ -1172,8 +1172,9 @@ void control_piece(ItemView& v, std::string_view piece) {
     if (!v.settings.json || v.line != CONTROL_LINE || v.w->nested || v.ended) return;
     const Direction d = v.w->input ? FROM_TERMINAL : TO_TERMINAL;
     const Side& side = v.sides[d];
-    const std::uint64_t own =
-        piece.starts_with(" U+") ? last_character(v, side) : consumed(side) != 0 ? 1 : 0;
+    const std::uint64_t own = piece.starts_with(" U+") ? last_character(v, side)
+                              : consumed(side) != 0    ? 1
+                                                       : 0;
     next_item(v, ITEM_CONTROL, consumed(side) - own);
     // " CR/^M": the name without its caret form.
     std::string_view name = piece.substr(piece.starts_with(" ") ? 1 : 0);
@@ -1341,8 +1342,8 @@ bool selection_add_words(Selection& s, bool only, const char* list, const char**
             bool name = !word.empty() && word.size() < SELECTED_NAME_SIZE;
             for (std::size_t i = 0; i < word.size() && name; ++i) {
                 const char c = word[i];
-                name = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       (c >= 'a' && c <= 'z') || (i == 0 && c == '?');
+                name = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                       (i == 0 && c == '?');
             }
             if (name && word[0] == '?') name = word.size() > 1;
             NameList& names = only ? s.only : s.except;

@@ -88,7 +88,8 @@ struct ItemViewSettings {
 // Made at start-up over the writer, which it watches from then on; null,
 // with a message on standard error, when memory is exhausted or the
 // pattern does not compile.
-ItemView* item_view_new(LineWriter& w, const Selection& selection, const ItemViewSettings& settings);
+ItemView* item_view_new(LineWriter& w, const Selection& selection,
+                        const ItemViewSettings& settings);
 // What the input turned out to be: a recording of both directions, one
 // with times.
 void item_view_recording(ItemView& v, bool duplex, bool timed);
