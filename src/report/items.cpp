@@ -110,6 +110,14 @@ struct Text {
         size = static_cast<std::size_t>(json_escape(bytes + size, s) - bytes);
     }
     bool room(std::size_t n) const { return N - size >= n; }
+    // One more string of a JSON list's inside, where it fits whole.
+    void add_element(std::string_view s) {
+        if (!room(8 + s.size() * JSON_ESCAPE_GROWTH)) return;
+        if (size != 0) add(",");
+        add("\"");
+        add_escaped(s);
+        add("\"");
+    }
     std::string_view view() const { return {bytes, size}; }
 };
 
@@ -158,7 +166,7 @@ struct TailSlot {
     char text[TAIL_SIZE];
 };
 struct TailMemo {
-    TailSlot slots[TAIL_SETS][2];
+    TailSlot slots[TAIL_SETS][MEMO_WAYS];
     std::uint8_t recent[TAIL_SETS];
 };
 
@@ -560,27 +568,12 @@ bool tail_key(std::string_view bytes, MemoKey& key) {
 }
 
 TailSlot* tail_find(TailMemo& memo, const MemoKey& key) {
-    const std::size_t set = memo_set(key) % TAIL_SETS;
-    for (std::uint8_t way = 0; way < 2; ++way) {
-        TailSlot& slot = memo.slots[set][way];
-        if (slot.key_size == key.size && slot.words[0] == key.words[0] &&
-            slot.words[1] == key.words[1]) {
-            memo.recent[set] = way;
-            return &slot;
-        }
-    }
-    return nullptr;
+    return memo_find_slot(memo.slots, memo.recent, key);
 }
 
 void tail_keep(TailMemo& memo, const MemoKey& key, std::string_view tail) {
     if (tail.size() > TAIL_SIZE) return;
-    const std::size_t set = memo_set(key) % TAIL_SETS;
-    const auto way = static_cast<std::uint8_t>(memo.recent[set] ^ 1);
-    TailSlot& slot = memo.slots[set][way];
-    memo.recent[set] = way;
-    slot.words[0] = key.words[0];
-    slot.words[1] = key.words[1];
-    slot.key_size = static_cast<std::uint8_t>(key.size);
+    TailSlot& slot = memo_take_slot(memo.slots, memo.recent, key);
     slot.size = static_cast<std::uint16_t>(tail.size());
     std::memcpy(slot.text, tail.data(), tail.size());
 }
@@ -686,12 +679,7 @@ void take_row(ItemView& v, Item& item, std::string_view row) {
             if (v.settings.json) take_description(item, row.substr(row[1] == ' ' ? 2 : 1), false);
             break;
         case '~':
-            if (v.settings.json && item.capabilities.room(8 + text.size() * JSON_ESCAPE_GROWTH)) {
-                if (item.capabilities.size != 0) item.capabilities.add(",");
-                item.capabilities.add("\"");
-                item.capabilities.add_escaped(text);
-                item.capabilities.add("\"");
-            }
+            if (v.settings.json) item.capabilities.add_element(text);
             break;
         case '@':
         case '#':
@@ -703,22 +691,12 @@ void take_row(ItemView& v, Item& item, std::string_view row) {
             if (row[1] == ' ') {
                 item.fact.clear();
                 item.fact.add(text);
-            } else if (v.settings.json && row[1] == '|' &&
-                       item.rows.room(8 + row.size() * JSON_ESCAPE_GROWTH)) {
+            } else if (v.settings.json && row[1] == '|') {
                 // "=|text|": the text between the bars.
                 std::string_view cells = row.substr(2);
                 if (!cells.empty() && cells.back() == '|') cells.remove_suffix(1);
-                if (item.rows.size != 0) item.rows.add(",");
-                item.rows.add("\"");
-                item.rows.add_escaped(cells);
-                item.rows.add("\"");
+                item.rows.add_element(cells);
             }
-            break;
-        case ':':
-            // A shell's prompt mark begins a string line.
-            if (item.kind == ITEM_STRING &&
-                (text.starts_with("Esc ] 133;A") || text.starts_with("Esc ] 633;A")))
-                item.prompt = true;
             break;
         default: break;
     }
