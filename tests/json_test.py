@@ -6,7 +6,8 @@ directions, classic and with -X: every line is one JSON object, each item
 has its bytes in one form, its offset is where the bytes before it of its
 direction end, and the bytes of the items put together are the input,
 exactly, for each direction. The same through a pipe, and with a selection
-whose items are a part of those without it."""
+whose items are a part of those without it; a selection that keeps
+everything keeps the account byte for byte."""
 import gzip
 import json
 import os
@@ -152,6 +153,18 @@ for path in files:
             objects = check(name + " -t", [*mode, "-t", timing, path], {"output": data})
             if not any(item["kind"] == "delay" and "time" in item for item in objects):
                 fail("%s -t: no delay item with its time" % name)
+
+# A selection that keeps everything keeps the account as it is, byte for
+# byte: items held back and let go, the memo of sequences on.
+def account(args):
+    return subprocess.run([program, "-I", *args], capture_output=True, check=True).stdout
+
+
+for path in files:
+    for mode in ([], ["-X"]):
+        name = "%s %s" % (" ".join(mode), os.path.relpath(path, corpus))
+        if account([*mode, "--from=byte:0", "--grep=.", path]) != account([*mode, path]):
+            fail("%s: --from=byte:0 --grep=. is not the account" % name)
 
 # Through a pipe, in the reads a pipe gives.
 sample = content(os.path.join(corpus, "nasty", "escape-soup-512k.bin"))

@@ -100,8 +100,9 @@ struct LineWriter {
     std::size_t held_from = NOT_HELD;
     bool replay_known = false;  // the observer has what the lines written again say
     bool nested = false;        // the lines are those of what a control string carries
-    // The account is thrown away as it is read (--json): the lines of
-    // sequences are kept and written again whatever is left out of it.
+    // Watched by an observer, on the general paths: the lines of sequences
+    // are kept and written again all the same (the observer keeps the
+    // offsets whole over what it drops or rewrites).
     bool replays = false;
 };
 

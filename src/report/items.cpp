@@ -1393,8 +1393,9 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
         w.config.hidden = kind_bit(TEXT_LINE) | kind_bit(CONTROL_LINE) | kind_bit(ESCAPE_LINE) |
                           kind_bit(STRING_LINE);
     v->hidden = w.config.hidden;
-    // JSON reads each sequence's lines once; they are kept and written again.
-    w.replays = settings.json;
+    // The lines of sequences are kept and written again as without the view:
+    // it keeps the writer's offsets over what it drops or rewrites.
+    w.replays = true;
     // Offsets that the view's rewriting moves back never fall below 0.
     w.handed = std::uint64_t{1} << 62;
     // JSON: nothing of the account's own text goes out.
