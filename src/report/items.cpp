@@ -588,19 +588,24 @@ bool item_tail_key(const ItemView& v, const Item& item, std::string_view bytes, 
 }
 
 // The item as one JSON object: its place, then its tail.
-void write_json(ItemView& v, const Item& item, std::string_view bytes, bool partial,
-                const TailSlot* memo_tail = nullptr, const MemoKey* key = nullptr) {
-    const bool has_bytes = item.kind <= ITEM_STRING;
+// Where an object's item stands: its offset, its direction, its time.
+void out_place(ItemView& v, std::uint64_t offset, bool has_bytes, Direction direction) {
     out_begin(v);
     out_put(v, "{\"offset\":");
-    out_decimal(v, has_bytes ? item.start : item.position);
+    out_decimal(v, offset);
     if (v.settings.duplex && has_bytes)
-        out_put(v, item.direction == TO_TERMINAL ? ",\"direction\":\"output\""
-                                                 : ",\"direction\":\"input\"");
+        out_put(
+            v, direction == TO_TERMINAL ? ",\"direction\":\"output\"" : ",\"direction\":\"input\"");
     if (v.settings.timed) {
         out_put(v, ",\"time\":");
         out_put(v, {v.time_text, v.time_size});
     }
+}
+
+void write_json(ItemView& v, const Item& item, std::string_view bytes, bool partial,
+                const TailSlot* memo_tail = nullptr, const MemoKey* key = nullptr) {
+    const bool has_bytes = item.kind <= ITEM_STRING;
+    out_place(v, has_bytes ? item.start : item.position, has_bytes, item.direction);
     if (memo_tail != nullptr) {
         out_put(v, {memo_tail->text, memo_tail->size});
         out_end(v);
@@ -914,6 +919,21 @@ void set_time(ItemView& v, double time) {
     v.time_size = format_seconds(v.time_text, sizeof v.time_text, time);
 }
 
+// An item whose object's tail is kept, written as soon as it is told of:
+// a control byte, or a sequence written again, of the output, from where
+// its direction's last item ended to `end`.
+void write_kept(ItemView& v, Direction d, std::uint64_t end, const TailSlot& slot) {
+    LineWriter& w = *v.w;
+    Side& side = v.sides[d];
+    if (w.held_from != NOT_HELD) let_go(w, w.held_from);
+    w.held_from = NOT_HELD;
+    out_place(v, side.given, true, d);
+    out_put(v, {slot.text, slot.size});
+    out_end(v);
+    side.given = end;
+    w.held_from = w.buffered;
+}
+
 void copy_sequence(Item& item, const Sequence& s) {
     SequenceCopy& c = item.sequence;
     c.kind = s.kind;
@@ -1129,20 +1149,26 @@ void replay(ItemView& v) {
         --start;
         if (byte_at(side, start) == 0x1b) break;
     }
-    next_item(v, ITEM_SEQUENCE, start);
-    v.item.replayed = true;
+    finish_item(v, open_item_end(v, d, &start));
     v.line = ESCAPE_LINE;
-    // Where the object is kept, the lines need not be written at all.
-    if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && at - start <= MEMO_KEY_SIZE + 1) {
+    // Where the object is kept, it is written now, and the lines need not
+    // be written at all.
+    if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && start == side.given &&
+        at - start <= MEMO_KEY_SIZE + 1) {
         char bytes[MEMO_KEY_SIZE + 1 + SLACK] = {};
         for (std::uint64_t i = start + 1; i < at; ++i)
             bytes[i - start - 1] = static_cast<char>(byte_at(side, i));
         MemoKey key;
         if (tail_key({bytes, static_cast<std::size_t>(at - start - 1)}, key)) {
-            v.item.memo_tail = tail_find(*v.tails, key);
-            w.replay_known = v.item.memo_tail != nullptr;
+            if (const TailSlot* slot = tail_find(*v.tails, key)) {
+                write_kept(v, d, at, *slot);
+                w.replay_known = true;
+                return;
+            }
         }
     }
+    begin_item(v, ITEM_SEQUENCE, d);
+    v.item.replayed = true;
 }
 
 // JSON: each item of a control line is one, of the bytes just taken.
@@ -1153,7 +1179,21 @@ void control_piece(ItemView& v, std::string_view piece) {
     const std::uint64_t own = piece.starts_with(" U+") ? last_character(v, side)
                               : consumed(side) != 0    ? 1
                                                        : 0;
-    next_item(v, ITEM_CONTROL, consumed(side) - own);
+    const std::uint64_t at = consumed(side);
+    const std::uint64_t start = at - own;
+    finish_item(v, open_item_end(v, d, &start));
+    // A control byte of the output whose object is kept: written now.
+    if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && own == 1 && start == side.given) {
+        const char byte[1 + SLACK] = {static_cast<char>(byte_at(side, start))};
+        MemoKey key;
+        if (byte[0] != '\x1b' && tail_key({byte, 1}, key)) {
+            if (const TailSlot* slot = tail_find(*v.tails, key)) {
+                write_kept(v, d, at, *slot);
+                return;
+            }
+        }
+    }
+    begin_item(v, ITEM_CONTROL, d);
     // " CR/^M": the name without its caret form.
     std::string_view name = piece.substr(piece.starts_with(" ") ? 1 : 0);
     if (const std::size_t caret = name.find("/^"); caret != std::string_view::npos)
