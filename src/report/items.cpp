@@ -1142,8 +1142,10 @@ void replay(ItemView& v) {
     const Direction d = w.input ? FROM_TERMINAL : TO_TERMINAL;
     const Side& side = v.sides[d];
     const std::uint64_t at = consumed(side);
-    const std::uint64_t floor =
+    // No further back than the longest sequence the memo keeps.
+    std::uint64_t floor =
         std::max(side.given, side.read > WINDOW_SIZE ? side.read - WINDOW_SIZE : 0);
+    if (at > floor + MEMO_KEY_SIZE + 1) floor = at - MEMO_KEY_SIZE - 1;
     std::uint64_t start = at;
     while (start > floor) {
         --start;
@@ -1155,11 +1157,17 @@ void replay(ItemView& v) {
     // be written at all.
     if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && start == side.given &&
         at - start <= MEMO_KEY_SIZE + 1) {
-        char bytes[MEMO_KEY_SIZE + 1 + SLACK] = {};
-        for (std::uint64_t i = start + 1; i < at; ++i)
-            bytes[i - start - 1] = static_cast<char>(byte_at(side, i));
+        char copy[MEMO_KEY_SIZE + 1 + SLACK] = {};
+        const std::size_t from = static_cast<std::size_t>((start + 1) % WINDOW_SIZE);
+        const auto n = static_cast<std::size_t>(at - start - 1);
+        const char* bytes = reinterpret_cast<const char*>(side.window) + from;
+        if (from + n > WINDOW_SIZE) {
+            for (std::size_t i = 0; i < n; ++i)
+                copy[i] = static_cast<char>(byte_at(side, start + 1 + i));
+            bytes = copy;
+        }
         MemoKey key;
-        if (tail_key({bytes, static_cast<std::size_t>(at - start - 1)}, key)) {
+        if (tail_key({bytes, n}, key)) {
             if (const TailSlot* slot = tail_find(*v.tails, key)) {
                 write_kept(v, d, at, *slot);
                 w.replay_known = true;
