@@ -3,6 +3,7 @@
 #include <regex.h>
 
 #include <algorithm>
+#include <bit>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -492,10 +493,62 @@ void out_screen(ItemView& v, const Item& item) {
 }
 
 // What follows an item's place: its kind, its bytes, what its lines say.
+// Most items are a few bytes long: their bytes are read once, checked as
+// UTF-8 and escaped together.
+constexpr std::size_t SHORT_ITEM = 2048;
+
+// Writes the n bytes at `bytes` (of which SLACK more may be read) as the
+// inside of a JSON string at out (which has room for JSON_ESCAPE_GROWTH a
+// byte and SLACK more), sixteen at a time where they need nothing; nullptr
+// where they are no valid UTF-8.
+char* escape_checked(char* out, const char* bytes, std::size_t n) {
+    using Block = std::uint8_t __attribute__((vector_size(16)));
+    std::size_t i = 0;
+    while (i < n) {
+        Block block;
+        std::memcpy(&block, bytes + i, sizeof block);
+        const Block stop = (block < 0x20) | (block > 0x7e) | (block == '"') | (block == '\\');
+        std::uint64_t halves[2];
+        std::memcpy(halves, &stop, sizeof halves);
+        const std::size_t plain =
+            halves[0] != 0   ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
+            : halves[1] != 0 ? 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8
+                             : 16;
+        const std::size_t take = std::min(plain, n - i);
+        std::memcpy(out, bytes + i, 16);
+        out += take;
+        i += take;
+        if (take == 16 || i == n) continue;
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        if (b < 0x80) {
+            out = json_escape(out, {bytes + i, 1});
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = 0;
+        const std::size_t length =
+            utf8_decode(reinterpret_cast<const std::uint8_t*>(bytes + i), n - i, cp);
+        if (length == 0) return nullptr;
+        std::memcpy(out, bytes + i, 4);
+        out += length;
+        i += length;
+    }
+    return out;
+}
+
 void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partial) {
     out_put(v, ",\"kind\":\"");
     out_put(v, item_kind_names[item.kind]);
-    if (valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
+    char* short_end = nullptr;
+    if (bytes.size() <= SHORT_ITEM) {
+        out_put(v, "\",\"bytes\":\"");
+        short_end = escape_checked(v.out + v.out_size, bytes.data(), bytes.size());
+        if (short_end == nullptr) v.out_size -= std::string_view("\",\"bytes\":\"").size();
+    }
+    if (short_end != nullptr) {
+        v.out_size = static_cast<std::size_t>(short_end - v.out);
+    } else if (bytes.size() > SHORT_ITEM &&
+               valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
         out_put(v, "\",\"bytes\":\"");
         out_escaped(v, bytes);
     } else {
@@ -1410,12 +1463,14 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
     v->items_select = selection.only.n != 0 || selection.only_input;
     v->selects = selection_needs_items(selection) || selection.only_kinds != 0 ||
                  selection.except_kinds != 0;
-    v->bytes = allocate_array<char>(WINDOW_SIZE + SLACK);
+    // Zeroed: what lies past the bytes read so far is read (and left aside)
+    // sixteen bytes at a time.
+    v->bytes = static_cast<char*>(std::calloc(WINDOW_SIZE + SLACK, 1));
     v->row = allocate_array<char>(ROW_SIZE);
     v->out = w.buffer;
     for (Side& side : v->sides) {
         side.view = v;
-        side.window = allocate_array<std::uint8_t>(WINDOW_SIZE + SLACK);
+        side.window = static_cast<std::uint8_t*>(std::calloc(WINDOW_SIZE + SLACK, 1));
         if (side.window == nullptr) return nullptr;
     }
     if (v->bytes == nullptr || v->row == nullptr || v->out == nullptr) return nullptr;
