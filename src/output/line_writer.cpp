@@ -239,6 +239,7 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
 }
 
 void writer_flush(LineWriter& w) {
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, FLUSH, N_LINE_KINDS, {});
     drain(w);
 }
 

@@ -66,6 +66,7 @@ enum LineEvent : std::uint8_t {
     REPLAY,         // the lines of a sequence are written again, as they were
     HOLD_FULL,      // the output held back fills half the buffer
     ITEMS_END,      // no more lines of the account follow
+    FLUSH,          // what is written so far goes out: an item known whole can end
 };
 struct LineObserver {
     void (*tell)(void* arg, LineEvent event, LineKind kind, std::string_view piece) = nullptr;

@@ -77,6 +77,7 @@ struct Side {
     InputBuffer* input = nullptr;
     const Sequence* sequence = nullptr;
     const ControlString* string = nullptr;
+    const OpenLine* line = nullptr;  // the line its decoder has open
     std::uint8_t* window = nullptr;  // WINDOW_SIZE bytes, a ring
     std::uint64_t read = 0;          // the bytes read so far
     std::uint64_t given = 0;         // the bytes given to items so far
@@ -142,6 +143,9 @@ struct Item {
     bool uncertain = false;               // some of its rows were let go unread
     bool replayed = false;                // its record is to be read from its bytes
     const TailSlot* memo_tail = nullptr;  // its object's tail, found when it was written again
+    // Where its bytes end, as far as its lines tell (0: not known): a
+    // sequence's when its escape line begins, a string's at its label.
+    std::uint64_t known_end = 0;
     // The writer as it stood when the item began, put back when it is dropped.
     std::size_t column = 0;
     const LineKindInfo* line = nullptr;
@@ -197,6 +201,7 @@ struct ItemView {
     std::size_t out_size = 0;
     std::uint64_t out_from = 0;  // the writer's offset where the object began
     std::uint64_t flushes = 0;
+    bool writing = false;  // an object is being written
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
@@ -218,6 +223,7 @@ constexpr std::size_t OBJECT_ROOM = 1 << 14;
 // of a sequence it keeps, from where they began) still holds.
 void out_begin(ItemView& v) {
     LineWriter& w = *v.w;
+    v.writing = true;
     if (WRITER_BUFFER_SIZE - w.buffered < OBJECT_ROOM) writer_flush(w);
     v.out_size = w.buffered;
     v.out_from = writer_offset(w);
@@ -234,6 +240,7 @@ void out_flush(ItemView& v) {
 
 void out_end(ItemView& v) {
     LineWriter& w = *v.w;
+    v.writing = false;
     w.buffered = v.out_size;
     w.handed -= writer_offset(w) - v.out_from;
 }
@@ -1111,6 +1118,7 @@ void begin_item(ItemView& v, ItemKind kind, Direction direction) {
     item.uncertain = false;
     item.replayed = false;
     item.memo_tail = nullptr;
+    item.known_end = 0;
     item.label.clear();
     item.control.clear();
     item.fact.clear();
@@ -1159,6 +1167,7 @@ void line_begins(ItemView& v, LineKind kind) {
             const std::uint64_t length = side.sequence != nullptr ? 1 + side.sequence->n_bytes : 1;
             next_item(v, ITEM_SEQUENCE, at >= length ? at - length : 0);
             if (side.sequence != nullptr) copy_sequence(v.item, *side.sequence);
+            v.item.known_end = at;
             break;
         }
         case STRING_LINE: {
@@ -1167,10 +1176,12 @@ void line_begins(ItemView& v, LineKind kind) {
             break;
         }
         case LABEL_LINE:
-            // A shell's prompt mark: its string is read by now.
+            // A shell's prompt mark: its string is read by now, and it ends
+            // here unless an escape sequence cut it short.
             if (v.item.kind == ITEM_STRING && v.item.label.size == 0 && side.string != nullptr) {
                 const std::string_view head = side.string->text();
                 if (head.starts_with("133;A") || head.starts_with("633;A")) v.item.prompt = true;
+                if (side.string->end != END_ESCAPE) v.item.known_end = consumed(side);
             }
             [[fallthrough]];
         case DESCRIPTION_LINE:
@@ -1230,6 +1241,7 @@ void replay(ItemView& v) {
     }
     begin_item(v, ITEM_SEQUENCE, d);
     v.item.replayed = true;
+    v.item.known_end = at;
 }
 
 // JSON: each item of a control line is one, of the bytes just taken.
@@ -1296,6 +1308,20 @@ void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
         case CONTROL_PIECE: control_piece(v, piece); return;
         case REPLAY: replay(v); return;
         case HOLD_FULL: hold_full(v); return;
+        case FLUSH:
+            // Before a wait: a sequence or string whose bytes are all taken,
+            // and nothing since, is whole; a live reader sees it now.
+            // (Not the view's own flushes, as it writes an object.)
+            if (!v.settings.json || v.ended || v.writing) return;
+            if (v.item.known_end != 0 && consumed(v.sides[v.item.direction]) == v.item.known_end) {
+                finish_item(v, v.item.known_end);
+            } else if (const Side& side = v.sides[v.item.direction];
+                       v.item.kind == ITEM_TEXT && side.line != nullptr &&
+                       side.line->state == LINE_NONE) {
+                // A text line that its LF ended, and nothing taken since.
+                finish_item(v, consumed(side));
+            }
+            return;
         case ITEMS_END:
             if (v.ended) return;
             v.ended = true;
@@ -1516,6 +1542,7 @@ void item_view_attach(ItemView& v, Direction direction, Processor& p) {
     side.input = p.input;
     side.sequence = &p.sequence;
     side.string = p.strings.current;
+    side.line = &p.line;
     if (p.input != nullptr) {
         p.input->tee = tee;
         p.input->tee_arg = &side;
