@@ -201,7 +201,7 @@ struct ItemView {
     std::size_t out_size = 0;
     std::uint64_t out_from = 0;  // the writer's offset where the object began
     std::uint64_t flushes = 0;
-    bool writing = false;  // an object is being written
+    bool writing = false;       // an object is being written
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
@@ -528,7 +528,19 @@ char* escape_checked(char* out, const char* bytes, std::size_t n) {
         if (take == 16 || i == n) continue;
         const auto b = static_cast<std::uint8_t>(bytes[i]);
         if (b < 0x80) {
-            out = json_escape(out, {bytes + i, 1});
+            // As json_escape writes it: \" \\ \u00XX, and DEL as it is.
+            if (b == '"' || b == '\\') {
+                *out++ = '\\';
+                *out++ = static_cast<char>(b);
+            } else if (b < 0x20) {
+                constexpr char hex[] = "0123456789abcdef";
+                std::memcpy(out, "\\u00", 4);
+                out[4] = hex[b >> 4];
+                out[5] = hex[b & 0xf];
+                out += 6;
+            } else {
+                *out++ = static_cast<char>(b);
+            }
             ++i;
             continue;
         }
