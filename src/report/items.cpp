@@ -132,8 +132,7 @@ struct Item {
     std::uint64_t position = 0;  // where the output stood when it began
     double time = 0.0;
     bool has_sequence = false;
-    bool decided = false;  // kept or dropped before its end
-    bool dropped = false;
+    bool decided = false;      // kept or dropped before its end
     bool partial_row = false;  // its held output begins inside a row
     bool matched = false;      // a row matched --grep
     bool marker = false;
