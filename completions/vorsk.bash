@@ -9,6 +9,7 @@ _vorsk()
     local color_words='always never none auto'
     local format_words='auto cast ttyrec sudo raw'
     local summary_words='only json'
+    local kind_words='text control escape label description delay string metadata input screen'
 
     # readline usually splits "--color=au" into "--color", "=", "au".
     if [[ $cur == = && ($prev == --color || $prev == --colour) ]]; then
@@ -40,6 +41,14 @@ _vorsk()
         [[ $cur == = ]] && cur=
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
+        return
+    fi
+    # The line kinds of --only and --except, after the last comma.
+    if [[ $prev == = && ($before == --only || $before == --except) ]] ||
+        [[ $cur == = && ($prev == --only || $prev == --except) ]]; then
+        [[ $cur == = ]] && cur=
+        COMPREPLY=($(compgen -P "${cur%,*}${cur:+,}" -W "$kind_words" -- "${cur##*,}"))
+        [[ $cur != *,* ]] && COMPREPLY=($(compgen -W "$kind_words" -- "$cur"))
         return
     fi
     # The terminal types ncurses knows, for --terminfo and --check.
@@ -76,6 +85,13 @@ _vorsk()
             COMPREPLY=($(compgen -P --cast-version= -W "2 3" -- "${cur#*=}"))
             return
             ;;
+        --only=* | --except=*)
+            local words=${cur#*=}
+            local done=
+            [[ $words == *,* ]] && done=${words%,*},
+            COMPREPLY=($(compgen -P "${cur%%=*}=$done" -W "$kind_words" -- "${words##*,}"))
+            return
+            ;;
         --command=*)
             COMPREPLY=($(compgen -P --command= -c -- "${cur#*=}"))
             return
@@ -99,7 +115,7 @@ _vorsk()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-h --help -V --version -C -D -E -L -I
-            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe --screen --screen= --size= --only= -b --buffered -t
+            --no-interactive -X --extended --keys --summary --summary= --html --terminfo --terminfo= --check= --probe --screen --screen= --size= --json --only= --except= --from= --to= --grep= -b --buffered -t
             --timings= --input-log= --format= --idle-limit --idle-limit= -c --command= --log= --record= --cast-version= -x --color --color= --colour
             --colour=' -- "$cur"))
         # No blank after a word that ends in "=": its value comes next.

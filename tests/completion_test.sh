@@ -44,6 +44,10 @@ expect '--log=session.timing' vorsk --log=session.ti
 expect 'session.timing' vorsk -c true --log = session.ti
 expect 'json only' vorsk --summary =
 expect '--summary=json' vorsk --summary=j
+expect '--only=text,control' vorsk --only=text,con
+expect 'delay description' vorsk --except = de
+expect 'text,string' vorsk --only = text,st
+expect '--except=' vorsk --exc
 expect '' vorsk --help ''
 expect 'cast' vorsk --format = c
 expect '--format=raw' vorsk --format=r

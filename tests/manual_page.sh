@@ -34,7 +34,12 @@ options_table='
 --probe
 --screen
 --size
+--json
 --only
+--except
+--from
+--to
+--grep
 -b --buffered
 -t --timings
 --input-log
@@ -115,7 +120,8 @@ accepts() {
             --format) with=(auto) ;;
             --check) with=(xterm-256color) ;;
             --size) with=(80x24) ;;
-            --only) with=(screen) ;;
+            --only | --except) with=(screen) ;;
+            --from | --to) with=(byte:0) ;;
             --cast-version) with=(2 --record=/dev/null) ;;
             *) with=(/dev/null) ;;
         esac

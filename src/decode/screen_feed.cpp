@@ -88,6 +88,8 @@ bool leaves_alternate(const Sequence& s) {
 
 void screen_moment(Processor& p, const char* when) {
     finish_state(p);
+    // A screen is an item of its own to the selections and --json.
+    if (writer_shows(*p.writer, SCREEN_LINE)) writer_tell(*p.writer, LINE_BEGINS, SCREEN_LINE);
     screen_write(*p.screen->screen, *p.writer, when);
     // A page's pen is the stream's again after the screen's own.
     if (p.pen != nullptr) mark_pen(p);

@@ -56,39 +56,59 @@ inline MemoKey memo_key(const std::uint8_t* bytes, std::size_t n) {
     return key;
 }
 
-inline std::size_t memo_set(const MemoKey& key) {
+// The set of a key in a table of `sets` sets, a power of two.
+inline std::size_t memo_set(const MemoKey& key, std::size_t sets = MEMO_SETS) {
     const std::uint64_t hash =
         (key.words[0] * 0x9E3779B97F4A7C15u) ^ (key.words[1] * 0xC2B2AE3D27D4EB4Fu);
-    return (hash >> 40) & (MEMO_SETS - 1);
+    return (hash >> 40) & (sets - 1);
 }
 
-inline bool memo_holds(const MemoSlot& slot, const MemoKey& key) {
+// A slot of any table of two ways keyed by a MemoKey: words, key_size.
+template <typename Slot>
+inline bool memo_holds(const Slot& slot, const MemoKey& key) {
     return slot.key_size == key.size && slot.words[0] == key.words[0] &&
            slot.words[1] == key.words[1];
 }
 
-// The slot that holds the sequence's lines, or nullptr.
-inline const MemoSlot* memo_find(SequenceMemo& memo, const MemoKey& key) {
-    const std::size_t set = memo_set(key);
+// The slot of a table that holds the key, or nullptr; it becomes its set's
+// most recent.
+template <typename Slot, std::size_t Sets>
+inline Slot* memo_find_slot(Slot (&slots)[Sets][MEMO_WAYS], std::uint8_t (&recent)[Sets],
+                            const MemoKey& key) {
+    const std::size_t set = memo_set(key, Sets);
     for (std::uint8_t way = 0; way < MEMO_WAYS; ++way) {
-        if (memo_holds(memo.slots[set][way], key)) {
-            memo.recent[set] = way;
-            return &memo.slots[set][way];
+        if (memo_holds(slots[set][way], key)) {
+            recent[set] = way;
+            return &slots[set][way];
         }
     }
     return nullptr;
 }
 
-// Keeps the lines of the sequence, when they fit.
-inline void memo_keep(SequenceMemo& memo, const MemoKey& key, const char* text, std::size_t size) {
-    if (size > MEMO_TEXT_SIZE) return;
-    const std::size_t set = memo_set(key);
-    const auto way = static_cast<std::uint8_t>(memo.recent[set] ^ 1);
-    MemoSlot& slot = memo.slots[set][way];
-    memo.recent[set] = way;
+// The slot a new key takes, the one of its set used least recently, with
+// the key in it.
+template <typename Slot, std::size_t Sets>
+inline Slot& memo_take_slot(Slot (&slots)[Sets][MEMO_WAYS], std::uint8_t (&recent)[Sets],
+                            const MemoKey& key) {
+    const std::size_t set = memo_set(key, Sets);
+    const auto way = static_cast<std::uint8_t>(recent[set] ^ 1);
+    Slot& slot = slots[set][way];
+    recent[set] = way;
     slot.words[0] = key.words[0];
     slot.words[1] = key.words[1];
     slot.key_size = static_cast<std::uint8_t>(key.size);
+    return slot;
+}
+
+// The slot that holds the sequence's lines, or nullptr.
+inline const MemoSlot* memo_find(SequenceMemo& memo, const MemoKey& key) {
+    return memo_find_slot(memo.slots, memo.recent, key);
+}
+
+// Keeps the lines of the sequence, when they fit.
+inline void memo_keep(SequenceMemo& memo, const MemoKey& key, const char* text, std::size_t size) {
+    if (size > MEMO_TEXT_SIZE) return;
+    MemoSlot& slot = memo_take_slot(memo.slots, memo.recent, key);
     slot.text_size = static_cast<std::uint8_t>(size);
     std::memcpy(slot.text, text, size);
 }

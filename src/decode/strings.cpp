@@ -257,7 +257,12 @@ void end_string(Processor& p, StringEnd end) {
     p.line.control_break = 1;
     if (p.screen != nullptr && !p.keys) screen_string(p, s);
     // What a pass-through carries follows its own lines.
-    if (is_tmux_passthrough(s)) decode_passthrough(p, s);
+    if (is_tmux_passthrough(s)) {
+        // Its lines belong to the string, whose item it is.
+        w.nested = true;
+        decode_passthrough(p, s);
+        w.nested = false;
+    }
 }
 
 }  // namespace vorsk

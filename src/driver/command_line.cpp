@@ -69,6 +69,11 @@ const option long_options[] = {
     {"screen", optional_argument, nullptr, 'W'},
     {"size", required_argument, nullptr, 'Z'},
     {"only", required_argument, nullptr, 'O'},
+    {"except", required_argument, nullptr, 'U'},
+    {"from", required_argument, nullptr, 'B'},
+    {"to", required_argument, nullptr, 'M'},
+    {"grep", required_argument, nullptr, 'g'},
+    {"json", no_argument, nullptr, 'Q'},
     {"color", optional_argument, &options.color_mode, COLOR_PENDING},
     {"colour", optional_argument, &options.color_mode, COLOR_PENDING},
     {nullptr, 0, nullptr, 0},
@@ -122,8 +127,20 @@ constexpr const char* USAGE_PIECES[] = {
     "     --size=COLSxROWS\n"
     "                 The size of the screen where the recording does not give\n"
     "                 it (default 80x24).\n"
-    "     --only=screen\n"
-    "                 Write the screens alone.\n"
+    "     --json      Write the account as JSON Lines: one object per item (a\n"
+    "                 text line, a control byte, a sequence or string with what\n"
+    "                 its lines say, a delay, a fact, a screen), with its bytes.\n"
+    "     --only=WHAT[,WHAT...], --except=WHAT[,WHAT...]\n"
+    "                 Keep, or leave out, the lines of these kinds (text,\n"
+    "                 control, escape, label, description, delay, string,\n"
+    "                 metadata, input, screen) and the items of these functions\n"
+    "                 (SGR), strings (OSC8, DCS) and private modes (?1049).\n"
+    "     --from=WHEN, --to=WHEN\n"
+    "                 Show the items from, or before, a moment: seconds (80,\n"
+    "                 1:20), byte:N, marker:N, marker:LABEL or prompt:N.\n"
+    "     --grep=REGEX\n"
+    "                 Show the items any of whose lines match the extended\n"
+    "                 regular expression.\n"
     " -I, --no-interactive\n"
     "                 Don't put the terminal into non-canonical or no-echo\n"
     "                 mode, and don't try to ensure output lines are finished\n"
@@ -335,6 +352,30 @@ void read_size(const char* text) {
     options.screen_rows = rows;
 }
 
+// --only and --except: line kinds, functions, strings, private modes.
+void read_selection_words(bool only, const char* list) {
+    const char* bad = nullptr;
+    if (!selection_add_words(options.selection, only, list, &bad)) {
+        std::fprintf(stderr,
+                     "%s: --%s takes line kinds (text, control, escape, label, description, "
+                     "delay, string, metadata, input, screen), acronyms (SGR), strings (OSC8) "
+                     "and private modes (?1049), separated by commas, not \"%s\"\n",
+                     options.program_name, only ? "only" : "except", bad);
+        std::exit(1);
+    }
+}
+
+// --from and --to: seconds, byte:N, marker:N, marker:LABEL, prompt:N.
+void read_moment(bool from, const char* text) {
+    if (!read_when(text, from ? options.selection.from : options.selection.to)) {
+        std::fprintf(stderr,
+                     "%s: --%s takes seconds (80, 1:20), byte:N, marker:N, marker:LABEL or "
+                     "prompt:N, not \"%s\"\n",
+                     options.program_name, from ? "from" : "to", text);
+        std::exit(1);
+    }
+}
+
 void parse_options(int argc, char** argv, Paths& paths) {
     opterr = 0;
     for (;;) {
@@ -359,13 +400,11 @@ void parse_options(int argc, char** argv, Paths& paths) {
             case 'W': read_screen_moments(optarg); break;
             case 'Z': read_size(optarg); break;
             case 'O':
-                if (std::strcmp(optarg, "screen") != 0) {
-                    std::fprintf(stderr, "%s: --only takes only \"screen\" so far, not \"%s\"\n",
-                                 options.program_name, optarg);
-                    std::exit(1);
-                }
-                options.hidden |= ~kind_bit(SCREEN_LINE);
-                break;
+            case 'U': read_selection_words(c == 'O', optarg); break;
+            case 'B':
+            case 'M': read_moment(c == 'B', optarg); break;
+            case 'g': options.selection.grep = optarg; break;
+            case 'Q': options.json = 1; break;
             case 'Y':
                 options.check = optarg;
                 // Control strings are judged as the units terminals read.
@@ -467,6 +506,9 @@ void write_page(void* writer, const char* bytes, std::size_t n) {
 
 // The writer of the account on fd: the colours, the kinds it leaves out,
 // and for --html the page its output goes through, unwrapped.
+// --json and the selections: the view of the items over the writer.
+ItemView* item_view = nullptr;
+
 LineWriter* make_writer(int fd) {
     options.output_is_tty = isatty(fd);
     if (options.color_mode == COLOR_AUTO) {
@@ -487,6 +529,14 @@ LineWriter* make_writer(int fd) {
     if (options.summary == SUMMARY_ONLY || options.summary == SUMMARY_JSON ||
         options.check != nullptr) {
         output_config.hidden = ~KindSet{0};
+    }
+    // Items are told apart on the writer's general paths, as colours are.
+    const bool items = options.json != 0 || selection_needs_items(options.selection);
+    if (items) output_config.general_paths_only = true;
+    // JSON holds every line of the account.
+    if (options.json) {
+        output_config.hidden = 0;
+        options.color_mode = COLOR_NONE;
     }
     output_config.colors = options.color_mode == COLOR_ALWAYS;
     if (output_config.colors)
@@ -510,7 +560,23 @@ LineWriter* make_writer(int fd) {
         // The head is written with the first batch, once a recording's
         // theme is known.
     }
+    if (items) {
+        const ItemViewSettings settings{.json = options.json != 0,
+                                        .extended = options.extended != 0,
+                                        .memo = options.terminfo == nullptr,
+                                        .program_name = options.program_name};
+        item_view = item_view_new(*w, options.selection, settings);
+        if (item_view == nullptr) std::exit(1);
+    }
     return w;
+}
+
+// Both decoders of a recording, or the one of a stream, to the items' view.
+void attach_items(Session& session, bool duplex, bool timed) {
+    if (item_view == nullptr) return;
+    item_view_recording(*item_view, duplex, timed);
+    item_view_attach(*item_view, TO_TERMINAL, session.processor);
+    if (duplex) item_view_attach(*item_view, FROM_TERMINAL, session.input_processor);
 }
 
 // The one tally of the run, which every decoder counts into.
@@ -662,6 +728,8 @@ void setup_duplex(Session& session, LineWriter* writer) {
                     &queries);
     session.processors[TO_TERMINAL] = &session.processor;
     session.processors[FROM_TERMINAL] = &session.input_processor;
+    // A command's session has times where it is logged.
+    attach_items(session, true, options.command == nullptr || options.log_path != nullptr);
 }
 
 // Whether the regular file on fd is a cast, looked at without reading it
@@ -976,6 +1044,15 @@ void setup_from_args(Session& session, int argc, char** argv) {
         std::fprintf(stderr, "%s: --cast-version goes with --record\n", options.program_name);
         std::exit(1);
     }
+    if (options.json != 0 && (options.html != 0 || options.summary != SUMMARY_NONE ||
+                              options.check != nullptr || options.probe != 0)) {
+        std::fprintf(stderr,
+                     "%s: --json is the whole output: not with --html, --summary, "
+                     "--check or --probe\n",
+                     options.program_name);
+        std::exit(1);
+    }
+    if (options.json == 0) options.hidden |= selection_hidden_kinds(options.selection);
     if (options.check != nullptr) session.check = &check_report;
     if (options.probe) probe_and_exit(argc);
     if (options.command != nullptr || options.log_path != nullptr) {
@@ -1022,6 +1099,7 @@ void setup_from_args(Session& session, int argc, char** argv) {
                     options.keys != 0 || (options.interactive && isatty(in)));
     if (p.input == nullptr) out_of_memory();
     if (session.cast != nullptr) cast_writer_watch(*session.cast, *p.input);
+    attach_items(session, false, f.timings != nullptr);
     input_preload(*p.input, first_line, first_size);
     session.source =
         f.timings != nullptr ? classic_timing_source(*p.input, f.timings) : plain_source(*p.input);

@@ -167,6 +167,8 @@ int run(Session& session) {
     // The cast is whole before the reader's end, which may end vorsk.
     const int cast_status = session.cast != nullptr ? cast_writer_end(*session.cast) : 0;
     if (p.screen != nullptr) screen_end(p);
+    // The last item is decided on before what follows the account.
+    writer_tell(*p.writer, ITEMS_END, N_LINE_KINDS);
     if (p.tally != nullptr) {
         // The bytes of both directions of a recording.
         p.tally->bytes = input_consumed(*p.input);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "output/line_kinds.h"
+#include "report/items.h"
 
 namespace vorsk {
 
@@ -48,6 +49,8 @@ struct Options {
 
     const char* record_path = nullptr;  // --record: the cast written of what was read
     int cast_version = 2;               // --cast-version
+    int json = 0;                       // --json: the account as JSON Lines, one object per item
+    Selection selection;                // --only, --except, --from, --to, --grep
 };
 
 }  // namespace vorsk

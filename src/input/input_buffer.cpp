@@ -43,6 +43,7 @@ int next_stream_byte(InputBuffer& in) {
         }
         in.chunk_pos = 0;
         in.chunk_end = n;
+        if (in.tee != nullptr) in.tee(in.tee_arg, in.chunk, n);
     }
     return in.chunk[in.chunk_pos++];
 }
@@ -89,6 +90,7 @@ void input_preload(InputBuffer& in, const std::uint8_t* bytes, std::size_t n) {
     std::memcpy(in.chunk, bytes, n);
     in.chunk_pos = 0;
     in.chunk_end = n;
+    if (in.tee != nullptr) in.tee(in.tee_arg, in.chunk, n);
 }
 
 void input_set_wait_hook(InputBuffer& in, InputWaitHook hook, void* arg) {

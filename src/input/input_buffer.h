@@ -52,6 +52,11 @@ struct InputBuffer {
     std::size_t chunk_end = 0;
     InputWaitHook wait_hook = nullptr;  // runs before a read that may wait
     void* wait_arg = nullptr;
+    // Shown each chunk as it is read from the source, in the order of the
+    // stream (--json keeps the bytes of the items being read); null
+    // otherwise.
+    void (*tee)(void* arg, const std::uint8_t* bytes, std::size_t n) = nullptr;
+    void* tee_arg = nullptr;
 };
 
 // Yields nullptr when memory is exhausted.

@@ -86,7 +86,28 @@ void writer_sink_write(LineWriter& w, const char* bytes, std::size_t n) {
 
 namespace {
 
+void drain(LineWriter& w);
+
+// While output is held back: what comes before it goes out and it moves to
+// the start of the buffer; once it fills half the buffer the observer
+// decides on it (keeps it, drops it, or reads it and lets it go).
+void drain_held(LineWriter& w) {
+    const std::size_t before = w.held_from;
+    w.handed += before;
+    write_through(w, w.buffer, before);
+    std::memmove(w.buffer, w.buffer + before, w.buffered - before);
+    w.buffered -= before;
+    w.held_from = 0;
+    if (w.buffered < WRITER_BUFFER_SIZE / 2) return;
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, HOLD_FULL, N_LINE_KINDS, {});
+    if (w.held_from == NOT_HELD) drain(w);
+}
+
 void drain(LineWriter& w) {
+    if (w.held_from != NOT_HELD) {
+        drain_held(w);
+        return;
+    }
     const std::size_t n = w.buffered;
     w.buffered = 0;
     w.handed += n;
@@ -106,13 +127,14 @@ void emit_bytes(LineWriter& w, const char* bytes, std::size_t n) {
         return;
     }
     drain(w);
-    if (n > WRITER_BUFFER_SIZE) {
-        w.handed += n;
-        write_through(w, bytes, n);
+    // Held output stays in the buffer: a piece goes after it.
+    if (n <= WRITER_BUFFER_SIZE - w.buffered) {
+        std::memcpy(w.buffer + w.buffered, bytes, n);
+        w.buffered += n;
         return;
     }
-    std::memcpy(w.buffer, bytes, n);
-    w.buffered = n;
+    w.handed += n;
+    write_through(w, bytes, n);
 }
 
 void emit_view(LineWriter& w, std::string_view s) {
@@ -135,8 +157,9 @@ VORSK_PRINTF(2, 0) void emit_formatted(LineWriter& w, const char* format, std::v
     int n = std::vsnprintf(w.buffer + w.buffered, space, format, args);
     if (n >= 0 && static_cast<std::size_t>(n) >= space) {
         drain(w);
-        if (static_cast<std::size_t>(n) < WRITER_BUFFER_SIZE) {
-            n = std::vsnprintf(w.buffer, WRITER_BUFFER_SIZE, format, again);
+        space = WRITER_BUFFER_SIZE - w.buffered;
+        if (static_cast<std::size_t>(n) < space) {
+            n = std::vsnprintf(w.buffer + w.buffered, space, format, again);
         } else {
             // Longer than the buffer, which no piece of the account is: a
             // buffer of its own, written at once.
@@ -225,7 +248,12 @@ LineWriter* writer_new(Sink sink, const OutputConfig& config) {
 }
 
 void writer_flush(LineWriter& w) {
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, FLUSH, N_LINE_KINDS, {});
     drain(w);
+}
+
+void writer_tell(LineWriter& w, LineEvent event, LineKind kind) {
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, event, kind, {});
 }
 
 void writer_end(LineWriter& w) {
@@ -246,6 +274,7 @@ void writer_free(LineWriter* w) {
 }
 
 void writer_start_general(LineWriter& w, LineKind kind) {
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, LINE_BEGINS, kind, {});
     if (!writer_shows(w, kind)) {
         w.suppressed = true;
         return;
@@ -286,7 +315,10 @@ void writer_finish_general(LineWriter& w, std::string_view tail) {
 }
 
 bool writer_line(LineWriter& w, LineKind kind, std::string_view text, std::string_view tail) {
-    if (!writer_shows(w, kind)) return true;
+    if (!writer_shows(w, kind)) {
+        writer_tell(w, LINE_BEGINS, kind);
+        return true;
+    }
     const LineKindInfo& line = line_kind(kind);
     const std::size_t first = line.start.size();
     if (first + text.size() > w.width || first + line.wrap_end.size() == w.width) return false;
@@ -394,6 +426,8 @@ void writer_puts(LineWriter& w, const char* s) {
 }
 
 void writer_putn_general(LineWriter& w, const char* bytes, std::size_t n) {
+    if (w.observer.tell != nullptr)
+        w.observer.tell(w.observer.arg, CONTROL_PIECE, CONTROL_LINE, {bytes, n});
     if (w.suppressed) return;
     writer_reserve(w, n);
     emit_bytes(w, bytes, n);
@@ -506,6 +540,15 @@ const char* writer_output_since(const LineWriter& w, std::uint64_t offset, bool 
 }
 
 void writer_replay_general(LineWriter& w, const char* bytes, std::size_t n) {
+    if (w.observer.tell != nullptr) {
+        w.observer.tell(w.observer.arg, REPLAY, ESCAPE_LINE, {bytes, n});
+        // The observer knows what they say already.
+        if (w.replay_known) {
+            w.column = 0;
+            w.suppressed = false;
+            return;
+        }
+    }
     if (n == 0) return;
     if (w.column != 0) emit_byte(w, '\n');
     emit_bytes(w, bytes, n);
@@ -562,6 +605,7 @@ static void write_wrapped_description(LineWriter& w, const char* format, std::va
 }
 
 void writer_single(LineWriter& w, LineKind kind, const char* format, std::va_list args) {
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, LINE_BEGINS, kind, {});
     if (!writer_shows(w, kind)) return;
     if (kind == DESCRIPTION_LINE && w.wrap_descriptions) {
         write_wrapped_description(w, format, args);
@@ -600,6 +644,7 @@ bool writer_record_colored(LineWriter& w, LineKind kind, const std::string_view*
 
 void writer_record_general(LineWriter& w, LineKind kind, const std::string_view* pieces,
                            std::size_t n) {
+    if (w.observer.tell != nullptr) w.observer.tell(w.observer.arg, LINE_BEGINS, kind, {});
     if (!writer_shows(w, kind)) return;
     const LineKindInfo& record = line_kind(kind);
     begin_record(w, record);

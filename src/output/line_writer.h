@@ -59,6 +59,25 @@ struct OutputConfig {
 
 using WriterErrorCallback = void (*)(int error_number, void* arg);
 
+// What the writer tells a view above it that tells items apart (--json and
+// the selections): where each line begins, each item of a control line,
+// and when the output it holds back must be decided on. There is none
+// otherwise, and while there is one the writer keeps off its fast paths.
+enum LineEvent : std::uint8_t {
+    LINE_BEGINS,    // a line of the kind begins, before anything of it is written
+    CONTROL_PIECE,  // the text of an item on the open control line
+    REPLAY,         // the lines of a sequence are written again, as they were
+    HOLD_FULL,      // the output held back fills half the buffer
+    ITEMS_END,      // no more lines of the account follow
+    FLUSH,          // what is written so far goes out: an item known whole can end
+};
+struct LineObserver {
+    void (*tell)(void* arg, LineEvent event, LineKind kind, std::string_view piece) = nullptr;
+    void* arg = nullptr;
+};
+// held_from when nothing is held back.
+inline constexpr std::size_t NOT_HELD = ~std::size_t{0};
+
 struct LineWriter {
     Sink sink;
     OutputConfig config;
@@ -79,6 +98,16 @@ struct LineWriter {
     // How far uncoloured output without input marks may fill the buffer
     // on the fast paths: all of it, or 0 while colours or input marks are on.
     std::size_t plain_end = 0;
+    LineObserver observer;
+    // The buffer from here on is an item's output not decided on yet: a
+    // drain writes what comes before it and keeps the rest.
+    std::size_t held_from = NOT_HELD;
+    bool replay_known = false;  // the observer has what the lines written again say
+    bool nested = false;        // the lines are those of what a control string carries
+    // Watched by an observer, on the general paths: the lines of sequences
+    // are kept and written again all the same (the observer keeps the
+    // offsets whole over what it drops or rewrites).
+    bool replays = false;
 };
 
 // Output collects in the writer's buffer and goes to the sink in large
@@ -92,6 +121,9 @@ void writer_set_error_handler(LineWriter& w, WriterErrorCallback callback, void*
 void writer_free(LineWriter* w);
 // Hands everything buffered to the sink; a failure goes to the error callback.
 void writer_flush(LineWriter& w);
+// Tells the observer, where there is one: an item whose lines the writer
+// does not start itself (a screen, written raw) begins, or the account ends.
+void writer_tell(LineWriter& w, LineEvent event, LineKind kind);
 inline bool writer_shows(const LineWriter& w, LineKind kind) {
     return (w.config.hidden & kind_bit(kind)) == 0;
 }
@@ -312,7 +344,7 @@ void writer_end(LineWriter& w);
 // without input marks, outside a hidden line, is plain bytes, and only it
 // is kept.
 inline bool writer_replayable(const LineWriter& w) {
-    return w.plain_end == WRITER_BUFFER_SIZE && !w.suppressed;
+    return (w.plain_end == WRITER_BUFFER_SIZE && !w.suppressed) || w.replays;
 }
 // Where the next byte of output goes, counted from the first.
 inline std::uint64_t writer_offset(const LineWriter& w) {

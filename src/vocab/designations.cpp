@@ -295,7 +295,8 @@ void describe_nf_sequence(LineWriter& w, const Sequence& s, bool extended) {
     const std::uint8_t f = s.final_byte;
     char label[NF_LABEL_SIZE];
     const std::size_t n = nf_label(label, sizeof label, i1, i2, f, extended);
-    if (n == 0) return;
+    // nf_label writes no more than the room it is given.
+    if (n == 0 || n > sizeof label) return;
     print_label(w, {std::string_view{label, n}});
     if (!writer_shows(w, DESCRIPTION_LINE)) return;
     switch (i1) {

@@ -128,6 +128,31 @@ TEST(Liveness, EachEventOfACastIsOutBeforeTheNextComes) {
     EXPECT_EQ(v.finish(), 0);
 }
 
+// --json: an item's object is out once the item is whole: a control byte
+// at once, a sequence or a text line its LF ended before the next wait, other
+// text when what ends it comes.
+TEST(Liveness, EachJsonObjectIsOutOnceItsItemIsWhole) {
+    Live v({"--json"});
+    const std::pair<std::string, std::string> steps[] = {
+        // The LF that ends a text line is on it, as the account shows it.
+        {"hello\n", "{\"offset\":0,\"kind\":\"text\",\"bytes\":\"hello\\n\"}\n"},
+        {"\x1b[2J",
+         "{\"offset\":6,\"kind\":\"sequence\",\"bytes\":\"\\u001b[2J\",\"acronym\":\"ED\","
+         "\"name\":\"ERASE IN PAGE\",\"final\":\"J\",\"parameters\":[[2]],"
+         "\"descriptions\":[\"Clear the screen.\"]}\n"},
+        {"x", ""},
+        {"\r",
+         "{\"offset\":10,\"kind\":\"text\",\"bytes\":\"x\"}\n"
+         "{\"offset\":11,\"kind\":\"control\",\"bytes\":\"\\r\",\"name\":\"CR\"}\n"},
+    };
+    for (const auto& [input, shown] : steps) {
+        v.send(input);
+        EXPECT_EQ(v.receive(shown.size(), shown.empty() ? 300 : PATIENCE_MS), shown)
+            << "after " << input.size() << " bytes";
+    }
+    EXPECT_EQ(v.finish(), 0);
+}
+
 TEST(Liveness, BufferedKeepsEverythingUntilTheEnd) {
     Live v({"-b"});
     v.send("hello\n");
