@@ -985,7 +985,6 @@ std::size_t plain_run(const std::uint8_t* bytes, std::size_t n) {
 // row turns out to hold anything else (a character that is not ASCII, the
 // batch's end), what was written is taken back and the row goes the
 // general way; 0 then, otherwise the index after the row.
-constexpr std::string_view RESET = "\x1b[m";
 constexpr std::string_view TEXT_OPEN = "\x1b[bm|\x1b[m\x1b[am";
 constexpr std::string_view TEXT_CLOSE = "\x1b[m\x1b[bm|";
 
