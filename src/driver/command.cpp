@@ -544,6 +544,67 @@ int finish_record(void* self) {
 
 }  // namespace
 
+namespace {
+
+// The pipe the signal handlers wake the poll with, and the pseudo-terminal:
+// false, said on standard error, where one of them cannot be had.
+bool open_pseudo_terminal(const CommandSetup& setup, int& master, int& slave) {
+    if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::fprintf(stderr, "%s: pipe: %s\n", setup.program_name, std::strerror(errno));
+        return false;
+    }
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char slave_name[128];
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, slave_name, sizeof slave_name) != 0) {
+        std::fprintf(stderr, "%s: couldn't open a pseudo-terminal: %s\n", setup.program_name,
+                     std::strerror(errno));
+        return false;
+    }
+    slave = open(slave_name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) {
+        std::fprintf(stderr, "%s: couldn't open %s: %s\n", setup.program_name, slave_name,
+                     std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// The handlers of the program's end, resizes, the ending signals, stops,
+// and of a broken pipe where nobody else took it.
+void set_command_handlers() {
+    set_handler(SIGCHLD, on_child, SA_NOCLDSTOP);
+    set_handler(SIGWINCH, on_window, 0);
+    for (const int sig : ENDING_SIGNALS) set_handler(sig, on_ending, 0);
+    set_handler(SIGTSTP, on_stop, 0);
+    set_handler(SIGCONT, on_continue, 0);
+    struct sigaction pipe_action {};
+    sigaction(SIGPIPE, nullptr, &pipe_action);
+    if (pipe_action.sa_handler == SIG_DFL) set_handler(SIGPIPE, on_broken_pipe, 0);
+}
+
+// Raw input: every byte as typed, no signal, no echo, no translation. The
+// account written to this terminal keeps its output processing; a
+// program's own output, copied unchanged, is already what a terminal
+// wants, and goes out raw. The settings are put back at every exit.
+void make_terminal_raw(const CommandSetup& setup, const termios& settings) {
+    saved_settings = settings;
+    terminal_fd = setup.input_fd;
+    std::atexit(restore_terminal);
+    std::at_quick_exit(restore_terminal);
+    termios raw = settings;
+    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IXON | IXOFF);
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    if (setup.copy_fd >= 0) raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    raw_settings = raw;
+    take_terminal();
+}
+
+}  // namespace
+
 CommandRun* command_start(const CommandSetup& setup) {
     CommandRun* run = allocate_record<CommandRun>();
     if (run == nullptr) {
@@ -554,24 +615,9 @@ CommandRun* command_start(const CommandSetup& setup) {
     const char* shell = std::getenv("SHELL");
     if (shell == nullptr || *shell == '\0') shell = "/bin/sh";
 
-    if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::fprintf(stderr, "%s: pipe: %s\n", setup.program_name, std::strerror(errno));
-        return nullptr;
-    }
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    char slave_name[128];
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
-        ptsname_r(master, slave_name, sizeof slave_name) != 0) {
-        std::fprintf(stderr, "%s: couldn't open a pseudo-terminal: %s\n", setup.program_name,
-                     std::strerror(errno));
-        return nullptr;
-    }
-    const int slave = open(slave_name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0) {
-        std::fprintf(stderr, "%s: couldn't open %s: %s\n", setup.program_name, slave_name,
-                     std::strerror(errno));
-        return nullptr;
-    }
+    int master = -1;
+    int slave = -1;
+    if (!open_pseudo_terminal(setup, master, slave)) return nullptr;
 
     // The program's terminal starts as the user's: its settings and size.
     winsize ws{.ws_row = 24, .ws_col = 80, .ws_xpixel = 0, .ws_ypixel = 0};
@@ -592,14 +638,7 @@ CommandRun* command_start(const CommandSetup& setup) {
     const char* term = std::getenv("TERM");
     copy_value(run->terminal_type, sizeof run->terminal_type, term != nullptr ? term : "");
 
-    set_handler(SIGCHLD, on_child, SA_NOCLDSTOP);
-    set_handler(SIGWINCH, on_window, 0);
-    for (const int sig : ENDING_SIGNALS) set_handler(sig, on_ending, 0);
-    set_handler(SIGTSTP, on_stop, 0);
-    set_handler(SIGCONT, on_continue, 0);
-    struct sigaction pipe_action {};
-    sigaction(SIGPIPE, nullptr, &pipe_action);
-    if (pipe_action.sa_handler == SIG_DFL) set_handler(SIGPIPE, on_broken_pipe, 0);
+    set_command_handlers();
 
     std::fflush(nullptr);  // nothing buffered is written twice
     int ready[2];
@@ -631,25 +670,7 @@ CommandRun* command_start(const CommandSetup& setup) {
     std::at_quick_exit(end_program);
     run->start = now();
 
-    // Raw input: every byte as typed, no signal, no echo, no translation.
-    // The account written to this terminal keeps its output processing; a
-    // program's own output, copied unchanged, is already what a terminal
-    // wants, and goes out raw.
-    if (on_terminal && setup.raw) {
-        saved_settings = settings;
-        terminal_fd = setup.input_fd;
-        std::atexit(restore_terminal);
-        std::at_quick_exit(restore_terminal);
-        termios raw = settings;
-        raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                              ICRNL | IXON | IXOFF);
-        raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-        if (setup.copy_fd >= 0) raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-        raw.c_cc[VMIN] = 1;
-        raw.c_cc[VTIME] = 0;
-        raw_settings = raw;
-        take_terminal();
-    }
+    if (on_terminal && setup.raw) make_terminal_raw(setup, settings);
     return run;
 }
 
