@@ -429,21 +429,27 @@ void print_control(Processor& p, int b) {
     put_control_item(p, b);
 }
 
+void format_clock(char* out, std::size_t size, double seconds) {
+    const auto millis = static_cast<std::uint64_t>(std::llround(seconds * 1000.0));
+    const std::uint64_t whole = millis / 1000, minutes = whole / 60, hours = minutes / 60;
+    if (hours != 0) {
+        std::snprintf(out, size, "%" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64, hours,
+                      minutes % 60, whole % 60, millis % 1000);
+    } else {
+        std::snprintf(out, size, "%" PRIu64 ":%02" PRIu64 ".%03" PRIu64, minutes, whole % 60,
+                      millis % 1000);
+    }
+}
+
 void print_pause(Processor& p, double delay) {
     const double at = p.elapsed != nullptr ? *p.elapsed : NAN;
     if (!std::isfinite(at) || at < 0.0 || at >= 1e9) {
         print_delay_line(*p.writer, "%f", delay);
         return;
     }
-    const auto millis = static_cast<std::uint64_t>(std::llround(at * 1000.0));
-    const std::uint64_t seconds = millis / 1000, minutes = seconds / 60, hours = minutes / 60;
-    if (hours != 0) {
-        print_delay_line(*p.writer, "%f at %" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64,
-                         delay, hours, minutes % 60, seconds % 60, millis % 1000);
-    } else {
-        print_delay_line(*p.writer, "%f at %" PRIu64 ":%02" PRIu64 ".%03" PRIu64, delay, minutes,
-                         seconds % 60, millis % 1000);
-    }
+    char clock[CLOCK_SIZE];
+    format_clock(clock, sizeof clock, at);
+    print_delay_line(*p.writer, "%f at %s", delay, clock);
 }
 
 void process_pause(Processor& p, double delay) {

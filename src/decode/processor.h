@@ -175,6 +175,10 @@ void process_pause(Processor& p, double delay);
 // A delay line: the pause, and with a clock the time since the start
 // ("@ 0.500000 at 1:20.500").
 void print_pause(Processor& p, double delay);
+// A time from the start as the delay lines and the screens give it:
+// "1:20.500", "1:02:03.000"; seconds below 1e9.
+inline constexpr std::size_t CLOCK_SIZE = 40;
+void format_clock(char* out, std::size_t size, double seconds);
 void process_break(Processor& p);
 void print_control(Processor& p, int b);
 void finish_state(Processor& p);

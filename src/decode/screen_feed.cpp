@@ -50,22 +50,9 @@ void write_prompt(Processor& p) {
     screen_moment(p, when);
 }
 
-// "1:20.500" for 80.5 seconds.
-void format_time(char* out, std::size_t size, double seconds) {
-    const auto millis = static_cast<std::uint64_t>(seconds * 1000.0 + 0.5);
-    const std::uint64_t s = millis / 1000, minutes = s / 60, hours = minutes / 60;
-    if (hours != 0) {
-        std::snprintf(out, size, "%" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64, hours,
-                      minutes % 60, s % 60, millis % 1000);
-    } else {
-        std::snprintf(out, size, "%" PRIu64 ":%02" PRIu64 ".%03" PRIu64, minutes, s % 60,
-                      millis % 1000);
-    }
-}
-
 void write_time(Processor& p, double seconds) {
-    char time[40];
-    format_time(time, sizeof time, seconds);
+    char time[CLOCK_SIZE];
+    format_clock(time, sizeof time, seconds);
     char when[64];
     std::snprintf(when, sizeof when, "at %s", time);
     screen_moment(p, when);
@@ -122,8 +109,8 @@ void screen_pause(Processor& p, double delay) {
         return;
     }
     if (f.pause >= 0.0 && delay >= f.pause) {
-        char time[40];
-        format_time(time, sizeof time, f.elapsed);
+        char time[CLOCK_SIZE];
+        format_clock(time, sizeof time, f.elapsed);
         char when[96];
         std::snprintf(when, sizeof when, "before a pause of %.6f at %s", delay, time);
         screen_moment(p, when);

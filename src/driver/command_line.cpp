@@ -255,35 +255,6 @@ InputFormat resolve_format_word(const char* word) {
     usage(1);
 }
 
-// A time from the start: seconds ("80", "80.5"), minutes and seconds
-// ("1:20"), or hours, minutes and seconds ("1:02:03"); false for anything
-// else.
-bool read_time(std::string_view text, double& seconds) {
-    double total = 0.0;
-    int fields = 0;
-    while (!text.empty()) {
-        const std::size_t colon = text.find(':');
-        const std::string_view field = text.substr(0, colon);
-        if (field.empty() || field.size() > 20 || ++fields > 3) return false;
-        char buffer[24] = {};
-        field.copy(buffer, field.size());
-        char* end = nullptr;
-        const double value = std::strtod(buffer, &end);
-        if (end != buffer + field.size() || !(value >= 0.0) || buffer[0] == '+' ||
-            std::strpbrk(buffer, "xXpPeEnNiI") != nullptr)
-            return false;
-        // Minutes and hours are whole; seconds may have a fraction.
-        if (colon != std::string_view::npos && field.find('.') != std::string_view::npos)
-            return false;
-        total = total * 60.0 + value;
-        if (colon == std::string_view::npos) break;
-        text.remove_prefix(colon + 1);
-        if (text.empty()) return false;
-    }
-    seconds = total;
-    return fields != 0 && std::isfinite(total);
-}
-
 // --screen[=WHEN[,WHEN...]]: "end", "byte:N" after the first N bytes of the
 // input, a time from the start, "marker", "prompt", "pause:SECONDS",
 // "alt".
@@ -300,7 +271,12 @@ void read_screen_moments(const char* text) {
             at, comma != nullptr ? static_cast<std::size_t>(comma - at) : std::strlen(at));
         at += word.size() + (comma != nullptr ? 1 : 0);
         any = true;
-        double seconds = 0.0;
+        // Times and byte offsets are read as --from and --to read them.
+        char copy[64] = {};
+        word.substr(word.starts_with("pause:") ? 6 : 0, sizeof copy - 1)
+            .copy(copy, sizeof copy - 1);
+        When when;
+        const bool read = word.size() < sizeof copy && read_when(copy, when);
         if (word == "end") {
             options.screen_at_end = 1;
         } else if (word == "marker") {
@@ -309,19 +285,14 @@ void read_screen_moments(const char* text) {
             options.screen_at_prompt = 1;
         } else if (word == "alt") {
             options.screen_at_alt = 1;
-        } else if (word.starts_with("pause:") && read_time(word.substr(6), seconds)) {
-            options.screen_pause = seconds;
-        } else if (read_time(word, seconds) &&
+        } else if (word.starts_with("pause:") && read && when.kind == WHEN_SECONDS) {
+            options.screen_pause = when.seconds;
+        } else if (read && when.kind == WHEN_SECONDS &&
                    options.n_screen_times < std::size(options.screen_times)) {
-            options.screen_times[options.n_screen_times++] = seconds;
+            options.screen_times[options.n_screen_times++] = when.seconds;
         } else {
-            std::uint64_t n = 0;
-            bool number = word.size() > 5 && word.starts_with("byte:") && word.size() <= 5 + 19;
-            for (const char c : word.substr(number ? 5 : 0)) {
-                number = number && c >= '0' && c <= '9';
-                n = n * 10 + static_cast<std::uint64_t>(c - '0');
-            }
-            if (!number || options.n_screen_marks == std::size(options.screen_marks)) {
+            if (!read || when.kind != WHEN_BYTE || word.starts_with("pause:") ||
+                options.n_screen_marks == std::size(options.screen_marks)) {
                 std::fprintf(stderr,
                              "%s: --screen takes \"end\", \"marker\", \"prompt\", \"alt\", "
                              "\"pause:SECONDS\", up to 16 times (SECONDS or M:SS) and up to 16 "
@@ -329,7 +300,7 @@ void read_screen_moments(const char* text) {
                              options.program_name, text);
                 std::exit(1);
             }
-            options.screen_marks[options.n_screen_marks++] = n;
+            options.screen_marks[options.n_screen_marks++] = when.n;
         }
         if (comma == nullptr) break;
     }

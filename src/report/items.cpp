@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -1372,21 +1373,25 @@ void tee(void* arg, const std::uint8_t* bytes, std::size_t n) {
     }
 }
 
-// "1:20", "80", "1:02:03.5".
+// A time from the start: seconds ("80", "80.5"), minutes and seconds
+// ("1:20"), or hours, minutes and seconds ("1:02:03.5"): digits and one
+// point only (no sign, exponent, infinity or hexadecimal), whole minutes
+// and hours.
 bool read_seconds(const char* text, double& seconds) {
     double total = 0.0;
     const char* at = text;
     for (int part = 0; part < 3; ++part) {
-        char* end = nullptr;
-        const double value = std::strtod(at, &end);
-        if (end == at || value < 0.0) return false;
-        total = total * 60.0 + value;
-        if (*end == '\0') {
+        const std::size_t length = std::strspn(at, "0123456789.");
+        const auto points = static_cast<std::size_t>(std::count(at, at + length, '.'));
+        if (length == points || (at[length] != '\0' && at[length] != ':') || points > 1 ||
+            (points == 1 && at[length] == ':'))
+            return false;
+        total = total * 60.0 + std::strtod(at, nullptr);
+        if (at[length] == '\0') {
             seconds = total;
-            return true;
+            return std::isfinite(total);
         }
-        if (*end != ':') return false;
-        at = end + 1;
+        at += length + 1;
     }
     return false;
 }
