@@ -326,8 +326,16 @@ void process_buffered(Processor& p, std::size_t limit) {
         // UTF-8) asks the input again.
         const std::uint8_t* const stop = bytes + n;
         while (bytes != stop) {
-            if (p.runs && p.line.state == LINE_TEXT && !p.strings.open && is_printable(*bytes)) {
-                // A run of text goes on the line in one piece.
+            if (p.runs && !p.strings.open && is_printable(*bytes)) {
+                // A run of text goes on the line in one piece, the line
+                // opened for it where it begins one, once its first byte
+                // is taken (the line's items begin where that byte does).
+                std::size_t taken = 0;
+                if (p.line.state != LINE_TEXT) [[unlikely]] {
+                    input_skip(in, 1);
+                    taken = 1;
+                    enter_text(p);
+                }
                 const std::size_t run =
                     printable_run(bytes, static_cast<std::size_t>(stop - bytes));
                 writer_put_run(*p.writer, reinterpret_cast<const char*>(bytes), run);
@@ -336,7 +344,7 @@ void process_buffered(Processor& p, std::size_t limit) {
                 if (p.tally != nullptr) p.tally->text_bytes += run;
                 p.line.grapheme = {bytes[run - 1], 0};
                 p.line.last_width = 1;
-                input_skip(in, run);
+                input_skip(in, run - taken);
                 bytes += run;
                 continue;
             }
