@@ -6,19 +6,18 @@
 #include <cstring>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace vorsk {
 namespace {
 
 // DEC Special Graphics: what 0x5F to 0x7E draw when the set is invoked.
-constexpr std::string_view dec_graphics[] = {
-    "\u00a0", "\u25c6", "\u2592", "\u2409", "\u240c", "\u240d", "\u240a", "\u00b0",
-    "\u00b1", "\u2424", "\u240b", "\u2518", "\u2510", "\u250c", "\u2514", "\u253c",
-    "\u23ba", "\u23bb", "\u2500", "\u23bc", "\u23bd", "\u251c", "\u2524", "\u2534",
-    "\u252c", "\u2502", "\u2264", "\u2265", "\u03c0", "\u2260", "\u00a3", "\u00b7",
+constexpr std::uint32_t dec_graphics[] = {
+    0x00a0, 0x25c6, 0x2592, 0x2409, 0x240c, 0x240d, 0x240a, 0x00b0, 0x00b1, 0x2424, 0x240b,
+    0x2518, 0x2510, 0x250c, 0x2514, 0x253c, 0x23ba, 0x23bb, 0x2500, 0x23bc, 0x23bd, 0x251c,
+    0x2524, 0x2534, 0x252c, 0x2502, 0x2264, 0x2265, 0x03c0, 0x2260, 0x00a3, 0x00b7,
 };
 static_assert(std::size(dec_graphics) == 0x7f - 0x5f);
-static_assert(std::all_of(std::begin(dec_graphics), std::end(dec_graphics),
-                          [](std::string_view g) { return g.size() == 2 || g.size() == 3; }));
 
 // The SGR sequence that sets a pen from the defaults.
 constexpr std::size_t PEN_SGR_SIZE = 96;
@@ -74,14 +73,143 @@ std::size_t pen_escape(const LineWriter& w, const Pen& pen, char* out) {
     return n;
 }
 
-Cell blank(const Pen& pen) {
-    Cell c{};
-    c.text[0] = ' ';
-    c.size = 1;
-    c.width = 1;
-    // Erased cells take the background of the pen (xterm's behaviour).
-    c.pen.bg = pen.bg;
-    return c;
+// Room kept in the tables for what one operation may add before the
+// next renumbering: at most a few entries for each line of the screen.
+constexpr std::uint32_t TABLE_RESERVE = 8 * MAX_SCREEN_ROWS;
+constexpr std::uint32_t NONE = 0xffffffff;
+
+std::uint32_t pen_hash(const Pen& p) {
+    std::uint32_t h = p.fg * 0x9e3779b1u;
+    h ^= p.bg * 0x85ebca77u;
+    h ^= (p.underline_color + (static_cast<std::uint32_t>(p.flags) << 8 | p.underline)) *
+         0xc2b2ae3du;
+    return h ^ h >> 15;
+}
+
+void add_slot(Screen& s, std::uint32_t id) {
+    std::uint32_t at = pen_hash(s.pens[id]) & s.slot_mask;
+    while (s.slots[at] != NONE) at = (at + 1) & s.slot_mask;
+    s.slots[at] = id;
+}
+
+// Every cell the screens keep, and the last character written.
+template <typename Visit>
+void each_cell(Screen& s, Visit visit) {
+    for (int which = 0; which < 2; ++which) {
+        for (int line = 0; line < s.rows; ++line) {
+            Cell* cells =
+                s.grid[which] + static_cast<std::size_t>(line) * static_cast<std::size_t>(s.cols);
+            for (int col = 0; col < s.filled[which][line]; ++col) visit(cells[col]);
+        }
+    }
+    visit(s.last);
+}
+
+// Drops the pens and clusters no cell uses and numbers the rest anew, in
+// their order, the default pen staying 0.
+void renumber(Screen& s) {
+    std::uint32_t* const id = s.renumber;
+    std::fill(id, id + s.n_pens, NONE);
+    id[0] = 0;
+    each_cell(s, [id](Cell& c) { id[c.pen] = 0; });
+    std::uint32_t n = 0;
+    for (std::uint32_t i = 0; i < s.n_pens; ++i) {
+        if (id[i] == NONE) continue;
+        s.pens[n] = s.pens[i];
+        id[i] = n++;
+    }
+    s.n_pens = n;
+    std::fill(s.slots, s.slots + s.slot_mask + 1, NONE);
+    for (std::uint32_t i = 0; i < n; ++i) add_slot(s, i);
+    each_cell(s, [id](Cell& c) { c.pen = id[c.pen]; });
+    s.memo_pen = Pen{};
+    s.memo_id = 0;
+    s.memo_bg = 0;
+    s.memo_bg_id = 0;
+
+    std::fill(id, id + s.n_clusters, NONE);
+    const auto cluster = [](const Cell& c) { return (c.ch & CELL_CLUSTER) != 0; };
+    each_cell(s, [&](Cell& c) {
+        if (cluster(c)) id[c.ch & CELL_CODE] = 0;
+    });
+    n = 0;
+    for (std::uint32_t i = 0; i < s.n_clusters; ++i) {
+        if (id[i] == NONE) continue;
+        s.clusters[n] = s.clusters[i];
+        id[i] = n++;
+    }
+    s.n_clusters = n;
+    each_cell(s, [&](Cell& c) {
+        if (cluster(c)) c.ch = (c.ch & ~CELL_CODE) | id[c.ch & CELL_CODE];
+    });
+}
+
+// Called where an operation begins, never within one: the numbers an
+// operation holds stay good until it ends.
+[[gnu::always_inline]] inline void settle(Screen& s) {
+    const std::uint32_t room = s.capacity - TABLE_RESERVE;
+    if (s.n_pens > room || s.n_clusters > room) renumber(s);
+}
+
+// The number of a pen, added to the table when it is new. The table
+// always has room (settle); when an operation outgrows its reserve, which
+// none can, the default pen stands in.
+std::uint32_t pen_id(Screen& s, const Pen& pen) {
+    std::uint32_t at = pen_hash(pen) & s.slot_mask;
+    for (std::uint32_t id = s.slots[at]; id != NONE; id = s.slots[at]) {
+        if (s.pens[id] == pen) return id;
+        at = (at + 1) & s.slot_mask;
+    }
+    if (s.n_pens == s.capacity) return 0;
+    s.pens[s.n_pens] = pen;
+    s.slots[at] = s.n_pens;
+    return s.n_pens++;
+}
+
+// The number of the cursor's pen.
+[[gnu::always_inline]] inline std::uint32_t cursor_pen(Screen& s) {
+    if (!(s.cursor.pen == s.memo_pen)) {
+        s.memo_pen = s.cursor.pen;
+        s.memo_id = pen_id(s, s.memo_pen);
+    }
+    return s.memo_id;
+}
+
+// A blank: erased cells take the background of the pen (xterm's
+// behaviour) and nothing else of it.
+Cell blank(Screen& s, std::uint32_t bg) {
+    if (bg != s.memo_bg) {
+        Pen pen;
+        pen.bg = bg;
+        s.memo_bg = bg;
+        s.memo_bg_id = pen_id(s, pen);
+    }
+    return Cell{CELL_BLANK, s.memo_bg_id};
+}
+
+// A blank in the background of a cell's pen.
+Cell blank_of(Screen& s, Cell c) {
+    return blank(s, s.pens[c.pen].bg);
+}
+
+// A cluster's number, made from the UTF-8 given, cut to what fits; NONE
+// when the table is full.
+std::uint32_t add_cluster(Screen& s, const char* text, std::size_t n) {
+    if (s.n_clusters == s.capacity) return NONE;
+    Cluster& c = s.clusters[s.n_clusters];
+    c.size = static_cast<std::uint8_t>(std::min(n, Cluster::TEXT_SIZE));
+    std::memcpy(c.text, text, c.size);
+    return s.n_clusters++;
+}
+
+// The UTF-8 of a cell's character; out holds at least Cluster::TEXT_SIZE.
+std::size_t cell_text(const Screen& s, Cell c, char* out) {
+    if ((c.ch & CELL_CLUSTER) != 0) {
+        const Cluster& cluster = s.clusters[c.ch & CELL_CODE];
+        std::memcpy(out, cluster.text, cluster.size);
+        return cluster.size;
+    }
+    return utf8_encode(c.ch & CELL_CODE, out);
 }
 
 Cell* grid_row(Screen& s, int which, int line) {
@@ -91,9 +219,12 @@ Cell* grid_row(Screen& s, int which, int line) {
 // Writes the blanks of a line's tail into the grid up to column `upto`.
 void fill_tail(Screen& s, int which, int line, int upto);
 void cut_wide(Screen& s, int row, int b);
-Cell blank(const Pen& pen);
-void fill(Screen& s, Cell* from, int n, const Cell& c);
 Cell* row_of(Screen& s, int row);
+
+// n cells of c.
+void fill(Cell* from, int n, Cell c) {
+    for (int i = 0; i < n; ++i) from[i] = c;
+}
 
 // A line of the active screen whose first `upto` cells are in the grid.
 [[gnu::always_inline]] inline Cell* row_upto(Screen& s, int row, int upto) {
@@ -111,47 +242,24 @@ Cell* row_of(Screen& s, int row) {
     return s.filled[s.active][s.order[s.active][row]];
 }
 
-// The line becomes blanks of pen's background from column `from` on.
-void blank_tail(Screen& s, int row, int from, const Pen& pen) {
+// The line becomes blanks of background bg from column `from` on.
+void blank_tail(Screen& s, int row, int from, std::uint32_t bg) {
     const int line = s.order[s.active][row];
     if (s.filled[s.active][line] > from)
         s.filled[s.active][line] = static_cast<std::uint16_t>(from);
-    s.tail_bg[s.active][line] = pen.bg;
-}
-
-bool same_cell(const Cell& a, const Cell& b) {
-    return a.size == b.size && a.width == b.width && a.pen == b.pen &&
-           std::memcmp(a.text, b.text, a.size) == 0;
-}
-
-// n cells of c, n at most a row: copied from the row of fill cells, made
-// anew when c is another cell.
-void fill(Screen& s, Cell* from, int n, const Cell& c) {
-    if (n <= 0) return;
-    if (n <= 8) {
-        // A few cells: copied one by one, the row of copies kept.
-        for (int i = 0; i < n; ++i) from[i] = c;
-        return;
-    }
-    if (s.fill_cols < n || !same_cell(c, s.fill_cell)) {
-        s.fill_cell = c;
-        for (int i = 0; i < s.cols; ++i) s.fill_row[i] = c;
-        s.fill_cols = s.cols;
-    }
-    std::memcpy(from, s.fill_row, static_cast<std::size_t>(n) * sizeof(Cell));
+    s.tail_bg[s.active][line] = bg;
 }
 
 void fill_tail(Screen& s, int which, int line, int upto) {
+    const Cell b = blank(s, s.tail_bg[which][line]);
     std::uint16_t& filled = s.filled[which][line];
-    Pen pen;
-    pen.bg = s.tail_bg[which][line];
-    fill(s, grid_row(s, which, line) + filled, upto - filled, blank(pen));
+    fill(grid_row(s, which, line) + filled, upto - filled, b);
     filled = static_cast<std::uint16_t>(upto);
 }
 
-// Lines [from, from + n) of the active screen, blanks of pen's background.
-void blank_rows(Screen& s, int from, int n, const Pen& pen) {
-    for (int r = from; r < from + n; ++r) blank_tail(s, r, 0, pen);
+// Lines [from, from + n) of the active screen, blanks of background bg.
+void blank_rows(Screen& s, int from, int n, std::uint32_t bg) {
+    for (int r = from; r < from + n; ++r) blank_tail(s, r, 0, bg);
 }
 
 void clear_grid(Screen& s, int which) {
@@ -193,16 +301,17 @@ void shift_rect_rows(Screen& s, int from, int to, int n, int left, int right) {
         cut_wide(s, r, left);
         cut_wide(s, r, right + 1);
     }
+    const int first = n > 0 ? to - count + 1 : from;  // the lines that come in blank
     if (n > 0) {
         for (int r = from; r + count <= to; ++r)
             std::memcpy(row_of(s, r) + left, row_of(s, r + count) + left, width * sizeof(Cell));
-        for (int r = to - count + 1; r <= to; ++r)
-            fill(s, row_of(s, r) + left, static_cast<int>(width), blank(s.cursor.pen));
     } else {
         for (int r = to; r - count >= from; --r)
             std::memcpy(row_of(s, r) + left, row_of(s, r - count) + left, width * sizeof(Cell));
-        for (int r = from; r < from + count; ++r)
-            fill(s, row_of(s, r) + left, static_cast<int>(width), blank(s.cursor.pen));
+    }
+    for (int r = first; r < first + count; ++r) {
+        Cell* cells = row_of(s, r) + left;
+        fill(cells, static_cast<int>(width), blank(s, s.cursor.pen.bg));
     }
 }
 
@@ -217,8 +326,15 @@ void scroll_rows_up(Screen& s, int from, int to, int n) {
     n = std::min(n, to - from + 1);
     if (s.active == 0 && from == 0) s.scrolled_off += static_cast<std::uint64_t>(n);
     std::uint16_t* order = s.order[s.active];
-    std::rotate(order + from, order + from + n, order + to + 1);
-    blank_rows(s, to - n + 1, n, s.cursor.pen);
+    if (n == 1) {
+        const std::uint16_t first = order[from];
+        std::memmove(order + from, order + from + 1,
+                     static_cast<std::size_t>(to - from) * sizeof *order);
+        order[to] = first;
+    } else {
+        std::rotate(order + from, order + from + n, order + to + 1);
+    }
+    blank_rows(s, to - n + 1, n, s.cursor.pen.bg);
 }
 
 void scroll_rows_down(Screen& s, int from, int to, int n) {
@@ -230,7 +346,7 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
     n = std::min(n, to - from + 1);
     std::uint16_t* order = s.order[s.active];
     std::rotate(order + from, order + to + 1 - n, order + to + 1);
-    blank_rows(s, from, n, s.cursor.pen);
+    blank_rows(s, from, n, s.cursor.pen.bg);
 }
 
 // Cuts row r between columns b - 1 and b, where a change begins or ends:
@@ -242,13 +358,13 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
     const int filled = filled_of(s, row);
     Cell* r = grid_row(s, s.active, s.order[s.active][row]);
     if (b == s.cols) {
-        if (b - 1 < filled && r[b - 1].width == 2) r[b - 1] = blank(r[b - 1].pen);
+        if (b - 1 < filled && cell_width(r[b - 1]) == 2) r[b - 1] = blank_of(s, r[b - 1]);
         return;
     }
     // Past the filled cells there are only blanks.
-    if (b < filled && r[b].width == 0 && r[b - 1].width == 2) {
-        r[b - 1] = blank(r[b - 1].pen);
-        r[b] = blank(r[b].pen);
+    if (b < filled && cell_width(r[b]) == 0 && cell_width(r[b - 1]) == 2) {
+        r[b - 1] = blank_of(s, r[b - 1]);
+        r[b] = blank_of(s, r[b]);
     }
 }
 
@@ -258,8 +374,10 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
     if (filled < to) filled = static_cast<std::uint16_t>(to);
 }
 
-void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
+// Writes a character (ch with its width) at the cursor in the cursor's pen.
+void write_cell(Screen& s, std::uint32_t ch) {
     Cursor& c = s.cursor;
+    const int width = static_cast<int>(ch >> CELL_WIDTH_SHIFT);
     const int end = line_end(s);
     Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
     cut_wide(s, c.row, c.col);
@@ -268,24 +386,14 @@ void write_cell(Screen& s, const char* bytes, std::size_t n, int width) {
         std::memmove(r + c.col + width, r + c.col,
                      static_cast<std::size_t>(std::max(0, end + 1 - c.col - width)) * sizeof(Cell));
         // A wide character moved onto the end has lost its right half.
-        if (r[end].width == 2) r[end] = blank(r[end].pen);
+        if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
     }
     cut_wide(s, c.row, c.col + width);
-    Cell& cell = r[c.col];
-    cell.size = static_cast<std::uint8_t>(std::min(n, Cell::TEXT_SIZE));
-    for (std::size_t i = 0; i < cell.size; ++i) cell.text[i] = bytes[i];
-    cell.width = static_cast<std::uint8_t>(width);
-    cell.pen = c.pen;
-    if (width == 2) {
-        Cell& right = r[c.col + 1];
-        right.size = 0;
-        right.width = 0;
-        right.pen = c.pen;
-    }
+    const std::uint32_t pen = cursor_pen(s);
+    r[c.col] = Cell{ch, pen};
+    if (width == 2) r[c.col + 1] = Cell{0, pen};
     mark_filled(s, c.row, c.col + width);
-    std::memcpy(s.last_text, cell.text, sizeof s.last_text);
-    s.last_size = cell.size;
-    s.last_width = cell.width;
+    s.last = Cell{ch, 0};
     c.col += width;
     if (c.col > end) {
         c.col = end;
@@ -299,6 +407,7 @@ void home(Screen& s) {
     s.cursor.pending_wrap = false;
 }
 
+// The grids of a size.
 bool allocate(Screen& s, int cols, int rows) {
     const std::size_t n = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
     for (Cell*& g : s.grid) {
@@ -308,7 +417,35 @@ bool allocate(Screen& s, int cols, int rows) {
     }
     s.cols = cols;
     s.rows = rows;
-    s.fill_cols = 0;
+    return true;
+}
+
+// Tables of pens and clusters with room for every cell of both screens of
+// a size twice over, so that renumbering comes seldom; the numbers kept.
+bool allocate_tables(Screen& s, int cols, int rows) {
+    const auto cells = static_cast<std::uint32_t>(2 * cols * rows + 1);
+    const std::uint32_t capacity = 2 * cells + 64 + TABLE_RESERVE;
+    if (capacity <= s.capacity) return true;
+    std::uint32_t slots = 1;
+    while (slots < 2 * capacity) slots *= 2;
+    auto* pens = static_cast<Pen*>(std::realloc(s.pens, capacity * sizeof(Pen)));
+    if (pens != nullptr) s.pens = pens;
+    auto* clusters = static_cast<Cluster*>(std::realloc(s.clusters, capacity * sizeof(Cluster)));
+    if (clusters != nullptr) s.clusters = clusters;
+    auto* renumber =
+        static_cast<std::uint32_t*>(std::realloc(s.renumber, capacity * sizeof(std::uint32_t)));
+    if (renumber != nullptr) s.renumber = renumber;
+    auto* found = static_cast<std::uint32_t*>(std::malloc(slots * sizeof(std::uint32_t)));
+    if (pens == nullptr || clusters == nullptr || renumber == nullptr || found == nullptr) {
+        std::free(found);
+        return false;
+    }
+    std::free(s.slots);
+    s.slots = found;
+    s.slot_mask = slots - 1;
+    s.capacity = capacity;
+    std::fill(s.slots, s.slots + slots, NONE);
+    for (std::uint32_t i = 0; i < s.n_pens; ++i) add_slot(s, i);
     return true;
 }
 
@@ -320,10 +457,14 @@ Screen* screen_new(int cols, int rows) {
     *s = Screen{};
     cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
     rows = clamp(rows, 1, MAX_SCREEN_ROWS);
-    if (!allocate(*s, cols, rows)) {
+    if (!allocate(*s, cols, rows) || !allocate_tables(*s, cols, rows)) {
         screen_free(s);
         return nullptr;
     }
+    // The default pen is number 0, always.
+    s->pens[0] = Pen{};
+    s->n_pens = 1;
+    add_slot(*s, 0);
     screen_reset(*s, true);
     return s;
 }
@@ -331,6 +472,10 @@ Screen* screen_new(int cols, int rows) {
 void screen_free(Screen* s) {
     if (s == nullptr) return;
     for (Cell* g : s->grid) std::free(g);
+    std::free(s->pens);
+    std::free(s->clusters);
+    std::free(s->slots);
+    std::free(s->renumber);
     std::free(s);
 }
 
@@ -338,6 +483,7 @@ bool screen_resize(Screen& s, int cols, int rows) {
     cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
     rows = clamp(rows, 1, MAX_SCREEN_ROWS);
     if (cols == s.cols && rows == s.rows) return true;
+    if (!allocate_tables(s, cols, rows)) return false;
     const Screen old = s;
     s.grid[0] = s.grid[1] = nullptr;
     if (!allocate(s, cols, rows)) {
@@ -357,9 +503,10 @@ bool screen_resize(Screen& s, int cols, int rows) {
                         old.grid[which] +
                             static_cast<std::size_t>(line) * static_cast<std::size_t>(old.cols),
                         static_cast<std::size_t>(kept) * sizeof(Cell));
-            if (kept == cols && row[cols - 1].width == 2) row[cols - 1] = blank(row[cols - 1].pen);
             s.filled[which][r] = static_cast<std::uint16_t>(kept);
             s.tail_bg[which][r] = old.tail_bg[which][line];
+            if (kept == cols && cell_width(row[cols - 1]) == 2)
+                row[cols - 1] = blank_of(s, row[cols - 1]);
         }
         std::free(old.grid[which]);
     }
@@ -373,28 +520,38 @@ bool screen_resize(Screen& s, int cols, int rows) {
     return true;
 }
 
+namespace {
+
+// A character of width 0 joins the character before the cursor, in a
+// cluster of its own: clusters are never changed once made, so that cells
+// may share one (REP).
+void join(Screen& s, const char* bytes, std::size_t n) {
+    const Cursor& c = s.cursor;
+    int col = c.pending_wrap ? c.col : c.col - 1;
+    Cell* r = row_of(s, c.row);
+    while (col > 0 && cell_width(r[col]) == 0) --col;
+    if (col < 0) return;
+    char text[Cluster::TEXT_SIZE + 4];
+    const std::size_t size = cell_text(s, r[col], text);
+    if (size + n > Cluster::TEXT_SIZE) return;
+    std::memcpy(text + size, bytes, n);
+    const std::uint32_t cluster = add_cluster(s, text, size + n);
+    if (cluster == NONE) return;
+    r[col].ch = (r[col].ch & ~CELL_CODE) | CELL_CLUSTER | cluster;
+}
+
+}  // namespace
+
 void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
+    settle(s);
     Cursor& c = s.cursor;
     if (width == 0) {
-        // Joins the character before the cursor.
-        int col = c.pending_wrap ? c.col : c.col - 1;
-        Cell* r = row_of(s, c.row);
-        while (col > 0 && r[col].width == 0) --col;
-        if (col < 0) return;
-        Cell& cell = r[col];
-        const std::size_t room = Cell::TEXT_SIZE - cell.size;
-        if (n <= room) {
-            std::memcpy(cell.text + cell.size, bytes, n);
-            cell.size = static_cast<std::uint8_t>(cell.size + n);
-        }
+        join(s, bytes, n);
         return;
     }
     const char set = c.g[c.single_shift != 0 ? c.single_shift : c.gl & 3];
     c.single_shift = 0;
-    if (set == '0' && cp >= 0x5f && cp <= 0x7e) {
-        bytes = dec_graphics[cp - 0x5f].data();
-        n = dec_graphics[cp - 0x5f].size();
-    }
+    if (set == '0' && cp >= 0x5f && cp <= 0x7e) cp = dec_graphics[cp - 0x5f];
     if (c.pending_wrap) {
         // The next line begins at the left margin where the text reached
         // the right one.
@@ -406,15 +563,16 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
         // A wide character never straddles the margin: it goes on the next
         // line with autowrap, and without it is not drawn (as tmux does).
         if (!s.autowrap) return;
-        row_of(s, c.row)[c.col] = blank(c.pen);
+        row_of(s, c.row)[c.col] = blank(s, c.pen.bg);
         c.col = c.col == s.right ? s.left : 0;
         screen_index(s);
     }
     if (width == 2 && line_end(s) - c.col < 1) return;
-    write_cell(s, bytes, n, width);
+    write_cell(s, (cp & CELL_CODE) | static_cast<std::uint32_t>(width) << CELL_WIDTH_SHIFT);
 }
 
 void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
+    settle(s);
     Cursor& c = s.cursor;
     std::size_t i = 0;
     if (c.single_shift != 0 && n != 0) {
@@ -442,39 +600,24 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
             cut_wide(s, c.row, end + 1);
             std::memmove(r + c.col + width, r + c.col,
                          static_cast<std::size_t>(end + 1 - c.col - width) * sizeof(Cell));
-            if (r[end].width == 2) r[end] = blank(r[end].pen);
+            if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
         } else {
             cut_wide(s, c.row, c.col + width);
         }
         mark_filled(s, c.row, c.col + width);
-        Cell cell{};
-        cell.size = 1;
-        cell.width = 1;
-        cell.pen = c.pen;
+        const std::uint32_t pen = cursor_pen(s);
         Cell* out = r + c.col;
+        const auto* in = reinterpret_cast<const std::uint8_t*>(bytes + i);
+        constexpr std::uint32_t one = 1u << CELL_WIDTH_SHIFT;
         if (!graphics) {
-            for (std::size_t j = 0; j < k; ++j) {
-                cell.text[0] = bytes[i + j];
-                out[j] = cell;
-            }
+            for (std::size_t j = 0; j < k; ++j) out[j] = Cell{in[j] | one, pen};
         } else {
             for (std::size_t j = 0; j < k; ++j) {
-                const auto b = static_cast<std::uint8_t>(bytes[i + j]);
-                if (b >= 0x5f) {
-                    const std::string_view glyph = dec_graphics[b - 0x5f];
-                    // Each glyph is two or three bytes and its terminator.
-                    std::memcpy(cell.text, glyph.data(), 3);
-                    cell.size = static_cast<std::uint8_t>(glyph.size());
-                } else {
-                    cell.text[0] = static_cast<char>(b);
-                    cell.size = 1;
-                }
-                out[j] = cell;
+                const std::uint8_t b = in[j];
+                out[j] = Cell{(b >= 0x5f ? dec_graphics[b - 0x5f] : b) | one, pen};
             }
         }
-        std::memcpy(s.last_text, cell.text, sizeof s.last_text);
-        s.last_size = cell.size;
-        s.last_width = 1;
+        s.last = Cell{out[k - 1].ch, 0};
         i += k;
         c.col += width;
         if (c.col > end) {
@@ -509,33 +652,35 @@ bool place_rect(const Screen& s, int top, int left, int bottom, int right, Rect&
     return r.top <= r.bottom && r.left <= r.right;
 }
 
-void fill_rect(Screen& s, const Rect& r, const Cell& c) {
+// The rectangle filled with ch in pen, or with blanks without a pen.
+void fill_rect(Screen& s, const Rect& r, std::uint32_t ch, const Pen* pen) {
     for (int row = r.top; row <= r.bottom; ++row) {
         Cell* cells = row_of(s, row);
         cut_wide(s, row, r.left);
         cut_wide(s, row, r.right + 1);
-        fill(s, cells + r.left, r.right - r.left + 1, c);
+        const Cell c = pen != nullptr ? Cell{ch, pen_id(s, *pen)} : blank(s, s.cursor.pen.bg);
+        fill(cells + r.left, r.right - r.left + 1, c);
     }
 }
 
 }  // namespace
 
 void screen_fill_rect(Screen& s, int top, int left, int bottom, int right, char ch) {
+    settle(s);
     Rect r{};
     if (!place_rect(s, top, left, bottom, right, r)) return;
-    Cell c = blank(s.cursor.pen);
-    c.text[0] = ch;
-    c.pen = s.cursor.pen;
-    fill_rect(s, r, c);
+    fill_rect(s, r, static_cast<std::uint8_t>(ch) | 1u << CELL_WIDTH_SHIFT, &s.cursor.pen);
 }
 
 void screen_erase_rect(Screen& s, int top, int left, int bottom, int right) {
+    settle(s);
     Rect r{};
-    if (place_rect(s, top, left, bottom, right, r)) fill_rect(s, r, blank(s.cursor.pen));
+    if (place_rect(s, top, left, bottom, right, r)) fill_rect(s, r, CELL_BLANK, nullptr);
 }
 
 void screen_copy_rect(Screen& s, int top, int left, int bottom, int right, int to_top,
                       int to_left) {
+    settle(s);
     Rect from{};
     if (!place_rect(s, top, left, bottom, right, from)) return;
     Rect to{};
@@ -553,8 +698,8 @@ void screen_copy_rect(Screen& s, int top, int left, int bottom, int right, int t
         Cell* target = row_of(s, to.top + k) + to.left;
         std::memmove(target, source, static_cast<std::size_t>(width) * sizeof(Cell));
         // Halves of wide characters cut at the edges of the copy are blanks.
-        if (target[0].width == 0) target[0] = blank(target[0].pen);
-        if (target[width - 1].width == 2) target[width - 1] = blank(target[width - 1].pen);
+        if (cell_width(target[0]) == 0) target[0] = blank_of(s, target[0]);
+        if (cell_width(target[width - 1]) == 2) target[width - 1] = blank_of(s, target[width - 1]);
     }
 }
 
@@ -622,6 +767,7 @@ void screen_set_row(Screen& s, int row) {
 }
 
 void screen_index(Screen& s) {
+    settle(s);
     Cursor& c = s.cursor;
     if (c.row == s.bottom && within_sides(s, c.col)) {
         scroll_rows_up(s, s.top, s.bottom, 1);
@@ -631,6 +777,7 @@ void screen_index(Screen& s) {
 }
 
 void screen_reverse_index(Screen& s) {
+    settle(s);
     Cursor& c = s.cursor;
     c.pending_wrap = false;
     if (c.row == s.top && within_sides(s, c.col)) {
@@ -672,27 +819,29 @@ void screen_clear_tabs(Screen& s, bool all) {
 }
 
 void screen_erase_line(Screen& s, int mode) {
+    settle(s);
     Cursor& c = s.cursor;
     c.pending_wrap = false;
     switch (mode) {
         case 0:
             cut_wide(s, c.row, c.col);
-            blank_tail(s, c.row, c.col, c.pen);
+            blank_tail(s, c.row, c.col, c.pen.bg);
             break;
         case 1: {
             Cell* r = row_upto(s, c.row, c.col + 1);
             cut_wide(s, c.row, c.col + 1);
-            fill(s, r, c.col + 1, blank(c.pen));
+            fill(r, c.col + 1, blank(s, c.pen.bg));
             break;
         }
-        case 2: blank_tail(s, c.row, 0, c.pen); break;
+        case 2: blank_tail(s, c.row, 0, c.pen.bg); break;
         default: break;
     }
 }
 
 void screen_erase_display(Screen& s, int mode) {
+    settle(s);
     Cursor& c = s.cursor;
-    const Pen& b = c.pen;
+    const std::uint32_t b = c.pen.bg;
     switch (mode) {
         case 0:
             screen_erase_line(s, 0);
@@ -708,16 +857,18 @@ void screen_erase_display(Screen& s, int mode) {
 }
 
 void screen_erase_chars(Screen& s, int n) {
+    settle(s);
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
     cut_wide(s, c.row, c.col);
     cut_wide(s, c.row, c.col + n);
-    fill(s, r + c.col, n, blank(c.pen));
+    fill(r + c.col, n, blank(s, c.pen.bg));
     c.pending_wrap = false;
 }
 
 void screen_insert_chars(Screen& s, int n) {
+    settle(s);
     Cursor& c = s.cursor;
     c.pending_wrap = false;
     if (narrow(s) && !within_sides(s, c.col)) return;
@@ -728,11 +879,12 @@ void screen_insert_chars(Screen& s, int n) {
     cut_wide(s, c.row, end + 1);
     std::memmove(r + c.col + n, r + c.col,
                  static_cast<std::size_t>(end + 1 - c.col - n) * sizeof(Cell));
-    fill(s, r + c.col, n, blank(c.pen));
-    if (r[end].width == 2) r[end] = blank(r[end].pen);
+    fill(r + c.col, n, blank(s, c.pen.bg));
+    if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
 }
 
 void screen_delete_chars(Screen& s, int n) {
+    settle(s);
     Cursor& c = s.cursor;
     c.pending_wrap = false;
     if (narrow(s) && !within_sides(s, c.col)) return;
@@ -744,10 +896,11 @@ void screen_delete_chars(Screen& s, int n) {
     cut_wide(s, c.row, end + 1);
     std::memmove(r + c.col, r + c.col + n,
                  static_cast<std::size_t>(end + 1 - c.col - n) * sizeof(Cell));
-    fill(s, r + end + 1 - n, n, blank(c.pen));
+    fill(r + end + 1 - n, n, blank(s, c.pen.bg));
 }
 
 void screen_insert_lines(Screen& s, int n) {
+    settle(s);
     Cursor& c = s.cursor;
     if (c.row < s.top || c.row > s.bottom || !within_sides(s, c.col)) return;
     scroll_rows_down(s, c.row, s.bottom, std::max(n, 1));
@@ -756,6 +909,7 @@ void screen_insert_lines(Screen& s, int n) {
 }
 
 void screen_delete_lines(Screen& s, int n) {
+    settle(s);
     Cursor& c = s.cursor;
     if (c.row < s.top || c.row > s.bottom || !within_sides(s, c.col)) return;
     const std::uint64_t before = s.scrolled_off;
@@ -766,35 +920,37 @@ void screen_delete_lines(Screen& s, int n) {
 }
 
 void screen_scroll_up(Screen& s, int n) {
+    settle(s);
     scroll_rows_up(s, s.top, s.bottom, std::max(n, 1));
 }
 
 void screen_scroll_down(Screen& s, int n) {
+    settle(s);
     scroll_rows_down(s, s.top, s.bottom, std::max(n, 1));
 }
 
 void screen_repeat(Screen& s, int n) {
-    if (s.last_size == 0) return;
-    char text[Cell::TEXT_SIZE];
-    const std::uint8_t size = s.last_size;
-    const int width = s.last_width;
-    std::memcpy(text, s.last_text, size);
+    settle(s);
+    const std::uint32_t ch = s.last.ch;
+    if (ch == 0) return;
     for (int i = 0; i < std::max(n, 1) && i < s.cols * s.rows; ++i) {
         if (s.cursor.pending_wrap) {
             s.cursor.col = 0;
             s.cursor.pending_wrap = false;
             screen_index(s);
         }
-        write_cell(s, text, size, width);
+        write_cell(s, ch);
     }
 }
 
 void screen_alignment(Screen& s) {
+    settle(s);
     s.top = 0;
     s.bottom = s.rows - 1;
-    Cell e = blank(Pen{});
-    e.text[0] = 'E';
-    for (int r = 0; r < s.rows; ++r) fill(s, row_of(s, r), s.cols, e);
+    for (int r = 0; r < s.rows; ++r) {
+        Cell* cells = row_of(s, r);
+        fill(cells, s.cols, Cell{'E' | 1u << CELL_WIDTH_SHIFT, 0});
+    }
     s.cursor.origin = false;
     home(s);
 }
@@ -892,7 +1048,7 @@ void screen_reset(Screen& s, bool hard) {
     s.newline = false;
     s.active = 0;
     s.scrolled_off = 0;
-    s.last_size = 0;
+    s.last = Cell{};
     clear_grid(s, 0);
     clear_grid(s, 1);
     default_tabs(s);
@@ -914,7 +1070,7 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
     writer_raw(w, heading, static_cast<std::size_t>(std::max(n, 0)));
     // A row: its cells' text after "=|", trailing blanks left out, then "|".
     // In colour, each run of cells of one pen after the SGR that sets it.
-    static char row[8 + MAX_SCREEN_COLUMNS * (Cell::TEXT_SIZE + PEN_SGR_SIZE)];
+    static char row[8 + MAX_SCREEN_COLUMNS * (Cluster::TEXT_SIZE + PEN_SGR_SIZE)];
     const bool colors = w.config.colors;
     for (int r = 0; r < s.rows; ++r) {
         const int line = s.order[s.active][r];
@@ -929,19 +1085,18 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
         tail.bg = s.tail_bg[s.active][line];
         // The cells past the filled ones are blanks of the tail's
         // background: trailing, unless colour shows their background.
-        const int shown = colors && tail.bg != 0 ? s.cols : s.filled[s.active][line];
+        const int filled = s.filled[s.active][line];
+        const int shown = colors && tail.bg != 0 ? s.cols : filled;
         for (int col = 0; col < shown; ++col) {
-            const bool filled = col < s.filled[s.active][line];
-            const Cell& cell = filled ? cells[col] : blank(tail);
-            if (cell.width == 0) continue;
-            if (colors && !(cell.pen == pen)) {
-                pen = cell.pen;
+            const Cell cell = col < filled ? cells[col] : Cell{CELL_BLANK, 0};
+            if (cell_width(cell) == 0) continue;
+            const Pen& cell_pen = col < filled ? s.pens[cell.pen] : tail;
+            if (colors && !(cell_pen == pen)) {
+                pen = cell_pen;
                 len += pen_escape(w, pen, row + len);
             }
-            std::memcpy(row + len, cell.text, cell.size);
-            len += cell.size;
-            if (!(cell.size == 1 && cell.text[0] == ' ') || (colors && !(cell.pen == Pen{})))
-                end = len;
+            len += cell_text(s, cell, row + len);
+            if (cell.ch != CELL_BLANK || (colors && !(cell_pen == Pen{}))) end = len;
         }
         len = end;
         if (colors && w.config.pen_marks) {

@@ -17,15 +17,29 @@ namespace vorsk {
 inline constexpr int MAX_SCREEN_COLUMNS = 500;
 inline constexpr int MAX_SCREEN_ROWS = 200;
 
-// One cell: the UTF-8 of its character and what joined it (combining marks,
-// the rest of a cluster), its width, its pen. The right half of a wide
-// character is a cell of width 0 and no text.
+// One cell in eight bytes: its character (a code point, or the number of
+// the cluster it holds: a character and what joined it), its width, and
+// the number of its pen in the screen's table of pens. The right half of
+// a wide character is a cell of width 0 and no character.
 struct Cell {
+    std::uint32_t ch;
+    std::uint32_t pen;
+};
+inline constexpr std::uint32_t CELL_CODE = 0x1fffff;     // the code point or cluster number
+inline constexpr std::uint32_t CELL_CLUSTER = 1u << 24;  // the number is a cluster's
+inline constexpr int CELL_WIDTH_SHIFT = 28;              // the width, 0 to 2, above
+inline constexpr std::uint32_t CELL_BLANK = ' ' | 1u << CELL_WIDTH_SHIFT;
+
+constexpr int cell_width(Cell c) {
+    return static_cast<int>(c.ch >> CELL_WIDTH_SHIFT);
+}
+
+// The UTF-8 of a cell that holds more than one code point: its character
+// and the combining marks and joined characters after it, as many as fit.
+struct Cluster {
     static constexpr std::size_t TEXT_SIZE = 14;
     char text[TEXT_SIZE];
     std::uint8_t size;
-    std::uint8_t width;
-    Pen pen;
 };
 
 struct Cursor {
@@ -68,15 +82,25 @@ struct Screen {
     bool cursor_visible = true;
     bool tab_stops[MAX_SCREEN_COLUMNS] = {};
     std::uint64_t scrolled_off = 0;  // lines that left the top of the main screen
-    // The last character written, for REP.
-    char last_text[Cell::TEXT_SIZE] = {};
-    std::uint8_t last_size = 0;
-    std::uint8_t last_width = 0;
-    // A row of copies of the cell last filled with (most often a blank of
-    // the pen's background), copied where a run of cells is filled.
-    Cell fill_cell{};
-    int fill_cols = 0;  // how many of fill_row hold fill_cell
-    Cell fill_row[MAX_SCREEN_COLUMNS];
+    // The last character written, for REP (ch 0: none).
+    Cell last{};
+    // The pens and clusters the cells use, each pen once: a cell holds
+    // their numbers. When a table is full, those no cell uses any more are
+    // dropped and the rest renumbered. Both hold `capacity` entries;
+    // `slots` finds a pen's number by its hash.
+    Pen* pens = nullptr;
+    Cluster* clusters = nullptr;
+    std::uint32_t* slots = nullptr;
+    std::uint32_t* renumber = nullptr;
+    std::uint32_t capacity = 0;
+    std::uint32_t slot_mask = 0;
+    std::uint32_t n_pens = 0;
+    std::uint32_t n_clusters = 0;
+    // The number of the cursor's pen and of a blank's, as last looked up.
+    Pen memo_pen{};
+    std::uint32_t memo_id = 0;
+    std::uint32_t memo_bg = 0;
+    std::uint32_t memo_bg_id = 0;
 };
 
 // Yields nullptr when memory is exhausted; the size is bounded by the

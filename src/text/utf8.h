@@ -51,4 +51,29 @@ constexpr std::size_t utf8_decode(const std::uint8_t* bytes, std::size_t n, std:
     return static_cast<std::size_t>(length);
 }
 
+// The UTF-8 of a code point up to U+10FFFF, in out (room for 4 bytes);
+// yields its length.
+constexpr std::size_t utf8_encode(std::uint32_t cp, char* out) {
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | cp >> 6);
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | cp >> 12);
+        out[1] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | cp >> 18);
+    out[1] = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
 }  // namespace vorsk
