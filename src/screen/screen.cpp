@@ -1,6 +1,7 @@
 #include "screen/screen.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -221,9 +222,24 @@ void fill_tail(Screen& s, int which, int line, int upto);
 void cut_wide(Screen& s, int row, int b);
 Cell* row_of(Screen& s, int row);
 
+// Eight cells at a time, as the hardware's vectors take them.
+using EightCells = std::uint64_t [[gnu::vector_size(64)]];
+using EightBytes = std::uint8_t [[gnu::vector_size(8)]];
+static_assert(sizeof(Cell) == sizeof(std::uint64_t));
+
+std::uint64_t cell_bits(Cell c) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &c, sizeof bits);
+    return bits;
+}
+
 // n cells of c.
 void fill(Cell* from, int n, Cell c) {
-    for (int i = 0; i < n; ++i) from[i] = c;
+    const std::uint64_t bits = cell_bits(c);
+    const EightCells eight = {bits, bits, bits, bits, bits, bits, bits, bits};
+    int i = 0;
+    for (; i + 8 <= n; i += 8) std::memcpy(from + i, &eight, sizeof eight);
+    for (; i < n; ++i) from[i] = c;
 }
 
 // A line of the active screen whose first `upto` cells are in the grid.
@@ -571,6 +587,48 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
     write_cell(s, (cp & CELL_CODE) | static_cast<std::uint32_t>(width) << CELL_WIDTH_SHIFT);
 }
 
+namespace {
+
+// DEC Special Graphics by byte: the code point each ASCII byte draws.
+constexpr auto graphics_by_byte = [] {
+    std::array<std::uint32_t, 128> table{};
+    for (std::uint32_t b = 0; b < 128; ++b)
+        table[b] = b >= 0x5f && b < 0x7f ? dec_graphics[b - 0x5f] : b;
+    return table;
+}();
+
+// Where k cells of text go at the cursor, in place: a wide character cut
+// at either end leaves blanks, as any character written over it does; in
+// insert mode the line moves right by the k cells at once, as it would a
+// character at a time.
+Cell* make_room(Screen& s, int k, int end) {
+    const Cursor& c = s.cursor;
+    const int to = c.col + k;
+    if (s.insert) [[unlikely]] {
+        Cell* r = row_of(s, c.row);
+        cut_wide(s, c.row, c.col);
+        cut_wide(s, c.row, end + 1);
+        std::memmove(r + to, r + c.col, static_cast<std::size_t>(end + 1 - to) * sizeof(Cell));
+        if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
+        return r + c.col;
+    }
+    const int line = s.order[s.active][c.row];
+    std::uint16_t& filled = s.filled[s.active][line];
+    if (filled < c.col) fill_tail(s, s.active, line, c.col);
+    Cell* r = grid_row(s, s.active, line);
+    // Past the filled cells there are only blanks, which nothing cuts.
+    for (const int b : {c.col, to}) {
+        if (b < filled && cell_width(r[b]) == 0 && b > 0 && cell_width(r[b - 1]) == 2) {
+            r[b - 1] = blank_of(s, r[b - 1]);
+            r[b] = blank_of(s, r[b]);
+        }
+    }
+    if (filled < to) filled = static_cast<std::uint16_t>(to);
+    return r + c.col;
+}
+
+}  // namespace
+
 void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
     settle(s);
     Cursor& c = s.cursor;
@@ -580,6 +638,7 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
         ++i;
     }
     const bool graphics = c.g[c.gl & 3] == '0';
+    constexpr std::uint32_t one = 1u << CELL_WIDTH_SHIFT;
     while (i < n) {
         if (c.pending_wrap) {
             // The first character wraps as screen_put wraps it.
@@ -587,39 +646,30 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
             ++i;
             continue;
         }
-        // The part of the run that goes on this line, in place: a wide
-        // character cut at either end leaves blanks, as any character
-        // written over it does; in insert mode the line moves right by the
-        // part at once, as it would a character at a time.
+        // The part of the run that goes on this line.
         const int end = line_end(s);
         const std::size_t k = std::min(n - i, static_cast<std::size_t>(end + 1 - c.col));
-        const int width = static_cast<int>(k);
-        Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
-        cut_wide(s, c.row, c.col);
-        if (s.insert) {
-            cut_wide(s, c.row, end + 1);
-            std::memmove(r + c.col + width, r + c.col,
-                         static_cast<std::size_t>(end + 1 - c.col - width) * sizeof(Cell));
-            if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
-        } else {
-            cut_wide(s, c.row, c.col + width);
-        }
-        mark_filled(s, c.row, c.col + width);
+        Cell* out = make_room(s, static_cast<int>(k), end);
         const std::uint32_t pen = cursor_pen(s);
-        Cell* out = r + c.col;
         const auto* in = reinterpret_cast<const std::uint8_t*>(bytes + i);
-        constexpr std::uint32_t one = 1u << CELL_WIDTH_SHIFT;
         if (!graphics) {
-            for (std::size_t j = 0; j < k; ++j) out[j] = Cell{in[j] | one, pen};
-        } else {
-            for (std::size_t j = 0; j < k; ++j) {
-                const std::uint8_t b = in[j];
-                out[j] = Cell{(b >= 0x5f ? dec_graphics[b - 0x5f] : b) | one, pen};
+            // Each byte widened to a cell of its code point, width 1, the pen.
+            const std::uint64_t bits = cell_bits(Cell{one, pen});
+            const EightCells with = {bits, bits, bits, bits, bits, bits, bits, bits};
+            std::size_t j = 0;
+            for (; j + 8 <= k; j += 8) {
+                EightBytes eight;
+                std::memcpy(&eight, in + j, sizeof eight);
+                const EightCells cells = __builtin_convertvector(eight, EightCells) | with;
+                std::memcpy(out + j, &cells, sizeof cells);
             }
+            for (; j < k; ++j) out[j] = Cell{in[j] | one, pen};
+        } else {
+            for (std::size_t j = 0; j < k; ++j) out[j] = Cell{graphics_by_byte[in[j]] | one, pen};
         }
         s.last = Cell{out[k - 1].ch, 0};
         i += k;
-        c.col += width;
+        c.col += static_cast<int>(k);
         if (c.col > end) {
             c.col = end;
             c.pending_wrap = s.autowrap;
