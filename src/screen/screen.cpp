@@ -169,7 +169,9 @@ std::uint32_t pen_id(Screen& s, const Pen& pen) {
 
 // The number of the cursor's pen.
 [[gnu::always_inline]] inline std::uint32_t cursor_pen(Screen& s) {
-    if (!(s.cursor.pen == s.memo_pen)) {
+    // Compared as bytes, padding and all: a pen copied is the same bytes,
+    // and a pen the same but for its padding is only looked up again.
+    if (std::memcmp(&s.cursor.pen, &s.memo_pen, sizeof(Pen)) != 0) {
         s.memo_pen = s.cursor.pen;
         s.memo_id = pen_id(s, s.memo_pen);
     }
@@ -210,7 +212,14 @@ std::size_t cell_text(const Screen& s, Cell c, char* out) {
         std::memcpy(out, cluster.text, cluster.size);
         return cluster.size;
     }
-    return utf8_encode(c.ch & CELL_CODE, out);
+    std::uint32_t cp = c.ch & CELL_CODE;
+    if ((c.ch & CELL_GRAPHIC) != 0 && cp >= 0x5f && cp <= 0x7e) cp = dec_graphics[cp - 0x5f];
+    return utf8_encode(cp, out);
+}
+
+// A blank, or a space of the DEC set.
+bool is_blank(Cell c) {
+    return (c.ch & ~CELL_GRAPHIC) == CELL_BLANK;
 }
 
 Cell* grid_row(Screen& s, int which, int line) {
@@ -553,7 +562,7 @@ void join(Screen& s, const char* bytes, std::size_t n) {
     std::memcpy(text + size, bytes, n);
     const std::uint32_t cluster = add_cluster(s, text, size + n);
     if (cluster == NONE) return;
-    r[col].ch = (r[col].ch & ~CELL_CODE) | CELL_CLUSTER | cluster;
+    r[col].ch = (r[col].ch & ~(CELL_CODE | CELL_GRAPHIC)) | CELL_CLUSTER | cluster;
 }
 
 }  // namespace
@@ -589,42 +598,44 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
 
 namespace {
 
-// DEC Special Graphics by byte: the code point each ASCII byte draws.
-constexpr auto graphics_by_byte = [] {
-    std::array<std::uint32_t, 128> table{};
-    for (std::uint32_t b = 0; b < 128; ++b)
-        table[b] = b >= 0x5f && b < 0x7f ? dec_graphics[b - 0x5f] : b;
-    return table;
-}();
-
 // Where k cells of text go at the cursor, in place: a wide character cut
 // at either end leaves blanks, as any character written over it does; in
 // insert mode the line moves right by the k cells at once, as it would a
 // character at a time.
 Cell* make_room(Screen& s, int k, int end) {
-    const Cursor& c = s.cursor;
-    const int to = c.col + k;
+    const int col = s.cursor.col;
+    const int to = col + k;
+    const int row = s.cursor.row;
     if (s.insert) [[unlikely]] {
-        Cell* r = row_of(s, c.row);
-        cut_wide(s, c.row, c.col);
-        cut_wide(s, c.row, end + 1);
-        std::memmove(r + to, r + c.col, static_cast<std::size_t>(end + 1 - to) * sizeof(Cell));
+        Cell* r = row_of(s, row);
+        cut_wide(s, row, col);
+        cut_wide(s, row, end + 1);
+        std::memmove(r + to, r + col, static_cast<std::size_t>(end + 1 - to) * sizeof(Cell));
         if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
-        return r + c.col;
+        return r + col;
     }
-    const int line = s.order[s.active][c.row];
+    const int line = s.order[s.active][row];
     std::uint16_t& filled = s.filled[s.active][line];
-    if (filled < c.col) fill_tail(s, s.active, line, c.col);
     Cell* r = grid_row(s, s.active, line);
-    // Past the filled cells there are only blanks, which nothing cuts.
-    for (const int b : {c.col, to}) {
-        if (b < filled && cell_width(r[b]) == 0 && b > 0 && cell_width(r[b - 1]) == 2) {
-            r[b - 1] = blank_of(s, r[b - 1]);
-            r[b] = blank_of(s, r[b]);
-        }
+    if (filled <= col) {
+        // Past the filled cells there are only blanks, which nothing cuts.
+        if (filled < col) fill_tail(s, s.active, line, col);
+        filled = static_cast<std::uint16_t>(to);
+        return r + col;
     }
-    if (filled < to) filled = static_cast<std::uint16_t>(to);
-    return r + c.col;
+    if (cell_width(r[col]) == 0 && col > 0 && cell_width(r[col - 1]) == 2) {
+        r[col - 1] = blank_of(s, r[col - 1]);
+        r[col] = blank_of(s, r[col]);
+    }
+    if (to < filled) {
+        if (cell_width(r[to]) == 0 && cell_width(r[to - 1]) == 2) {
+            r[to - 1] = blank_of(s, r[to - 1]);
+            r[to] = blank_of(s, r[to]);
+        }
+    } else {
+        filled = static_cast<std::uint16_t>(to);
+    }
+    return r + col;
 }
 
 }  // namespace
@@ -632,44 +643,44 @@ Cell* make_room(Screen& s, int k, int end) {
 void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
     settle(s);
     Cursor& c = s.cursor;
-    std::size_t i = 0;
-    if (c.single_shift != 0 && n != 0) {
-        screen_put(s, static_cast<std::uint8_t>(bytes[0]), 1, bytes, 1);
-        ++i;
+    const auto* in = reinterpret_cast<const std::uint8_t*>(bytes);
+    const std::uint8_t* const stop = in + n;
+    if (c.single_shift != 0 && in != stop) {
+        screen_put(s, *in, 1, bytes, 1);
+        ++in;
     }
-    const bool graphics = c.g[c.gl & 3] == '0';
-    constexpr std::uint32_t one = 1u << CELL_WIDTH_SHIFT;
-    while (i < n) {
+    // In the DEC set each byte is kept as it came and drawn as the set's.
+    const std::uint32_t ch_bits =
+        1u << CELL_WIDTH_SHIFT | (c.g[c.gl & 3] == '0' ? CELL_GRAPHIC : 0);
+    while (in != stop) {
         if (c.pending_wrap) {
             // The first character wraps as screen_put wraps it.
-            screen_put(s, static_cast<std::uint8_t>(bytes[i]), 1, bytes + i, 1);
-            ++i;
+            screen_put(s, *in, 1, reinterpret_cast<const char*>(in), 1);
+            ++in;
             continue;
         }
-        // The part of the run that goes on this line.
+        // The part of the run that goes on this line, each byte widened to
+        // a cell of its code point, width 1 and the pen.
         const int end = line_end(s);
-        const std::size_t k = std::min(n - i, static_cast<std::size_t>(end + 1 - c.col));
-        Cell* out = make_room(s, static_cast<int>(k), end);
-        const std::uint32_t pen = cursor_pen(s);
-        const auto* in = reinterpret_cast<const std::uint8_t*>(bytes + i);
-        if (!graphics) {
-            // Each byte widened to a cell of its code point, width 1, the pen.
-            const std::uint64_t bits = cell_bits(Cell{one, pen});
-            const EightCells with = {bits, bits, bits, bits, bits, bits, bits, bits};
-            std::size_t j = 0;
-            for (; j + 8 <= k; j += 8) {
-                EightBytes eight;
-                std::memcpy(&eight, in + j, sizeof eight);
-                const EightCells cells = __builtin_convertvector(eight, EightCells) | with;
-                std::memcpy(out + j, &cells, sizeof cells);
-            }
-            for (; j < k; ++j) out[j] = Cell{in[j] | one, pen};
-        } else {
-            for (std::size_t j = 0; j < k; ++j) out[j] = Cell{graphics_by_byte[in[j]] | one, pen};
+        const int k = static_cast<int>(std::min(static_cast<std::size_t>(stop - in),
+                                                static_cast<std::size_t>(end + 1 - c.col)));
+        Cell* out = make_room(s, k, end);
+        const std::uint64_t bits = cell_bits(Cell{ch_bits, cursor_pen(s)});
+        const EightCells with = {bits, bits, bits, bits, bits, bits, bits, bits};
+        int j = 0;
+        for (; j + 8 <= k; j += 8) {
+            EightBytes eight;
+            std::memcpy(&eight, in + j, sizeof eight);
+            const EightCells cells = __builtin_convertvector(eight, EightCells) | with;
+            std::memcpy(out + j, &cells, sizeof cells);
         }
-        s.last = Cell{out[k - 1].ch, 0};
-        i += k;
-        c.col += static_cast<int>(k);
+        for (; j < k; ++j) {
+            const std::uint64_t cell = in[j] | bits;
+            std::memcpy(out + j, &cell, sizeof cell);
+        }
+        s.last.ch = out[k - 1].ch;
+        in += k;
+        c.col += k;
         if (c.col > end) {
             c.col = end;
             c.pending_wrap = s.autowrap;
@@ -1146,7 +1157,7 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
                 len += pen_escape(w, pen, row + len);
             }
             len += cell_text(s, cell, row + len);
-            if (cell.ch != CELL_BLANK || (colors && !(cell_pen == Pen{}))) end = len;
+            if (!is_blank(cell) || (colors && !(cell_pen == Pen{}))) end = len;
         }
         len = end;
         if (colors && w.config.pen_marks) {

@@ -17,9 +17,10 @@ namespace vorsk {
 inline constexpr int MAX_SCREEN_COLUMNS = 500;
 inline constexpr int MAX_SCREEN_ROWS = 200;
 
-// One cell in eight bytes: its character (a code point, or the number of
-// the cluster it holds: a character and what joined it), its width, and
-// the number of its pen in the screen's table of pens. The right half of
+// One cell in eight bytes: its character (a code point, an ASCII byte of
+// the DEC Special Graphics set, or the number of the cluster it holds: a
+// character and what joined it), its width, and the number of its pen in
+// the screen's table of pens. The right half of
 // a wide character is a cell of width 0 and no character.
 struct Cell {
     std::uint32_t ch;
@@ -27,6 +28,7 @@ struct Cell {
 };
 inline constexpr std::uint32_t CELL_CODE = 0x1fffff;     // the code point or cluster number
 inline constexpr std::uint32_t CELL_CLUSTER = 1u << 24;  // the number is a cluster's
+inline constexpr std::uint32_t CELL_GRAPHIC = 1u << 25;  // an ASCII byte of DEC Special Graphics
 inline constexpr int CELL_WIDTH_SHIFT = 28;              // the width, 0 to 2, above
 inline constexpr std::uint32_t CELL_BLANK = ' ' | 1u << CELL_WIDTH_SHIFT;
 
