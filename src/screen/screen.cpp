@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "text/utf8.h"
 
@@ -233,7 +236,6 @@ Cell* row_of(Screen& s, int row);
 
 // Eight cells at a time, as the hardware's vectors take them.
 using EightCells = std::uint64_t [[gnu::vector_size(64)]];
-using EightBytes = std::uint8_t [[gnu::vector_size(8)]];
 static_assert(sizeof(Cell) == sizeof(std::uint64_t));
 
 std::uint64_t cell_bits(Cell c) {
@@ -598,6 +600,37 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
 
 namespace {
 
+// The first cells of k bytes, widened and given the bits of a cell, as
+// many as go sixteen at a time (every one where the hardware's vectors are
+// unknown to this code): how many.
+int widen_ascii(const std::uint8_t* in, int k, std::uint64_t bits, Cell* out) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i with = _mm_set1_epi64x(static_cast<long long>(bits));
+    int j = 0;
+    for (; j + 16 <= k; j += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + j));
+        const __m128i halves[2] = {_mm_unpacklo_epi8(bytes, zero), _mm_unpackhi_epi8(bytes, zero)};
+        auto* to = reinterpret_cast<__m128i*>(out + j);
+        for (const __m128i half : halves) {
+            const __m128i quarters[2] = {_mm_unpacklo_epi16(half, zero),
+                                         _mm_unpackhi_epi16(half, zero)};
+            for (const __m128i quarter : quarters) {
+                _mm_storeu_si128(to++, _mm_or_si128(_mm_unpacklo_epi32(quarter, zero), with));
+                _mm_storeu_si128(to++, _mm_or_si128(_mm_unpackhi_epi32(quarter, zero), with));
+            }
+        }
+    }
+    return j;
+#else
+    (void)in;
+    (void)k;
+    (void)bits;
+    (void)out;
+    return 0;
+#endif
+}
+
 // Where k cells of text go at the cursor, in place: a wide character cut
 // at either end leaves blanks, as any character written over it does; in
 // insert mode the line moves right by the k cells at once, as it would a
@@ -666,15 +699,7 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
                                                 static_cast<std::size_t>(end + 1 - c.col)));
         Cell* out = make_room(s, k, end);
         const std::uint64_t bits = cell_bits(Cell{ch_bits, cursor_pen(s)});
-        const EightCells with = {bits, bits, bits, bits, bits, bits, bits, bits};
-        int j = 0;
-        for (; j + 8 <= k; j += 8) {
-            EightBytes eight;
-            std::memcpy(&eight, in + j, sizeof eight);
-            const EightCells cells = __builtin_convertvector(eight, EightCells) | with;
-            std::memcpy(out + j, &cells, sizeof cells);
-        }
-        for (; j < k; ++j) {
+        for (int j = widen_ascii(in, k, bits, out); j < k; ++j) {
             const std::uint64_t cell = in[j] | bits;
             std::memcpy(out + j, &cell, sizeof cell);
         }
