@@ -138,7 +138,8 @@ void report_parsed_sequence(Processor& p, SequenceMemo& memo, const Sequence& s)
 // optional private marker, digits and ";", a final byte; ESC, one
 // intermediate, a final byte; ESC and one byte. 0 for anything else, or
 // where the bytes end first.
-std::size_t common_sequence_length(const std::uint8_t* bytes, std::size_t n) {
+[[gnu::always_inline]] inline std::size_t common_sequence_length(const std::uint8_t* bytes,
+                                                                 std::size_t n) {
     const std::uint8_t first = bytes[0];
     if (first == '[') {
         std::size_t i = 1;
@@ -155,6 +156,7 @@ std::size_t common_sequence_length(const std::uint8_t* bytes, std::size_t n) {
 // holds without parsing it again: parsing is the same for the same bytes,
 // and a sequence ends at its final byte whatever follows. False, with
 // nothing read, where the memo has not got it.
+template <bool WithScreen>
 bool replay_sequence(Processor& p, SequenceMemo& memo) {
     InputBuffer& in = *p.input;
     const std::uint8_t* bytes = nullptr;
@@ -164,10 +166,20 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     if (n > input_lookahead_limit(in)) n = input_lookahead_limit(in);
     const std::size_t length = common_sequence_length(bytes, n);
     if (length == 0 || length > MEMO_KEY_SIZE) return false;
-    const MemoSlot* slot = memo_find(memo, memo_key(bytes, length));
+    const MemoKey key = memo_key(bytes, length);
+    const MemoSlot* slot = memo_find(memo, key);
     if (slot == nullptr) return false;
-    input_skip(in, length);
-    writer_replay(*p.writer, slot->text, slot->text_size);
+    if constexpr (WithScreen) {
+        // With the screen the sequence's step is wanted too.
+        const StepSlot* step = screen_find_step(*p.screen, key);
+        if (step == nullptr) return false;
+        input_skip(in, length);
+        writer_replay(*p.writer, slot->text, slot->text_size);
+        screen_step_sequence(p, *step);
+    } else {
+        input_skip(in, length);
+        writer_replay(*p.writer, slot->text, slot->text_size);
+    }
     p.line.control_break = 1;
     return true;
 }
@@ -224,7 +236,11 @@ bool typed_or_asked(Processor& p, const Sequence& s) {
 }  // namespace
 
 bool process_escape_sequence(Processor& p) {
-    if (memo_applies(p) && replay_sequence(p, *p.memo)) return true;
+    if (memo_applies(p)) {
+        if (replay_sequence<false>(p, *p.memo)) return true;
+    } else if (p.parsed_memo != nullptr && p.tally == nullptr && writer_replayable(*p.writer)) {
+        if (replay_sequence<true>(p, *p.parsed_memo)) return true;
+    }
     Sequence& s = p.sequence;
     if (!parse_sequence(*p.input, s, p.extended)) return p.keys && alt_key_after_escape(p);
     if (p.extended) {

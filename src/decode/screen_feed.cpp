@@ -90,6 +90,21 @@ void screen_sequence(Processor& p, const Sequence& s) {
     if (f.prompt_due) write_prompt(p);
 }
 
+const StepSlot* screen_find_step(ScreenFeed& f, const MemoKey& key) {
+    if (f.in_string) return nullptr;
+    return memo_find_slot(f.steps.slots, f.steps.recent, key);
+}
+
+void screen_step_sequence(Processor& p, const StepSlot& slot) {
+    ScreenFeed& f = *p.screen;
+    if (f.at_alt && f.screen->active != 0 && slot.leaves_alternate)
+        screen_moment(p, "before the alternate screen is left");
+    if (f.muted) return;
+    f.have = 0;
+    f.need = 0;
+    screen_apply_step(*f.screen, slot.step);
+}
+
 void screen_control_byte(Processor& p, std::uint8_t b) {
     print_control(p, b);
     feed_control(*p.screen, b, p.extended);
@@ -281,6 +296,17 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
             f.string_bel = s.final_byte == ']' || s.final_byte == 'k';
             return;
         }
+    }
+    // Where the decoder keeps the sequence's lines, the screen keeps its
+    // step (a classic string's introducer above is never kept).
+    ScreenStep step;
+    if (f.keeps_steps && s.n_bytes <= MEMO_KEY_SIZE && screen_step(s, step)) {
+        StepSlot& slot =
+            memo_take_slot(f.steps.slots, f.steps.recent, memo_key(s.bytes, s.n_bytes));
+        slot.step = step;
+        slot.leaves_alternate = leaves_alternate(s);
+        screen_apply_step(*f.screen, step);
+        return;
     }
     screen_apply_sequence(*f.screen, s);
 }

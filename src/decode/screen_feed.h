@@ -9,14 +9,30 @@
 #include <cstdint>
 #include <string_view>
 
+#include "decode/sequence_memo.h"
 #include "parse/sequence.h"
 #include "screen/screen.h"
+#include "vocab/screen_apply.h"
 
 namespace vorsk {
 
 // The moments --screen=byte:N asks for: after the first N bytes of the
 // input, in ascending order.
 inline constexpr std::size_t MAX_SCREEN_MARKS = 16;
+
+// The steps of recent sequences, by their bytes, as the memo keeps their
+// lines: a sequence both hold is neither parsed nor looked up again.
+struct StepSlot {
+    std::uint64_t words[2] = {};
+    std::uint8_t key_size = 0;  // 0: the slot is empty
+    bool leaves_alternate = false;
+    ScreenStep step;
+};
+
+struct StepMemo {
+    StepSlot slots[MEMO_SETS][MEMO_WAYS];
+    std::uint8_t recent[MEMO_SETS] = {};
+};
 
 struct ScreenFeed {
     Screen* screen = nullptr;
@@ -47,8 +63,10 @@ struct ScreenFeed {
     std::uint8_t utf8[4] = {};
     int have = 0;  // bytes of a character held
     int need = 0;
-    bool in_string = false;   // the classic mode: within a control string's payload
-    bool string_bel = false;  // the string ends with BEL (OSC)
+    bool in_string = false;    // the classic mode: within a control string's payload
+    bool string_bel = false;   // the string ends with BEL (OSC)
+    bool keeps_steps = false;  // the decoder keeps the lines of sequences in a memo
+    StepMemo steps;
 };
 
 struct Processor;
@@ -62,6 +80,12 @@ void screen_moment(Processor& p, const char* when);
 // A sequence (before the alternate screen is left, after a prompt mark
 // the classic mode read as text).
 void screen_sequence(Processor& p, const Sequence& s);
+// The step kept for a sequence's bytes, or nullptr where there is none or
+// the screen must read the sequence itself (within a control string's
+// payload).
+const StepSlot* screen_find_step(ScreenFeed& f, const MemoKey& key);
+// A sequence replayed from the memo, with its step.
+void screen_step_sequence(Processor& p, const StepSlot& slot);
 // A control byte on a control line: its item, then what it does to the
 // screen (a BEL may end a prompt mark, whose screen follows).
 void screen_control_byte(Processor& p, std::uint8_t b);

@@ -72,30 +72,41 @@ void apply_rectangle(Screen& s, std::uint8_t final_byte, const std::uint32_t* va
     }
 }
 
-void apply_control_sequence(Screen& s, const Sequence& seq) {
-    // The function table's row gives the defaults, as it does to the account.
-    const CsiLookup found = lookup_csi_function(seq, true);
-    std::uint32_t values[MAX_CSI_PARAMS];
-    const std::size_t n = csi_arguments(seq, *found.function, values);
+// A control sequence's function with its arguments, as the screen reads
+// it: the function table's row gives the defaults, as it does to the
+// account. SGR is the pen's.
+struct Call {
+    std::uint8_t marker;
+    std::uint8_t final_byte;
+    std::uint8_t n_intermediates;
+    std::uint8_t intermediate;
+    bool bare;
+    const std::uint32_t* values;
+    std::size_t n;
+};
+
+void apply_call(Screen& s, const Call& call) {
+    const std::uint32_t* values = call.values;
+    const std::size_t n = call.n;
     const auto v = [&](std::size_t i) { return amount_of(values, n, i); };
     const auto raw = [&](std::size_t i) { return i < n ? values[i] : 0u; };
-    const std::uint8_t intermediate = seq.n_intermediates == 1 ? seq.intermediates[0] : 0;
-    if (seq.n_intermediates > 1) return;
-    if (seq.marker == '?' && intermediate == 0) {
-        apply_private(s, seq.final_byte, values, n);
+    const std::uint8_t intermediate = call.n_intermediates == 1 ? call.intermediate : 0;
+    if (call.n_intermediates > 1) return;
+    if (call.marker == '?' && intermediate == 0) {
+        apply_private(s, call.final_byte, values, n);
         return;
     }
-    if (seq.marker != 0) return;
-    if (intermediate == '!' && seq.final_byte == 'p') {
+    if (call.marker != 0) return;
+    if (intermediate == '!' && call.final_byte == 'p') {
         screen_reset(s, false);
         return;
     }
     if (intermediate == '$') {
-        apply_rectangle(s, seq.final_byte, values, n);
+        apply_rectangle(s, call.final_byte, values, n);
         return;
     }
     if (intermediate != 0) return;
-    switch (seq.final_byte) {
+    switch (call.final_byte) {
         case '@': screen_insert_chars(s, v(0)); break;
         case 'A': screen_move_rows(s, -v(0)); break;
         case 'B':
@@ -133,38 +144,36 @@ void apply_control_sequence(Screen& s, const Sequence& seq) {
         case 'h':
         case 'l':
             for (std::size_t i = 0; i < n; ++i)
-                apply_mode(s, values[i], false, seq.final_byte == 'h');
+                apply_mode(s, values[i], false, call.final_byte == 'h');
             break;
-        case 'm': pen_apply(s.cursor.pen, seq.params, seq.n_params, true); break;
         case 'r': screen_set_margins(s, static_cast<int>(raw(0)), static_cast<int>(raw(1))); break;
         case 's':
             // With mode 69 set, CSI s sets the left and right margins.
             if (s.margins_mode) {
                 screen_set_side_margins(s, static_cast<int>(std::min(raw(0), 100000u)),
                                         static_cast<int>(std::min(raw(1), 100000u)));
-            } else if (seq.n_params <= 1 && !(seq.n_params == 1 && seq.params[0].present)) {
+            } else if (call.bare) {
                 screen_save_cursor(s);
             }
             break;
         case 'u':
-            if (seq.n_params <= 1 && !(seq.n_params == 1 && seq.params[0].present))
-                screen_restore_cursor(s);
+            if (call.bare) screen_restore_cursor(s);
             break;
         default: break;
     }
 }
 
-}  // namespace
-
-void screen_apply_sequence(Screen& s, const Sequence& seq) {
-    switch (seq.kind) {
-        case CSI_SEQUENCE: apply_control_sequence(s, seq); return;
+// The two-byte escapes and those with intermediates.
+void apply_escape(Screen& s, SequenceKind kind, std::uint8_t final_byte,
+                  std::uint8_t n_intermediates, std::uint8_t i1) {
+    switch (kind) {
+        case CSI_SEQUENCE: return;
         case FP_SEQUENCE:
-            if (seq.final_byte == '7') screen_save_cursor(s);
-            if (seq.final_byte == '8') screen_restore_cursor(s);
+            if (final_byte == '7') screen_save_cursor(s);
+            if (final_byte == '8') screen_restore_cursor(s);
             return;
         case FE_SEQUENCE:
-            switch (seq.final_byte) {
+            switch (final_byte) {
                 case 'D': screen_index(s); break;
                 case 'E': screen_next_line(s); break;
                 case 'H': screen_set_tab(s); break;
@@ -175,22 +184,126 @@ void screen_apply_sequence(Screen& s, const Sequence& seq) {
             }
             return;
         case FS_SEQUENCE:
-            if (seq.final_byte == 'c') screen_reset(s, true);
-            if (seq.final_byte == 'n') screen_lock_shift(s, 2);
-            if (seq.final_byte == 'o') screen_lock_shift(s, 3);
+            if (final_byte == 'c') screen_reset(s, true);
+            if (final_byte == 'n') screen_lock_shift(s, 2);
+            if (final_byte == 'o') screen_lock_shift(s, 3);
             return;
         case NF_SEQUENCE: {
-            if (seq.n_intermediates != 1) return;
-            const std::uint8_t i1 = seq.intermediates[0];
+            if (n_intermediates != 1) return;
             if (i1 >= '(' && i1 <= '+') {
-                screen_designate(s, i1 - '(', static_cast<char>(seq.final_byte));
+                screen_designate(s, i1 - '(', static_cast<char>(final_byte));
             } else if (i1 >= '-' && i1 <= '/') {
-                screen_designate(s, i1 - ',', static_cast<char>(seq.final_byte));
-            } else if (i1 == '#' && seq.final_byte == '8') {
+                screen_designate(s, i1 - ',', static_cast<char>(final_byte));
+            } else if (i1 == '#' && final_byte == '8') {
                 screen_alignment(s);
             }
             return;
         }
+    }
+}
+
+bool is_sgr(const Sequence& seq) {
+    return seq.kind == CSI_SEQUENCE && seq.marker == 0 && seq.n_intermediates == 0 &&
+           seq.final_byte == 'm';
+}
+
+std::uint8_t intermediates_of(const Sequence& seq) {
+    return static_cast<std::uint8_t>(std::min<std::size_t>(seq.n_intermediates, 2));
+}
+
+bool is_bare(const Sequence& seq) {
+    return seq.n_params <= 1 && !(seq.n_params == 1 && seq.params[0].present);
+}
+
+// The step of an SGR, found by applying it to the default pen and to a pen
+// whose every part holds a value no SGR gives: a part it keeps is left as
+// each was, a part it sets is the same in both. False for an SGR that
+// would do anything else.
+bool pen_step(const Sequence& seq, PenStep& step) {
+    Pen a;
+    pen_apply(a, seq.params, seq.n_params, true);
+    Pen unset;
+    unset.fg = unset.bg = unset.underline_color = 0xffffffff;
+    unset.flags = 0xffff;
+    unset.underline = 0xff;
+    Pen b = unset;
+    pen_apply(b, seq.params, seq.n_params, true);
+    step = PenStep{};
+    const auto part = [&step](std::uint32_t x, std::uint32_t y, std::uint32_t kept_y,
+                              std::uint8_t bit) {
+        if (x == 0 && y == kept_y) {
+            step.kept |= bit;
+            return true;
+        }
+        return x == y;
+    };
+    if (!part(a.fg, b.fg, unset.fg, PEN_PART_FG) || !part(a.bg, b.bg, unset.bg, PEN_PART_BG) ||
+        !part(a.underline_color, b.underline_color, unset.underline_color,
+              PEN_PART_UNDERLINE_COLOR) ||
+        !part(a.underline, b.underline, unset.underline, PEN_PART_UNDERLINE) ||
+        (a.flags & ~b.flags) != 0)
+        return false;
+    step.set = a;
+    step.kept_flags = static_cast<std::uint16_t>(~a.flags & b.flags);
+    return true;
+}
+
+void apply_pen_step(Pen& pen, const PenStep& step) {
+    if ((step.kept & PEN_PART_FG) == 0) pen.fg = step.set.fg;
+    if ((step.kept & PEN_PART_BG) == 0) pen.bg = step.set.bg;
+    if ((step.kept & PEN_PART_UNDERLINE_COLOR) == 0) pen.underline_color = step.set.underline_color;
+    if ((step.kept & PEN_PART_UNDERLINE) == 0) pen.underline = step.set.underline;
+    pen.flags = static_cast<std::uint16_t>((pen.flags & step.kept_flags) | step.set.flags);
+}
+
+}  // namespace
+
+void screen_apply_sequence(Screen& s, const Sequence& seq) {
+    if (seq.kind != CSI_SEQUENCE) {
+        apply_escape(s, seq.kind, seq.final_byte, intermediates_of(seq), seq.intermediates[0]);
+        return;
+    }
+    if (is_sgr(seq)) {
+        pen_apply(s.cursor.pen, seq.params, seq.n_params, true);
+        return;
+    }
+    const CsiLookup found = lookup_csi_function(seq, true);
+    std::uint32_t values[MAX_CSI_PARAMS];
+    const std::size_t n = csi_arguments(seq, *found.function, values);
+    apply_call(s, Call{seq.marker, seq.final_byte, intermediates_of(seq), seq.intermediates[0],
+                       is_bare(seq), values, n});
+}
+
+bool screen_step(const Sequence& seq, ScreenStep& step) {
+    step = ScreenStep{};
+    step.kind = seq.kind;
+    step.marker = seq.marker;
+    step.final_byte = seq.final_byte;
+    step.n_intermediates = intermediates_of(seq);
+    step.intermediate = seq.intermediates[0];
+    if (seq.kind != CSI_SEQUENCE) return true;
+    if (is_sgr(seq)) {
+        step.sgr = true;
+        return pen_step(seq, step.pen);
+    }
+    const CsiLookup found = lookup_csi_function(seq, true);
+    std::uint32_t values[MAX_CSI_PARAMS];
+    const std::size_t n = csi_arguments(seq, *found.function, values);
+    if (n > STEP_VALUES) return false;
+    std::copy(values, values + n, step.values);
+    step.n = static_cast<std::uint8_t>(n);
+    step.bare = is_bare(seq);
+    return true;
+}
+
+void screen_apply_step(Screen& s, const ScreenStep& step) {
+    if (step.kind != CSI_SEQUENCE) {
+        apply_escape(s, step.kind, step.final_byte, step.n_intermediates, step.intermediate);
+    } else if (step.sgr) {
+        apply_pen_step(s.cursor.pen, step.pen);
+    } else {
+        apply_call(s, Call{step.marker, step.final_byte, step.n_intermediates, step.intermediate,
+                           step.bare, step.values, step.n});
     }
 }
 

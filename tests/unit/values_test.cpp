@@ -10,6 +10,7 @@
 
 #include "parse/params.h"
 #include "screen/screen.h"
+#include "vocab/screen_apply.h"
 #include "vocab/sgr.h"
 
 namespace vorsk {
@@ -60,6 +61,47 @@ TEST(SgrReader, TheClassicModeReadsNoUnderlineColourAndBothModesStopAtAnUnreadab
     for (const bool extended : {false, true}) {
         ASSERT_EQ(1u, items(unknown, extended).size());
         EXPECT_EQ(SGR_UNKNOWN, items(unknown, extended)[0].kind);
+    }
+}
+
+// An SGR's step, applied to any pen, leaves the pen the SGR itself does:
+// the step of a sequence that comes again stands for reading it again.
+TEST(ScreenStep, AnSgrsStepDoesToEveryPenWhatTheSgrDoes) {
+    const std::vector<std::vector<Parameter>> sgrs = {
+        params({{0, 'm'}}),
+        params({{1, ';'}, {31, 'm'}}),
+        params({{22, 'm'}}),
+        params({{2, ';'}, {22, ';'}, {3, 'm'}}),
+        params({{38, ';'}, {5, ';'}, {200, ';'}, {48, ';'}, {5, ';'}, {17, 'm'}}),
+        params({{38, ':'}, {2, ':'}, {-1, ':'}, {1, ':'}, {2, ':'}, {3, 'm'}}),
+        params({{4, ':'}, {3, ';'}, {58, ';'}, {5, ';'}, {9, 'm'}}),
+        params({{4, ':'}, {0, ';'}, {59, ';'}, {39, ';'}, {49, 'm'}}),
+        params({{0, ';'}, {7, ';'}, {45, ';'}, {9, ';'}, {53, 'm'}}),
+        params({{27, ';'}, {29, ';'}, {55, ';'}, {24, ';'}, {25, 'm'}}),
+        params({{-1, 'm'}}),
+    };
+    Pen busy;
+    busy.fg = 3;
+    busy.bg = PEN_RGB | 0x102030;
+    busy.underline_color = 12;
+    busy.flags = PEN_BOLD | PEN_ITALIC | PEN_INVERSE | PEN_STRIKE | PEN_OVERLINE;
+    busy.underline = UNDERLINE_DOUBLE;
+    for (const auto& p : sgrs) {
+        Sequence seq;
+        seq.kind = CSI_SEQUENCE;
+        seq.final_byte = 'm';
+        seq.n_params = p.size();
+        std::copy(p.begin(), p.end(), seq.params);
+        ScreenStep step;
+        ASSERT_TRUE(screen_step(seq, step));
+        for (const Pen& start : {Pen{}, busy}) {
+            Pen expected = start;
+            pen_apply(expected, seq.params, seq.n_params, true);
+            std::unique_ptr<Screen, void (*)(Screen*)> s(screen_new(2, 1), screen_free);
+            s->cursor.pen = start;
+            screen_apply_step(*s, step);
+            EXPECT_EQ(expected, s->cursor.pen) << "SGR of " << p.size() << " parameters";
+        }
     }
 }
 
