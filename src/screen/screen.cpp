@@ -250,6 +250,11 @@ void fill(Cell* from, int n, Cell c) {
     const EightCells eight = {bits, bits, bits, bits, bits, bits, bits, bits};
     int i = 0;
     for (; i + 8 <= n; i += 8) std::memcpy(from + i, &eight, sizeof eight);
+    if (i != 0 && i != n) {
+        // The last eight again, over cells already filled.
+        std::memcpy(from + n - 8, &eight, sizeof eight);
+        return;
+    }
     for (; i < n; ++i) from[i] = c;
 }
 
@@ -298,7 +303,12 @@ void clear_grid(Screen& s, int which) {
 }
 
 void default_tabs(Screen& s) {
-    for (int i = 0; i < MAX_SCREEN_COLUMNS; ++i) s.tab_stops[i] = i % 8 == 0 && i != 0;
+    static constexpr auto every_eighth = [] {
+        std::array<bool, MAX_SCREEN_COLUMNS> stops{};
+        for (int i = 8; i < MAX_SCREEN_COLUMNS; i += 8) stops[static_cast<std::size_t>(i)] = true;
+        return stops;
+    }();
+    std::memcpy(s.tab_stops, every_eighth.data(), sizeof s.tab_stops);
 }
 
 int clamp(int v, int low, int high) {
@@ -600,28 +610,33 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
 
 namespace {
 
+#if defined(__SSE2__)
+// Eight bytes widened to eight cells, each given the bits of a cell.
+void widen_eight(const std::uint8_t* in, __m128i with, Cell* out) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bytes =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in)), zero);
+    auto* to = reinterpret_cast<__m128i*>(out);
+    const __m128i quarters[2] = {_mm_unpacklo_epi16(bytes, zero), _mm_unpackhi_epi16(bytes, zero)};
+    for (const __m128i quarter : quarters) {
+        _mm_storeu_si128(to++, _mm_or_si128(_mm_unpacklo_epi32(quarter, zero), with));
+        _mm_storeu_si128(to++, _mm_or_si128(_mm_unpackhi_epi32(quarter, zero), with));
+    }
+}
+#endif
+
 // The first cells of k bytes, widened and given the bits of a cell, as
-// many as go sixteen at a time (every one where the hardware's vectors are
-// unknown to this code): how many.
+// many as go eight at a time, the last eight over cells already written
+// where they overlap (none where the hardware's vectors are unknown to this
+// code): how many.
 int widen_ascii(const std::uint8_t* in, int k, std::uint64_t bits, Cell* out) {
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
+    if (k < 8) return 0;
     const __m128i with = _mm_set1_epi64x(static_cast<long long>(bits));
     int j = 0;
-    for (; j + 16 <= k; j += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + j));
-        const __m128i halves[2] = {_mm_unpacklo_epi8(bytes, zero), _mm_unpackhi_epi8(bytes, zero)};
-        auto* to = reinterpret_cast<__m128i*>(out + j);
-        for (const __m128i half : halves) {
-            const __m128i quarters[2] = {_mm_unpacklo_epi16(half, zero),
-                                         _mm_unpackhi_epi16(half, zero)};
-            for (const __m128i quarter : quarters) {
-                _mm_storeu_si128(to++, _mm_or_si128(_mm_unpacklo_epi32(quarter, zero), with));
-                _mm_storeu_si128(to++, _mm_or_si128(_mm_unpackhi_epi32(quarter, zero), with));
-            }
-        }
-    }
-    return j;
+    for (; j + 8 <= k; j += 8) widen_eight(in + j, with, out + j);
+    if (j != k) widen_eight(in + k - 8, with, out + k - 8);
+    return k;
 #else
     (void)in;
     (void)k;
@@ -687,10 +702,11 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
         1u << CELL_WIDTH_SHIFT | (c.g[c.gl & 3] == '0' ? CELL_GRAPHIC : 0);
     while (in != stop) {
         if (c.pending_wrap) {
-            // The first character wraps as screen_put wraps it.
-            screen_put(s, *in, 1, reinterpret_cast<const char*>(in), 1);
-            ++in;
-            continue;
+            // The next line begins at the left margin where the text
+            // reached the right one, as screen_put wraps a character.
+            c.col = c.col == s.right ? s.left : 0;
+            c.pending_wrap = false;
+            screen_index(s);
         }
         // The part of the run that goes on this line, each byte widened to
         // a cell of its code point, width 1 and the pen.
@@ -856,7 +872,20 @@ void screen_index(Screen& s) {
     settle(s);
     Cursor& c = s.cursor;
     if (c.row == s.bottom && within_sides(s, c.col)) {
-        scroll_rows_up(s, s.top, s.bottom, 1);
+        if (narrow(s)) {
+            scroll_rows_up(s, s.top, s.bottom, 1);
+            return;
+        }
+        // The region's lines move up by one, its first line coming in at
+        // the bottom as a blank line.
+        std::uint16_t* order = s.order[s.active];
+        const std::uint16_t first = order[s.top];
+        std::memmove(order + s.top, order + s.top + 1,
+                     static_cast<std::size_t>(s.bottom - s.top) * sizeof *order);
+        order[s.bottom] = first;
+        s.filled[s.active][first] = 0;
+        s.tail_bg[s.active][first] = c.pen.bg;
+        if (s.active == 0 && s.top == 0) ++s.scrolled_off;
     } else if (c.row < s.rows - 1) {
         ++c.row;
     }
