@@ -234,8 +234,6 @@ void fill_tail(Screen& s, int which, int line, int upto);
 void cut_wide(Screen& s, int row, int b);
 Cell* row_of(Screen& s, int row);
 
-// Eight cells at a time, as the hardware's vectors take them.
-using EightCells = std::uint64_t [[gnu::vector_size(64)]];
 static_assert(sizeof(Cell) == sizeof(std::uint64_t));
 
 std::uint64_t cell_bits(Cell c) {
@@ -246,16 +244,25 @@ std::uint64_t cell_bits(Cell c) {
 
 // n cells of c.
 void fill(Cell* from, int n, Cell c) {
-    const std::uint64_t bits = cell_bits(c);
-    const EightCells eight = {bits, bits, bits, bits, bits, bits, bits, bits};
-    int i = 0;
-    for (; i + 8 <= n; i += 8) std::memcpy(from + i, &eight, sizeof eight);
-    if (i != 0 && i != n) {
-        // The last eight again, over cells already filled.
-        std::memcpy(from + n - 8, &eight, sizeof eight);
+#if defined(__SSE2__)
+    if (n >= 2) {
+        // Two cells a store, the last two over a cell already filled where
+        // n is odd.
+        const __m128i two = _mm_set1_epi64x(static_cast<long long>(cell_bits(c)));
+        auto* to = reinterpret_cast<__m128i*>(from);
+        int i = 0;
+        for (; i + 8 <= n; i += 8, to += 4) {
+            _mm_storeu_si128(to, two);
+            _mm_storeu_si128(to + 1, two);
+            _mm_storeu_si128(to + 2, two);
+            _mm_storeu_si128(to + 3, two);
+        }
+        for (; i + 2 <= n; i += 2) _mm_storeu_si128(to++, two);
+        if (i != n) _mm_storeu_si128(reinterpret_cast<__m128i*>(from + n - 2), two);
         return;
     }
-    for (; i < n; ++i) from[i] = c;
+#endif
+    for (int i = 0; i < n; ++i) from[i] = c;
 }
 
 // A line of the active screen whose first `upto` cells are in the grid.
