@@ -707,6 +707,7 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
     // In the DEC set each byte is kept as it came and drawn as the set's.
     const std::uint32_t ch_bits =
         1u << CELL_WIDTH_SHIFT | (c.g[c.gl & 3] == '0' ? CELL_GRAPHIC : 0);
+    const std::uint64_t bits = cell_bits(Cell{ch_bits, cursor_pen(s)});
     while (in != stop) {
         if (c.pending_wrap) {
             // The next line begins at the left margin where the text
@@ -721,7 +722,6 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
         const int k = static_cast<int>(std::min(static_cast<std::size_t>(stop - in),
                                                 static_cast<std::size_t>(end + 1 - c.col)));
         Cell* out = make_room(s, k, end);
-        const std::uint64_t bits = cell_bits(Cell{ch_bits, cursor_pen(s)});
         for (int j = widen_ascii(in, k, bits, out); j < k; ++j) {
             const std::uint64_t cell = in[j] | bits;
             std::memcpy(out + j, &cell, sizeof cell);
