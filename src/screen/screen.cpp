@@ -103,7 +103,8 @@ void each_cell(Screen& s, Visit visit) {
         for (int line = 0; line < s.rows; ++line) {
             Cell* cells =
                 s.grid[which] + static_cast<std::size_t>(line) * static_cast<std::size_t>(s.cols);
-            for (int col = 0; col < s.filled[which][line]; ++col) visit(cells[col]);
+            for (int col = s.start[which][line]; col < s.filled[which][line]; ++col)
+                visit(cells[col]);
         }
     }
     visit(s.last);
@@ -265,9 +266,13 @@ void fill(Cell* from, int n, Cell c) {
     for (int i = 0; i < n; ++i) from[i] = c;
 }
 
+// Writes the blanks before a line's start into the grid.
+void fill_head(Screen& s, int which, int line);
+
 // A line of the active screen whose first `upto` cells are in the grid.
 [[gnu::always_inline]] inline Cell* row_upto(Screen& s, int row, int upto) {
     const int line = s.order[s.active][row];
+    if (s.start[s.active][line] != 0) fill_head(s, s.active, line);
     if (s.filled[s.active][line] < upto) fill_tail(s, s.active, line, upto);
     return grid_row(s, s.active, line);
 }
@@ -286,6 +291,7 @@ void blank_tail(Screen& s, int row, int from, std::uint32_t bg) {
     const int line = s.order[s.active][row];
     if (s.filled[s.active][line] > from)
         s.filled[s.active][line] = static_cast<std::uint16_t>(from);
+    if (s.start[s.active][line] > from) s.start[s.active][line] = static_cast<std::uint16_t>(from);
     s.tail_bg[s.active][line] = bg;
 }
 
@@ -294,6 +300,13 @@ void fill_tail(Screen& s, int which, int line, int upto) {
     std::uint16_t& filled = s.filled[which][line];
     fill(grid_row(s, which, line) + filled, upto - filled, b);
     filled = static_cast<std::uint16_t>(upto);
+}
+
+void fill_head(Screen& s, int which, int line) {
+    const Cell b = blank(s, s.head_bg[which][line]);
+    std::uint16_t& start = s.start[which][line];
+    fill(grid_row(s, which, line), start, b);
+    start = 0;
 }
 
 // Lines [from, from + n) of the active screen, blanks of background bg.
@@ -305,6 +318,7 @@ void clear_grid(Screen& s, int which) {
     for (int r = 0; r < s.rows; ++r) {
         s.order[which][r] = static_cast<std::uint16_t>(r);
         s.filled[which][r] = 0;
+        s.start[which][r] = 0;
         s.tail_bg[which][r] = 0;
     }
 }
@@ -399,14 +413,17 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
 // off becomes a blank.
 [[gnu::always_inline]] inline void cut_wide(Screen& s, int row, int b) {
     if (b <= 0 || b > s.cols) return;
-    const int filled = filled_of(s, row);
-    Cell* r = grid_row(s, s.active, s.order[s.active][row]);
+    const int line = s.order[s.active][row];
+    const int filled = s.filled[s.active][line];
+    const int start = s.start[s.active][line];
+    Cell* r = grid_row(s, s.active, line);
     if (b == s.cols) {
-        if (b - 1 < filled && cell_width(r[b - 1]) == 2) r[b - 1] = blank_of(s, r[b - 1]);
+        if (b - 1 < filled && b - 1 >= start && cell_width(r[b - 1]) == 2)
+            r[b - 1] = blank_of(s, r[b - 1]);
         return;
     }
-    // Past the filled cells there are only blanks.
-    if (b < filled && cell_width(r[b]) == 0 && cell_width(r[b - 1]) == 2) {
+    // Before the start and past the filled cells there are only blanks.
+    if (b < filled && b > start && cell_width(r[b]) == 0 && cell_width(r[b - 1]) == 2) {
         r[b - 1] = blank_of(s, r[b - 1]);
         r[b] = blank_of(s, r[b]);
     }
@@ -547,9 +564,12 @@ bool screen_resize(Screen& s, int cols, int rows) {
                         old.grid[which] +
                             static_cast<std::size_t>(line) * static_cast<std::size_t>(old.cols),
                         static_cast<std::size_t>(kept) * sizeof(Cell));
+            const int start = std::min<int>(kept, old.start[which][line]);
             s.filled[which][r] = static_cast<std::uint16_t>(kept);
+            s.start[which][r] = static_cast<std::uint16_t>(start);
             s.tail_bg[which][r] = old.tail_bg[which][line];
-            if (kept == cols && cell_width(row[cols - 1]) == 2)
+            s.head_bg[which][r] = old.head_bg[which][line];
+            if (kept == cols && cols - 1 >= start && cell_width(row[cols - 1]) == 2)
                 row[cols - 1] = blank_of(s, row[cols - 1]);
         }
         std::free(old.grid[which]);
@@ -671,14 +691,22 @@ Cell* make_room(Screen& s, int k, int end) {
     }
     const int line = s.order[s.active][row];
     std::uint16_t& filled = s.filled[s.active][line];
+    std::uint16_t& start = s.start[s.active][line];
     Cell* r = grid_row(s, s.active, line);
     if (filled <= col) {
         // Past the filled cells there are only blanks, which nothing cuts.
-        if (filled < col) fill_tail(s, s.active, line, col);
+        if (filled == 0) {
+            // A blank line: the blanks before the text stay as they are.
+            start = static_cast<std::uint16_t>(col);
+            s.head_bg[s.active][line] = s.tail_bg[s.active][line];
+        } else if (filled < col) {
+            fill_tail(s, s.active, line, col);
+        }
         filled = static_cast<std::uint16_t>(to);
         return r + col;
     }
-    if (cell_width(r[col]) == 0 && col > 0 && cell_width(r[col - 1]) == 2) {
+    if (col < start) fill_head(s, s.active, line);
+    if (cell_width(r[col]) == 0 && col > start && cell_width(r[col - 1]) == 2) {
         r[col - 1] = blank_of(s, r[col - 1]);
         r[col] = blank_of(s, r[col]);
     }
@@ -891,6 +919,7 @@ void screen_index(Screen& s) {
                      static_cast<std::size_t>(s.bottom - s.top) * sizeof *order);
         order[s.bottom] = first;
         s.filled[s.active][first] = 0;
+        s.start[s.active][first] = 0;
         s.tail_bg[s.active][first] = c.pen.bg;
         if (s.active == 0 && s.top == 0) ++s.scrolled_off;
     } else if (c.row < s.rows - 1) {
@@ -1208,11 +1237,15 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
         // The cells past the filled ones are blanks of the tail's
         // background: trailing, unless colour shows their background.
         const int filled = s.filled[s.active][line];
+        const int start = s.start[s.active][line];
+        Pen head;
+        head.bg = s.head_bg[s.active][line];
         const int shown = colors && tail.bg != 0 ? s.cols : filled;
         for (int col = 0; col < shown; ++col) {
-            const Cell cell = col < filled ? cells[col] : Cell{CELL_BLANK, 0};
+            const bool written = col >= start && col < filled;
+            const Cell cell = written ? cells[col] : Cell{CELL_BLANK, 0};
             if (cell_width(cell) == 0) continue;
-            const Pen& cell_pen = col < filled ? s.pens[cell.pen] : tail;
+            const Pen& cell_pen = written ? s.pens[cell.pen] : col < start ? head : tail;
             if (colors && !(cell_pen == pen)) {
                 pen = cell_pen;
                 len += pen_escape(w, pen, row + len);

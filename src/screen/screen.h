@@ -63,10 +63,15 @@ struct Screen {
     // these, not the cells.
     std::uint16_t order[2][MAX_SCREEN_ROWS] = {};
     // Each line's cells from `filled` on are blanks of the background
-    // `tail_bg`, not yet written into the grid: a line scrolled in or
-    // erased costs nothing until text reaches it. Indexed like the grid.
+    // `tail_bg`, and those before `start` blanks of `head_bg`, neither
+    // written into the grid: a line scrolled in or erased costs nothing
+    // until text reaches it, and text that begins within a blank line
+    // leaves the blanks before it as they are. start <= filled. Indexed
+    // like the grid.
     std::uint16_t filled[2][MAX_SCREEN_ROWS] = {};
+    std::uint16_t start[2][MAX_SCREEN_ROWS] = {};
     std::uint32_t tail_bg[2][MAX_SCREEN_ROWS] = {};
+    std::uint32_t head_bg[2][MAX_SCREEN_ROWS] = {};
     int active = 0;  // 1: the alternate screen
     Cursor cursor;
     Cursor saved[2];  // DECSC and mode 1048, one for each screen
