@@ -292,65 +292,9 @@ void out_hex(ItemView& v, std::string_view s) {
     }
 }
 
-void out_wide_decimal(ItemView& v, std::uint64_t value) {
-    char digits[20];
-    std::size_t at = sizeof digits;
-    do {
-        digits[--at] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    out_put(v, {digits + at, sizeof digits - at});
-}
-
-// Two digits at a time.
-constexpr char DIGIT_PAIRS[] =
-    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
-    "4748495051525354555657585960616263646566676869707172737475767778798081828384858687888990919293"
-    "949596979899";
-
-void out_decimal(ItemView& v, std::uint64_t wide) {
+void out_decimal(ItemView& v, std::uint64_t value) {
     if (OUT_SIZE - v.out_size < 24) out_flush(v);
-    if (wide > UINT32_MAX) {
-        out_wide_decimal(v, wide);
-        return;
-    }
-    auto value = static_cast<std::uint32_t>(wide);
-    if (value >= 10000 && value < 100000000) {
-        // Two halves of four digits, each two pairs.
-        const std::uint32_t high = value / 10000;
-        const std::uint32_t low = value % 10000;
-        char digits[16] = {};
-        std::memcpy(digits, DIGIT_PAIRS + 2 * (high / 100), 2);
-        std::memcpy(digits + 2, DIGIT_PAIRS + 2 * (high % 100), 2);
-        std::memcpy(digits + 4, DIGIT_PAIRS + 2 * (low / 100), 2);
-        std::memcpy(digits + 6, DIGIT_PAIRS + 2 * (low % 100), 2);
-        const std::size_t skip = high >= 1000 ? 0 : high >= 100 ? 1 : high >= 10 ? 2 : 3;
-        char* out = v.out + v.out_size;
-        std::memcpy(out, digits + skip, 8);
-        v.out_size += 8 - skip;
-        return;
-    }
-    // Read as eight and sixteen bytes from where the digits begin.
-    char digits[40];
-    char* const end = digits + 20;
-    char* at = end;
-    while (value >= 100) {
-        at -= 2;
-        std::memcpy(at, DIGIT_PAIRS + 2 * (value % 100), 2);
-        value /= 100;
-    }
-    if (value >= 10) {
-        at -= 2;
-        std::memcpy(at, DIGIT_PAIRS + 2 * value, 2);
-    } else {
-        *--at = static_cast<char>('0' + value);
-    }
-    // Eight bytes at a time: the buffer has room past the digits.
-    const std::size_t n = static_cast<std::size_t>(end - at);
-    char* out = v.out + v.out_size;
-    std::memcpy(out, at, 8);
-    if (n > 8) std::memcpy(out + 8, at + 8, 16);
-    v.out_size += n;
+    v.out_size = static_cast<std::size_t>(json_decimal(v.out + v.out_size, value) - v.out);
 }
 
 void out_string(ItemView& v, std::string_view name, std::string_view value) {
@@ -528,12 +472,7 @@ char* escape_checked(char* out, const char* bytes, std::size_t n) {
         if (take == 16 || i == n) continue;
         const auto b = static_cast<std::uint8_t>(bytes[i]);
         if (b < 0x80) {
-            // As json_escape writes it (DEL as it is).
-            if (b == 0x7f) {
-                *out++ = static_cast<char>(b);
-            } else {
-                out = json_escape(out, std::string_view(bytes + i, 1));
-            }
+            out = json_escape_ascii(out, b);
             ++i;
             continue;
         }
