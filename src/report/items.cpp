@@ -214,6 +214,8 @@ constexpr std::size_t OUT_SIZE = WRITER_BUFFER_SIZE;
 // Room made before each object, so that what comes of one sequence is in
 // one piece of the buffer.
 constexpr std::size_t OBJECT_ROOM = 1 << 14;
+// The longest place of an object: its offset, direction and time.
+constexpr std::size_t PLACE_SIZE = 128;
 
 // ---- JSON out, through the writer ----
 
@@ -487,26 +489,54 @@ char* escape_checked(char* out, const char* bytes, std::size_t n) {
     return out;
 }
 
+// `,"kind":"text` and the like, a fixed number of bytes to copy.
+struct KindHead {
+    char text[24] = {};
+    std::size_t size = 0;
+};
+constexpr auto KIND_HEADS = [] {
+    struct Table {
+        KindHead heads[std::size(item_kind_names)];
+    } t;
+    constexpr std::string_view lead = ",\"kind\":\"";
+    for (std::size_t k = 0; k < std::size(item_kind_names); ++k) {
+        KindHead& h = t.heads[k];
+        for (const char c : lead) h.text[h.size++] = c;
+        for (const char c : item_kind_names[k]) h.text[h.size++] = c;
+    }
+    return t;
+}();
+
+// The kind and the bytes, where they are short: in the room out_begin made.
+// Returns the end, or nullptr where the bytes are not short or no UTF-8.
+char* put_short_bytes(const Item& item, char* p, std::string_view bytes) {
+    if (bytes.size() > SHORT_ITEM) return nullptr;
+    const KindHead& head = KIND_HEADS.heads[item.kind];
+    std::memcpy(p, head.text, sizeof head.text);
+    p = plain_output::put(p + head.size, "\",\"bytes\":\"");
+    return escape_checked(p, bytes.data(), bytes.size());
+}
+
 void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partial) {
-    out_put(v, ",\"kind\":\"");
-    out_put(v, item_kind_names[item.kind]);
-    char* short_end = nullptr;
-    if (bytes.size() <= SHORT_ITEM) {
-        out_put(v, "\",\"bytes\":\"");
-        short_end = escape_checked(v.out + v.out_size, bytes.data(), bytes.size());
-        if (short_end == nullptr) v.out_size -= std::string_view("\",\"bytes\":\"").size();
-    }
-    if (short_end != nullptr) {
-        v.out_size = static_cast<std::size_t>(short_end - v.out);
-    } else if (bytes.size() > SHORT_ITEM &&
-               valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
-        out_put(v, "\",\"bytes\":\"");
-        out_escaped(v, bytes);
+    if (char* p = put_short_bytes(item, v.out + v.out_size, bytes)) {
+        // A text line's object ends with its bytes.
+        const bool ends = item.kind == ITEM_TEXT && !partial;
+        p = ends ? plain_output::put(p, "\"}\n") : plain_output::put(p, "\"");
+        v.out_size = static_cast<std::size_t>(p - v.out);
+        if (ends) return;
     } else {
-        out_put(v, "\",\"bytes_hex\":\"");
-        out_hex(v, bytes);
+        const KindHead& head = KIND_HEADS.heads[item.kind];
+        out_put(v, {head.text, head.size});
+        if (bytes.size() > SHORT_ITEM &&
+            valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
+            out_put(v, "\",\"bytes\":\"");
+            out_escaped(v, bytes);
+        } else {
+            out_put(v, "\",\"bytes_hex\":\"");
+            out_hex(v, bytes);
+        }
+        out_put(v, "\"");
     }
-    out_put(v, "\"");
     if (partial) {
         out_put(v, ",\"partial\":true}\n");
         return;
@@ -564,6 +594,11 @@ void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partia
 // Sixteen bytes may be read from where an item's bytes begin: the
 // window and the copy of an item's bytes have room past their ends.
 constexpr std::size_t SLACK = 16;
+// What is written without a look at the room: a place with a kept tail, or
+// with a short item's kind and bytes.
+static_assert(PLACE_SIZE + TAIL_SIZE + 16 <= OBJECT_ROOM);
+static_assert(PLACE_SIZE + sizeof(KindHead) + 16 + SHORT_ITEM * JSON_ESCAPE_GROWTH + SLACK <=
+              OBJECT_ROOM);
 
 bool tail_key(std::string_view bytes, MemoKey& key) {
     if (bytes.empty() || bytes.size() > MEMO_KEY_SIZE + 1) return false;
@@ -592,18 +627,28 @@ bool item_tail_key(const ItemView& v, const Item& item, std::string_view bytes, 
 }
 
 // The item as one JSON object: its place, then its tail.
-// Where an object's item stands: its offset, its direction, its time.
+// Where an object's item stands: its offset, its direction, its time;
+// written at p, where out_begin made room, and returns the end.
+[[gnu::always_inline]] inline char* put_place(const ItemView& v, char* p, std::uint64_t offset,
+                                              bool has_bytes, Direction direction) {
+    p = plain_output::put(p, "{\"offset\":");
+    p = json_decimal(p, offset);
+    if (v.settings.duplex && has_bytes) {
+        p = direction == TO_TERMINAL ? plain_output::put(p, ",\"direction\":\"output\"")
+                                     : plain_output::put(p, ",\"direction\":\"input\"");
+    }
+    if (v.settings.timed) {
+        p = plain_output::put(p, ",\"time\":");
+        std::memcpy(p, v.time_text, sizeof v.time_text);
+        p += v.time_size;
+    }
+    return p;
+}
+
 void out_place(ItemView& v, std::uint64_t offset, bool has_bytes, Direction direction) {
     out_begin(v);
-    out_put(v, "{\"offset\":");
-    out_decimal(v, offset);
-    if (v.settings.duplex && has_bytes)
-        out_put(
-            v, direction == TO_TERMINAL ? ",\"direction\":\"output\"" : ",\"direction\":\"input\"");
-    if (v.settings.timed) {
-        out_put(v, ",\"time\":");
-        out_put(v, {v.time_text, v.time_size});
-    }
+    v.out_size = static_cast<std::size_t>(
+        put_place(v, v.out + v.out_size, offset, has_bytes, direction) - v.out);
 }
 
 void write_json(ItemView& v, const Item& item, std::string_view bytes, bool partial,
@@ -931,8 +976,11 @@ void write_kept(ItemView& v, Direction d, std::uint64_t end, const TailSlot& slo
     Side& side = v.sides[d];
     if (w.held_from != NOT_HELD) let_go(w, w.held_from);
     w.held_from = NOT_HELD;
-    out_place(v, side.given, true, d);
-    out_put(v, {slot.text, slot.size});
+    // The place and the tail fit in the room out_begin makes.
+    out_begin(v);
+    char* p = put_place(v, v.out + v.out_size, side.given, true, d);
+    p = plain_output::put_any(p, {slot.text, slot.size});
+    v.out_size = static_cast<std::size_t>(p - v.out);
     out_end(v);
     side.given = end;
     w.held_from = w.buffered;
