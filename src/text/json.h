@@ -83,6 +83,15 @@ namespace json_digits {
 
 constexpr std::uint64_t ZEROS = 0x3030303030303030u;
 
+// The four digits of a value below 10000, as four bytes of text in the
+// order they are written.
+[[gnu::always_inline]] inline std::uint32_t four(std::uint32_t value) {
+    const std::uint32_t hundreds = (value * 5243) >> 19;  // exact below 43699
+    const std::uint32_t halves = hundreds | ((value - hundreds * 100) << 16);
+    const std::uint32_t tens = ((halves * 103) >> 10) & 0x000F000Fu;
+    return (tens | ((halves - tens * 10) << 8)) + 0x30303030u;
+}
+
 // A value below 100000000, without leading zeros; eight bytes are written.
 [[gnu::always_inline]] inline char* short_value(char* out, std::uint32_t value) {
     if (value < 10) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace vorsk {
@@ -83,10 +84,15 @@ TEST(JsonDecimal, EveryDigitCountAndItsBoundaries) {
     EXPECT_EQ(decimal(0), "0");
     EXPECT_EQ(decimal(UINT32_MAX), "4294967295");
     EXPECT_EQ(decimal(UINT64_MAX), "18446744073709551615");
-    // Every value below ten thousand, in each half of eight digits.
-    for (std::uint64_t value = 0; value < 10000; ++value) {
+    // Every value below ten thousand, in each half of eight digits, and as
+    // the last four digits of a longer number.
+    for (std::uint32_t value = 0; value < 10000; ++value) {
         EXPECT_EQ(decimal(value), std::to_string(value));
-        EXPECT_EQ(decimal(value * 10000 + 9999), std::to_string(value * 10000 + 9999));
+        EXPECT_EQ(decimal(value * 10000ull + 9999), std::to_string(value * 10000ull + 9999));
+        const std::uint32_t four = json_digits::four(value);
+        char padded[8];
+        std::snprintf(padded, sizeof padded, "%04u", value);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&four), 4), padded);
     }
 }
 
