@@ -260,6 +260,29 @@ void let_go(LineWriter& w, std::size_t from) {
     w.buffered = from;
 }
 
+// Where an object of at most OBJECT_ROOM bytes goes, in place of the
+// account's lines held since the last item.
+[[gnu::always_inline]] inline char* object_begin(ItemView& v) {
+    LineWriter& w = *v.w;
+    if (w.held_from != NOT_HELD) let_go(w, w.held_from);
+    w.held_from = NOT_HELD;
+    if (WRITER_BUFFER_SIZE - w.buffered < OBJECT_ROOM) {
+        v.writing = true;
+        writer_flush(w);
+        v.writing = false;
+    }
+    return w.buffer + w.buffered;
+}
+
+// The object ends at `end`; what the writer writes next is held.
+[[gnu::always_inline]] inline void object_end(ItemView& v, const char* end) {
+    LineWriter& w = *v.w;
+    const auto n = static_cast<std::size_t>(end - (w.buffer + w.buffered));
+    w.buffered += n;
+    w.handed -= n;
+    w.held_from = w.buffered;
+}
+
 void out_slow(ItemView& v, std::string_view s) {
     while (!s.empty()) {
         if (v.out_size == OUT_SIZE) out_flush(v);
@@ -945,6 +968,8 @@ std::uint8_t byte_at(const Side& s, std::uint64_t offset) {
 std::uint64_t last_character(const ItemView& v, const Side& s) {
     const std::uint64_t at = consumed(s);
     if (!v.settings.extended || at == 0 || at > s.read) return at != 0 ? 1 : 0;
+    // A character of several bytes ends with one of 0x80 and above.
+    if (byte_at(s, at - 1) < 0x80) return 1;
     for (std::uint64_t k = 2; k <= 4 && k <= at && at - k >= s.given; ++k) {
         const std::uint8_t lead = byte_at(s, at - k);
         if ((lead & 0xC0) == 0x80) continue;
@@ -994,23 +1019,16 @@ void set_time(ItemView& v, double time) {
 // An item whose object's tail is kept, written as soon as it is told of:
 // a control byte, or a sequence written again, of the output, from where
 // its direction's last item ended to `end`.
-void write_kept(ItemView& v, Direction d, std::uint64_t end, const TailSlot& slot) {
-    LineWriter& w = *v.w;
+[[gnu::always_inline]] inline void write_kept(ItemView& v, Direction d, std::uint64_t end,
+                                              const TailSlot& slot) {
     Side& side = v.sides[d];
-    if (w.held_from != NOT_HELD) let_go(w, w.held_from);
-    w.held_from = NOT_HELD;
-    // The place and the tail fit in the room out_begin makes.
-    out_begin(v);
-    char* p = put_place(v, v.out + v.out_size, side.given, true, d);
+    char* p = put_place(v, object_begin(v), side.given, true, d);
     // 32 bytes at a time: the slot and the room have bytes to spare.
     const char* tail = slot.text;
     char* const tail_end = p + slot.size;
     for (; p < tail_end; p += 32, tail += 32) std::memcpy(p, tail, 32);
-    p = tail_end;
-    v.out_size = static_cast<std::size_t>(p - v.out);
-    out_end(v);
+    object_end(v, tail_end);
     side.given = end;
-    w.held_from = w.buffered;
 }
 
 void copy_sequence(Item& item, const Sequence& s) {
@@ -1064,10 +1082,35 @@ void copy_common_sequence(Item& item, std::string_view bytes) {
     if (c.n_params < MAX_KEPT_PARAMETERS) c.params[c.n_params++] = p;
 }
 
+// A text line's object where nothing is selected: its place and its bytes,
+// in one piece where they are short.
+void finish_text(ItemView& v, std::uint64_t end) {
+    Item& item = v.item;
+    LineWriter& w = *v.w;
+    Side& side = v.sides[item.direction];
+    end = std::max(end, item.start);
+    side.given = end;
+    const std::string_view bytes = side_bytes(v, side, item.start, end);
+    char* const place = put_place(v, object_begin(v), item.start, true, item.direction);
+    if (char* const p = put_short_bytes(item, place, bytes)) {
+        object_end(v, plain_output::put(p, "\"}\n"));
+    } else {
+        write_json(v, item, bytes, false);
+        w.held_from = w.buffered;
+    }
+    if (v.ended) w.held_from = NOT_HELD;
+    w.replay_known = false;
+    item.kind = ITEM_NONE;
+}
+
 void finish_item(ItemView& v, std::uint64_t end) {
     Item& item = v.item;
     LineWriter& w = *v.w;
     if (item.kind == ITEM_NONE) return;
+    if (item.kind == ITEM_TEXT && v.settings.json && !v.selects) {
+        finish_text(v, end);
+        return;
+    }
     Side& side = v.sides[item.direction];
     if (item.kind <= ITEM_STRING) {
         end = std::max(end, item.start);
@@ -1320,8 +1363,8 @@ void hold_full(ItemView& v) {
     w.suppressed = true;
 }
 
-void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
-    auto& v = *static_cast<ItemView*>(arg);
+[[gnu::noinline]] void tell_event(ItemView& v, LineEvent event, LineKind kind,
+                                  std::string_view piece) {
     switch (event) {
         case LINE_BEGINS: line_begins(v, kind); return;
         case CONTROL_PIECE: control_piece(v, piece); return;
@@ -1349,6 +1392,16 @@ void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
             v.w->held_from = NOT_HELD;
             return;
     }
+}
+
+void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
+    auto& v = *static_cast<ItemView*>(arg);
+    // In JSON the items of a control line are begun by its pieces.
+    if (event == LINE_BEGINS && kind == CONTROL_LINE && v.settings.json) {
+        v.line = kind;
+        return;
+    }
+    tell_event(v, event, kind, piece);
 }
 
 // The window must keep every byte not given to an item yet: an item that
