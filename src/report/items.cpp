@@ -1,6 +1,9 @@
 #include "report/items.h"
 
 #include <regex.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -479,41 +482,61 @@ void out_screen(ItemView& v, const Item& item) {
 // UTF-8 and escaped together.
 constexpr std::size_t SHORT_ITEM = 2048;
 
+// How many of the sixteen bytes at `bytes` go into a JSON string as they
+// are, before the first that needs a look of its own (a control, a byte of
+// 0x80 and above, the quote, the backslash).
+[[gnu::always_inline]] inline std::size_t plain_bytes(const char* bytes) {
+#if defined(__SSE2__)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    // Signed, the bytes of 0x80 and above are below 0x20 too.
+    const __m128i stop = _mm_or_si128(_mm_cmplt_epi8(block, _mm_set1_epi8(0x20)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
+                                                   _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
+    const auto bits = static_cast<unsigned>(_mm_movemask_epi8(stop)) | 0x10000u;
+    return static_cast<std::size_t>(std::countr_zero(bits));
+#else
+    using Block = std::uint8_t __attribute__((vector_size(16)));
+    Block block;
+    std::memcpy(&block, bytes, sizeof block);
+    const Block stop = (block < 0x20) | (block > 0x7f) | (block == '"') | (block == '\\');
+    std::uint64_t halves[2];
+    std::memcpy(halves, &stop, sizeof halves);
+    if (std::endian::native == std::endian::little && halves[0] != 0)
+        return static_cast<std::size_t>(std::countr_zero(halves[0])) / 8;
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (stop[i] != 0) return i;
+    }
+    return 16;
+#endif
+}
+
 // Writes the n bytes at `bytes` (of which SLACK more may be read) as the
 // inside of a JSON string at out (which has room for JSON_ESCAPE_GROWTH a
 // byte and SLACK more), sixteen at a time where they need nothing; nullptr
 // where they are no valid UTF-8.
 char* escape_checked(char* out, const char* bytes, std::size_t n) {
-    using Block = std::uint8_t __attribute__((vector_size(16)));
-    std::size_t i = 0;
-    while (i < n) {
-        Block block;
-        std::memcpy(&block, bytes + i, sizeof block);
-        const Block stop = (block < 0x20) | (block > 0x7e) | (block == '"') | (block == '\\');
-        std::uint64_t halves[2];
-        std::memcpy(halves, &stop, sizeof halves);
-        const std::size_t plain =
-            halves[0] != 0   ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
-            : halves[1] != 0 ? 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8
-                             : 16;
-        const std::size_t take = std::min(plain, n - i);
-        std::memcpy(out, bytes + i, 16);
-        out += take;
-        i += take;
-        if (take == 16 || i == n) continue;
-        const auto b = static_cast<std::uint8_t>(bytes[i]);
+    const char* const end = bytes + n;
+    while (bytes < end) {
+        std::memcpy(out, bytes, 16);
+        const std::size_t plain = plain_bytes(bytes);
+        const auto left = static_cast<std::size_t>(end - bytes);
+        if (plain >= left) return out + left;
+        out += plain;
+        bytes += plain;
+        if (plain == 16) continue;
+        const auto b = static_cast<std::uint8_t>(*bytes);
         if (b < 0x80) {
             out = json_escape_ascii(out, b);
-            ++i;
+            ++bytes;
             continue;
         }
         std::uint32_t cp = 0;
         const std::size_t length =
-            utf8_decode(reinterpret_cast<const std::uint8_t*>(bytes + i), n - i, cp);
+            utf8_decode(reinterpret_cast<const std::uint8_t*>(bytes), left - plain, cp);
         if (length == 0) return nullptr;
-        std::memcpy(out, bytes + i, 4);
+        std::memcpy(out, bytes, 4);
         out += length;
-        i += length;
+        bytes += length;
     }
     return out;
 }
@@ -984,7 +1007,8 @@ std::uint64_t last_character(const ItemView& v, const Side& s) {
 
 // Where the open item ends, when the next begins where `next` says (or
 // at no byte of its direction).
-std::uint64_t open_item_end(ItemView& v, Direction next_direction, const std::uint64_t* next) {
+[[gnu::always_inline]] inline std::uint64_t open_item_end(ItemView& v, Direction next_direction,
+                                                          const std::uint64_t* next) {
     const Item& item = v.item;
     const Side& side = v.sides[item.direction];
     if (next != nullptr && next_direction == item.direction) return *next;
@@ -1084,7 +1108,7 @@ void copy_common_sequence(Item& item, std::string_view bytes) {
 
 // A text line's object where nothing is selected: its place and its bytes,
 // in one piece where they are short.
-void finish_text(ItemView& v, std::uint64_t end) {
+[[gnu::always_inline]] inline void finish_text(ItemView& v, std::uint64_t end) {
     Item& item = v.item;
     LineWriter& w = *v.w;
     Side& side = v.sides[item.direction];
@@ -1103,14 +1127,34 @@ void finish_text(ItemView& v, std::uint64_t end) {
     item.kind = ITEM_NONE;
 }
 
+void finish_other(ItemView& v, std::uint64_t end);
+
+// The open item ends at `end`: its object is written, or its lines kept or
+// dropped.
 void finish_item(ItemView& v, std::uint64_t end) {
-    Item& item = v.item;
-    LineWriter& w = *v.w;
-    if (item.kind == ITEM_NONE) return;
-    if (item.kind == ITEM_TEXT && v.settings.json && !v.selects) {
+    if (v.item.kind == ITEM_NONE) return;
+    if (v.item.kind == ITEM_TEXT && v.settings.json && !v.selects) {
         finish_text(v, end);
         return;
     }
+    finish_other(v, end);
+}
+
+// The same where an item of bytes begins at `next` of direction d, on the
+// paths of every item.
+[[gnu::always_inline]] inline void finish_before(ItemView& v, Direction d, std::uint64_t next) {
+    if (v.item.kind == ITEM_NONE) return;
+    const std::uint64_t end = open_item_end(v, d, &next);
+    if (v.item.kind == ITEM_TEXT && v.settings.json && !v.selects) {
+        finish_text(v, end);
+        return;
+    }
+    finish_other(v, end);
+}
+
+void finish_other(ItemView& v, std::uint64_t end) {
+    Item& item = v.item;
+    LineWriter& w = *v.w;
     Side& side = v.sides[item.direction];
     if (item.kind <= ITEM_STRING) {
         end = std::max(end, item.start);
@@ -1201,7 +1245,7 @@ void begin_item(ItemView& v, ItemKind kind, Direction direction) {
 // A new item of bytes of the direction the writer writes, from `start`.
 void next_item(ItemView& v, ItemKind kind, std::uint64_t start) {
     const Direction d = v.w->input ? FROM_TERMINAL : TO_TERMINAL;
-    finish_item(v, open_item_end(v, d, &start));
+    finish_before(v, d, start);
     begin_item(v, kind, d);
 }
 
@@ -1277,7 +1321,7 @@ void replay(ItemView& v) {
         --start;
         if (byte_at(side, start) == 0x1b) break;
     }
-    finish_item(v, open_item_end(v, d, &start));
+    finish_before(v, d, start);
     v.line = ESCAPE_LINE;
     // Where the object is kept, it is written now, and the lines need not
     // be written at all.
@@ -1316,7 +1360,7 @@ void control_piece(ItemView& v, std::string_view piece) {
                                                        : 0;
     const std::uint64_t at = consumed(side);
     const std::uint64_t start = at - own;
-    finish_item(v, open_item_end(v, d, &start));
+    finish_before(v, d, start);
     // A control byte of the output whose object is kept: written now.
     if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && own == 1 && start == side.given) {
         const char byte[1 + SLACK] = {static_cast<char>(byte_at(side, start))};
