@@ -384,18 +384,24 @@ bool valid_utf8(const std::uint8_t* bytes, std::size_t n) {
     return true;
 }
 
+// The n bytes of a side from `at` in its window, which wrap round its end.
+std::string_view wrapped_bytes(ItemView& v, const Side& s, std::size_t at, std::size_t n) {
+    const std::size_t first = WINDOW_SIZE - at;
+    std::memcpy(v.bytes, s.window + at, first);
+    std::memcpy(v.bytes + first, s.window, n - first);
+    return {v.bytes, n};
+}
+
 // The bytes [from, to) of a side, in one piece.
-std::string_view side_bytes(ItemView& v, const Side& s, std::uint64_t from, std::uint64_t to) {
+[[gnu::always_inline]] inline std::string_view side_bytes(ItemView& v, const Side& s,
+                                                          std::uint64_t from, std::uint64_t to) {
     if (to > s.read) to = s.read;
     if (from + WINDOW_SIZE < s.read) from = s.read - WINDOW_SIZE;  // gone: never, as items split
     if (to <= from) return {};
     const std::size_t n = static_cast<std::size_t>(to - from);
     const std::size_t at = static_cast<std::size_t>(from % WINDOW_SIZE);
     if (at + n <= WINDOW_SIZE) return {reinterpret_cast<const char*>(s.window) + at, n};
-    const std::size_t first = WINDOW_SIZE - at;
-    std::memcpy(v.bytes, s.window + at, first);
-    std::memcpy(v.bytes + first, s.window, n - first);
-    return {v.bytes, n};
+    return wrapped_bytes(v, s, at, n);
 }
 
 // "SGR: SELECT GRAPHIC RENDITION": the acronym is the part before the
@@ -1201,7 +1207,7 @@ void finish_other(ItemView& v, std::uint64_t end) {
     item.kind = ITEM_NONE;
 }
 
-void begin_item(ItemView& v, ItemKind kind, Direction direction) {
+[[gnu::always_inline]] inline void begin_item(ItemView& v, ItemKind kind, Direction direction) {
     LineWriter& w = *v.w;
     Item& item = v.item;
     item.kind = kind;
@@ -1303,6 +1309,32 @@ void line_begins(ItemView& v, LineKind kind) {
     }
 }
 
+// Where the last ESC of a side's bytes [floor, at) is, for at - floor of at
+// most 16; floor where there is none.
+std::uint64_t last_escape(const Side& side, std::uint64_t floor, std::uint64_t at) {
+    if (floor >= at) return at;
+#if defined(__SSE2__)
+    // The sixteen bytes before `at` in one piece of the window.
+    const std::size_t to = static_cast<std::size_t>(at % WINDOW_SIZE);
+    if (at - floor <= 16 && to >= 16) {
+        const __m128i block =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(side.window + to - 16));
+        const auto escapes =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(0x1b))));
+        // Bit i stands for the byte at floor + i.
+        const unsigned from_floor = escapes >> (16 - (at - floor));
+        if (from_floor == 0) return floor;
+        return floor + static_cast<unsigned>(std::bit_width(from_floor)) - 1;
+    }
+#endif
+    std::uint64_t start = at;
+    while (start > floor) {
+        --start;
+        if (byte_at(side, start) == 0x1b) break;
+    }
+    return start;
+}
+
 // The lines of a sequence written again: it ends where the input stands,
 // and begins at the last ESC. Its record is read from its bytes when it
 // is needed.
@@ -1316,11 +1348,7 @@ void replay(ItemView& v) {
     std::uint64_t floor =
         std::max(side.given, side.read > WINDOW_SIZE ? side.read - WINDOW_SIZE : 0);
     if (at > floor + MEMO_KEY_SIZE + 1) floor = at - MEMO_KEY_SIZE - 1;
-    std::uint64_t start = at;
-    while (start > floor) {
-        --start;
-        if (byte_at(side, start) == 0x1b) break;
-    }
+    const std::uint64_t start = last_escape(side, floor, at);
     finish_before(v, d, start);
     v.line = ESCAPE_LINE;
     // Where the object is kept, it is written now, and the lines need not
