@@ -17,6 +17,7 @@
 #include "allocation.h"
 #include "decode/sequence_memo.h"
 #include "parse/params.h"
+#include "report/json_lines.h"
 #include "text/json.h"
 #include "text/utf8.h"
 
@@ -199,62 +200,22 @@ struct ItemView {
     std::uint64_t markers = 0;
     std::uint64_t prompts = 0;
     bool ended = false;
-    char* bytes = nullptr;  // an item's bytes in one piece, WINDOW_SIZE
-    char* row = nullptr;    // a row made ready for the pattern
-    char* out = nullptr;    // the writer's buffer, where the objects are composed
-    std::size_t out_size = 0;
-    std::uint64_t out_from = 0;  // the writer's offset where the object began
-    std::uint64_t flushes = 0;
-    bool writing = false;       // an object is being written
+    char* bytes = nullptr;      // an item's bytes in one piece, WINDOW_SIZE
+    char* row = nullptr;        // a row made ready for the pattern
+    JsonOut json;               // the object being written
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
-    // The digits of an offset but its last four, as last written: offsets
-    // grow by a little at a time.
-    std::uint64_t offset_high = 0;
-    char offset_high_text[24] = {};
-    std::size_t offset_high_size = 0;
 };
 
 namespace {
 
 constexpr std::size_t ROW_SIZE = 1 << 16;
-constexpr std::size_t OUT_SIZE = WRITER_BUFFER_SIZE;
-// Room made before each object, so that what comes of one sequence is in
-// one piece of the buffer.
-constexpr std::size_t OBJECT_ROOM = 1 << 14;
+constexpr std::size_t OBJECT_ROOM = JSON_OBJECT_ROOM;
 // The longest place of an object: its offset, direction and time.
 constexpr std::size_t PLACE_SIZE = 128;
 
 // ---- JSON out, through the writer ----
-
-// The objects are written straight into the writer's buffer. The
-// writer's offsets stay as they were over what the view writes in place of
-// the account's lines, so that what the decoder measured before (the lines
-// of a sequence it keeps, from where they began) still holds.
-void out_begin(ItemView& v) {
-    LineWriter& w = *v.w;
-    v.writing = true;
-    if (WRITER_BUFFER_SIZE - w.buffered < OBJECT_ROOM) writer_flush(w);
-    v.out_size = w.buffered;
-    v.out_from = writer_offset(w);
-}
-
-// What is composed so far goes out, and the buffer is empty again.
-void out_flush(ItemView& v) {
-    LineWriter& w = *v.w;
-    w.buffered = v.out_size;
-    writer_flush(w);
-    v.out_size = w.buffered;
-    ++v.flushes;
-}
-
-void out_end(ItemView& v) {
-    LineWriter& w = *v.w;
-    v.writing = false;
-    w.buffered = v.out_size;
-    w.handed -= writer_offset(w) - v.out_from;
-}
 
 // The account's lines held since `from` give way.
 void let_go(LineWriter& w, std::size_t from) {
@@ -269,81 +230,14 @@ void let_go(LineWriter& w, std::size_t from) {
     LineWriter& w = *v.w;
     if (w.held_from != NOT_HELD) let_go(w, w.held_from);
     w.held_from = NOT_HELD;
-    if (WRITER_BUFFER_SIZE - w.buffered < OBJECT_ROOM) {
-        v.writing = true;
-        writer_flush(w);
-        v.writing = false;
-    }
-    return w.buffer + w.buffered;
+    return object_room(v.json, w);
 }
 
 // The object ends at `end`; what the writer writes next is held.
 [[gnu::always_inline]] inline void object_end(ItemView& v, const char* end) {
     LineWriter& w = *v.w;
-    const auto n = static_cast<std::size_t>(end - (w.buffer + w.buffered));
-    w.buffered += n;
-    w.handed -= n;
+    object_done(w, end);
     w.held_from = w.buffered;
-}
-
-void out_slow(ItemView& v, std::string_view s) {
-    while (!s.empty()) {
-        if (v.out_size == OUT_SIZE) out_flush(v);
-        const std::size_t n = std::min(s.size(), OUT_SIZE - v.out_size);
-        std::memcpy(v.out + v.out_size, s.data(), n);
-        v.out_size += n;
-        s.remove_prefix(n);
-    }
-}
-
-// A piece of a known length (a literal) is a few moves where it stands;
-// others go as the writer's pieces do.
-[[gnu::always_inline]] inline void out_put(ItemView& v, std::string_view s) {
-    if (s.size() <= OUT_SIZE - v.out_size) {
-        v.out_size = static_cast<std::size_t>(plain_output::put(v.out + v.out_size, s) - v.out);
-        return;
-    }
-    out_slow(v, s);
-}
-
-void out_escaped(ItemView& v, std::string_view s) {
-    constexpr std::size_t PIECE = 4096;
-    while (!s.empty()) {
-        if (OUT_SIZE - v.out_size < PIECE * JSON_ESCAPE_GROWTH) out_flush(v);
-        const std::string_view piece = s.substr(0, PIECE);
-        v.out_size = static_cast<std::size_t>(json_escape(v.out + v.out_size, piece) - v.out);
-        s.remove_prefix(piece.size());
-    }
-}
-
-void out_hex(ItemView& v, std::string_view s) {
-    constexpr std::size_t PIECE = 4096;
-    while (!s.empty()) {
-        if (OUT_SIZE - v.out_size < PIECE * 2) out_flush(v);
-        const std::string_view piece = s.substr(0, PIECE);
-        v.out_size = static_cast<std::size_t>(json_hex(v.out + v.out_size, piece) - v.out);
-        s.remove_prefix(piece.size());
-    }
-}
-
-void out_decimal(ItemView& v, std::uint64_t value) {
-    if (OUT_SIZE - v.out_size < 24) out_flush(v);
-    v.out_size = static_cast<std::size_t>(json_decimal(v.out + v.out_size, value) - v.out);
-}
-
-void out_string(ItemView& v, std::string_view name, std::string_view value) {
-    out_put(v, ",\"");
-    out_put(v, name);
-    out_put(v, "\":\"");
-    out_escaped(v, value);
-    out_put(v, "\"");
-}
-
-void out_number(ItemView& v, std::string_view name, std::uint64_t value) {
-    out_put(v, ",\"");
-    out_put(v, name);
-    out_put(v, "\":");
-    out_decimal(v, value);
 }
 
 std::size_t format_seconds(char* text, std::size_t size, double value) {
@@ -358,30 +252,6 @@ double leading_number(std::string_view text) {
     std::memcpy(copy, text.data(), n);
     copy[n] = '\0';
     return std::strtod(copy, nullptr);
-}
-
-bool valid_utf8(const std::uint8_t* bytes, std::size_t n) {
-    std::size_t i = 0;
-    while (i < n) {
-        // Eight bytes of ASCII at a time.
-        if (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + i, sizeof word);
-            if ((word & 0x8080808080808080u) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        if (bytes[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        std::uint32_t cp = 0;
-        const std::size_t length = utf8_decode(bytes + i, n - i, cp);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
 }
 
 // The n bytes of a side from `at` in its window, which wrap round its end.
@@ -421,39 +291,39 @@ void split_label(std::string_view label, std::string_view& acronym, std::string_
 
 void out_sequence(ItemView& v, const SequenceCopy& s) {
     const char final_byte[1] = {static_cast<char>(s.final_byte)};
-    out_string(v, "final", {final_byte, 1});
+    out_string(v.json, "final", {final_byte, 1});
     if (s.marker != 0) {
         const char marker[1] = {static_cast<char>(s.marker)};
-        out_string(v, "marker", {marker, 1});
+        out_string(v.json, "marker", {marker, 1});
     }
     if (s.n_intermediates != 0) {
-        out_string(v, "intermediates",
+        out_string(v.json, "intermediates",
                    {reinterpret_cast<const char*>(s.intermediates), s.n_intermediates});
     }
     if (s.kind != CSI_SEQUENCE) return;
-    out_put(v, ",\"parameters\":[");
+    out_put(v.json, ",\"parameters\":[");
     bool first_group = true;
     for (ParamGroups g(s.params, s.n_params); !g.done(); g.next()) {
-        out_put(v, first_group ? "[" : ",[");
+        out_put(v.json, first_group ? "[" : ",[");
         first_group = false;
         const ParamGroup group = g.group();
         for (std::size_t i = 0; i < group.n; ++i) {
-            if (i != 0) out_put(v, ",");
+            if (i != 0) out_put(v.json, ",");
             if (group.values[i].present) {
-                out_decimal(v, group.values[i].value);
+                out_decimal(v.json, group.values[i].value);
             } else {
-                out_put(v, "null");
+                out_put(v.json, "null");
             }
         }
-        out_put(v, "]");
+        out_put(v.json, "]");
     }
-    out_put(v, "]");
+    out_put(v.json, "]");
 }
 
 // "Screen at the end: 20x3, main screen, cursor at line 2, column 12".
 void out_screen(ItemView& v, const Item& item) {
     const std::string_view heading = item.fact.view();
-    out_string(v, "heading", heading);
+    out_string(v.json, "heading", heading);
     char copy[512];
     const std::size_t n = std::min(heading.size(), sizeof copy - 1);
     std::memcpy(copy, heading.data(), n);
@@ -462,90 +332,31 @@ void out_screen(ItemView& v, const Item& item) {
     int rows = 0;
     if (const char* size = std::strstr(copy, ": ");
         size != nullptr && std::sscanf(size + 2, "%dx%d", &cols, &rows) == 2) {
-        out_number(v, "columns", static_cast<std::uint64_t>(cols));
-        out_number(v, "lines", static_cast<std::uint64_t>(rows));
+        out_number(v.json, "columns", static_cast<std::uint64_t>(cols));
+        out_number(v.json, "lines", static_cast<std::uint64_t>(rows));
     }
-    out_put(v, std::strstr(copy, "alternate screen") != nullptr ? ",\"alternate\":true"
-                                                                : ",\"alternate\":false");
+    out_put(v.json, std::strstr(copy, "alternate screen") != nullptr ? ",\"alternate\":true"
+                                                                     : ",\"alternate\":false");
     int line = 0;
     int column = 0;
     if (const char* at = std::strstr(copy, "at line ");
         at != nullptr && std::sscanf(at, "at line %d, column %d", &line, &column) == 2) {
-        out_put(v, ",\"cursor\":{\"line\":");
-        out_decimal(v, static_cast<std::uint64_t>(line));
-        out_put(v, ",\"column\":");
-        out_decimal(v, static_cast<std::uint64_t>(column));
-        out_put(v, std::strstr(copy, "hidden") != nullptr ? ",\"visible\":false}"
-                                                          : ",\"visible\":true}");
+        out_put(v.json, ",\"cursor\":{\"line\":");
+        out_decimal(v.json, static_cast<std::uint64_t>(line));
+        out_put(v.json, ",\"column\":");
+        out_decimal(v.json, static_cast<std::uint64_t>(column));
+        out_put(v.json, std::strstr(copy, "hidden") != nullptr ? ",\"visible\":false}"
+                                                               : ",\"visible\":true}");
     }
-    out_put(v, ",\"rows\":[");
-    out_put(v, item.rows.view());
-    out_put(v, "]");
+    out_put(v.json, ",\"rows\":[");
+    out_put(v.json, item.rows.view());
+    out_put(v.json, "]");
 }
 
 // What follows an item's place: its kind, its bytes, what its lines say.
 // Most items are a few bytes long: their bytes are read once, checked as
 // UTF-8 and escaped together.
 constexpr std::size_t SHORT_ITEM = 2048;
-
-// How many of the sixteen bytes at `bytes` go into a JSON string as they
-// are, before the first that needs a look of its own (a control, a byte of
-// 0x80 and above, the quote, the backslash).
-[[gnu::always_inline]] inline std::size_t plain_bytes(const char* bytes) {
-#if defined(__SSE2__)
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    // Signed, the bytes of 0x80 and above are below 0x20 too.
-    const __m128i stop = _mm_or_si128(_mm_cmplt_epi8(block, _mm_set1_epi8(0x20)),
-                                      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
-                                                   _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
-    const auto bits = static_cast<unsigned>(_mm_movemask_epi8(stop)) | 0x10000u;
-    return static_cast<std::size_t>(std::countr_zero(bits));
-#else
-    using Block = std::uint8_t __attribute__((vector_size(16)));
-    Block block;
-    std::memcpy(&block, bytes, sizeof block);
-    const Block stop = (block < 0x20) | (block > 0x7f) | (block == '"') | (block == '\\');
-    std::uint64_t halves[2];
-    std::memcpy(halves, &stop, sizeof halves);
-    if (std::endian::native == std::endian::little && halves[0] != 0)
-        return static_cast<std::size_t>(std::countr_zero(halves[0])) / 8;
-    for (std::size_t i = 0; i < 16; ++i) {
-        if (stop[i] != 0) return i;
-    }
-    return 16;
-#endif
-}
-
-// Writes the n bytes at `bytes` (of which SLACK more may be read) as the
-// inside of a JSON string at out (which has room for JSON_ESCAPE_GROWTH a
-// byte and SLACK more), sixteen at a time where they need nothing; nullptr
-// where they are no valid UTF-8.
-char* escape_checked(char* out, const char* bytes, std::size_t n) {
-    const char* const end = bytes + n;
-    while (bytes < end) {
-        std::memcpy(out, bytes, 16);
-        const std::size_t plain = plain_bytes(bytes);
-        const auto left = static_cast<std::size_t>(end - bytes);
-        if (plain >= left) return out + left;
-        out += plain;
-        bytes += plain;
-        if (plain == 16) continue;
-        const auto b = static_cast<std::uint8_t>(*bytes);
-        if (b < 0x80) {
-            out = json_escape_ascii(out, b);
-            ++bytes;
-            continue;
-        }
-        std::uint32_t cp = 0;
-        const std::size_t length =
-            utf8_decode(reinterpret_cast<const std::uint8_t*>(bytes), left - plain, cp);
-        if (length == 0) return nullptr;
-        std::memcpy(out, bytes, 4);
-        out += length;
-        bytes += length;
-    }
-    return out;
-}
 
 // `,"kind":"text` and the like, a fixed number of bytes to copy.
 struct KindHead {
@@ -576,31 +387,31 @@ char* put_short_bytes(const Item& item, char* p, std::string_view bytes) {
 }
 
 void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partial) {
-    if (char* p = put_short_bytes(item, v.out + v.out_size, bytes)) {
+    if (char* p = put_short_bytes(item, v.json.buffer + v.json.size, bytes)) {
         // A text line's object ends with its bytes.
         const bool ends = item.kind == ITEM_TEXT && !partial;
         p = ends ? plain_output::put(p, "\"}\n") : plain_output::put(p, "\"");
-        v.out_size = static_cast<std::size_t>(p - v.out);
+        v.json.size = static_cast<std::size_t>(p - v.json.buffer);
         if (ends) return;
     } else {
         const KindHead& head = KIND_HEADS.heads[item.kind];
-        out_put(v, {head.text, head.size});
+        out_put(v.json, {head.text, head.size});
         if (bytes.size() > SHORT_ITEM &&
             valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
-            out_put(v, "\",\"bytes\":\"");
-            out_escaped(v, bytes);
+            out_put(v.json, "\",\"bytes\":\"");
+            out_escaped(v.json, bytes);
         } else {
-            out_put(v, "\",\"bytes_hex\":\"");
-            out_hex(v, bytes);
+            out_put(v.json, "\",\"bytes_hex\":\"");
+            out_hex(v.json, bytes);
         }
-        out_put(v, "\"");
+        out_put(v.json, "\"");
     }
     if (partial) {
-        out_put(v, ",\"partial\":true}\n");
+        out_put(v.json, ",\"partial\":true}\n");
         return;
     }
     switch (item.kind) {
-        case ITEM_CONTROL: out_string(v, "name", item.control.view()); break;
+        case ITEM_CONTROL: out_string(v.json, "name", item.control.view()); break;
         case ITEM_SEQUENCE:
         case ITEM_STRING: {
             if (item.label.size != 0) {
@@ -610,48 +421,48 @@ void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partia
                 // The whole label where it says more than "ACRONYM: NAME"
                 // ("DCS > |: XTVERSION: ...").
                 if (acronym.size() + 2 + name.size() != item.label.size)
-                    out_string(v, "label", item.label.view());
-                if (!acronym.empty()) out_string(v, "acronym", acronym);
-                out_string(v, "name", name);
+                    out_string(v.json, "label", item.label.view());
+                if (!acronym.empty()) out_string(v.json, "acronym", acronym);
+                out_string(v.json, "name", name);
             }
             if (item.has_sequence) out_sequence(v, item.sequence);
-            out_put(v, ",\"descriptions\":[");
-            out_put(v, item.descriptions.view());
-            if (item.description_open) out_put(v, "\"");
-            out_put(v, "]");
+            out_put(v.json, ",\"descriptions\":[");
+            out_put(v.json, item.descriptions.view());
+            if (item.description_open) out_put(v.json, "\"");
+            out_put(v.json, "]");
             if (item.capabilities.size != 0) {
-                out_put(v, ",\"capabilities\":[");
-                out_put(v, item.capabilities.view());
-                out_put(v, "]");
+                out_put(v.json, ",\"capabilities\":[");
+                out_put(v.json, item.capabilities.view());
+                out_put(v.json, "]");
             }
             break;
         }
         case ITEM_DELAY: {
             char seconds[64];
-            out_put(v, ",\"seconds\":");
-            out_put(v, {seconds,
-                        format_seconds(seconds, sizeof seconds, leading_number(item.fact.view()))});
+            out_put(v.json, ",\"seconds\":");
+            out_put(v.json, {seconds, format_seconds(seconds, sizeof seconds,
+                                                     leading_number(item.fact.view()))});
             break;
         }
         case ITEM_METADATA: {
             const std::string_view fact = item.fact.view();
             const std::size_t colon = fact.find(": ");
-            out_string(v, "name", fact.substr(0, colon));
+            out_string(v.json, "name", fact.substr(0, colon));
             out_string(
-                v, "value",
+                v.json, "value",
                 colon == std::string_view::npos ? std::string_view{} : fact.substr(colon + 2));
             break;
         }
         case ITEM_SCREEN: out_screen(v, item); break;
         default: break;
     }
-    out_put(v, "}\n");
+    out_put(v.json, "}\n");
 }
 
 // The key of an item's bytes: those of a sequence after ESC, or a control byte.
 // Sixteen bytes may be read from where an item's bytes begin: the
 // window and the copy of an item's bytes have room past their ends.
-constexpr std::size_t SLACK = 16;
+constexpr std::size_t SLACK = JSON_SLACK;
 // What is written without a look at the room: a place with a kept tail, or
 // with a short item's kind and bytes.
 static_assert(PLACE_SIZE + TAIL_SIZE + 16 <= OBJECT_ROOM);
@@ -684,30 +495,13 @@ bool item_tail_key(const ItemView& v, const Item& item, std::string_view bytes, 
            tail_key(item.kind == ITEM_SEQUENCE ? bytes.substr(1) : bytes, key);
 }
 
-// An offset at p, with room for 24 bytes; returns the end.
-[[gnu::always_inline]] inline char* put_offset(ItemView& v, char* p, std::uint64_t offset) {
-    const std::uint64_t high = offset / 10000;
-    if (high == 0) return json_decimal(p, offset);
-    if (high != v.offset_high) {
-        v.offset_high = high;
-        v.offset_high_size =
-            static_cast<std::size_t>(json_decimal(v.offset_high_text, high) - v.offset_high_text);
-    }
-    std::memcpy(p, v.offset_high_text, 16);
-    if (v.offset_high_size > 16) std::memcpy(p + 16, v.offset_high_text + 16, 8);
-    p += v.offset_high_size;
-    const std::uint32_t low = json_digits::four(static_cast<std::uint32_t>(offset - high * 10000));
-    std::memcpy(p, &low, sizeof low);
-    return p + sizeof low;
-}
-
 // The item as one JSON object: its place, then its tail.
 // Where an object's item stands: its offset, its direction, its time;
 // written at p, where out_begin made room, and returns the end.
 [[gnu::always_inline]] inline char* put_place(ItemView& v, char* p, std::uint64_t offset,
                                               bool has_bytes, Direction direction) {
     p = plain_output::put(p, "{\"offset\":");
-    p = put_offset(v, p, offset);
+    p = put_offset(v.json, p, offset);
     if (v.settings.duplex && has_bytes) {
         p = direction == TO_TERMINAL ? plain_output::put(p, ",\"direction\":\"output\"")
                                      : plain_output::put(p, ",\"direction\":\"input\"");
@@ -721,9 +515,9 @@ bool item_tail_key(const ItemView& v, const Item& item, std::string_view bytes, 
 }
 
 void out_place(ItemView& v, std::uint64_t offset, bool has_bytes, Direction direction) {
-    out_begin(v);
-    v.out_size = static_cast<std::size_t>(
-        put_place(v, v.out + v.out_size, offset, has_bytes, direction) - v.out);
+    out_begin(v.json);
+    v.json.size = static_cast<std::size_t>(
+        put_place(v, v.json.buffer + v.json.size, offset, has_bytes, direction) - v.json.buffer);
 }
 
 void write_json(ItemView& v, const Item& item, std::string_view bytes, bool partial,
@@ -731,17 +525,17 @@ void write_json(ItemView& v, const Item& item, std::string_view bytes, bool part
     const bool has_bytes = item.kind <= ITEM_STRING;
     out_place(v, has_bytes ? item.start : item.position, has_bytes, item.direction);
     if (memo_tail != nullptr) {
-        out_put(v, {memo_tail->text, memo_tail->size});
-        out_end(v);
+        out_put(v.json, {memo_tail->text, memo_tail->size});
+        out_end(v.json);
         return;
     }
-    const std::size_t tail_from = v.out_size;
-    const std::uint64_t flushes = v.flushes;
+    const std::size_t tail_from = v.json.size;
+    const std::uint64_t flushes = v.json.flushes;
     out_tail(v, item, bytes, partial);
     // Sequences and control bytes of the output come again and again.
-    if (key != nullptr && flushes == v.flushes)
-        tail_keep(*v.tails, *key, {v.out + tail_from, v.out_size - tail_from});
-    out_end(v);
+    if (key != nullptr && flushes == v.json.flushes)
+        tail_keep(*v.tails, *key, {v.json.buffer + tail_from, v.json.size - tail_from});
+    out_end(v.json);
 }
 
 // ---- the rows of an item's held output ----
@@ -1446,7 +1240,7 @@ void hold_full(ItemView& v) {
             // Before a wait: a sequence or string whose bytes are all taken,
             // and nothing since, is whole; a live reader sees it now.
             // (Not the view's own flushes, as it writes an object.)
-            if (!v.settings.json || v.ended || v.writing) return;
+            if (!v.settings.json || v.ended || v.json.writing) return;
             if (v.item.known_end != 0 && consumed(v.sides[v.item.direction]) == v.item.known_end) {
                 finish_item(v, v.item.known_end);
             } else if (const Side& side = v.sides[v.item.direction];
@@ -1641,13 +1435,14 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
     // sixteen bytes at a time.
     v->bytes = static_cast<char*>(std::calloc(WINDOW_SIZE + SLACK, 1));
     v->row = allocate_array<char>(ROW_SIZE);
-    v->out = w.buffer;
+    v->json.w = &w;
+    v->json.buffer = w.buffer;
     for (Side& side : v->sides) {
         side.view = v;
         side.window = static_cast<std::uint8_t*>(std::calloc(WINDOW_SIZE + SLACK, 1));
         if (side.window == nullptr) return nullptr;
     }
-    if (v->bytes == nullptr || v->row == nullptr || v->out == nullptr) return nullptr;
+    if (v->bytes == nullptr || v->row == nullptr || v->json.buffer == nullptr) return nullptr;
     if (selection.grep != nullptr) {
         const int error = regcomp(&v->grep, selection.grep, REG_EXTENDED | REG_NOSUB);
         if (error != 0) {
