@@ -1,6 +1,9 @@
 #include "report/items.h"
 
 #include <regex.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -14,6 +17,7 @@
 #include "allocation.h"
 #include "decode/sequence_memo.h"
 #include "parse/params.h"
+#include "report/json_lines.h"
 #include "text/json.h"
 #include "text/utf8.h"
 
@@ -164,6 +168,7 @@ struct Item {
 // follows the place of one depends on its bytes alone.
 constexpr std::size_t TAIL_SETS = 512;
 constexpr std::size_t TAIL_SIZE = 480;
+static_assert(TAIL_SIZE % 32 == 0);
 struct TailSlot {
     std::uint64_t words[2] = {};
     std::uint8_t key_size = 0;  // 0: empty
@@ -195,13 +200,9 @@ struct ItemView {
     std::uint64_t markers = 0;
     std::uint64_t prompts = 0;
     bool ended = false;
-    char* bytes = nullptr;  // an item's bytes in one piece, WINDOW_SIZE
-    char* row = nullptr;    // a row made ready for the pattern
-    char* out = nullptr;    // the writer's buffer, where the objects are composed
-    std::size_t out_size = 0;
-    std::uint64_t out_from = 0;  // the writer's offset where the object began
-    std::uint64_t flushes = 0;
-    bool writing = false;       // an object is being written
+    char* bytes = nullptr;      // an item's bytes in one piece, WINDOW_SIZE
+    char* row = nullptr;        // a row made ready for the pattern
+    JsonOut json;               // the object being written
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
@@ -210,40 +211,11 @@ struct ItemView {
 namespace {
 
 constexpr std::size_t ROW_SIZE = 1 << 16;
-constexpr std::size_t OUT_SIZE = WRITER_BUFFER_SIZE;
-// Room made before each object, so that what comes of one sequence is in
-// one piece of the buffer.
-constexpr std::size_t OBJECT_ROOM = 1 << 14;
+constexpr std::size_t OBJECT_ROOM = JSON_OBJECT_ROOM;
+// The longest place of an object: its offset, direction and time.
+constexpr std::size_t PLACE_SIZE = 128;
 
 // ---- JSON out, through the writer ----
-
-// The objects are written straight into the writer's buffer. The
-// writer's offsets stay as they were over what the view writes in place of
-// the account's lines, so that what the decoder measured before (the lines
-// of a sequence it keeps, from where they began) still holds.
-void out_begin(ItemView& v) {
-    LineWriter& w = *v.w;
-    v.writing = true;
-    if (WRITER_BUFFER_SIZE - w.buffered < OBJECT_ROOM) writer_flush(w);
-    v.out_size = w.buffered;
-    v.out_from = writer_offset(w);
-}
-
-// What is composed so far goes out, and the buffer is empty again.
-void out_flush(ItemView& v) {
-    LineWriter& w = *v.w;
-    w.buffered = v.out_size;
-    writer_flush(w);
-    v.out_size = w.buffered;
-    ++v.flushes;
-}
-
-void out_end(ItemView& v) {
-    LineWriter& w = *v.w;
-    v.writing = false;
-    w.buffered = v.out_size;
-    w.handed -= writer_offset(w) - v.out_from;
-}
 
 // The account's lines held since `from` give way.
 void let_go(LineWriter& w, std::size_t from) {
@@ -252,120 +224,20 @@ void let_go(LineWriter& w, std::size_t from) {
     w.buffered = from;
 }
 
-void out_slow(ItemView& v, std::string_view s) {
-    while (!s.empty()) {
-        if (v.out_size == OUT_SIZE) out_flush(v);
-        const std::size_t n = std::min(s.size(), OUT_SIZE - v.out_size);
-        std::memcpy(v.out + v.out_size, s.data(), n);
-        v.out_size += n;
-        s.remove_prefix(n);
-    }
+// Where an object of at most OBJECT_ROOM bytes goes, in place of the
+// account's lines held since the last item.
+[[gnu::always_inline]] inline char* object_begin(ItemView& v) {
+    LineWriter& w = *v.w;
+    if (w.held_from != NOT_HELD) let_go(w, w.held_from);
+    w.held_from = NOT_HELD;
+    return object_room(v.json, w);
 }
 
-// A piece of a known length (a literal) is a few moves where it stands;
-// others go as the writer's pieces do.
-[[gnu::always_inline]] inline void out_put(ItemView& v, std::string_view s) {
-    if (s.size() <= OUT_SIZE - v.out_size) {
-        v.out_size = static_cast<std::size_t>(plain_output::put(v.out + v.out_size, s) - v.out);
-        return;
-    }
-    out_slow(v, s);
-}
-
-void out_escaped(ItemView& v, std::string_view s) {
-    constexpr std::size_t PIECE = 4096;
-    while (!s.empty()) {
-        if (OUT_SIZE - v.out_size < PIECE * JSON_ESCAPE_GROWTH) out_flush(v);
-        const std::string_view piece = s.substr(0, PIECE);
-        v.out_size = static_cast<std::size_t>(json_escape(v.out + v.out_size, piece) - v.out);
-        s.remove_prefix(piece.size());
-    }
-}
-
-void out_hex(ItemView& v, std::string_view s) {
-    constexpr std::size_t PIECE = 4096;
-    while (!s.empty()) {
-        if (OUT_SIZE - v.out_size < PIECE * 2) out_flush(v);
-        const std::string_view piece = s.substr(0, PIECE);
-        v.out_size = static_cast<std::size_t>(json_hex(v.out + v.out_size, piece) - v.out);
-        s.remove_prefix(piece.size());
-    }
-}
-
-void out_wide_decimal(ItemView& v, std::uint64_t value) {
-    char digits[20];
-    std::size_t at = sizeof digits;
-    do {
-        digits[--at] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    out_put(v, {digits + at, sizeof digits - at});
-}
-
-// Two digits at a time.
-constexpr char DIGIT_PAIRS[] =
-    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
-    "4748495051525354555657585960616263646566676869707172737475767778798081828384858687888990919293"
-    "949596979899";
-
-void out_decimal(ItemView& v, std::uint64_t wide) {
-    if (OUT_SIZE - v.out_size < 24) out_flush(v);
-    if (wide > UINT32_MAX) {
-        out_wide_decimal(v, wide);
-        return;
-    }
-    auto value = static_cast<std::uint32_t>(wide);
-    if (value >= 10000 && value < 100000000) {
-        // Two halves of four digits, each two pairs.
-        const std::uint32_t high = value / 10000;
-        const std::uint32_t low = value % 10000;
-        char digits[16] = {};
-        std::memcpy(digits, DIGIT_PAIRS + 2 * (high / 100), 2);
-        std::memcpy(digits + 2, DIGIT_PAIRS + 2 * (high % 100), 2);
-        std::memcpy(digits + 4, DIGIT_PAIRS + 2 * (low / 100), 2);
-        std::memcpy(digits + 6, DIGIT_PAIRS + 2 * (low % 100), 2);
-        const std::size_t skip = high >= 1000 ? 0 : high >= 100 ? 1 : high >= 10 ? 2 : 3;
-        char* out = v.out + v.out_size;
-        std::memcpy(out, digits + skip, 8);
-        v.out_size += 8 - skip;
-        return;
-    }
-    // Read as eight and sixteen bytes from where the digits begin.
-    char digits[40];
-    char* const end = digits + 20;
-    char* at = end;
-    while (value >= 100) {
-        at -= 2;
-        std::memcpy(at, DIGIT_PAIRS + 2 * (value % 100), 2);
-        value /= 100;
-    }
-    if (value >= 10) {
-        at -= 2;
-        std::memcpy(at, DIGIT_PAIRS + 2 * value, 2);
-    } else {
-        *--at = static_cast<char>('0' + value);
-    }
-    // Eight bytes at a time: the buffer has room past the digits.
-    const std::size_t n = static_cast<std::size_t>(end - at);
-    char* out = v.out + v.out_size;
-    std::memcpy(out, at, 8);
-    if (n > 8) std::memcpy(out + 8, at + 8, 16);
-    v.out_size += n;
-}
-
-void out_string(ItemView& v, std::string_view name, std::string_view value) {
-    out_put(v, ",\"");
-    out_put(v, name);
-    out_put(v, "\":\"");
-    out_escaped(v, value);
-    out_put(v, "\"");
-}
-
-void out_number(ItemView& v, std::string_view name, std::uint64_t value) {
-    out_put(v, ",\"");
-    out_put(v, name);
-    out_put(v, "\":");
-    out_decimal(v, value);
+// The object ends at `end`; what the writer writes next is held.
+[[gnu::always_inline]] inline void object_end(ItemView& v, const char* end) {
+    LineWriter& w = *v.w;
+    object_done(w, end);
+    w.held_from = w.buffered;
 }
 
 std::size_t format_seconds(char* text, std::size_t size, double value) {
@@ -382,42 +254,24 @@ double leading_number(std::string_view text) {
     return std::strtod(copy, nullptr);
 }
 
-bool valid_utf8(const std::uint8_t* bytes, std::size_t n) {
-    std::size_t i = 0;
-    while (i < n) {
-        // Eight bytes of ASCII at a time.
-        if (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + i, sizeof word);
-            if ((word & 0x8080808080808080u) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        if (bytes[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        std::uint32_t cp = 0;
-        const std::size_t length = utf8_decode(bytes + i, n - i, cp);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
+// The n bytes of a side from `at` in its window, which wrap round its end.
+std::string_view wrapped_bytes(ItemView& v, const Side& s, std::size_t at, std::size_t n) {
+    const std::size_t first = WINDOW_SIZE - at;
+    std::memcpy(v.bytes, s.window + at, first);
+    std::memcpy(v.bytes + first, s.window, n - first);
+    return {v.bytes, n};
 }
 
 // The bytes [from, to) of a side, in one piece.
-std::string_view side_bytes(ItemView& v, const Side& s, std::uint64_t from, std::uint64_t to) {
+[[gnu::always_inline]] inline std::string_view side_bytes(ItemView& v, const Side& s,
+                                                          std::uint64_t from, std::uint64_t to) {
     if (to > s.read) to = s.read;
     if (from + WINDOW_SIZE < s.read) from = s.read - WINDOW_SIZE;  // gone: never, as items split
     if (to <= from) return {};
     const std::size_t n = static_cast<std::size_t>(to - from);
     const std::size_t at = static_cast<std::size_t>(from % WINDOW_SIZE);
     if (at + n <= WINDOW_SIZE) return {reinterpret_cast<const char*>(s.window) + at, n};
-    const std::size_t first = WINDOW_SIZE - at;
-    std::memcpy(v.bytes, s.window + at, first);
-    std::memcpy(v.bytes + first, s.window, n - first);
-    return {v.bytes, n};
+    return wrapped_bytes(v, s, at, n);
 }
 
 // "SGR: SELECT GRAPHIC RENDITION": the acronym is the part before the
@@ -437,39 +291,39 @@ void split_label(std::string_view label, std::string_view& acronym, std::string_
 
 void out_sequence(ItemView& v, const SequenceCopy& s) {
     const char final_byte[1] = {static_cast<char>(s.final_byte)};
-    out_string(v, "final", {final_byte, 1});
+    out_string(v.json, "final", {final_byte, 1});
     if (s.marker != 0) {
         const char marker[1] = {static_cast<char>(s.marker)};
-        out_string(v, "marker", {marker, 1});
+        out_string(v.json, "marker", {marker, 1});
     }
     if (s.n_intermediates != 0) {
-        out_string(v, "intermediates",
+        out_string(v.json, "intermediates",
                    {reinterpret_cast<const char*>(s.intermediates), s.n_intermediates});
     }
     if (s.kind != CSI_SEQUENCE) return;
-    out_put(v, ",\"parameters\":[");
+    out_put(v.json, ",\"parameters\":[");
     bool first_group = true;
     for (ParamGroups g(s.params, s.n_params); !g.done(); g.next()) {
-        out_put(v, first_group ? "[" : ",[");
+        out_put(v.json, first_group ? "[" : ",[");
         first_group = false;
         const ParamGroup group = g.group();
         for (std::size_t i = 0; i < group.n; ++i) {
-            if (i != 0) out_put(v, ",");
+            if (i != 0) out_put(v.json, ",");
             if (group.values[i].present) {
-                out_decimal(v, group.values[i].value);
+                out_decimal(v.json, group.values[i].value);
             } else {
-                out_put(v, "null");
+                out_put(v.json, "null");
             }
         }
-        out_put(v, "]");
+        out_put(v.json, "]");
     }
-    out_put(v, "]");
+    out_put(v.json, "]");
 }
 
 // "Screen at the end: 20x3, main screen, cursor at line 2, column 12".
 void out_screen(ItemView& v, const Item& item) {
     const std::string_view heading = item.fact.view();
-    out_string(v, "heading", heading);
+    out_string(v.json, "heading", heading);
     char copy[512];
     const std::size_t n = std::min(heading.size(), sizeof copy - 1);
     std::memcpy(copy, heading.data(), n);
@@ -478,25 +332,25 @@ void out_screen(ItemView& v, const Item& item) {
     int rows = 0;
     if (const char* size = std::strstr(copy, ": ");
         size != nullptr && std::sscanf(size + 2, "%dx%d", &cols, &rows) == 2) {
-        out_number(v, "columns", static_cast<std::uint64_t>(cols));
-        out_number(v, "lines", static_cast<std::uint64_t>(rows));
+        out_number(v.json, "columns", static_cast<std::uint64_t>(cols));
+        out_number(v.json, "lines", static_cast<std::uint64_t>(rows));
     }
-    out_put(v, std::strstr(copy, "alternate screen") != nullptr ? ",\"alternate\":true"
-                                                                : ",\"alternate\":false");
+    out_put(v.json, std::strstr(copy, "alternate screen") != nullptr ? ",\"alternate\":true"
+                                                                     : ",\"alternate\":false");
     int line = 0;
     int column = 0;
     if (const char* at = std::strstr(copy, "at line ");
         at != nullptr && std::sscanf(at, "at line %d, column %d", &line, &column) == 2) {
-        out_put(v, ",\"cursor\":{\"line\":");
-        out_decimal(v, static_cast<std::uint64_t>(line));
-        out_put(v, ",\"column\":");
-        out_decimal(v, static_cast<std::uint64_t>(column));
-        out_put(v, std::strstr(copy, "hidden") != nullptr ? ",\"visible\":false}"
-                                                          : ",\"visible\":true}");
+        out_put(v.json, ",\"cursor\":{\"line\":");
+        out_decimal(v.json, static_cast<std::uint64_t>(line));
+        out_put(v.json, ",\"column\":");
+        out_decimal(v.json, static_cast<std::uint64_t>(column));
+        out_put(v.json, std::strstr(copy, "hidden") != nullptr ? ",\"visible\":false}"
+                                                               : ",\"visible\":true}");
     }
-    out_put(v, ",\"rows\":[");
-    out_put(v, item.rows.view());
-    out_put(v, "]");
+    out_put(v.json, ",\"rows\":[");
+    out_put(v.json, item.rows.view());
+    out_put(v.json, "]");
 }
 
 // What follows an item's place: its kind, its bytes, what its lines say.
@@ -504,76 +358,60 @@ void out_screen(ItemView& v, const Item& item) {
 // UTF-8 and escaped together.
 constexpr std::size_t SHORT_ITEM = 2048;
 
-// Writes the n bytes at `bytes` (of which SLACK more may be read) as the
-// inside of a JSON string at out (which has room for JSON_ESCAPE_GROWTH a
-// byte and SLACK more), sixteen at a time where they need nothing; nullptr
-// where they are no valid UTF-8.
-char* escape_checked(char* out, const char* bytes, std::size_t n) {
-    using Block = std::uint8_t __attribute__((vector_size(16)));
-    std::size_t i = 0;
-    while (i < n) {
-        Block block;
-        std::memcpy(&block, bytes + i, sizeof block);
-        const Block stop = (block < 0x20) | (block > 0x7e) | (block == '"') | (block == '\\');
-        std::uint64_t halves[2];
-        std::memcpy(halves, &stop, sizeof halves);
-        const std::size_t plain =
-            halves[0] != 0   ? static_cast<std::size_t>(std::countr_zero(halves[0])) / 8
-            : halves[1] != 0 ? 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8
-                             : 16;
-        const std::size_t take = std::min(plain, n - i);
-        std::memcpy(out, bytes + i, 16);
-        out += take;
-        i += take;
-        if (take == 16 || i == n) continue;
-        const auto b = static_cast<std::uint8_t>(bytes[i]);
-        if (b < 0x80) {
-            // As json_escape writes it (DEL as it is).
-            if (b == 0x7f) {
-                *out++ = static_cast<char>(b);
-            } else {
-                out = json_escape(out, std::string_view(bytes + i, 1));
-            }
-            ++i;
-            continue;
-        }
-        std::uint32_t cp = 0;
-        const std::size_t length =
-            utf8_decode(reinterpret_cast<const std::uint8_t*>(bytes + i), n - i, cp);
-        if (length == 0) return nullptr;
-        std::memcpy(out, bytes + i, 4);
-        out += length;
-        i += length;
+// `,"kind":"text` and the like, a fixed number of bytes to copy.
+struct KindHead {
+    char text[24] = {};
+    std::size_t size = 0;
+};
+constexpr auto KIND_HEADS = [] {
+    struct Table {
+        KindHead heads[std::size(item_kind_names)];
+    } t;
+    constexpr std::string_view lead = ",\"kind\":\"";
+    for (std::size_t k = 0; k < std::size(item_kind_names); ++k) {
+        KindHead& h = t.heads[k];
+        for (const char c : lead) h.text[h.size++] = c;
+        for (const char c : item_kind_names[k]) h.text[h.size++] = c;
     }
-    return out;
+    return t;
+}();
+
+// The kind and the bytes, where they are short: in the room out_begin made.
+// Returns the end, or nullptr where the bytes are not short or no UTF-8.
+char* put_short_bytes(const Item& item, char* p, std::string_view bytes) {
+    if (bytes.size() > SHORT_ITEM) return nullptr;
+    const KindHead& head = KIND_HEADS.heads[item.kind];
+    std::memcpy(p, head.text, sizeof head.text);
+    p = plain_output::put(p + head.size, "\",\"bytes\":\"");
+    return escape_checked(p, bytes.data(), bytes.size());
 }
 
 void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partial) {
-    out_put(v, ",\"kind\":\"");
-    out_put(v, item_kind_names[item.kind]);
-    char* short_end = nullptr;
-    if (bytes.size() <= SHORT_ITEM) {
-        out_put(v, "\",\"bytes\":\"");
-        short_end = escape_checked(v.out + v.out_size, bytes.data(), bytes.size());
-        if (short_end == nullptr) v.out_size -= std::string_view("\",\"bytes\":\"").size();
-    }
-    if (short_end != nullptr) {
-        v.out_size = static_cast<std::size_t>(short_end - v.out);
-    } else if (bytes.size() > SHORT_ITEM &&
-               valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
-        out_put(v, "\",\"bytes\":\"");
-        out_escaped(v, bytes);
+    if (char* p = put_short_bytes(item, v.json.buffer + v.json.size, bytes)) {
+        // A text line's object ends with its bytes.
+        const bool ends = item.kind == ITEM_TEXT && !partial;
+        p = ends ? plain_output::put(p, "\"}\n") : plain_output::put(p, "\"");
+        v.json.size = static_cast<std::size_t>(p - v.json.buffer);
+        if (ends) return;
     } else {
-        out_put(v, "\",\"bytes_hex\":\"");
-        out_hex(v, bytes);
+        const KindHead& head = KIND_HEADS.heads[item.kind];
+        out_put(v.json, {head.text, head.size});
+        if (bytes.size() > SHORT_ITEM &&
+            valid_utf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
+            out_put(v.json, "\",\"bytes\":\"");
+            out_escaped(v.json, bytes);
+        } else {
+            out_put(v.json, "\",\"bytes_hex\":\"");
+            out_hex(v.json, bytes);
+        }
+        out_put(v.json, "\"");
     }
-    out_put(v, "\"");
     if (partial) {
-        out_put(v, ",\"partial\":true}\n");
+        out_put(v.json, ",\"partial\":true}\n");
         return;
     }
     switch (item.kind) {
-        case ITEM_CONTROL: out_string(v, "name", item.control.view()); break;
+        case ITEM_CONTROL: out_string(v.json, "name", item.control.view()); break;
         case ITEM_SEQUENCE:
         case ITEM_STRING: {
             if (item.label.size != 0) {
@@ -583,48 +421,53 @@ void out_tail(ItemView& v, const Item& item, std::string_view bytes, bool partia
                 // The whole label where it says more than "ACRONYM: NAME"
                 // ("DCS > |: XTVERSION: ...").
                 if (acronym.size() + 2 + name.size() != item.label.size)
-                    out_string(v, "label", item.label.view());
-                if (!acronym.empty()) out_string(v, "acronym", acronym);
-                out_string(v, "name", name);
+                    out_string(v.json, "label", item.label.view());
+                if (!acronym.empty()) out_string(v.json, "acronym", acronym);
+                out_string(v.json, "name", name);
             }
             if (item.has_sequence) out_sequence(v, item.sequence);
-            out_put(v, ",\"descriptions\":[");
-            out_put(v, item.descriptions.view());
-            if (item.description_open) out_put(v, "\"");
-            out_put(v, "]");
+            out_put(v.json, ",\"descriptions\":[");
+            out_put(v.json, item.descriptions.view());
+            if (item.description_open) out_put(v.json, "\"");
+            out_put(v.json, "]");
             if (item.capabilities.size != 0) {
-                out_put(v, ",\"capabilities\":[");
-                out_put(v, item.capabilities.view());
-                out_put(v, "]");
+                out_put(v.json, ",\"capabilities\":[");
+                out_put(v.json, item.capabilities.view());
+                out_put(v.json, "]");
             }
             break;
         }
         case ITEM_DELAY: {
             char seconds[64];
-            out_put(v, ",\"seconds\":");
-            out_put(v, {seconds,
-                        format_seconds(seconds, sizeof seconds, leading_number(item.fact.view()))});
+            out_put(v.json, ",\"seconds\":");
+            out_put(v.json, {seconds, format_seconds(seconds, sizeof seconds,
+                                                     leading_number(item.fact.view()))});
             break;
         }
         case ITEM_METADATA: {
             const std::string_view fact = item.fact.view();
             const std::size_t colon = fact.find(": ");
-            out_string(v, "name", fact.substr(0, colon));
+            out_string(v.json, "name", fact.substr(0, colon));
             out_string(
-                v, "value",
+                v.json, "value",
                 colon == std::string_view::npos ? std::string_view{} : fact.substr(colon + 2));
             break;
         }
         case ITEM_SCREEN: out_screen(v, item); break;
         default: break;
     }
-    out_put(v, "}\n");
+    out_put(v.json, "}\n");
 }
 
 // The key of an item's bytes: those of a sequence after ESC, or a control byte.
 // Sixteen bytes may be read from where an item's bytes begin: the
 // window and the copy of an item's bytes have room past their ends.
-constexpr std::size_t SLACK = 16;
+constexpr std::size_t SLACK = JSON_SLACK;
+// What is written without a look at the room: a place with a kept tail, or
+// with a short item's kind and bytes.
+static_assert(PLACE_SIZE + TAIL_SIZE + 16 <= OBJECT_ROOM);
+static_assert(PLACE_SIZE + sizeof(KindHead) + 16 + SHORT_ITEM * JSON_ESCAPE_GROWTH + SLACK <=
+              OBJECT_ROOM);
 
 bool tail_key(std::string_view bytes, MemoKey& key) {
     if (bytes.empty() || bytes.size() > MEMO_KEY_SIZE + 1) return false;
@@ -653,18 +496,28 @@ bool item_tail_key(const ItemView& v, const Item& item, std::string_view bytes, 
 }
 
 // The item as one JSON object: its place, then its tail.
-// Where an object's item stands: its offset, its direction, its time.
-void out_place(ItemView& v, std::uint64_t offset, bool has_bytes, Direction direction) {
-    out_begin(v);
-    out_put(v, "{\"offset\":");
-    out_decimal(v, offset);
-    if (v.settings.duplex && has_bytes)
-        out_put(
-            v, direction == TO_TERMINAL ? ",\"direction\":\"output\"" : ",\"direction\":\"input\"");
-    if (v.settings.timed) {
-        out_put(v, ",\"time\":");
-        out_put(v, {v.time_text, v.time_size});
+// Where an object's item stands: its offset, its direction, its time;
+// written at p, where out_begin made room, and returns the end.
+[[gnu::always_inline]] inline char* put_place(ItemView& v, char* p, std::uint64_t offset,
+                                              bool has_bytes, Direction direction) {
+    p = plain_output::put(p, "{\"offset\":");
+    p = put_offset(v.json, p, offset);
+    if (v.settings.duplex && has_bytes) {
+        p = direction == TO_TERMINAL ? plain_output::put(p, ",\"direction\":\"output\"")
+                                     : plain_output::put(p, ",\"direction\":\"input\"");
     }
+    if (v.settings.timed) {
+        p = plain_output::put(p, ",\"time\":");
+        std::memcpy(p, v.time_text, sizeof v.time_text);
+        p += v.time_size;
+    }
+    return p;
+}
+
+void out_place(ItemView& v, std::uint64_t offset, bool has_bytes, Direction direction) {
+    out_begin(v.json);
+    v.json.size = static_cast<std::size_t>(
+        put_place(v, v.json.buffer + v.json.size, offset, has_bytes, direction) - v.json.buffer);
 }
 
 void write_json(ItemView& v, const Item& item, std::string_view bytes, bool partial,
@@ -672,17 +525,17 @@ void write_json(ItemView& v, const Item& item, std::string_view bytes, bool part
     const bool has_bytes = item.kind <= ITEM_STRING;
     out_place(v, has_bytes ? item.start : item.position, has_bytes, item.direction);
     if (memo_tail != nullptr) {
-        out_put(v, {memo_tail->text, memo_tail->size});
-        out_end(v);
+        out_put(v.json, {memo_tail->text, memo_tail->size});
+        out_end(v.json);
         return;
     }
-    const std::size_t tail_from = v.out_size;
-    const std::uint64_t flushes = v.flushes;
+    const std::size_t tail_from = v.json.size;
+    const std::uint64_t flushes = v.json.flushes;
     out_tail(v, item, bytes, partial);
     // Sequences and control bytes of the output come again and again.
-    if (key != nullptr && flushes == v.flushes)
-        tail_keep(*v.tails, *key, {v.out + tail_from, v.out_size - tail_from});
-    out_end(v);
+    if (key != nullptr && flushes == v.json.flushes)
+        tail_keep(*v.tails, *key, {v.json.buffer + tail_from, v.json.size - tail_from});
+    out_end(v.json);
 }
 
 // ---- the rows of an item's held output ----
@@ -938,6 +791,8 @@ std::uint8_t byte_at(const Side& s, std::uint64_t offset) {
 std::uint64_t last_character(const ItemView& v, const Side& s) {
     const std::uint64_t at = consumed(s);
     if (!v.settings.extended || at == 0 || at > s.read) return at != 0 ? 1 : 0;
+    // A character of several bytes ends with one of 0x80 and above.
+    if (byte_at(s, at - 1) < 0x80) return 1;
     for (std::uint64_t k = 2; k <= 4 && k <= at && at - k >= s.given; ++k) {
         const std::uint8_t lead = byte_at(s, at - k);
         if ((lead & 0xC0) == 0x80) continue;
@@ -952,7 +807,8 @@ std::uint64_t last_character(const ItemView& v, const Side& s) {
 
 // Where the open item ends, when the next begins where `next` says (or
 // at no byte of its direction).
-std::uint64_t open_item_end(ItemView& v, Direction next_direction, const std::uint64_t* next) {
+[[gnu::always_inline]] inline std::uint64_t open_item_end(ItemView& v, Direction next_direction,
+                                                          const std::uint64_t* next) {
     const Item& item = v.item;
     const Side& side = v.sides[item.direction];
     if (next != nullptr && next_direction == item.direction) return *next;
@@ -987,16 +843,16 @@ void set_time(ItemView& v, double time) {
 // An item whose object's tail is kept, written as soon as it is told of:
 // a control byte, or a sequence written again, of the output, from where
 // its direction's last item ended to `end`.
-void write_kept(ItemView& v, Direction d, std::uint64_t end, const TailSlot& slot) {
-    LineWriter& w = *v.w;
+[[gnu::always_inline]] inline void write_kept(ItemView& v, Direction d, std::uint64_t end,
+                                              const TailSlot& slot) {
     Side& side = v.sides[d];
-    if (w.held_from != NOT_HELD) let_go(w, w.held_from);
-    w.held_from = NOT_HELD;
-    out_place(v, side.given, true, d);
-    out_put(v, {slot.text, slot.size});
-    out_end(v);
+    char* p = put_place(v, object_begin(v), side.given, true, d);
+    // 32 bytes at a time: the slot and the room have bytes to spare.
+    const char* tail = slot.text;
+    char* const tail_end = p + slot.size;
+    for (; p < tail_end; p += 32, tail += 32) std::memcpy(p, tail, 32);
+    object_end(v, tail_end);
     side.given = end;
-    w.held_from = w.buffered;
 }
 
 void copy_sequence(Item& item, const Sequence& s) {
@@ -1050,10 +906,55 @@ void copy_common_sequence(Item& item, std::string_view bytes) {
     if (c.n_params < MAX_KEPT_PARAMETERS) c.params[c.n_params++] = p;
 }
 
-void finish_item(ItemView& v, std::uint64_t end) {
+// A text line's object where nothing is selected: its place and its bytes,
+// in one piece where they are short.
+[[gnu::always_inline]] inline void finish_text(ItemView& v, std::uint64_t end) {
     Item& item = v.item;
     LineWriter& w = *v.w;
-    if (item.kind == ITEM_NONE) return;
+    Side& side = v.sides[item.direction];
+    end = std::max(end, item.start);
+    side.given = end;
+    const std::string_view bytes = side_bytes(v, side, item.start, end);
+    char* const place = put_place(v, object_begin(v), item.start, true, item.direction);
+    if (char* const p = put_short_bytes(item, place, bytes)) {
+        object_end(v, plain_output::put(p, "\"}\n"));
+    } else {
+        write_json(v, item, bytes, false);
+        w.held_from = w.buffered;
+    }
+    if (v.ended) w.held_from = NOT_HELD;
+    w.replay_known = false;
+    item.kind = ITEM_NONE;
+}
+
+void finish_other(ItemView& v, std::uint64_t end);
+
+// The open item ends at `end`: its object is written, or its lines kept or
+// dropped.
+void finish_item(ItemView& v, std::uint64_t end) {
+    if (v.item.kind == ITEM_NONE) return;
+    if (v.item.kind == ITEM_TEXT && v.settings.json && !v.selects) {
+        finish_text(v, end);
+        return;
+    }
+    finish_other(v, end);
+}
+
+// The same where an item of bytes begins at `next` of direction d, on the
+// paths of every item.
+[[gnu::always_inline]] inline void finish_before(ItemView& v, Direction d, std::uint64_t next) {
+    if (v.item.kind == ITEM_NONE) return;
+    const std::uint64_t end = open_item_end(v, d, &next);
+    if (v.item.kind == ITEM_TEXT && v.settings.json && !v.selects) {
+        finish_text(v, end);
+        return;
+    }
+    finish_other(v, end);
+}
+
+void finish_other(ItemView& v, std::uint64_t end) {
+    Item& item = v.item;
+    LineWriter& w = *v.w;
     Side& side = v.sides[item.direction];
     if (item.kind <= ITEM_STRING) {
         end = std::max(end, item.start);
@@ -1100,7 +1001,7 @@ void finish_item(ItemView& v, std::uint64_t end) {
     item.kind = ITEM_NONE;
 }
 
-void begin_item(ItemView& v, ItemKind kind, Direction direction) {
+[[gnu::always_inline]] inline void begin_item(ItemView& v, ItemKind kind, Direction direction) {
     LineWriter& w = *v.w;
     Item& item = v.item;
     item.kind = kind;
@@ -1144,7 +1045,7 @@ void begin_item(ItemView& v, ItemKind kind, Direction direction) {
 // A new item of bytes of the direction the writer writes, from `start`.
 void next_item(ItemView& v, ItemKind kind, std::uint64_t start) {
     const Direction d = v.w->input ? FROM_TERMINAL : TO_TERMINAL;
-    finish_item(v, open_item_end(v, d, &start));
+    finish_before(v, d, start);
     begin_item(v, kind, d);
 }
 
@@ -1202,6 +1103,32 @@ void line_begins(ItemView& v, LineKind kind) {
     }
 }
 
+// Where the last ESC of a side's bytes [floor, at) is, for at - floor of at
+// most 16; floor where there is none.
+std::uint64_t last_escape(const Side& side, std::uint64_t floor, std::uint64_t at) {
+    if (floor >= at) return at;
+#if defined(__SSE2__)
+    // The sixteen bytes before `at` in one piece of the window.
+    const std::size_t to = static_cast<std::size_t>(at % WINDOW_SIZE);
+    if (at - floor <= 16 && to >= 16) {
+        const __m128i block =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(side.window + to - 16));
+        const auto escapes =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(0x1b))));
+        // Bit i stands for the byte at floor + i.
+        const unsigned from_floor = escapes >> (16 - (at - floor));
+        if (from_floor == 0) return floor;
+        return floor + static_cast<unsigned>(std::bit_width(from_floor)) - 1;
+    }
+#endif
+    std::uint64_t start = at;
+    while (start > floor) {
+        --start;
+        if (byte_at(side, start) == 0x1b) break;
+    }
+    return start;
+}
+
 // The lines of a sequence written again: it ends where the input stands,
 // and begins at the last ESC. Its record is read from its bytes when it
 // is needed.
@@ -1215,12 +1142,8 @@ void replay(ItemView& v) {
     std::uint64_t floor =
         std::max(side.given, side.read > WINDOW_SIZE ? side.read - WINDOW_SIZE : 0);
     if (at > floor + MEMO_KEY_SIZE + 1) floor = at - MEMO_KEY_SIZE - 1;
-    std::uint64_t start = at;
-    while (start > floor) {
-        --start;
-        if (byte_at(side, start) == 0x1b) break;
-    }
-    finish_item(v, open_item_end(v, d, &start));
+    const std::uint64_t start = last_escape(side, floor, at);
+    finish_before(v, d, start);
     v.line = ESCAPE_LINE;
     // Where the object is kept, it is written now, and the lines need not
     // be written at all.
@@ -1259,7 +1182,7 @@ void control_piece(ItemView& v, std::string_view piece) {
                                                        : 0;
     const std::uint64_t at = consumed(side);
     const std::uint64_t start = at - own;
-    finish_item(v, open_item_end(v, d, &start));
+    finish_before(v, d, start);
     // A control byte of the output whose object is kept: written now.
     if (v.tails != nullptr && !v.selects && d == TO_TERMINAL && own == 1 && start == side.given) {
         const char byte[1 + SLACK] = {static_cast<char>(byte_at(side, start))};
@@ -1306,8 +1229,8 @@ void hold_full(ItemView& v) {
     w.suppressed = true;
 }
 
-void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
-    auto& v = *static_cast<ItemView*>(arg);
+[[gnu::noinline]] void tell_event(ItemView& v, LineEvent event, LineKind kind,
+                                  std::string_view piece) {
     switch (event) {
         case LINE_BEGINS: line_begins(v, kind); return;
         case CONTROL_PIECE: control_piece(v, piece); return;
@@ -1317,7 +1240,7 @@ void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
             // Before a wait: a sequence or string whose bytes are all taken,
             // and nothing since, is whole; a live reader sees it now.
             // (Not the view's own flushes, as it writes an object.)
-            if (!v.settings.json || v.ended || v.writing) return;
+            if (!v.settings.json || v.ended || v.json.writing) return;
             if (v.item.known_end != 0 && consumed(v.sides[v.item.direction]) == v.item.known_end) {
                 finish_item(v, v.item.known_end);
             } else if (const Side& side = v.sides[v.item.direction];
@@ -1335,6 +1258,16 @@ void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
             v.w->held_from = NOT_HELD;
             return;
     }
+}
+
+void tell(void* arg, LineEvent event, LineKind kind, std::string_view piece) {
+    auto& v = *static_cast<ItemView*>(arg);
+    // In JSON the items of a control line are begun by its pieces.
+    if (event == LINE_BEGINS && kind == CONTROL_LINE && v.settings.json) {
+        v.line = kind;
+        return;
+    }
+    tell_event(v, event, kind, piece);
 }
 
 // The window must keep every byte not given to an item yet: an item that
@@ -1502,13 +1435,14 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
     // sixteen bytes at a time.
     v->bytes = static_cast<char*>(std::calloc(WINDOW_SIZE + SLACK, 1));
     v->row = allocate_array<char>(ROW_SIZE);
-    v->out = w.buffer;
+    v->json.w = &w;
+    v->json.buffer = w.buffer;
     for (Side& side : v->sides) {
         side.view = v;
         side.window = static_cast<std::uint8_t*>(std::calloc(WINDOW_SIZE + SLACK, 1));
         if (side.window == nullptr) return nullptr;
     }
-    if (v->bytes == nullptr || v->row == nullptr || v->out == nullptr) return nullptr;
+    if (v->bytes == nullptr || v->row == nullptr || v->json.buffer == nullptr) return nullptr;
     if (selection.grep != nullptr) {
         const int error = regcomp(&v->grep, selection.grep, REG_EXTENDED | REG_NOSUB);
         if (error != 0) {

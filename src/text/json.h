@@ -4,8 +4,10 @@
 // character becomes U+FFFD, as players of casts do.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace vorsk {
@@ -24,6 +26,107 @@ std::size_t json_escape(const std::uint8_t* bytes, std::size_t n, char* out, boo
 
 // The same for a whole text at out; returns the end of what it wrote.
 char* json_escape(char* out, std::string_view text);
+
+// How an ASCII byte goes into a JSON string: its first `size` bytes of
+// `text` (the byte itself where it needs no escape; DEL as it is).
+struct JsonAsciiEscape {
+    char text[6];
+    std::uint8_t size;
+};
+inline constexpr auto JSON_ASCII = [] {
+    struct Table {
+        JsonAsciiEscape escapes[128] = {};
+    } t;
+    constexpr char hex[] = "0123456789abcdef";
+    for (int b = 0; b < 128; ++b) {
+        JsonAsciiEscape& e = t.escapes[b];
+        const char shorter = b == '"'    ? '"'
+                             : b == '\\' ? '\\'
+                             : b == '\n' ? 'n'
+                             : b == '\r' ? 'r'
+                             : b == '\t' ? 't'
+                             : b == '\b' ? 'b'
+                             : b == '\f' ? 'f'
+                                         : '\0';
+        if (shorter != '\0') {
+            e = {{'\\', shorter}, 2};
+        } else if (b < 0x20) {
+            e = {{'\\', 'u', '0', '0', hex[b >> 4], hex[b & 0xF]}, 6};
+        } else {
+            e = {{static_cast<char>(b)}, 1};
+        }
+    }
+    return t;
+}();
+
+// Writes one ASCII byte as the inside of a JSON string writes it, at out,
+// which has room for six bytes; returns the end.
+[[gnu::always_inline]] inline char* json_escape_ascii(char* out, std::uint8_t byte) {
+    const JsonAsciiEscape& e = JSON_ASCII.escapes[byte];
+    std::memcpy(out, e.text, sizeof e.text);
+    return out + e.size;
+}
+
+namespace json_digits {
+
+// Eight digits of a value below 100000000, as eight bytes in the order
+// they are written, each 0 to 9: four lanes of two digits found at once.
+[[gnu::always_inline]] inline std::uint64_t eight(std::uint32_t value) {
+    const std::uint64_t halves = (value / 10000) | (std::uint64_t{value % 10000} << 32);
+    // Each half over 100 and its remainder (exact below 10000).
+    const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007Fu;
+    const std::uint64_t quarters = hundreds | ((halves - hundreds * 100) << 16);
+    // Each quarter over 10 and its remainder (exact below 100).
+    const std::uint64_t tens = ((quarters * 103) >> 10) & 0x000F000F000F000Fu;
+    return tens | ((quarters - tens * 10) << 8);
+}
+
+constexpr std::uint64_t ZEROS = 0x3030303030303030u;
+
+// The four digits of a value below 10000, as four bytes of text in the
+// order they are written.
+[[gnu::always_inline]] inline std::uint32_t four(std::uint32_t value) {
+    const std::uint32_t hundreds = (value * 5243) >> 19;  // exact below 43699
+    const std::uint32_t halves = hundreds | ((value - hundreds * 100) << 16);
+    const std::uint32_t tens = ((halves * 103) >> 10) & 0x000F000Fu;
+    return (tens | ((halves - tens * 10) << 8)) + 0x30303030u;
+}
+
+// A value below 100000000, without leading zeros; eight bytes are written.
+[[gnu::always_inline]] inline char* short_value(char* out, std::uint32_t value) {
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
+    const std::uint64_t digits = eight(value);
+    const int zeros = std::countr_zero(digits) / 8;
+    const std::uint64_t shown = (digits >> (8 * zeros)) + ZEROS;
+    std::memcpy(out, &shown, sizeof shown);
+    return out + 8 - zeros;
+}
+
+// A value below 100000000 in eight digits.
+[[gnu::always_inline]] inline char* full(char* out, std::uint32_t value) {
+    const std::uint64_t digits = eight(value) + ZEROS;
+    std::memcpy(out, &digits, sizeof digits);
+    return out + 8;
+}
+
+}  // namespace json_digits
+
+// Writes a number in decimal at out, which has room for 24 bytes (the 20
+// digits of the largest, and what is written past them); returns the end.
+[[gnu::always_inline]] inline char* json_decimal(char* out, std::uint64_t value) {
+    constexpr std::uint64_t E8 = 100000000;
+    if (value < E8) return json_digits::short_value(out, static_cast<std::uint32_t>(value));
+    if (value < E8 * E8) {
+        out = json_digits::short_value(out, static_cast<std::uint32_t>(value / E8));
+        return json_digits::full(out, static_cast<std::uint32_t>(value % E8));
+    }
+    out = json_digits::short_value(out, static_cast<std::uint32_t>(value / (E8 * E8)));
+    out = json_digits::full(out, static_cast<std::uint32_t>(value / E8 % E8));
+    return json_digits::full(out, static_cast<std::uint32_t>(value % E8));
+}
 
 // Writes bytes as lowercase hexadecimal at out (two bytes a byte) and
 // returns the end.

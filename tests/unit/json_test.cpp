@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace vorsk {
@@ -58,6 +59,41 @@ TEST(JsonEscape, ACharacterCutByThePiecesEndWaitsForTheNextPiece) {
     EXPECT_EQ(escape("\xf0\x28", true).taken, 2u);
     EXPECT_EQ(escape("\xe2\x82\xac", true).text, "\xe2\x82\xac");
     EXPECT_EQ(escape("\x80", true).taken, 1u);
+}
+
+TEST(JsonEscape, OneAsciiByteIsWrittenAsTheWholeEscaperWritesIt) {
+    for (int b = 0; b < 128; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        char out[8];
+        char* end = json_escape_ascii(out, static_cast<std::uint8_t>(b));
+        EXPECT_EQ(std::string(out, end), escape(byte).text) << b;
+    }
+}
+
+std::string decimal(std::uint64_t value) {
+    char out[24];
+    return {out, json_decimal(out, value)};
+}
+
+TEST(JsonDecimal, EveryDigitCountAndItsBoundaries) {
+    std::uint64_t power = 1;
+    for (int digits = 1; digits <= 19; ++digits, power *= 10) {
+        for (const std::uint64_t value : {power, power + 1, power * 10 - 1, power * 7 + 3})
+            EXPECT_EQ(decimal(value), std::to_string(value));
+    }
+    EXPECT_EQ(decimal(0), "0");
+    EXPECT_EQ(decimal(UINT32_MAX), "4294967295");
+    EXPECT_EQ(decimal(UINT64_MAX), "18446744073709551615");
+    // Every value below ten thousand, in each half of eight digits, and as
+    // the last four digits of a longer number.
+    for (std::uint32_t value = 0; value < 10000; ++value) {
+        EXPECT_EQ(decimal(value), std::to_string(value));
+        EXPECT_EQ(decimal(value * 10000ull + 9999), std::to_string(value * 10000ull + 9999));
+        const std::uint32_t four = json_digits::four(value);
+        char padded[8];
+        std::snprintf(padded, sizeof padded, "%04u", value);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&four), 4), padded);
+    }
 }
 
 }  // namespace
