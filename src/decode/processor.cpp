@@ -401,6 +401,10 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         p.screen = allocate_record<ScreenFeed>();
         if (p.screen == nullptr) return false;
         p.screen->screen = settings.screen;
+        if (settings.pen) {
+            p.screen->page = writer;
+            p.screen->special = true;
+        }
     }
     if (!p.keys && !settings.pen && !settings.reference && p.terminfo == nullptr &&
         p.check == nullptr && p.queries == nullptr && p.memo == nullptr &&

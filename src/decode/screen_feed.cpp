@@ -1,5 +1,6 @@
 #include "decode/screen_feed.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -13,13 +14,44 @@
 namespace vorsk {
 namespace {
 
+// The page: the painter of what an operation changes is the place of the
+// item it comes from, a number the writer's offset gives; a text line
+// keeps its number over its runs.
+void paint_begin(ScreenFeed& f, bool text) {
+    const std::uint64_t at = writer_offset(*f.page);
+    if (!(text && f.in_text) && at != f.marked_end) f.screen->painter = at + 1;
+    f.in_text = text;
+}
+
+// Whether a line of the active screen has the painter's number.
+bool painted_now(const Screen& s) {
+    const std::uint64_t* painted = s.painted[s.active];
+    if (painted[s.order[s.active][s.cursor.row]] == s.painter) return true;
+    return std::find(painted, painted + s.rows, s.painter) != painted + s.rows;
+}
+
+// Where the operation changed the screen, the item's mark, once.
+void paint_end(ScreenFeed& f) {
+    const std::uint64_t painter = f.screen->painter;
+    if (painter == f.marked || !painted_now(*f.screen)) return;
+    char mark[PAINTER_MARK_SIZE];
+    writer_raw(*f.page, mark, format_painter_mark(mark, 'a', painter));
+    f.marked = painter;
+    f.marked_end = writer_offset(*f.page);
+}
+
 void put_held_character(ScreenFeed& f) {
+    const bool special = f.special;
     std::uint32_t cp = 0;
     const auto n = static_cast<std::size_t>(f.have);
     if (utf8_decode(f.utf8, n, cp) == n) {
         const int width = code_point_width(cp);
         if (width >= 0 && unsafe_code_point_name(cp) == nullptr) {
+            if (special) [[unlikely]]
+                paint_begin(f, true);
             screen_put(*f.screen, cp, width, reinterpret_cast<const char*>(f.utf8), n);
+            if (special) [[unlikely]]
+                paint_end(f);
         }
     }
     f.have = 0;
@@ -99,10 +131,17 @@ void screen_step_sequence(Processor& p, const StepSlot& slot) {
     ScreenFeed& f = *p.screen;
     if (f.at_alt && f.screen->active != 0 && slot.leaves_alternate)
         screen_moment(p, "before the alternate screen is left");
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     f.have = 0;
     f.need = 0;
+    if (special) [[unlikely]]
+        paint_begin(f, false);
     screen_apply_step(*f.screen, slot.step);
+    if (special) [[unlikely]]
+        paint_end(f);
 }
 
 void screen_control_byte(Processor& p, std::uint8_t b) {
@@ -186,7 +225,10 @@ void screen_end(Processor& p) {
 }
 
 void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     if (f.in_string) {
         if (f.head_size < sizeof f.head) f.head[f.head_size++] = static_cast<char>(b);
         return;
@@ -202,7 +244,11 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
     }
     if (b < 0x80) {
         const char c = static_cast<char>(b);
+        if (special) [[unlikely]]
+            paint_begin(f, true);
         screen_put_ascii(*f.screen, &c, 1);
+        if (special) [[unlikely]]
+            paint_end(f);
         return;
     }
     const int length = utf8_length(b);
@@ -213,7 +259,10 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
 }
 
 void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     if (f.in_string) {
         for (std::size_t i = 0; i < n && f.head_size < sizeof f.head; ++i)
             f.head[f.head_size++] = bytes[i];
@@ -221,13 +270,22 @@ void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
     }
     f.have = 0;
     f.need = 0;
+    if (special) [[unlikely]]
+        paint_begin(f, true);
     screen_put_ascii(*f.screen, bytes, n);
+    if (special) [[unlikely]]
+        paint_end(f);
 }
 
 void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     f.have = 0;
     f.need = 0;
+    if (special) [[unlikely]]
+        paint_begin(f, true);
     const auto* at = reinterpret_cast<const std::uint8_t*>(bytes);
     const std::uint8_t* const end = at + n;
     while (at != end) {
@@ -241,22 +299,34 @@ void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
         }
         std::uint32_t cp = 0;
         const std::size_t length = utf8_decode(at, static_cast<std::size_t>(end - at), cp);
-        if (length == 0) return;  // the run holds whole characters only
+        if (length == 0) break;  // the run holds whole characters only
         const int plain = plain_text_width(cp);
         screen_put(*f.screen, cp, plain != 0 ? plain : code_point_width(cp),
                    reinterpret_cast<const char*>(at), length);
         at += length;
     }
+    if (special) [[unlikely]]
+        paint_end(f);
 }
 
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     if (unsafe_code_point_name(cp) != nullptr) return;
+    if (special) [[unlikely]]
+        paint_begin(f, true);
     screen_put(*f.screen, cp, width < 0 ? 1 : width, bytes, n);
+    if (special) [[unlikely]]
+        paint_end(f);
 }
 
 void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     if (b >= 0x80) {
         // The classic mode hands bytes from 0x80 up to the control line.
         if (!extended) feed_text_byte(f, b);
@@ -269,11 +339,18 @@ void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
         if (b == 0x07 && f.string_bel) end_string_text(f);
         return;
     }
+    if (special) [[unlikely]]
+        paint_begin(f, false);
     screen_control(*f.screen, b);
+    if (special) [[unlikely]]
+        paint_end(f);
 }
 
 void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
-    if (f.muted) return;
+    const bool special = f.special;
+    if (special && f.muted) [[unlikely]] {
+        return;
+    }
     f.have = 0;
     f.need = 0;
     if (!extended) {
@@ -299,6 +376,8 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
     }
     // Where the decoder keeps the sequence's lines, the screen keeps its
     // step (a classic string's introducer above is never kept).
+    if (special) [[unlikely]]
+        paint_begin(f, false);
     ScreenStep step;
     if (f.keeps_steps && s.n_bytes <= MEMO_KEY_SIZE && screen_step(s, step)) {
         StepSlot& slot =
@@ -306,9 +385,11 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
         slot.step = step;
         slot.leaves_alternate = leaves_alternate(s);
         screen_apply_step(*f.screen, step);
-        return;
+    } else {
+        screen_apply_sequence(*f.screen, s);
     }
-    screen_apply_sequence(*f.screen, s);
+    if (special) [[unlikely]]
+        paint_end(f);
 }
 
 }  // namespace vorsk

@@ -59,6 +59,7 @@ struct ScreenFeed {
     std::uint8_t head_size = 0;
     bool prompt_due = false;  // a prompt mark ended; its screen is next
     bool muted = false;       // a typescript's banner line: read, never drawn
+    bool special = false;     // muted, or the page's marks are wanted
     int columns = 0;          // "Columns" given before "Lines"
     std::uint8_t utf8[4] = {};
     int have = 0;  // bytes of a character held
@@ -67,10 +68,23 @@ struct ScreenFeed {
     bool string_bel = false;   // the string ends with BEL (OSC)
     bool keeps_steps = false;  // the decoder keeps the lines of sequences in a memo
     StepMemo steps;
+    // The page: each item that changes the screen leaves a mark of its
+    // place in the account, whose number the lines it changed keep; a text
+    // line is one item however many runs it takes.
+    LineWriter* page = nullptr;
+    std::uint64_t marked = 0;      // the number of the last mark written
+    std::uint64_t marked_end = 0;  // the writer's offset after it
+    bool in_text = false;          // a text line goes on
 };
 
 struct Processor;
 struct ControlString;
+
+// A typescript's banner line is read but never drawn.
+inline void screen_mute(ScreenFeed& f, bool on) {
+    f.muted = on;
+    f.special = on || f.page != nullptr;
+}
 
 // The screen, after the open line is ended, with its heading saying when.
 void screen_moment(Processor& p, const char* when);

@@ -44,7 +44,7 @@ void decode_source(Processor& p, Source& source, IdleLimit idle, CastWriter* cas
         const Event e = source_next(source);
         switch (e.kind) {
             case EVENT_BYTE:
-                if (p.screen != nullptr) p.screen->muted = banner;
+                if (p.screen != nullptr) screen_mute(*p.screen, banner);
                 process_byte(p, e.byte);
                 if (p.screen != nullptr) write_due_screens(p);
                 // The bytes the input holds already go to the dispatcher
@@ -52,7 +52,7 @@ void decode_source(Processor& p, Source& source, IdleLimit idle, CastWriter* cas
                 // to say.
                 process_buffered(p, until_next_screen(p, source_run_limit(source)));
                 if (p.screen != nullptr) {
-                    p.screen->muted = false;
+                    screen_mute(*p.screen, false);
                     write_due_screens(p);
                 }
                 continue;

@@ -1,5 +1,7 @@
 #include "screen/pen.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -22,6 +24,11 @@ std::size_t format_pen_mark(char* out, const Pen& pen) {
     }
     at[-1] = 'm';
     return static_cast<std::size_t>(at - out);
+}
+
+std::size_t format_painter_mark(char* out, char letter, std::uint64_t painter) {
+    const int n = std::snprintf(out, PAINTER_MARK_SIZE, "\x1b[=%c%" PRIu64 "m", letter, painter);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
 }  // namespace vorsk

@@ -47,4 +47,11 @@ struct Pen {
 inline constexpr std::size_t PEN_MARK_SIZE = 64;
 std::size_t format_pen_mark(char* out, const Pen& pen);
 
+// The marks that tell the page who changed the screen: ESC "[=" a letter,
+// a number, "m". 'a': the place of the account line that changed it (the
+// painter), 'b': the screen row that follows was changed last by that
+// painter. Returns its length; out holds at least PAINTER_MARK_SIZE bytes.
+inline constexpr std::size_t PAINTER_MARK_SIZE = 32;
+std::size_t format_painter_mark(char* out, char letter, std::uint64_t painter);
+
 }  // namespace vorsk

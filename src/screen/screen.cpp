@@ -286,9 +286,19 @@ Cell* row_of(Screen& s, int row) {
     return s.filled[s.active][s.order[s.active][row]];
 }
 
+// A line of the active screen changes, by the painter's hand.
+[[gnu::always_inline]] inline void paint_line(Screen& s, int line) {
+    s.painted[s.active][line] = s.painter;
+}
+
+[[gnu::always_inline]] inline void paint(Screen& s, int row) {
+    paint_line(s, s.order[s.active][row]);
+}
+
 // The line becomes blanks of background bg from column `from` on.
 void blank_tail(Screen& s, int row, int from, std::uint32_t bg) {
     const int line = s.order[s.active][row];
+    paint_line(s, line);
     if (s.filled[s.active][line] > from)
         s.filled[s.active][line] = static_cast<std::uint16_t>(from);
     if (s.start[s.active][line] > from) s.start[s.active][line] = static_cast<std::uint16_t>(from);
@@ -319,6 +329,7 @@ void clear_grid(Screen& s, int which) {
         s.order[which][r] = static_cast<std::uint16_t>(r);
         s.filled[which][r] = 0;
         s.start[which][r] = 0;
+        s.painted[which][r] = s.painter;
         s.tail_bg[which][r] = 0;
     }
 }
@@ -358,6 +369,7 @@ void shift_rect_rows(Screen& s, int from, int to, int n, int left, int right) {
     for (int r = from; r <= to; ++r) {
         cut_wide(s, r, left);
         cut_wide(s, r, right + 1);
+        paint(s, r);
     }
     const int first = n > 0 ? to - count + 1 : from;  // the lines that come in blank
     if (n > 0) {
@@ -450,6 +462,7 @@ void write_cell(Screen& s, std::uint32_t ch) {
         if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
     }
     cut_wide(s, c.row, c.col + width);
+    paint(s, c.row);
     const std::uint32_t pen = cursor_pen(s);
     r[c.col] = Cell{ch, pen};
     if (width == 2) r[c.col + 1] = Cell{0, pen};
@@ -569,6 +582,7 @@ bool screen_resize(Screen& s, int cols, int rows) {
             s.start[which][r] = static_cast<std::uint16_t>(start);
             s.tail_bg[which][r] = old.tail_bg[which][line];
             s.head_bg[which][r] = old.head_bg[which][line];
+            s.painted[which][r] = old.painted[which][line];
             if (kept == cols && cols - 1 >= start && cell_width(row[cols - 1]) == 2)
                 row[cols - 1] = blank_of(s, row[cols - 1]);
         }
@@ -601,6 +615,7 @@ void join(Screen& s, const char* bytes, std::size_t n) {
     std::memcpy(text + size, bytes, n);
     const std::uint32_t cluster = add_cluster(s, text, size + n);
     if (cluster == NONE) return;
+    paint(s, c.row);
     r[col].ch = (r[col].ch & ~(CELL_CODE | CELL_GRAPHIC)) | CELL_CLUSTER | cluster;
 }
 
@@ -628,6 +643,7 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
         // line with autowrap, and without it is not drawn (as tmux does).
         if (!s.autowrap) return;
         row_of(s, c.row)[c.col] = blank(s, c.pen.bg);
+        paint(s, c.row);
         c.col = c.col == s.right ? s.left : 0;
         screen_index(s);
     }
@@ -683,6 +699,7 @@ Cell* make_room(Screen& s, int k, int end) {
     const int row = s.cursor.row;
     if (s.insert) [[unlikely]] {
         Cell* r = row_of(s, row);
+        paint(s, row);
         cut_wide(s, row, col);
         cut_wide(s, row, end + 1);
         std::memmove(r + to, r + col, static_cast<std::size_t>(end + 1 - to) * sizeof(Cell));
@@ -693,6 +710,7 @@ Cell* make_room(Screen& s, int k, int end) {
     std::uint16_t& filled = s.filled[s.active][line];
     std::uint16_t& start = s.start[s.active][line];
     Cell* r = grid_row(s, s.active, line);
+    paint_line(s, line);
     if (filled <= col) {
         // Past the filled cells there are only blanks, which nothing cuts.
         if (filled == 0) {
@@ -793,6 +811,7 @@ bool place_rect(const Screen& s, int top, int left, int bottom, int right, Rect&
 void fill_rect(Screen& s, const Rect& r, std::uint32_t ch, const Pen* pen) {
     for (int row = r.top; row <= r.bottom; ++row) {
         Cell* cells = row_of(s, row);
+        paint(s, row);
         cut_wide(s, row, r.left);
         cut_wide(s, row, r.right + 1);
         const Cell c = pen != nullptr ? Cell{ch, pen_id(s, *pen)} : blank(s, s.cursor.pen.bg);
@@ -833,6 +852,7 @@ void screen_copy_rect(Screen& s, int top, int left, int bottom, int right, int t
         cut_wide(s, to.top + k, to.left);
         cut_wide(s, to.top + k, to.left + width);
         Cell* target = row_of(s, to.top + k) + to.left;
+        paint(s, to.top + k);
         std::memmove(target, source, static_cast<std::size_t>(width) * sizeof(Cell));
         // Halves of wide characters cut at the edges of the copy are blanks.
         if (cell_width(target[0]) == 0) target[0] = blank_of(s, target[0]);
@@ -920,6 +940,7 @@ void screen_index(Screen& s) {
         order[s.bottom] = first;
         s.filled[s.active][first] = 0;
         s.start[s.active][first] = 0;
+        paint_line(s, first);
         s.tail_bg[s.active][first] = c.pen.bg;
         if (s.active == 0 && s.top == 0) ++s.scrolled_off;
     } else if (c.row < s.rows - 1) {
@@ -980,6 +1001,7 @@ void screen_erase_line(Screen& s, int mode) {
             break;
         case 1: {
             Cell* r = row_upto(s, c.row, c.col + 1);
+            paint(s, c.row);
             cut_wide(s, c.row, c.col + 1);
             fill(r, c.col + 1, blank(s, c.pen.bg));
             break;
@@ -1012,6 +1034,7 @@ void screen_erase_chars(Screen& s, int n) {
     Cursor& c = s.cursor;
     n = clamp(n, 1, s.cols - c.col);
     Cell* r = row_of(s, c.row);
+    paint(s, c.row);
     cut_wide(s, c.row, c.col);
     cut_wide(s, c.row, c.col + n);
     fill(r + c.col, n, blank(s, c.pen.bg));
@@ -1026,6 +1049,7 @@ void screen_insert_chars(Screen& s, int n) {
     const int end = s.right;
     n = clamp(n, 1, end + 1 - c.col);
     Cell* r = row_of(s, c.row);
+    paint(s, c.row);
     cut_wide(s, c.row, c.col);
     cut_wide(s, c.row, end + 1);
     std::memmove(r + c.col + n, r + c.col,
@@ -1042,6 +1066,7 @@ void screen_delete_chars(Screen& s, int n) {
     const int end = s.right;
     n = clamp(n, 1, end + 1 - c.col);
     Cell* r = row_of(s, c.row);
+    paint(s, c.row);
     cut_wide(s, c.row, c.col);
     cut_wide(s, c.row, c.col + n);
     cut_wide(s, c.row, end + 1);
@@ -1100,6 +1125,7 @@ void screen_alignment(Screen& s) {
     s.bottom = s.rows - 1;
     for (int r = 0; r < s.rows; ++r) {
         Cell* cells = row_of(s, r);
+        paint(s, r);
         fill(cells, s.cols, Cell{'E' | 1u << CELL_WIDTH_SHIFT, 0});
     }
     s.cursor.origin = false;
@@ -1221,13 +1247,17 @@ void screen_write(const Screen& s, LineWriter& w, const char* when) {
     writer_raw(w, heading, static_cast<std::size_t>(std::max(n, 0)));
     // A row: its cells' text after "=|", trailing blanks left out, then "|".
     // In colour, each run of cells of one pen after the SGR that sets it.
-    static char row[8 + MAX_SCREEN_COLUMNS * (Cluster::TEXT_SIZE + PEN_SGR_SIZE)];
+    static char
+        row[8 + PAINTER_MARK_SIZE + MAX_SCREEN_COLUMNS * (Cluster::TEXT_SIZE + PEN_SGR_SIZE)];
     const bool colors = w.config.colors;
     for (int r = 0; r < s.rows; ++r) {
         const int line = s.order[s.active][r];
         const Cell* cells =
             s.grid[s.active] + static_cast<std::size_t>(line) * static_cast<std::size_t>(s.cols);
         std::size_t len = 0;
+        // The page links the row to the account line that changed it last.
+        if (w.config.pen_marks && s.painted[s.active][line] != 0)
+            len += format_painter_mark(row, 'b', s.painted[s.active][line]);
         row[len++] = '=';
         row[len++] = '|';
         std::size_t end = len;

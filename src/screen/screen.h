@@ -72,6 +72,11 @@ struct Screen {
     std::uint16_t start[2][MAX_SCREEN_ROWS] = {};
     std::uint32_t tail_bg[2][MAX_SCREEN_ROWS] = {};
     std::uint32_t head_bg[2][MAX_SCREEN_ROWS] = {};
+    // Who changed each line last: the `painter` of the operation, a number
+    // the caller gives (the page's place of the account line that did it),
+    // indexed like the grid.
+    std::uint64_t painter = 0;
+    std::uint64_t painted[2][MAX_SCREEN_ROWS] = {};
     int active = 0;  // 1: the alternate screen
     Cursor cursor;
     Cursor saved[2];  // DECSC and mode 1048, one for each screen
