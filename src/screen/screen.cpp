@@ -924,10 +924,10 @@ void screen_set_row(Screen& s, int row) {
 }
 
 void screen_index(Screen& s) {
-    settle(s);
     Cursor& c = s.cursor;
     if (c.row == s.bottom && within_sides(s, c.col)) {
         if (narrow(s)) {
+            settle(s);
             scroll_rows_up(s, s.top, s.bottom, 1);
             return;
         }
