@@ -176,6 +176,37 @@ TEST(Screen, ScrollingWithinARegionLeavesTheLinesOutsideIt) {
     EXPECT_EQ("d", row(*s, 2));
 }
 
+// Pens and clusters no cell uses any more are dropped when their tables
+// fill, and the cells kept keep their own.
+TEST(Screen, ThePensAndClustersOfTheCellsOutliveTheirTablesFilling) {
+    ScreenPtr s(screen_new(2, 1), screen_free);
+    ASSERT_NE(nullptr, s);
+    const auto accent = [&s](std::uint32_t fg) {
+        s->cursor.pen = Pen{};
+        s->cursor.pen.fg = fg;
+        screen_move_to(*s, 1, 1);
+        screen_put(*s, 'e', 1, "e", 1);
+        screen_put(*s, 0x301, 0, "\xcc\x81", 2);
+    };
+    // Entries no cell keeps come before the kept cell's, which the
+    // renumbering moves.
+    for (std::uint32_t i = 0; i < 16; ++i) accent(PEN_RGB | 0x100000 | i);
+    Pen kept;
+    kept.fg = PEN_RGB | 0x090909;
+    s->cursor.pen = kept;
+    screen_move_to(*s, 1, 2);
+    screen_put(*s, 'K', 1, "K", 1);
+    screen_put(*s, 0x301, 0, "\xcc\x81", 2);
+    const std::uint32_t rounds = 4 * s->capacity;
+    for (std::uint32_t i = 0; i < rounds; ++i) accent(PEN_RGB | i);
+    EXPECT_LE(s->n_pens, s->capacity);
+    EXPECT_LE(s->n_clusters, s->capacity);
+    EXPECT_EQ("e\xcc\x81K\xcc\x81", row(*s, 0));
+    const Cell* cells = s->grid[0] + static_cast<std::size_t>(s->order[0][0]) * 2;
+    EXPECT_EQ(PEN_RGB | (rounds - 1), s->pens[cells[0].pen].fg);
+    EXPECT_EQ(kept, s->pens[cells[1].pen]);
+}
+
 TEST(Screen, AResizeKeepsWhatFitsAndTheSizeStaysWithinItsBounds) {
     ScreenPtr s(screen_new(4, 2), screen_free);
     ASSERT_NE(nullptr, s);
