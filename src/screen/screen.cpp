@@ -110,8 +110,19 @@ void each_cell(Screen& s, Visit visit) {
     visit(s.last);
 }
 
+bool allocate_tables(Screen& s, std::uint32_t capacity);
+
+// The most entries the tables may need: every cell of both screens with a
+// pen and a cluster of its own, twice over, so that renumbering comes
+// seldom even then. They begin smaller and grow where a stream keeps more.
+std::uint32_t most_entries(int cols, int rows) {
+    return 2 * static_cast<std::uint32_t>(2 * cols * rows + 1) + 64 + TABLE_RESERVE;
+}
+constexpr std::uint32_t FIRST_ENTRIES = 4096 + TABLE_RESERVE;
+
 // Drops the pens and clusters no cell uses and numbers the rest anew, in
-// their order, the default pen staying 0.
+// their order, the default pen staying 0; then, where the cells keep more
+// than half the room, the tables grow.
 void renumber(Screen& s) {
     std::uint32_t* const id = s.renumber;
     std::fill(id, id + s.n_pens, NONE);
@@ -147,6 +158,12 @@ void renumber(Screen& s) {
     each_cell(s, [&](Cell& c) {
         if (cluster(c)) c.ch = (c.ch & ~CELL_CODE) | id[c.ch & CELL_CODE];
     });
+    const std::uint32_t kept = std::max(s.n_pens, s.n_clusters);
+    if (kept > (s.capacity - TABLE_RESERVE) / 2) {
+        // Memory exhausted leaves the tables as they are: the reserve still
+        // serves, and a full table gives the default pen or no cluster.
+        allocate_tables(s, std::min(2 * s.capacity, most_entries(s.cols, s.rows)));
+    }
 }
 
 // Called where an operation begins, never within one: the numbers an
@@ -494,11 +511,9 @@ bool allocate(Screen& s, int cols, int rows) {
     return true;
 }
 
-// Tables of pens and clusters with room for every cell of both screens of
-// a size twice over, so that renumbering comes seldom; the numbers kept.
-bool allocate_tables(Screen& s, int cols, int rows) {
-    const auto cells = static_cast<std::uint32_t>(2 * cols * rows + 1);
-    const std::uint32_t capacity = 2 * cells + 64 + TABLE_RESERVE;
+// Tables of pens and clusters of `capacity` entries, the numbers kept; no
+// smaller than they are.
+bool allocate_tables(Screen& s, std::uint32_t capacity) {
     if (capacity <= s.capacity) return true;
     std::uint32_t slots = 1;
     while (slots < 2 * capacity) slots *= 2;
@@ -531,7 +546,8 @@ Screen* screen_new(int cols, int rows) {
     *s = Screen{};
     cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
     rows = clamp(rows, 1, MAX_SCREEN_ROWS);
-    if (!allocate(*s, cols, rows) || !allocate_tables(*s, cols, rows)) {
+    if (!allocate(*s, cols, rows) ||
+        !allocate_tables(*s, std::min(FIRST_ENTRIES, most_entries(cols, rows)))) {
         screen_free(s);
         return nullptr;
     }
@@ -557,7 +573,6 @@ bool screen_resize(Screen& s, int cols, int rows) {
     cols = clamp(cols, 1, MAX_SCREEN_COLUMNS);
     rows = clamp(rows, 1, MAX_SCREEN_ROWS);
     if (cols == s.cols && rows == s.rows) return true;
-    if (!allocate_tables(s, cols, rows)) return false;
     const Screen old = s;
     s.grid[0] = s.grid[1] = nullptr;
     if (!allocate(s, cols, rows)) {

@@ -207,6 +207,26 @@ TEST(Screen, ThePensAndClustersOfTheCellsOutliveTheirTablesFilling) {
     EXPECT_EQ(kept, s->pens[cells[1].pen]);
 }
 
+// A screen whose every cell has a pen of its own: the tables grow to keep
+// them all.
+TEST(Screen, TheTablesGrowWhereTheCellsKeepMorePensThanTheyHold) {
+    ScreenPtr s(screen_new(100, 60), screen_free);
+    ASSERT_NE(nullptr, s);
+    const std::uint32_t first = s->capacity;
+    for (int round = 0; round < 2; ++round) {
+        for (std::uint32_t i = 0; i < 6000; ++i) {
+            s->cursor.pen.fg = PEN_RGB | (round << 16 | i);
+            screen_put(*s, 'x', 1, "x", 1);
+        }
+    }
+    EXPECT_GT(s->capacity, first);
+    for (const int at : {0, 1234, 5999}) {
+        const int line = s->order[0][at / 100];
+        const Cell& cell = s->grid[0][static_cast<std::size_t>(line) * 100 + at % 100];
+        EXPECT_EQ(PEN_RGB | (1 << 16 | static_cast<std::uint32_t>(at)), s->pens[cell.pen].fg);
+    }
+}
+
 TEST(Screen, AResizeKeepsWhatFitsAndTheSizeStaysWithinItsBounds) {
     ScreenPtr s(screen_new(4, 2), screen_free);
     ASSERT_NE(nullptr, s);
