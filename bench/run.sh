@@ -151,3 +151,14 @@ for mode in "" "-X"; do
         "$(instructions_per_byte "$dir/real.bin" $mode --html)" \
         "$(peak_kb "cat $dir/real.bin | $vorsk $mode --html")"
 done
+
+# The other views of the real streams: the screen at the end, JSON Lines
+# and two selections; callgrind's instructions per input byte on the first
+# 4 MB and peak memory through a pipe over the whole input.
+echo
+printf '%-22s %9s %9s\n' view ins/B peak-KB
+for view in "-X --screen" "-X --json" "-X --only=SGR" "-X --grep=SGR"; do
+    # shellcheck disable=SC2086
+    printf '%-22s %9s %9s\n' "$view" "$(instructions_per_byte "$dir/real.bin" $view)" \
+        "$(peak_kb "cat $dir/real.bin | $vorsk $view")"
+done
