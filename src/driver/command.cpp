@@ -433,6 +433,82 @@ constexpr double TYPED_PATIENCE = 0.05;
 // not write within this time is not waited for.
 constexpr double QUIET_AFTER_END = 0.1;
 
+// What a call of next_record hands over without waiting: the end, a record
+// ready, or nothing of the direction wanted; false where it must wait.
+bool record_without_waiting(CommandRun& run, RecordWant want, Record& record) {
+    take_notices(run);
+    if (ending_signal != 0 || run.ended) {
+        run.ended = true;
+        record = Record{.kind = RECORD_END};
+        return true;
+    }
+    if (give_ready(run, want, record)) return true;
+    if (run.exit_given) {
+        run.ended = true;
+        record = Record{.kind = RECORD_END};
+        return true;
+    }
+    if ((want == WANT_TO_TERMINAL && run.output_ended) ||
+        (want == WANT_FROM_TERMINAL && (run.input_ended || !run.setup.show_input))) {
+        record = Record{.kind = RECORD_NONE};
+        return true;
+    }
+    return false;
+}
+
+// What the session waits on: the wake pipe, the log's queue, the pseudo-
+// terminal (to read the program's output, to forward typed bytes), the
+// user's terminal.
+struct Waits {
+    pollfd fds[4];
+    nfds_t n = 0;
+    int log = -1;  // the index of each in fds, or -1
+    int master = -1;
+    int input = -1;
+};
+
+Waits waits_of(CommandRun& run) {
+    Waits w;
+    w.fds[w.n++] = pollfd{wake_pipe[0], POLLIN, 0};
+    const int log_fd = run.setup.log != nullptr ? log_queue_waiting_fd(*run.setup.log) : -1;
+    if (log_fd >= 0) {
+        w.log = static_cast<int>(w.n);
+        w.fds[w.n++] = pollfd{log_fd, POLLOUT, 0};
+    }
+    if (run.output_ended) return w;
+    short events = 0;
+    if (!run.output.pending) events |= POLLIN;
+    if (forward_pending(run)) events |= POLLOUT;
+    if (events != 0) {
+        w.master = static_cast<int>(w.n);
+        w.fds[w.n++] = pollfd{run.master, events, 0};
+    }
+    if (!run.input_ended && input_slot_free(run)) {
+        w.input = static_cast<int>(w.n);
+        w.fds[w.n++] = pollfd{run.setup.input_fd, POLLIN, 0};
+    }
+    return w;
+}
+
+// How long the wait may last: typed input is not awaited long, output
+// after the program's end only until it has been quiet a while, and the
+// program's end looked at now and then. Below 0: no limit.
+double deadline_of(const CommandRun& run, RecordWant want, double started, double last_output) {
+    double deadline = -1.0;
+    if (want == WANT_FROM_TERMINAL) deadline = started + TYPED_PATIENCE;
+    if (run.child_ended && !run.output_ended) {
+        const double quiet = last_output + QUIET_AFTER_END;
+        deadline = deadline < 0 ? quiet : std::min(deadline, quiet);
+    }
+    if (run.output_ended && !run.child_ended) {
+        // Only the program's end is awaited; its SIGCHLD wakes the poll,
+        // and a look now and then covers a status taken by no handler.
+        const double look = now() + QUIET_AFTER_END;
+        deadline = deadline < 0 ? look : std::min(deadline, look);
+    }
+    return deadline;
+}
+
 void next_record(void* self, RecordWant want, Record& record) {
     CommandRun& run = *static_cast<CommandRun*>(self);
     // The bytes handed out last are decoded by now.
@@ -442,62 +518,13 @@ void next_record(void* self, RecordWant want, Record& record) {
     const double started = now();
     double last_output = started;
     for (;;) {
-        take_notices(run);
-        if (ending_signal != 0 || run.ended) {
-            run.ended = true;
-            record = Record{.kind = RECORD_END};
-            return;
-        }
-        if (give_ready(run, want, record)) return;
-        if (run.exit_given) {
-            run.ended = true;
-            record = Record{.kind = RECORD_END};
-            return;
-        }
-        if ((want == WANT_TO_TERMINAL && run.output_ended) ||
-            (want == WANT_FROM_TERMINAL && (run.input_ended || !run.setup.show_input))) {
-            record = Record{.kind = RECORD_NONE};
-            return;
-        }
-
-        pollfd fds[4];
-        nfds_t n = 0;
-        fds[n++] = pollfd{wake_pipe[0], POLLIN, 0};
-        const int log_fd = run.setup.log != nullptr ? log_queue_waiting_fd(*run.setup.log) : -1;
-        const int log_index = log_fd >= 0 ? static_cast<int>(n) : -1;
-        if (log_fd >= 0) fds[n++] = pollfd{log_fd, POLLOUT, 0};
-        int master_index = -1;
-        int input_index = -1;
-        if (!run.output_ended) {
-            short events = 0;
-            if (!run.output.pending) events |= POLLIN;
-            if (forward_pending(run)) events |= POLLOUT;
-            if (events != 0) {
-                master_index = static_cast<int>(n);
-                fds[n++] = pollfd{run.master, events, 0};
-            }
-            if (!run.input_ended && input_slot_free(run)) {
-                input_index = static_cast<int>(n);
-                fds[n++] = pollfd{run.setup.input_fd, POLLIN, 0};
-            }
-        }
-        double deadline = -1.0;
-        if (want == WANT_FROM_TERMINAL) deadline = started + TYPED_PATIENCE;
-        if (run.child_ended && !run.output_ended) {
-            const double quiet = last_output + QUIET_AFTER_END;
-            deadline = deadline < 0 ? quiet : std::min(deadline, quiet);
-        }
-        if (run.output_ended && !run.child_ended) {
-            // Only the program's end is awaited; its SIGCHLD wakes the poll,
-            // and a look now and then covers a status taken by no handler.
-            const double look = now() + QUIET_AFTER_END;
-            deadline = deadline < 0 ? look : std::min(deadline, look);
-        }
-
-        int ready = poll(fds, n, 0);
+        if (record_without_waiting(run, want, record)) return;
+        Waits w = waits_of(run);
+        const double deadline = deadline_of(run, want, started, last_output);
+        int ready = poll(w.fds, w.n, 0);
         if (ready == 0) {
             if (run.setup.flush != nullptr) run.setup.flush(run.setup.flush_arg);
-            ready = poll(fds, n, deadline < 0 ? -1 : milliseconds_until(deadline));
+            ready = poll(w.fds, w.n, deadline < 0 ? -1 : milliseconds_until(deadline));
         }
         if (ready < 0 && errno != EINTR) {
             std::fprintf(stderr, "%s: poll: %s\n", run.setup.program_name, std::strerror(errno));
@@ -522,16 +549,16 @@ void next_record(void* self, RecordWant want, Record& record) {
             }
             continue;
         }
-        if (log_index >= 0 && fds[log_index].revents != 0) log_queue_drain(*run.setup.log);
-        if (master_index >= 0) {
-            const short got = fds[master_index].revents;
+        if (w.log >= 0 && w.fds[w.log].revents != 0) log_queue_drain(*run.setup.log);
+        if (w.master >= 0) {
+            const short got = w.fds[w.master].revents;
             if ((got & POLLOUT) != 0) forward(run);
             if ((got & (POLLIN | POLLHUP | POLLERR)) != 0 && !run.output.pending) {
                 read_output(run);
                 last_output = now();
             }
         }
-        if (input_index >= 0 && fds[input_index].revents != 0) {
+        if (w.input >= 0 && w.fds[w.input].revents != 0) {
             read_input(run);
             forward(run);
         }
