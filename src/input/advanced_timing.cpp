@@ -348,87 +348,100 @@ bool tail_fact(AdvancedTiming& t, Log& log, std::size_t available, Record& r) {
     return true;
 }
 
+// The steps of each phase: true where a record is given, false where the
+// next phase (or the same) goes on.
+bool header_step(AdvancedTiming& t, Record& r) {
+    Log& log = t.logs[TO_TERMINAL];
+    const std::size_t available = log_fill(t, log);
+    if (available == 0) {
+        t.phase = RECORDS;
+        return false;
+    }
+    const std::size_t n = header_piece(log, available);
+    if (log.data[log.pos + n - 1] == '\n') t.phase = RECORDS;
+    constexpr std::string_view STARTED = "Script started on ";
+    const std::string_view line(reinterpret_cast<const char*>(log.data + log.pos), n);
+    if (t.names.banner_facts && t.phase == RECORDS && line.starts_with(STARTED)) {
+        log.pos += n;
+        std::string_view value = line.substr(STARTED.size(), n - STARTED.size() - 1);
+        if (value.ends_with('\r')) value.remove_suffix(1);
+        r = Record{.kind = RECORD_METADATA, .name = "Script started", .value = value};
+        return true;
+    }
+    hand_out(log, n, TO_TERMINAL, r);
+    return true;
+}
+
+bool records_step(AdvancedTiming& t, Record& r) {
+    if (t.fact_pending) {
+        t.fact_pending = false;
+        r = Record{.kind = RECORD_METADATA, .name = t.fact_name, .value = t.fact_value};
+        return true;
+    }
+    if (t.remaining != 0) {
+        Log& log = *log_of(t, t.direction);
+        const std::size_t available = log_fill(t, log);
+        if (available == 0) {
+            if (!t.told_past_end && !t.failed) {
+                t.told_past_end = true;
+                std::fprintf(stderr,
+                             "%s: %s:%" PRIu64 ": the record counts %" PRIu64
+                             " bytes past the end of %s; the records after it "
+                             "have no bytes to show\n",
+                             t.names.program, t.names.timing, t.line_number, t.remaining,
+                             t.names.logs[t.direction]);
+            }
+            t.remaining = 0;
+            return false;
+        }
+        std::size_t n = std::min(available, RECORD_PIECE_SIZE);
+        if (n > t.remaining) n = static_cast<std::size_t>(t.remaining);
+        t.remaining -= n;
+        hand_out(log, n, t.direction, r);
+        return true;
+    }
+    if (next_timing_record(t, r)) return true;
+    t.timings = nullptr;
+    t.phase = TAIL;
+    r = Record{.kind = RECORD_BREAK};
+    return true;
+}
+
+bool tail_step(AdvancedTiming& t, Record& r) {
+    if (t.stopped && !t.told_stop) {
+        t.told_stop = true;
+        r = Record{.kind = RECORD_METADATA, .name = STOPPED_EARLY, .value = t.stop_reason};
+        return true;
+    }
+    // After the timing, the rest of the output as it stands.
+    Log& log = t.logs[TO_TERMINAL];
+    const std::size_t available = log_fill(t, log);
+    if (available == 0) {
+        t.phase = DONE;
+        return false;
+    }
+    if (!t.tail_checked) {
+        t.tail_checked = true;
+        if (tail_fact(t, log, available, r)) return true;
+    }
+    hand_out(log, std::min(available, RECORD_PIECE_SIZE), TO_TERMINAL, r);
+    return true;
+}
+
 void advanced_next(void* self, RecordWant, Record& r) {
     AdvancedTiming& t = *static_cast<AdvancedTiming*>(self);
     for (;;) {
         if (t.failed) t.phase = DONE;
         switch (t.phase) {
-            case LOG_HEADER: {
-                Log& log = t.logs[TO_TERMINAL];
-                const std::size_t available = log_fill(t, log);
-                if (available == 0) {
-                    t.phase = RECORDS;
-                    continue;
-                }
-                const std::size_t n = header_piece(log, available);
-                if (log.data[log.pos + n - 1] == '\n') t.phase = RECORDS;
-                constexpr std::string_view STARTED = "Script started on ";
-                const std::string_view line(reinterpret_cast<const char*>(log.data + log.pos), n);
-                if (t.names.banner_facts && t.phase == RECORDS && line.starts_with(STARTED)) {
-                    log.pos += n;
-                    std::string_view value = line.substr(STARTED.size(), n - STARTED.size() - 1);
-                    if (value.ends_with('\r')) value.remove_suffix(1);
-                    r = Record{.kind = RECORD_METADATA, .name = "Script started", .value = value};
-                    return;
-                }
-                hand_out(log, n, TO_TERMINAL, r);
-                return;
-            }
-            case RECORDS: {
-                if (t.fact_pending) {
-                    t.fact_pending = false;
-                    r = Record{.kind = RECORD_METADATA, .name = t.fact_name, .value = t.fact_value};
-                    return;
-                }
-                if (t.remaining != 0) {
-                    Log& log = *log_of(t, t.direction);
-                    const std::size_t available = log_fill(t, log);
-                    if (available == 0) {
-                        if (!t.told_past_end && !t.failed) {
-                            t.told_past_end = true;
-                            std::fprintf(stderr,
-                                         "%s: %s:%" PRIu64 ": the record counts %" PRIu64
-                                         " bytes past the end of %s; the records after it "
-                                         "have no bytes to show\n",
-                                         t.names.program, t.names.timing, t.line_number,
-                                         t.remaining, t.names.logs[t.direction]);
-                        }
-                        t.remaining = 0;
-                        continue;
-                    }
-                    std::size_t n = std::min(available, RECORD_PIECE_SIZE);
-                    if (n > t.remaining) n = static_cast<std::size_t>(t.remaining);
-                    t.remaining -= n;
-                    hand_out(log, n, t.direction, r);
-                    return;
-                }
-                if (next_timing_record(t, r)) return;
-                t.timings = nullptr;
-                t.phase = TAIL;
-                r = Record{.kind = RECORD_BREAK};
-                return;
-            }
-            case TAIL: {
-                if (t.stopped && !t.told_stop) {
-                    t.told_stop = true;
-                    r = Record{
-                        .kind = RECORD_METADATA, .name = STOPPED_EARLY, .value = t.stop_reason};
-                    return;
-                }
-                // After the timing, the rest of the output as it stands.
-                Log& log = t.logs[TO_TERMINAL];
-                const std::size_t available = log_fill(t, log);
-                if (available == 0) {
-                    t.phase = DONE;
-                    continue;
-                }
-                if (!t.tail_checked) {
-                    t.tail_checked = true;
-                    if (tail_fact(t, log, available, r)) return;
-                }
-                hand_out(log, std::min(available, RECORD_PIECE_SIZE), TO_TERMINAL, r);
-                return;
-            }
+            case LOG_HEADER:
+                if (header_step(t, r)) return;
+                break;
+            case RECORDS:
+                if (records_step(t, r)) return;
+                break;
+            case TAIL:
+                if (tail_step(t, r)) return;
+                break;
             case DONE: r = Record{.kind = RECORD_END}; return;
         }
     }
