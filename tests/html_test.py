@@ -28,7 +28,7 @@ ALLOWED = {
     "title": set(), "style": set(), "body": set(), "main": set(), "nav": set(),
     "div": {"class"}, "p": {"class"}, "u": {"class"}, "b": {"class"}, "q": {"class"},
     "i": {"class", "style"}, "span": {"class", "style"}, "details": {"open", "class"},
-    "summary": set(), "a": {"id", "href"}, "ol": set(), "li": set(),
+    "summary": set(), "a": {"id", "href", "class", "title"}, "ol": set(), "li": set(),
 }
 STYLE = re.compile(r"^([a-z-]+:[#0-9a-z .-]+;)*$")
 # The element of each kind of row, and the class of a delay or metadata row.
@@ -58,6 +58,8 @@ class Page(html.parser.HTMLParser):
         self.attributes = []  # every attribute, for the probe's values
         self.ids = set()
         self.links = []  # the index's links, with their text
+        self.painters = []  # the screen rows' links to their painters
+        self.twice = set()  # ids given more than once
         self.where = []  # main, nav
         self.in_style = False
         self.link = None
@@ -76,8 +78,12 @@ class Page(html.parser.HTMLParser):
             if name == "style" and not STYLE.match(value or ""):
                 self.problems.append("style %r" % value)
             if name == "id":
+                if value in self.ids:
+                    self.twice.add(value)
                 self.ids.add(value)
-            if name == "href":
+            if name == "href" and re.fullmatch(r"#p\d+", value or ""):
+                self.painters.append(value[1:])
+            elif name == "href":
                 if not re.fullmatch(r"#x\d+", value or ""):
                     self.problems.append("link %r" % value)
                 self.link = [value[1:], ""]
@@ -201,7 +207,8 @@ def agrees(name, page, lines):
     got = unwrapped([text for row, text, _, _ in page.rows if row == "dl"])
     if want != got:
         fail("%s: the description rows are not the account's" % name)
-    if text_of(lines) != "".join(t for _, _, t, _ in page.rows):
+    # The text in the stream's pen, but for the rows of a screen ("=|").
+    if text_of(lines) != "".join(t for _, r, t, _ in page.rows if not r.startswith("=")):
         fail("%s: the text of the page is not the text of the account" % name)
     escapes = sum(1 for row, _, _, _ in page.rows if row == "el")
     if page.groups != escapes:
@@ -209,8 +216,14 @@ def agrees(name, page, lines):
     for anchor, _ in page.links:
         if anchor not in page.ids:
             fail("%s: the index links to #%s, which is nowhere" % (name, anchor))
-    if len(page.ids) != len(page.links):
-        fail("%s: %d anchors for %d links of the index" % (name, len(page.ids), len(page.links)))
+    anchors = [i for i in page.ids if i.startswith("x")]
+    if len(anchors) != len(page.links):
+        fail("%s: %d anchors for %d links of the index" % (name, len(anchors), len(page.links)))
+    if page.twice:
+        fail("%s: ids given twice: %s" % (name, sorted(page.twice)[:5]))
+    for painter in page.painters:
+        if painter not in page.ids:
+            fail("%s: a screen row links to #%s, which is nowhere" % (name, painter))
 
 
 RECORDINGS = [
@@ -235,6 +248,20 @@ def check_pages():
         if page.problems:
             fail("%s: %s" % (base, ", ".join(page.problems[:5])))
         agrees(base, page, account_lines(*args))
+        if page.painters:
+            fail("%s: links to painters without --screen" % base)
+    # With screens, each changed row links to an anchor of the page.
+    for base, mode in RECORDINGS[:2]:
+        path = os.path.join(corpus, base + ".typescript")
+        args = [*mode, "--screen=byte:20000", "-t", os.path.join(corpus, base + ".timing"),
+                path]
+        name = base + " with screens"
+        page = read_page(run("--html", *args))
+        if page.problems:
+            fail("%s: %s" % (name, ", ".join(page.problems[:5])))
+        agrees(name, page, account_lines(*args))
+        if len(page.painters) < 10:
+            fail("%s: %d rows link to their painters" % (name, len(page.painters)))
     for i, data in enumerate(HOSTILE):
         for mode in ([], ["-X"]):
             name = "hostile input %d %s" % (i + 1, " ".join(mode))
@@ -320,6 +347,8 @@ for (const el of document.querySelectorAll('i,span,b,q,u,p,summary')) {
   el.setAttribute('data-line', cs.textDecorationLine);
 }
 for (const d of document.querySelectorAll('details')) d.setAttribute('data-open', String(d.open));
+for (const a of document.querySelectorAll('a.r'))
+  a.setAttribute('data-glyph', getComputedStyle(a, '::after').content);
 for (const a of document.querySelectorAll('nav a'))
   a.setAttribute('data-target', document.getElementById(a.getAttribute('href').slice(1)) ? 'found' : 'none');
 const nav = document.querySelector('nav'), main = document.querySelector('main');
@@ -331,7 +360,8 @@ document.body.setAttribute('data-probe', 'done');
 PROBE_ATTRIBUTES = {"data-color", "data-bg", "data-weight", "data-line"}
 PROBED = {tag: ALLOWED[tag] | PROBE_ATTRIBUTES for tag in ("i", "span", "b", "q", "u", "p")}
 PROBED.update({"summary": PROBE_ATTRIBUTES, "details": {"open", "class", "data-open"},
-               "body": {"data-probe", "data-nav"}, "a": {"id", "href", "data-target"},
+               "body": {"data-probe", "data-nav"},
+               "a": ALLOWED["a"] | {"data-target", "data-glyph"},
                "script": set()})
 
 
@@ -400,6 +430,16 @@ def check_browser():
     links = [a for t, a in page.attributes if t == "a" and "href" in a]
     if len(links) != 3 or any(a.get("data-target") != "found" for a in links):
         fail("the index's links in the browser: %r" % links)
+    # A screen's rows: each link to its painter a glyph of the style sheet's,
+    # no character of the row's text.
+    page, _ = load(["--screen", "--html", "--size=10x3"], b"hello\r\nworld\x1b[1;3H\x1b[K")
+    if page is not None:
+        glyphs = [a.get("data-glyph") for t, a in page.attributes if t == "a" and "class" in a]
+        if glyphs != ['"\u2196"'] * 2:
+            fail("the screen rows' links to their painters in the browser: %r" % glyphs)
+        rows = [text for _, text, _, _ in page.rows if text.startswith("=|")]
+        if rows != ["=|he|", "=|world|", "=||"]:
+            fail("the screen rows' text in the browser: %r" % rows)
     # A cast's theme: its palette's red and its background are the stream's.
     with tempfile.TemporaryDirectory() as tmp:
         cast = os.path.join(tmp, "themed.cast")

@@ -164,6 +164,9 @@ constexpr const char* key_selectors[] = {
 };
 static_assert(std::size(key_selectors) == N_COLOR_KEYS);
 
+// The bits of what a row needs of the general way.
+enum Due : std::uint8_t { DUE_INPUT = 1, DUE_ANCHOR = 2, DUE_LINK = 4 };
+
 // What a byte of content needs: nothing (it stands for itself), an
 // entity, a look at the mark it begins, the end of a row, U+FFFD, or a
 // look at the UTF-8 character it begins.
@@ -192,6 +195,8 @@ constexpr std::size_t PEN_STYLE_SIZE = 160;
 // The first bytes of a row, where the index finds what it lists.
 constexpr std::size_t HEAD_SIZE = 96;
 constexpr std::size_t TIME_SIZE = 24;
+// A painter's number as its mark writes it, in decimal.
+constexpr std::size_t PAINTER_DIGITS = 20;
 
 // How much of a row of each kind the index reads and quotes: an escape
 // line (a prompt), a label, a marker, a screen's heading.
@@ -235,7 +240,10 @@ struct HtmlPage {
     // The row being written.
     bool row_open = false;
     RowKind row = ROW_PLAIN;
-    bool input = false;             // the row began with the input mark
+    // What the open row or the next needs that only the general way
+    // writes: the input mark it began with, a painter's anchor held for it,
+    // the link to its painter. The fast rows look at this one byte.
+    std::uint8_t due = 0;
     bool swallow = false;           // the input mark's own text, which the row writes itself
     ColorKey span = NO_COLOR;       // the key of the open span (or of the row itself)
     bool span_element = false;      // the open span has an element to close
@@ -267,6 +275,14 @@ struct HtmlPage {
     bool amp_pending = false;
     // Mark by mark only, to check the fast paths against.
     bool general = false;
+    // Who changed the screen: the anchor of a painter's account line that
+    // came between rows, written at the start of the next (DUE_ANCHOR); the
+    // painter the next row, a screen row, links to at its end (DUE_LINK).
+    char held[PAINTER_DIGITS] = {};
+    std::size_t held_len = 0;
+    char painter[PAINTER_DIGITS] = {};
+    std::size_t painter_len = 0;
+    bool painter_style = false;  // the rules of the links, written once
     // A UTF-8 character being read.
     unsigned char utf8[4] = {};
     int utf8_len = 0;
@@ -531,20 +547,40 @@ void close_group(HtmlPage& p) {
     p.group_open = false;
 }
 
+// The anchor of a painter's account line: "p" and its number, apart from
+// the index's "x" anchors.
+void put_painter_anchor(HtmlPage& p) {
+    put(p, "<a id=p");
+    put(p, p.held, p.held_len);
+    put(p, "></a>");
+    p.due &= static_cast<std::uint8_t>(~DUE_ANCHOR);
+}
+
+// A screen row's link to the line that changed it last: empty, its glyph
+// the style sheet's, so that the row's text copies as the screen has it.
+void put_painter_link(HtmlPage& p) {
+    put(p, "<a class=r href=\"#p");
+    put(p, p.painter, p.painter_len);
+    put(p, "\" title=\"who changed this row last\"></a>");
+    p.due &= static_cast<std::uint8_t>(~DUE_LINK);
+}
+
 void open_row(HtmlPage& p, RowKind row) {
     const bool in_group = p.group_open && (row == ROW_LABEL || row == ROW_DESCRIPTION);
     if (!in_group) close_group(p);
     if (p.pen_style_len != 0) put_pen_style(p);
     const RowTags& tags = row_tags[row];
-    put(p, p.input ? tags.open_input : tags.open);
+    const bool input = (p.due & DUE_INPUT) != 0;
+    put(p, input ? tags.open_input : tags.open);
     if (row == ROW_ESCAPE) p.group_open = true;
-    if (p.input) put(p, "<span class=k8>&gt; </span>");
+    if (input) put(p, "<span class=k8>&gt; </span>");
+    if ((p.due & DUE_ANCHOR) != 0) put_painter_anchor(p);
     p.row_open = true;
     p.row = row;
     p.delay_len = 0;
     p.delay_spilled = false;
     p.head_len = 0;
-    p.head_cap = p.input ? 0 : head_wanted[row];
+    p.head_cap = input ? 0 : head_wanted[row];
     p.continued = NO_COLOR;
 }
 
@@ -683,9 +719,10 @@ void end_row(HtmlPage& p) {
     close_span(p);
     if (p.row == ROW_DELAY) end_delay_row(p);
     if (p.head_len != 0) index_row(p, p.row, {p.head, p.head_len});
+    if ((p.due & DUE_LINK) != 0) put_painter_link(p);
     put(p, row_tags[p.row].close);
     p.row_open = false;
-    p.input = false;
+    p.due &= static_cast<std::uint8_t>(~(DUE_INPUT | DUE_LINK));
 }
 
 inline void keep_head(HtmlPage& p, const char* bytes, std::size_t n) {
@@ -786,13 +823,13 @@ void resolve_amp(HtmlPage& p, int next) {
 void newline(HtmlPage& p) {
     utf8_abandon(p);
     const ColorKey span = p.span;
-    if (!p.row_open && !p.input) {
+    if (!p.row_open && (p.due & DUE_INPUT) == 0) {
         // A row of nothing: the summary's blank lines, were there any.
         open_row(p, ROW_PLAIN);
     }
     const bool escape = p.row_open && p.row == ROW_ESCAPE;
     end_row(p);
-    p.input = false;
+    p.due &= static_cast<std::uint8_t>(~DUE_INPUT);
     p.swallow = false;
     // A line of one kind that goes on after a line break within its colour
     // (a description of two rows) goes on in a row of the same kind; an
@@ -802,7 +839,7 @@ void newline(HtmlPage& p) {
 
 void key_mark(HtmlPage& p, ColorKey key) {
     if (key == INPUT_MARK_COLOR && !p.row_open) {
-        p.input = true;
+        p.due |= DUE_INPUT;
         p.swallow = true;
         p.continued = NO_COLOR;
         return;
@@ -851,6 +888,37 @@ void read_pen_mark(HtmlPage& p, const char* text) {
     make_pen_open(p);
 }
 
+// The marks of who changed the screen, "=a" or "=b" and a number: the
+// place of a painter's account line, an anchor where the row is open (else
+// at the start of the next row); the painter of the screen row that
+// follows, which links to that anchor at its end.
+void read_painter_mark(HtmlPage& p) {
+    const std::string_view number(p.mark + 2, p.mark_len - 2);
+    if (number.empty() || number.size() > PAINTER_DIGITS ||
+        number.find_first_not_of("0123456789") != std::string_view::npos ||
+        number.find_first_not_of('0') == std::string_view::npos)
+        return;
+    if (p.mark[1] == 'b') {
+        if (!p.painter_style) {
+            p.painter_style = true;
+            put(p,
+                "<style>.r{margin-left:1ch;color:#707070;text-decoration:none}"
+                ".r::after{content:\"\\2196\"}.r:hover{color:#80a0ff}"
+                "a[id^=p]{scroll-margin-top:30vh}</style>\n");
+        }
+        std::memcpy(p.painter, number.data(), number.size());
+        p.painter_len = number.size();
+        p.due |= DUE_LINK;
+        return;
+    }
+    // An anchor already waiting (two painters between rows) stays where it came.
+    if ((p.due & DUE_ANCHOR) != 0) put_painter_anchor(p);
+    std::memcpy(p.held, number.data(), number.size());
+    p.held_len = number.size();
+    p.due |= DUE_ANCHOR;
+    if (p.row_open) put_painter_anchor(p);
+}
+
 // The mark read after ESC "[", up to its "m".
 void end_mark(HtmlPage& p) {
     p.mark[p.mark_len] = '\0';
@@ -859,7 +927,11 @@ void end_mark(HtmlPage& p) {
         return;
     }
     if (p.mark[0] == '=') {
-        read_pen_mark(p, p.mark);
+        if (p.mark[1] == 'a' || p.mark[1] == 'b') {
+            read_painter_mark(p);
+        } else {
+            read_pen_mark(p, p.mark);
+        }
         return;
     }
     const char* letter = std::strchr(MARK_LETTERS, p.mark[0]);
@@ -1087,7 +1159,7 @@ std::size_t feed_fast(HtmlPage& p, const char* bytes, std::size_t i, std::size_t
     }
     switch (byte_classes[u[i]]) {
         case MARK:
-            if (i + 3 < n && u[i + 1] == '[' && u[i + 3] == 'm' && !p.row_open && !p.input &&
+            if (i + 3 < n && u[i + 1] == '[' && u[i + 3] == 'm' && !p.row_open && p.due == 0 &&
                 u[i + 2] >= 'b' && u[i + 2] <= 'f') {
                 if (const std::size_t end = fast_row(p, u, i, n); end != 0) return end;
             }
@@ -1150,6 +1222,10 @@ HtmlPage* html_page_new(const Palette& colors, PageWrite write, void* arg) {
         first += section_capacity[s];
     }
     return p;
+}
+
+void html_page_free(HtmlPage* p) {
+    release_record(p);
 }
 
 void html_page_set_theme(HtmlPage& p, const Theme& theme) {
@@ -1240,6 +1316,7 @@ void html_page_end(HtmlPage& p) {
     if (p.state != HtmlPage::IN_TEXT) feed_byte(p, '\n');
     utf8_abandon(p);
     end_row(p);
+    if ((p.due & DUE_ANCHOR) != 0) put_painter_anchor(p);
     close_group(p);
     put(p, "</main>\n");
     write_index(p);

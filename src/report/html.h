@@ -5,10 +5,12 @@
 // element tells its kind, an escape line with its label and descriptions a
 // group that folds, the text of a text line in the attributes that the
 // stream itself set (the pen, given by marks of its own), delay lines on a
-// time line. Every other byte is escaped, so nothing from the input becomes
-// markup. After the account comes the index of the markers, prompts,
-// screens and the first line of each function, which the style sheet shows
-// at the top.
+// time line. The screens of --screen are drawn in their colours, and each
+// of their rows links to the account line that changed it last (the
+// painter), whose place a mark of its own anchors. Every other byte is
+// escaped, so nothing from the input becomes markup. After the account comes the index of the
+// markers, prompts, screens and the first line of each function, which the style sheet shows at the
+// top.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +38,7 @@ inline constexpr std::uint64_t PAGE_WARN_SIZE = std::uint64_t{256} << 20;
 // Yields nullptr when memory is exhausted. The style sheet is made from
 // the palette of the user's colours (the built-in ones and VORSK_COLORS).
 HtmlPage* html_page_new(const Palette& colors, PageWrite write, void* arg);
+void html_page_free(HtmlPage* page);
 // The colours a recording asked to be shown in: the stream's default
 // colours and its first 16. Before the first batch.
 void html_page_set_theme(HtmlPage& page, const Theme& theme);
