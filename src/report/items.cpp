@@ -743,10 +743,15 @@ bool item_shown(ItemView& v, Item& item) {
 
 // The page's pen marks ("ESC [ = ... m") in output that is dropped stay:
 // the text after it is still in the stream's colours.
+// Most dropped output has no ESC at all: the bytes are looked through for
+// one at a time.
 std::size_t keep_pen_marks(char* bytes, std::size_t n) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i + 2 < n; ++i) {
-        if (bytes[i] != '\x1b' || bytes[i + 1] != '[' || bytes[i + 2] != '=') continue;
+        const void* esc = std::memchr(bytes + i, '\x1b', n - 2 - i);
+        if (esc == nullptr) break;
+        i = static_cast<std::size_t>(static_cast<const char*>(esc) - bytes);
+        if (bytes[i + 1] != '[' || bytes[i + 2] != '=') continue;
         std::size_t j = i + 3;
         while (j < n && bytes[j] != 'm') ++j;
         if (j == n) break;
