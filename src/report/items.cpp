@@ -673,12 +673,17 @@ bool name_matches(std::string_view name, std::string_view word) {
 
 bool item_named(const ItemView& v, const Item& item, const NameList& list) {
     if (list.n == 0) return false;
+    // Where there is no label, only a private mode's word can name the item.
     std::string_view acronym;
     std::string_view name;
-    split_label(item.label.view(), acronym, name);
+    std::string_view family;
+    std::string_view first;
     const std::string_view label = item.label.view();
-    const std::string_view family = label.substr(0, label.find(' '));
-    const std::string_view first = label.substr(0, label.find(": "));
+    if (!label.empty()) {
+        split_label(label, acronym, name);
+        family = label.substr(0, label.find(' '));
+        first = label.substr(0, label.find(": "));
+    }
     for (std::size_t i = 0; i < list.n; ++i) {
         const std::string_view word = list.names[i];
         if (word[0] == '?') {
@@ -878,7 +883,14 @@ void copy_sequence(Item& item, const Sequence& s) {
 // from the bytes after the last ESC.
 void copy_common_sequence(Item& item, std::string_view bytes) {
     SequenceCopy& c = item.sequence;
-    c = SequenceCopy{};
+    // Of the parameters, only the first n_params are read.
+    c.kind = FE_SEQUENCE;
+    c.marker = 0;
+    c.final_byte = 0;
+    c.n_intermediates = 0;
+    c.intermediates[0] = 0;
+    c.intermediates[1] = 0;
+    c.n_params = 0;
     item.has_sequence = !bytes.empty();
     if (bytes.empty()) return;
     c.final_byte = static_cast<std::uint8_t>(bytes.back());
