@@ -180,6 +180,18 @@ struct TailMemo {
     std::uint8_t recent[TAIL_SETS];
 };
 
+// The literal parts of --grep's pattern that every match holds one of:
+// for each branch of its alternation, the longest run of plain characters
+// that every match of the branch holds. A row that holds none of them is
+// no match, and the pattern need not be run on it.
+constexpr std::size_t MAX_NEEDLES = 8;
+constexpr std::size_t NEEDLE_SIZE = 64;
+struct Needles {
+    std::size_t n = 0;  // 0: the pattern is run on every row
+    std::size_t sizes[MAX_NEEDLES] = {};
+    char texts[MAX_NEEDLES][NEEDLE_SIZE] = {};
+};
+
 }  // namespace
 
 struct ItemView {
@@ -206,6 +218,7 @@ struct ItemView {
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
+    Needles needles;
 };
 
 namespace {
@@ -578,8 +591,113 @@ void take_description(Item& item, std::string_view text, bool continued) {
     item.description_open = true;
 }
 
-// What one row of the item's output says.
-void take_row(ItemView& v, Item& item, std::string_view row) {
+// ---- the pattern's literal parts ----
+
+// Where a bracket expression ("[^]a-z[:alpha:]]") that begins at p ends;
+// nullptr where it does not.
+const char* bracket_end(const char* p) {
+    ++p;
+    if (*p == '^') ++p;
+    if (*p == ']') ++p;
+    while (*p != '\0' && *p != ']') {
+        if (*p == '[' && (p[1] == ':' || p[1] == '=' || p[1] == '.')) {
+            const char close = p[1];
+            const char* q = p + 2;
+            while (*q != '\0' && !(q[0] == close && q[1] == ']')) ++q;
+            if (*q == '\0') return nullptr;
+            p = q + 2;
+            continue;
+        }
+        ++p;
+    }
+    return *p == ']' ? p + 1 : nullptr;
+}
+
+// The branch's longest run so far, where the run that ends is longer.
+struct NeedleRun {
+    char run[NEEDLE_SIZE];
+    std::size_t run_size = 0;
+    char best[NEEDLE_SIZE];
+    std::size_t best_size = 0;
+    void add(char c) {
+        if (run_size == NEEDLE_SIZE) end();
+        run[run_size++] = c;
+    }
+    // A repetition makes the character before it optional.
+    void repeat() {
+        if (run_size != 0) --run_size;
+        end();
+    }
+    void end() {
+        if (run_size > best_size) {
+            std::memcpy(best, run, run_size);
+            best_size = run_size;
+        }
+        run_size = 0;
+    }
+};
+
+// Whether the branch has a literal part, kept as the next needle.
+bool end_branch(NeedleRun& r, Needles& out) {
+    r.end();
+    if (r.best_size == 0 || out.n == MAX_NEEDLES) return false;
+    std::memcpy(out.texts[out.n], r.best, r.best_size);
+    out.sizes[out.n++] = r.best_size;
+    r.best_size = 0;
+    return true;
+}
+
+// Reads the literal parts of an extended regular expression. Anything it
+// does not know for sure (a group, an escape, a byte of 0x80 and above)
+// ends a run or leaves the pattern without needles.
+bool read_needles(const char* pattern, Needles& out) {
+    NeedleRun r;
+    for (const char* p = pattern;;) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '\0') return end_branch(r, out);
+        if (c >= 0x80 || c == '\n' || c == '(' || c == ')') return false;
+        if (c == '|') {
+            if (!end_branch(r, out)) return false;
+        } else if (c == '*' || c == '?' || c == '+') {
+            r.repeat();
+        } else if (c == '{') {
+            r.repeat();
+            ++p;
+            while ((*p >= '0' && *p <= '9') || *p == ',') ++p;
+            if (*p != '}') return false;
+        } else if (c == '\\') {
+            // An escaped character, a back-reference, a word boundary.
+            r.repeat();
+            if (*++p == '\0') return false;
+        } else if (c == '[') {
+            r.end();
+            p = bracket_end(p);
+            if (p == nullptr) return false;
+            continue;
+        } else if (c == '.' || c == '^' || c == '$' || c == ']' || c == '}') {
+            r.end();
+        } else {
+            r.add(static_cast<char>(c));
+        }
+        ++p;
+    }
+}
+
+// Whether any row of the held output may match: where its bytes hold no
+// needle (and no ESC, which colours that rows lose), none does.
+bool grep_may_match(const ItemView& v, std::string_view held) {
+    const Needles& needles = v.needles;
+    if (needles.n == 0 || std::memchr(held.data(), '\x1b', held.size()) != nullptr) return true;
+    for (std::size_t i = 0; i < needles.n; ++i) {
+        if (memmem(held.data(), held.size(), needles.texts[i], needles.sizes[i]) != nullptr)
+            return true;
+    }
+    return false;
+}
+
+// What one row of the item's output says; the pattern is run on it where
+// `grep` says.
+void take_row(ItemView& v, Item& item, std::string_view row, bool grep) {
     if (row.starts_with("\x1b[")) {
         // Coloured: the row's own text, for what follows.
         const char* plain = plain_row(v, row);
@@ -588,7 +706,7 @@ void take_row(ItemView& v, Item& item, std::string_view row) {
     if (item.direction == FROM_TERMINAL && row.starts_with(INPUT_MARK)) {
         row.remove_prefix(INPUT_MARK.size());
     }
-    if (v.has_grep && !item.matched) {
+    if (grep && !item.matched) {
         const char* text = plain_row(v, row);
         if (regexec(&v.grep, text, 0, nullptr, 0) == 0) item.matched = true;
     }
@@ -627,6 +745,7 @@ void take_row(ItemView& v, Item& item, std::string_view row) {
 
 // The description rows that continue the one before begin with two blanks.
 void take_rows(ItemView& v, Item& item, std::string_view held, bool last_row_too) {
+    const bool grep = v.has_grep && !item.matched && grep_may_match(v, held);
     while (!held.empty()) {
         const std::size_t newline = held.find('\n');
         if (newline == std::string_view::npos && !last_row_too) return;
@@ -641,13 +760,12 @@ void take_rows(ItemView& v, Item& item, std::string_view held, bool last_row_too
         if (item.direction == FROM_TERMINAL && bare.starts_with(INPUT_MARK))
             bare.remove_prefix(INPUT_MARK.size());
         if (v.settings.json && bare.starts_with("\"  ")) {
-            if (v.has_grep && !item.matched &&
-                regexec(&v.grep, plain_row(v, bare), 0, nullptr, 0) == 0)
+            if (grep && !item.matched && regexec(&v.grep, plain_row(v, bare), 0, nullptr, 0) == 0)
                 item.matched = true;
             take_description(item, bare.substr(3), true);
             continue;
         }
-        take_row(v, item, row);
+        take_row(v, item, row, grep);
     }
 }
 
@@ -1469,6 +1587,7 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
             return nullptr;
         }
         v->has_grep = true;
+        if (!read_needles(selection.grep, v->needles)) v->needles.n = 0;
     }
     if (settings.json && settings.memo) {
         v->tails = allocate_zeroed_record<TailMemo>();
