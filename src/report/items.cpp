@@ -683,16 +683,44 @@ bool read_needles(const char* pattern, Needles& out) {
     }
 }
 
+// Whether the bytes hold the needle: its first byte is looked for with
+// memchr, the rest compared where it is found.
+bool holds(std::string_view bytes, const char* needle, std::size_t n) {
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (static_cast<std::size_t>(end - p) >= n) {
+        const std::size_t room = static_cast<std::size_t>(end - p) - n + 1;
+        p = static_cast<const char*>(std::memchr(p, needle[0], room));
+        if (p == nullptr) return false;
+        if (std::memcmp(p + 1, needle + 1, n - 1) == 0) return true;
+        ++p;
+    }
+    return false;
+}
+
 // Whether any row of the held output may match: where its bytes hold no
 // needle (and no ESC, which colours that rows lose), none does.
 bool grep_may_match(const ItemView& v, std::string_view held) {
     const Needles& needles = v.needles;
     if (needles.n == 0 || std::memchr(held.data(), '\x1b', held.size()) != nullptr) return true;
     for (std::size_t i = 0; i < needles.n; ++i) {
-        if (memmem(held.data(), held.size(), needles.texts[i], needles.sizes[i]) != nullptr)
-            return true;
+        if (holds(held, needles.texts[i], needles.sizes[i])) return true;
     }
     return false;
+}
+
+// Whether the item's rows must be read for more than the pattern: for
+// its JSON, a name, a marker, a prompt or the time. (A label row can end
+// up among a text line's rows where escape lines are left out.)
+bool rows_needed_but_for_grep(const ItemView& v, const Item& item) {
+    const bool names = v.selection.only.n != 0 || v.selection.except.n != 0;
+    switch (item.kind) {
+        case ITEM_TEXT:
+        case ITEM_CONTROL: return names;
+        case ITEM_SEQUENCE:
+        case ITEM_STRING: return v.settings.json || names;
+        default: return true;
+    }
 }
 
 // What one row of the item's output says; the pattern is run on it where
@@ -746,6 +774,13 @@ void take_row(ItemView& v, Item& item, std::string_view row, bool grep) {
 // The description rows that continue the one before begin with two blanks.
 void take_rows(ItemView& v, Item& item, std::string_view held, bool last_row_too) {
     const bool grep = v.has_grep && !item.matched && grep_may_match(v, held);
+    if (v.has_grep && !grep && !rows_needed_but_for_grep(v, item)) {
+        // Nothing in these rows counts: only the row cut short is passed.
+        if (item.partial_row && !held.empty() &&
+            (last_row_too || std::memchr(held.data(), '\n', held.size()) != nullptr))
+            item.partial_row = false;
+        return;
+    }
     while (!held.empty()) {
         const std::size_t newline = held.find('\n');
         if (newline == std::string_view::npos && !last_row_too) return;
