@@ -883,7 +883,7 @@ bool item_shown(ItemView& v, Item& item) {
     }
     if (!v.from_reached && (s.from.kind == WHEN_NONE || reaches(v, item, s.from)))
         v.from_reached = true;
-    if (!v.to_reached && reaches(v, item, s.to)) v.to_reached = true;
+    if (!v.to_reached && s.to.kind != WHEN_NONE && reaches(v, item, s.to)) v.to_reached = true;
     if (!v.from_reached || v.to_reached) return false;
     const bool input = item.kind <= ITEM_STRING && item.direction == FROM_TERMINAL;
     if (s.except_input && input) return false;
