@@ -289,8 +289,15 @@ std::string_view wrapped_bytes(ItemView& v, const Side& s, std::size_t at, std::
 
 // "SGR: SELECT GRAPHIC RENDITION": the acronym is the part before the
 // name, the name the last part ("DCS > |: XTVERSION: REPORT ...").
+// The last two ": " are found from the front, a ':' at a time.
 void split_label(std::string_view label, std::string_view& acronym, std::string_view& name) {
-    const std::size_t last = label.rfind(": ");
+    std::size_t last = std::string_view::npos;
+    std::size_t previous = std::string_view::npos;
+    for (std::size_t at = label.find(": "); at != std::string_view::npos;
+         at = label.find(": ", at + 2)) {
+        previous = last;
+        last = at;
+    }
     if (last == std::string_view::npos) {
         acronym = {};
         name = label;
@@ -298,7 +305,6 @@ void split_label(std::string_view label, std::string_view& acronym, std::string_
     }
     name = label.substr(last + 2);
     const std::string_view before = label.substr(0, last);
-    const std::size_t previous = before.rfind(": ");
     acronym = previous == std::string_view::npos ? before : before.substr(previous + 2);
 }
 
