@@ -180,6 +180,18 @@ struct TailMemo {
     std::uint8_t recent[TAIL_SETS];
 };
 
+// The literal parts of --grep's pattern that every match holds one of:
+// for each branch of its alternation, the longest run of plain characters
+// that every match of the branch holds. A row that holds none of them is
+// no match, and the pattern need not be run on it.
+constexpr std::size_t MAX_NEEDLES = 8;
+constexpr std::size_t NEEDLE_SIZE = 64;
+struct Needles {
+    std::size_t n = 0;  // 0: the pattern is run on every row
+    std::size_t sizes[MAX_NEEDLES] = {};
+    char texts[MAX_NEEDLES][NEEDLE_SIZE] = {};
+};
+
 }  // namespace
 
 struct ItemView {
@@ -206,6 +218,7 @@ struct ItemView {
     TailMemo* tails = nullptr;  // null where a line depends on more than the bytes
     char time_text[32] = "0.000000";
     std::size_t time_size = 8;
+    Needles needles;
 };
 
 namespace {
@@ -276,8 +289,15 @@ std::string_view wrapped_bytes(ItemView& v, const Side& s, std::size_t at, std::
 
 // "SGR: SELECT GRAPHIC RENDITION": the acronym is the part before the
 // name, the name the last part ("DCS > |: XTVERSION: REPORT ...").
+// The last two ": " are found from the front, a ':' at a time.
 void split_label(std::string_view label, std::string_view& acronym, std::string_view& name) {
-    const std::size_t last = label.rfind(": ");
+    std::size_t last = std::string_view::npos;
+    std::size_t previous = std::string_view::npos;
+    for (std::size_t at = label.find(": "); at != std::string_view::npos;
+         at = label.find(": ", at + 2)) {
+        previous = last;
+        last = at;
+    }
     if (last == std::string_view::npos) {
         acronym = {};
         name = label;
@@ -285,7 +305,6 @@ void split_label(std::string_view label, std::string_view& acronym, std::string_
     }
     name = label.substr(last + 2);
     const std::string_view before = label.substr(0, last);
-    const std::size_t previous = before.rfind(": ");
     acronym = previous == std::string_view::npos ? before : before.substr(previous + 2);
 }
 
@@ -578,8 +597,141 @@ void take_description(Item& item, std::string_view text, bool continued) {
     item.description_open = true;
 }
 
-// What one row of the item's output says.
-void take_row(ItemView& v, Item& item, std::string_view row) {
+// ---- the pattern's literal parts ----
+
+// Where a bracket expression ("[^]a-z[:alpha:]]") that begins at p ends;
+// nullptr where it does not.
+const char* bracket_end(const char* p) {
+    ++p;
+    if (*p == '^') ++p;
+    if (*p == ']') ++p;
+    while (*p != '\0' && *p != ']') {
+        if (*p == '[' && (p[1] == ':' || p[1] == '=' || p[1] == '.')) {
+            const char close = p[1];
+            const char* q = p + 2;
+            while (*q != '\0' && !(q[0] == close && q[1] == ']')) ++q;
+            if (*q == '\0') return nullptr;
+            p = q + 2;
+            continue;
+        }
+        ++p;
+    }
+    return *p == ']' ? p + 1 : nullptr;
+}
+
+// The branch's longest run so far, where the run that ends is longer.
+struct NeedleRun {
+    char run[NEEDLE_SIZE];
+    std::size_t run_size = 0;
+    char best[NEEDLE_SIZE];
+    std::size_t best_size = 0;
+    void add(char c) {
+        if (run_size == NEEDLE_SIZE) end();
+        run[run_size++] = c;
+    }
+    // A repetition makes the character before it optional.
+    void repeat() {
+        if (run_size != 0) --run_size;
+        end();
+    }
+    void end() {
+        if (run_size > best_size) {
+            std::memcpy(best, run, run_size);
+            best_size = run_size;
+        }
+        run_size = 0;
+    }
+};
+
+// Whether the branch has a literal part, kept as the next needle.
+bool end_branch(NeedleRun& r, Needles& out) {
+    r.end();
+    if (r.best_size == 0 || out.n == MAX_NEEDLES) return false;
+    std::memcpy(out.texts[out.n], r.best, r.best_size);
+    out.sizes[out.n++] = r.best_size;
+    r.best_size = 0;
+    return true;
+}
+
+// Reads the literal parts of an extended regular expression. Anything it
+// does not know for sure (a group, an escape, a byte of 0x80 and above)
+// ends a run or leaves the pattern without needles.
+bool read_needles(const char* pattern, Needles& out) {
+    NeedleRun r;
+    for (const char* p = pattern;;) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '\0') return end_branch(r, out);
+        if (c >= 0x80 || c == '\n' || c == '(' || c == ')') return false;
+        if (c == '|') {
+            if (!end_branch(r, out)) return false;
+        } else if (c == '*' || c == '?' || c == '+') {
+            r.repeat();
+        } else if (c == '{') {
+            r.repeat();
+            ++p;
+            while ((*p >= '0' && *p <= '9') || *p == ',') ++p;
+            if (*p != '}') return false;
+        } else if (c == '\\') {
+            // An escaped character, a back-reference, a word boundary.
+            r.repeat();
+            if (*++p == '\0') return false;
+        } else if (c == '[') {
+            r.end();
+            p = bracket_end(p);
+            if (p == nullptr) return false;
+            continue;
+        } else if (c == '.' || c == '^' || c == '$' || c == ']' || c == '}') {
+            r.end();
+        } else {
+            r.add(static_cast<char>(c));
+        }
+        ++p;
+    }
+}
+
+// Whether the bytes hold the needle: its first byte is looked for with
+// memchr, the rest compared where it is found.
+bool holds(std::string_view bytes, const char* needle, std::size_t n) {
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (static_cast<std::size_t>(end - p) >= n) {
+        const std::size_t room = static_cast<std::size_t>(end - p) - n + 1;
+        p = static_cast<const char*>(std::memchr(p, needle[0], room));
+        if (p == nullptr) return false;
+        if (std::memcmp(p + 1, needle + 1, n - 1) == 0) return true;
+        ++p;
+    }
+    return false;
+}
+
+// Whether any row of the held output may match: where its bytes hold no
+// needle (and no ESC, which colours that rows lose), none does.
+bool grep_may_match(const ItemView& v, std::string_view held) {
+    const Needles& needles = v.needles;
+    if (needles.n == 0 || std::memchr(held.data(), '\x1b', held.size()) != nullptr) return true;
+    for (std::size_t i = 0; i < needles.n; ++i) {
+        if (holds(held, needles.texts[i], needles.sizes[i])) return true;
+    }
+    return false;
+}
+
+// Whether the item's rows must be read for more than the pattern: for
+// its JSON, a name, a marker, a prompt or the time. (A label row can end
+// up among a text line's rows where escape lines are left out.)
+bool rows_needed_but_for_grep(const ItemView& v, const Item& item) {
+    const bool names = v.selection.only.n != 0 || v.selection.except.n != 0;
+    switch (item.kind) {
+        case ITEM_TEXT:
+        case ITEM_CONTROL: return names;
+        case ITEM_SEQUENCE:
+        case ITEM_STRING: return v.settings.json || names;
+        default: return true;
+    }
+}
+
+// What one row of the item's output says; the pattern is run on it where
+// `grep` says.
+void take_row(ItemView& v, Item& item, std::string_view row, bool grep) {
     if (row.starts_with("\x1b[")) {
         // Coloured: the row's own text, for what follows.
         const char* plain = plain_row(v, row);
@@ -588,7 +740,7 @@ void take_row(ItemView& v, Item& item, std::string_view row) {
     if (item.direction == FROM_TERMINAL && row.starts_with(INPUT_MARK)) {
         row.remove_prefix(INPUT_MARK.size());
     }
-    if (v.has_grep && !item.matched) {
+    if (grep && !item.matched) {
         const char* text = plain_row(v, row);
         if (regexec(&v.grep, text, 0, nullptr, 0) == 0) item.matched = true;
     }
@@ -627,6 +779,14 @@ void take_row(ItemView& v, Item& item, std::string_view row) {
 
 // The description rows that continue the one before begin with two blanks.
 void take_rows(ItemView& v, Item& item, std::string_view held, bool last_row_too) {
+    const bool grep = v.has_grep && !item.matched && grep_may_match(v, held);
+    if (v.has_grep && !grep && !rows_needed_but_for_grep(v, item)) {
+        // Nothing in these rows counts: only the row cut short is passed.
+        if (item.partial_row && !held.empty() &&
+            (last_row_too || std::memchr(held.data(), '\n', held.size()) != nullptr))
+            item.partial_row = false;
+        return;
+    }
     while (!held.empty()) {
         const std::size_t newline = held.find('\n');
         if (newline == std::string_view::npos && !last_row_too) return;
@@ -641,13 +801,12 @@ void take_rows(ItemView& v, Item& item, std::string_view held, bool last_row_too
         if (item.direction == FROM_TERMINAL && bare.starts_with(INPUT_MARK))
             bare.remove_prefix(INPUT_MARK.size());
         if (v.settings.json && bare.starts_with("\"  ")) {
-            if (v.has_grep && !item.matched &&
-                regexec(&v.grep, plain_row(v, bare), 0, nullptr, 0) == 0)
+            if (grep && !item.matched && regexec(&v.grep, plain_row(v, bare), 0, nullptr, 0) == 0)
                 item.matched = true;
             take_description(item, bare.substr(3), true);
             continue;
         }
-        take_row(v, item, row);
+        take_row(v, item, row, grep);
     }
 }
 
@@ -673,12 +832,17 @@ bool name_matches(std::string_view name, std::string_view word) {
 
 bool item_named(const ItemView& v, const Item& item, const NameList& list) {
     if (list.n == 0) return false;
+    // Where there is no label, only a private mode's word can name the item.
     std::string_view acronym;
     std::string_view name;
-    split_label(item.label.view(), acronym, name);
+    std::string_view family;
+    std::string_view first;
     const std::string_view label = item.label.view();
-    const std::string_view family = label.substr(0, label.find(' '));
-    const std::string_view first = label.substr(0, label.find(": "));
+    if (!label.empty()) {
+        split_label(label, acronym, name);
+        family = label.substr(0, label.find(' '));
+        first = label.substr(0, label.find(": "));
+    }
     for (std::size_t i = 0; i < list.n; ++i) {
         const std::string_view word = list.names[i];
         if (word[0] == '?') {
@@ -725,7 +889,7 @@ bool item_shown(ItemView& v, Item& item) {
     }
     if (!v.from_reached && (s.from.kind == WHEN_NONE || reaches(v, item, s.from)))
         v.from_reached = true;
-    if (!v.to_reached && reaches(v, item, s.to)) v.to_reached = true;
+    if (!v.to_reached && s.to.kind != WHEN_NONE && reaches(v, item, s.to)) v.to_reached = true;
     if (!v.from_reached || v.to_reached) return false;
     const bool input = item.kind <= ITEM_STRING && item.direction == FROM_TERMINAL;
     if (s.except_input && input) return false;
@@ -743,10 +907,15 @@ bool item_shown(ItemView& v, Item& item) {
 
 // The page's pen marks ("ESC [ = ... m") in output that is dropped stay:
 // the text after it is still in the stream's colours.
+// Most dropped output has no ESC at all: the bytes are looked through for
+// one at a time.
 std::size_t keep_pen_marks(char* bytes, std::size_t n) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i + 2 < n; ++i) {
-        if (bytes[i] != '\x1b' || bytes[i + 1] != '[' || bytes[i + 2] != '=') continue;
+        const void* esc = std::memchr(bytes + i, '\x1b', n - 2 - i);
+        if (esc == nullptr) break;
+        i = static_cast<std::size_t>(static_cast<const char*>(esc) - bytes);
+        if (bytes[i + 1] != '[' || bytes[i + 2] != '=') continue;
         std::size_t j = i + 3;
         while (j < n && bytes[j] != 'm') ++j;
         if (j == n) break;
@@ -873,7 +1042,14 @@ void copy_sequence(Item& item, const Sequence& s) {
 // from the bytes after the last ESC.
 void copy_common_sequence(Item& item, std::string_view bytes) {
     SequenceCopy& c = item.sequence;
-    c = SequenceCopy{};
+    // Of the parameters, only the first n_params are read.
+    c.kind = FE_SEQUENCE;
+    c.marker = 0;
+    c.final_byte = 0;
+    c.n_intermediates = 0;
+    c.intermediates[0] = 0;
+    c.intermediates[1] = 0;
+    c.n_params = 0;
     item.has_sequence = !bytes.empty();
     if (bytes.empty()) return;
     c.final_byte = static_cast<std::uint8_t>(bytes.back());
@@ -1452,6 +1628,7 @@ ItemView* item_view_new(LineWriter& w, const Selection& selection,
             return nullptr;
         }
         v->has_grep = true;
+        if (!read_needles(selection.grep, v->needles)) v->needles.n = 0;
     }
     if (settings.json && settings.memo) {
         v->tails = allocate_zeroed_record<TailMemo>();
