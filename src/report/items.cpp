@@ -1148,7 +1148,9 @@ void finish_other(ItemView& v, std::uint64_t end) {
             if (keyed) memo_tail = tail_find(*v.tails, key);
         }
     }
-    if (item.replayed && memo_tail == nullptr) {
+    // A selection reads the sequence's parameters even where the memo has
+    // its object.
+    if (item.replayed && (memo_tail == nullptr || v.selects)) {
         if (bytes.empty()) bytes = side_bytes(v, side, item.start, end);
         if (!bytes.empty() && bytes.size() <= MEMO_KEY_SIZE + 1)
             copy_common_sequence(item, bytes.substr(1));
