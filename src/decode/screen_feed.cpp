@@ -40,6 +40,24 @@ void paint_end(ScreenFeed& f) {
     f.marked_end = writer_offset(*f.page);
 }
 
+// Where an operation that does not read on begins: nothing while muted,
+// a character held is dropped, and the page's painter is set. False while
+// muted.
+[[gnu::always_inline]] inline bool operation_begins(ScreenFeed& f, bool text) {
+    if (f.special) [[unlikely]] {
+        if (f.muted) return false;
+        paint_begin(f, text);
+    }
+    f.have = 0;
+    f.need = 0;
+    return true;
+}
+
+[[gnu::always_inline]] inline void operation_ends(ScreenFeed& f) {
+    if (f.special) [[unlikely]]
+        paint_end(f);
+}
+
 void put_held_character(ScreenFeed& f) {
     const bool special = f.special;
     std::uint32_t cp = 0;
@@ -131,17 +149,9 @@ void screen_step_sequence(Processor& p, const StepSlot& slot) {
     ScreenFeed& f = *p.screen;
     if (f.at_alt && f.screen->active != 0 && slot.leaves_alternate)
         screen_moment(p, "before the alternate screen is left");
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
-        return;
-    }
-    f.have = 0;
-    f.need = 0;
-    if (special) [[unlikely]]
-        paint_begin(f, false);
+    if (!operation_begins(f, false)) return;
     screen_apply_step(*f.screen, slot.step);
-    if (special) [[unlikely]]
-        paint_end(f);
+    operation_ends(f);
 }
 
 void screen_control_byte(Processor& p, std::uint8_t b) {
@@ -278,14 +288,7 @@ void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
 }
 
 void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
-        return;
-    }
-    f.have = 0;
-    f.need = 0;
-    if (special) [[unlikely]]
-        paint_begin(f, true);
+    if (!operation_begins(f, true)) return;
     const auto* at = reinterpret_cast<const std::uint8_t*>(bytes);
     const std::uint8_t* const end = at + n;
     while (at != end) {
@@ -305,8 +308,7 @@ void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
                    reinterpret_cast<const char*>(at), length);
         at += length;
     }
-    if (special) [[unlikely]]
-        paint_end(f);
+    operation_ends(f);
 }
 
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
