@@ -169,17 +169,15 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     const MemoKey key = memo_key(bytes, length);
     const MemoSlot* slot = memo_find(memo, key);
     if (slot == nullptr) return false;
+    // With the screen the sequence's step is wanted too.
+    const StepSlot* step = nullptr;
     if constexpr (WithScreen) {
-        // With the screen the sequence's step is wanted too.
-        const StepSlot* step = screen_find_step(*p.screen, key);
+        step = screen_find_step(*p.screen, key);
         if (step == nullptr) return false;
-        input_skip(in, length);
-        writer_replay(*p.writer, slot->text, slot->text_size);
-        screen_step_sequence(p, *step);
-    } else {
-        input_skip(in, length);
-        writer_replay(*p.writer, slot->text, slot->text_size);
     }
+    input_skip(in, length);
+    writer_replay(*p.writer, slot->text, slot->text_size);
+    if constexpr (WithScreen) screen_step_sequence(p, *step);
     p.line.control_break = 1;
     return true;
 }

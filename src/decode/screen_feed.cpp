@@ -53,23 +53,32 @@ void paint_end(ScreenFeed& f) {
     return true;
 }
 
+// The page's painter around an operation that reads on or keeps what it
+// holds; nothing without the page.
+[[gnu::always_inline]] inline void painting_begins(ScreenFeed& f, bool text) {
+    if (f.special) [[unlikely]]
+        paint_begin(f, text);
+}
+
 [[gnu::always_inline]] inline void operation_ends(ScreenFeed& f) {
     if (f.special) [[unlikely]]
         paint_end(f);
 }
 
+// Nothing reaches the screen while it is muted.
+[[gnu::always_inline]] inline bool muted(const ScreenFeed& f) {
+    return f.special && f.muted;
+}
+
 void put_held_character(ScreenFeed& f) {
-    const bool special = f.special;
     std::uint32_t cp = 0;
     const auto n = static_cast<std::size_t>(f.have);
     if (utf8_decode(f.utf8, n, cp) == n) {
         const int width = code_point_width(cp);
         if (width >= 0 && unsafe_code_point_name(cp) == nullptr) {
-            if (special) [[unlikely]]
-                paint_begin(f, true);
+            painting_begins(f, true);
             screen_put(*f.screen, cp, width, reinterpret_cast<const char*>(f.utf8), n);
-            if (special) [[unlikely]]
-                paint_end(f);
+            operation_ends(f);
         }
     }
     f.have = 0;
@@ -235,8 +244,7 @@ void screen_end(Processor& p) {
 }
 
 void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
+    if (muted(f)) [[unlikely]] {
         return;
     }
     if (f.in_string) {
@@ -254,11 +262,9 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
     }
     if (b < 0x80) {
         const char c = static_cast<char>(b);
-        if (special) [[unlikely]]
-            paint_begin(f, true);
+        painting_begins(f, true);
         screen_put_ascii(*f.screen, &c, 1);
-        if (special) [[unlikely]]
-            paint_end(f);
+        operation_ends(f);
         return;
     }
     const int length = utf8_length(b);
@@ -269,8 +275,7 @@ void feed_text_byte(ScreenFeed& f, std::uint8_t b) {
 }
 
 void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
+    if (muted(f)) [[unlikely]] {
         return;
     }
     if (f.in_string) {
@@ -280,11 +285,9 @@ void feed_text_run(ScreenFeed& f, const char* bytes, std::size_t n) {
     }
     f.have = 0;
     f.need = 0;
-    if (special) [[unlikely]]
-        paint_begin(f, true);
+    painting_begins(f, true);
     screen_put_ascii(*f.screen, bytes, n);
-    if (special) [[unlikely]]
-        paint_end(f);
+    operation_ends(f);
 }
 
 void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
@@ -312,21 +315,17 @@ void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n) {
 }
 
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
+    if (muted(f)) [[unlikely]] {
         return;
     }
     if (unsafe_code_point_name(cp) != nullptr) return;
-    if (special) [[unlikely]]
-        paint_begin(f, true);
+    painting_begins(f, true);
     screen_put(*f.screen, cp, width < 0 ? 1 : width, bytes, n);
-    if (special) [[unlikely]]
-        paint_end(f);
+    operation_ends(f);
 }
 
 void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
+    if (muted(f)) [[unlikely]] {
         return;
     }
     if (b >= 0x80) {
@@ -341,16 +340,13 @@ void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
         if (b == 0x07 && f.string_bel) end_string_text(f);
         return;
     }
-    if (special) [[unlikely]]
-        paint_begin(f, false);
+    painting_begins(f, false);
     screen_control(*f.screen, b);
-    if (special) [[unlikely]]
-        paint_end(f);
+    operation_ends(f);
 }
 
 void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
-    const bool special = f.special;
-    if (special && f.muted) [[unlikely]] {
+    if (muted(f)) [[unlikely]] {
         return;
     }
     f.have = 0;
@@ -378,8 +374,7 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
     }
     // Where the decoder keeps the sequence's lines, the screen keeps its
     // step (a classic string's introducer above is never kept).
-    if (special) [[unlikely]]
-        paint_begin(f, false);
+    painting_begins(f, false);
     ScreenStep step;
     if (f.keeps_steps && s.n_bytes <= MEMO_KEY_SIZE && screen_step(s, step)) {
         StepSlot& slot =
@@ -390,8 +385,7 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
     } else {
         screen_apply_sequence(*f.screen, s);
     }
-    if (special) [[unlikely]]
-        paint_end(f);
+    operation_ends(f);
 }
 
 }  // namespace vorsk
