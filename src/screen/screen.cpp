@@ -787,8 +787,15 @@ void screen_put_ascii(Screen& s, const char* bytes, std::size_t n) {
             const std::uint64_t cell = in[j] | bits;
             std::memcpy(out + j, &cell, sizeof cell);
         }
-        s.last.ch = out[k - 1].ch;
         in += k;
+        if (!s.autowrap && in != stop) [[unlikely]] {
+            // Without autowrap each byte past the margin takes the line's
+            // last cell in turn: the run's last byte is the one that stays.
+            const std::uint64_t cell = stop[-1] | bits;
+            std::memcpy(out + k - 1, &cell, sizeof cell);
+            in = stop;
+        }
+        s.last.ch = out[k - 1].ch;
         c.col += k;
         if (c.col > end) {
             c.col = end;
