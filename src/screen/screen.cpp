@@ -250,6 +250,7 @@ Cell* grid_row(Screen& s, int which, int line) {
 // Writes the blanks of a line's tail into the grid up to column `upto`.
 void fill_tail(Screen& s, int which, int line, int upto);
 void cut_wide(Screen& s, int row, int b);
+void cut_whole(Screen& s, Cell* r, int b);
 Cell* row_of(Screen& s, int row);
 
 static_assert(sizeof(Cell) == sizeof(std::uint64_t));
@@ -383,23 +384,25 @@ int line_end(const Screen& s) {
 void shift_rect_rows(Screen& s, int from, int to, int n, int left, int right) {
     const int count = std::min(n < 0 ? -n : n, to - from + 1);
     const auto width = static_cast<std::size_t>(right - left + 1);
+    // Each line whole in the grid, a wide character across either margin
+    // cut; then the lines are read from the grid as they stand.
     for (int r = from; r <= to; ++r) {
-        cut_wide(s, r, left);
-        cut_wide(s, r, right + 1);
+        Cell* cells = row_of(s, r);
+        cut_whole(s, cells, left);
+        cut_whole(s, cells, right + 1);
         paint(s, r);
     }
+    const auto line = [&s](int r) { return grid_row(s, s.active, s.order[s.active][r]); };
     const int first = n > 0 ? to - count + 1 : from;  // the lines that come in blank
     if (n > 0) {
         for (int r = from; r + count <= to; ++r)
-            std::memcpy(row_of(s, r) + left, row_of(s, r + count) + left, width * sizeof(Cell));
+            std::memcpy(line(r) + left, line(r + count) + left, width * sizeof(Cell));
     } else {
         for (int r = to; r - count >= from; --r)
-            std::memcpy(row_of(s, r) + left, row_of(s, r - count) + left, width * sizeof(Cell));
+            std::memcpy(line(r) + left, line(r - count) + left, width * sizeof(Cell));
     }
-    for (int r = first; r < first + count; ++r) {
-        Cell* cells = row_of(s, r) + left;
-        fill(cells, static_cast<int>(width), blank(s, s.cursor.pen.bg));
-    }
+    const Cell b = blank(s, s.cursor.pen.bg);
+    for (int r = first; r < first + count; ++r) fill(line(r) + left, static_cast<int>(width), b);
 }
 
 // Rows [from, to] of the active screen move up by n, blanks coming in at
@@ -453,6 +456,17 @@ void scroll_rows_down(Screen& s, int from, int to, int n) {
     }
     // Before the start and past the filled cells there are only blanks.
     if (b < filled && b > start && cell_width(r[b]) == 0 && cell_width(r[b - 1]) == 2) {
+        r[b - 1] = blank_of(s, r[b - 1]);
+        r[b] = blank_of(s, r[b]);
+    }
+}
+
+// As cut_wide, on a line all of whose cells are in the grid.
+void cut_whole(Screen& s, Cell* r, int b) {
+    if (b <= 0 || b > s.cols) return;
+    if (b == s.cols) {
+        if (cell_width(r[b - 1]) == 2) r[b - 1] = blank_of(s, r[b - 1]);
+    } else if (cell_width(r[b]) == 0 && cell_width(r[b - 1]) == 2) {
         r[b - 1] = blank_of(s, r[b - 1]);
         r[b] = blank_of(s, r[b]);
     }
