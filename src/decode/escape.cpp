@@ -172,7 +172,7 @@ bool replay_sequence(Processor& p, SequenceMemo& memo) {
     // With the screen the sequence's step is wanted too.
     const StepSlot* step = nullptr;
     if constexpr (WithScreen) {
-        step = screen_find_step(*p.screen, key);
+        step = screen_find_step(*p.screen, *slot, key);
         if (step == nullptr) return false;
     }
     input_skip(in, length);

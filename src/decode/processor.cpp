@@ -412,7 +412,7 @@ bool processor_init(Processor& p, InputBuffer* input, LineWriter* writer,
         SequenceMemo* memo = allocate_zeroed_record<SequenceMemo>();
         if (memo == nullptr) return false;
         (p.screen != nullptr ? p.parsed_memo : p.memo) = memo;
-        if (p.screen != nullptr) p.screen->keeps_steps = true;
+        if (p.screen != nullptr) p.screen->memo = memo;
     }
     return input != nullptr && writer != nullptr;
 }

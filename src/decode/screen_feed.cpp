@@ -149,11 +149,6 @@ void screen_sequence(Processor& p, const Sequence& s) {
     if (f.prompt_due) write_prompt(p);
 }
 
-const StepSlot* screen_find_step(ScreenFeed& f, const MemoKey& key) {
-    if (f.in_string) return nullptr;
-    return memo_find_slot(f.steps.slots, f.steps.recent, key);
-}
-
 void screen_step_sequence(Processor& p, const StepSlot& slot) {
     ScreenFeed& f = *p.screen;
     if (f.at_alt && f.screen->active != 0 && slot.leaves_alternate)
@@ -324,7 +319,7 @@ void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* byte
     operation_ends(f);
 }
 
-void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
+void feed_control_general(ScreenFeed& f, std::uint8_t b, bool extended) {
     if (muted(f)) [[unlikely]] {
         return;
     }
@@ -376,9 +371,16 @@ void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended) {
     // step (a classic string's introducer above is never kept).
     painting_begins(f, false);
     ScreenStep step;
-    if (f.keeps_steps && s.n_bytes <= MEMO_KEY_SIZE && screen_step(s, step)) {
-        StepSlot& slot =
-            memo_take_slot(f.steps.slots, f.steps.recent, memo_key(s.bytes, s.n_bytes));
+    if (f.memo != nullptr && s.n_bytes <= MEMO_KEY_SIZE && screen_step(s, step)) {
+        // The memo's slot for these bytes is the most recent of their set
+        // where the memo kept or found them; where it did neither, a key
+        // that will not match is overwritten.
+        const MemoKey key = memo_key(s.bytes, s.n_bytes);
+        const std::size_t set = memo_set(key);
+        StepSlot& slot = f.steps.slots[set][f.memo->recent[set]];
+        slot.words[0] = key.words[0];
+        slot.words[1] = key.words[1];
+        slot.key_size = static_cast<std::uint8_t>(key.size);
         slot.step = step;
         slot.leaves_alternate = leaves_alternate(s);
         screen_apply_step(*f.screen, step);

@@ -20,8 +20,9 @@ namespace vorsk {
 // input, in ascending order.
 inline constexpr std::size_t MAX_SCREEN_MARKS = 16;
 
-// The steps of recent sequences, by their bytes, as the memo keeps their
-// lines: a sequence both hold is neither parsed nor looked up again.
+// The steps of recent sequences, by their bytes, each in the place of the
+// slot where the decoder's memo keeps the sequence's lines: a sequence both
+// hold is neither parsed nor looked up again.
 struct StepSlot {
     std::uint64_t words[2] = {};
     std::uint8_t key_size = 0;  // 0: the slot is empty
@@ -31,7 +32,6 @@ struct StepSlot {
 
 struct StepMemo {
     StepSlot slots[MEMO_SETS][MEMO_WAYS];
-    std::uint8_t recent[MEMO_SETS] = {};
 };
 
 struct ScreenFeed {
@@ -64,9 +64,10 @@ struct ScreenFeed {
     std::uint8_t utf8[4] = {};
     int have = 0;  // bytes of a character held
     int need = 0;
-    bool in_string = false;    // the classic mode: within a control string's payload
-    bool string_bel = false;   // the string ends with BEL (OSC)
-    bool keeps_steps = false;  // the decoder keeps the lines of sequences in a memo
+    bool in_string = false;   // the classic mode: within a control string's payload
+    bool string_bel = false;  // the string ends with BEL (OSC)
+    // The decoder's memo of sequences' lines, where it keeps one.
+    const SequenceMemo* memo = nullptr;
     StepMemo steps;
     // The page: each item that changes the screen leaves a mark of its
     // place in the account, whose number the lines it changed keep; a text
@@ -94,10 +95,15 @@ void screen_moment(Processor& p, const char* when);
 // A sequence (before the alternate screen is left, after a prompt mark
 // the classic mode read as text).
 void screen_sequence(Processor& p, const Sequence& s);
-// The step kept for a sequence's bytes, or nullptr where there is none or
-// the screen must read the sequence itself (within a control string's
-// payload).
-const StepSlot* screen_find_step(ScreenFeed& f, const MemoKey& key);
+// The step kept for a sequence's bytes, which the memo's `slot` holds the
+// lines of, or nullptr where there is none or the screen must read the
+// sequence itself (within a control string's payload).
+inline const StepSlot* screen_find_step(const ScreenFeed& f, const MemoSlot& slot,
+                                        const MemoKey& key) {
+    const auto at = static_cast<std::size_t>(&slot - &f.memo->slots[0][0]);
+    const StepSlot& step = (&f.steps.slots[0][0])[at];
+    return memo_holds(step, key) && !f.in_string ? &step : nullptr;
+}
 // A sequence replayed from the memo, with its step.
 void screen_step_sequence(Processor& p, const StepSlot& slot);
 // A control byte on a control line: its item, then what it does to the
@@ -125,7 +131,16 @@ void feed_plain_run(ScreenFeed& f, const char* bytes, std::size_t n);
 // A character that extended mode decoded, with its width (0 joins).
 void feed_character(ScreenFeed& f, std::uint32_t cp, int width, const char* bytes, std::size_t n);
 // A byte the dispatcher put on a control line, or the LF that ended a text line.
-void feed_control(ScreenFeed& f, std::uint8_t b, bool extended);
+void feed_control_general(ScreenFeed& f, std::uint8_t b, bool extended);
+inline void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
+    if (f.special || f.in_string || b >= 0x80) [[unlikely]] {
+        feed_control_general(f, b, extended);
+        return;
+    }
+    f.have = 0;
+    f.need = 0;
+    screen_control(*f.screen, b);
+}
 void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended);
 
 }  // namespace vorsk
