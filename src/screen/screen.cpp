@@ -896,6 +896,36 @@ void screen_copy_rect(Screen& s, int top, int left, int bottom, int right, int t
     }
 }
 
+namespace {
+
+// IND and LF: the cursor down a line, the region scrolling at its bottom.
+[[gnu::always_inline]] inline void index_line(Screen& s) {
+    Cursor& c = s.cursor;
+    if (c.row == s.bottom && within_sides(s, c.col)) {
+        if (narrow(s)) {
+            settle(s);
+            scroll_rows_up(s, s.top, s.bottom, 1);
+            return;
+        }
+        // The region's lines move up by one, its first line coming in at
+        // the bottom as a blank line.
+        std::uint16_t* order = s.order[s.active];
+        const std::uint16_t first = order[s.top];
+        std::memmove(order + s.top, order + s.top + 1,
+                     static_cast<std::size_t>(s.bottom - s.top) * sizeof *order);
+        order[s.bottom] = first;
+        s.filled[s.active][first] = 0;
+        s.start[s.active][first] = 0;
+        paint_line(s, first);
+        s.tail_bg[s.active][first] = c.pen.bg;
+        if (s.active == 0 && s.top == 0) ++s.scrolled_off;
+    } else if (c.row < s.rows - 1) {
+        ++c.row;
+    }
+}
+
+}  // namespace
+
 void screen_control(Screen& s, std::uint8_t b) {
     Cursor& c = s.cursor;
     switch (b) {
@@ -910,7 +940,7 @@ void screen_control(Screen& s, std::uint8_t b) {
         case 0x0a:
         case 0x0b:
         case 0x0c:
-            screen_index(s);
+            index_line(s);
             if (s.newline) c.col = 0;
             break;
         case 0x0d:
@@ -960,28 +990,7 @@ void screen_set_row(Screen& s, int row) {
 }
 
 void screen_index(Screen& s) {
-    Cursor& c = s.cursor;
-    if (c.row == s.bottom && within_sides(s, c.col)) {
-        if (narrow(s)) {
-            settle(s);
-            scroll_rows_up(s, s.top, s.bottom, 1);
-            return;
-        }
-        // The region's lines move up by one, its first line coming in at
-        // the bottom as a blank line.
-        std::uint16_t* order = s.order[s.active];
-        const std::uint16_t first = order[s.top];
-        std::memmove(order + s.top, order + s.top + 1,
-                     static_cast<std::size_t>(s.bottom - s.top) * sizeof *order);
-        order[s.bottom] = first;
-        s.filled[s.active][first] = 0;
-        s.start[s.active][first] = 0;
-        paint_line(s, first);
-        s.tail_bg[s.active][first] = c.pen.bg;
-        if (s.active == 0 && s.top == 0) ++s.scrolled_off;
-    } else if (c.row < s.rows - 1) {
-        ++c.row;
-    }
+    index_line(s);
 }
 
 void screen_reverse_index(Screen& s) {
