@@ -106,6 +106,15 @@ void enter_control(Processor& p) {
     writer_putn(*p.writer, item.text, item.size);
 }
 
+// The same with the screen, which the control changes after its item (a
+// BEL may end a prompt mark, whose screen follows).
+[[gnu::noinline]] void put_screen_control(Processor& p, int b) {
+    put_control_item(p, b);
+    feed_control(*p.screen, static_cast<std::uint8_t>(b), p.extended);
+    if (p.screen->prompt_due) [[unlikely]]
+        screen_prompt(p);
+}
+
 // Extended mode, a byte from 0x80 up: a UTF-8 character goes on the text
 // line (joined to the cluster before it where it continues one), a code
 // point that is no text becomes a control item, and a byte that begins no
@@ -294,7 +303,7 @@ std::size_t short_utf8(const std::uint8_t* bytes, std::size_t n, std::uint32_t& 
                 if (p.tally != nullptr)
                     tally_control(*p.tally, static_cast<std::uint8_t>(b), tally_offset(p, 1));
                 if (p.screen != nullptr) [[unlikely]] {
-                    screen_control_byte(p, static_cast<std::uint8_t>(b));
+                    put_screen_control(p, b);
                     return;
                 }
                 put_control_item(p, b);

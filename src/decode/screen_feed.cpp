@@ -158,10 +158,8 @@ void screen_step_sequence(Processor& p, const StepSlot& slot) {
     operation_ends(f);
 }
 
-void screen_control_byte(Processor& p, std::uint8_t b) {
-    print_control(p, b);
-    feed_control(*p.screen, b, p.extended);
-    if (p.screen->prompt_due) write_prompt(p);
+void screen_prompt(Processor& p) {
+    write_prompt(p);
 }
 
 void screen_string(Processor& p, const ControlString& s) {

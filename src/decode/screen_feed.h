@@ -106,9 +106,9 @@ inline const StepSlot* screen_find_step(const ScreenFeed& f, const MemoSlot& slo
 }
 // A sequence replayed from the memo, with its step.
 void screen_step_sequence(Processor& p, const StepSlot& slot);
-// A control byte on a control line: its item, then what it does to the
-// screen (a BEL may end a prompt mark, whose screen follows).
-void screen_control_byte(Processor& p, std::uint8_t b);
+// The screen a prompt mark's end asks for (`prompt_due`), such as the BEL
+// of a control line.
+void screen_prompt(Processor& p);
 // A control string that extended mode read whole (a prompt mark).
 void screen_string(Processor& p, const ControlString& s);
 // A recorded pause: the times it passes, and a long pause.
