@@ -383,26 +383,27 @@ int line_end(const Screen& s) {
 // blanks coming in: scrolling within the left and right margins.
 void shift_rect_rows(Screen& s, int from, int to, int n, int left, int right) {
     const int count = std::min(n < 0 ? -n : n, to - from + 1);
-    const auto width = static_cast<std::size_t>(right - left + 1);
-    // Each line whole in the grid, a wide character across either margin
-    // cut; then the lines are read from the grid as they stand.
-    for (int r = from; r <= to; ++r) {
+    const auto width = static_cast<std::size_t>(right - left + 1) * sizeof(Cell);
+    const auto line = [&s](int r) { return grid_row(s, s.active, s.order[s.active][r]); };
+    // Each line is made whole in the grid and a wide character across
+    // either margin cut, then its cells go to the line `count` away, whose
+    // own went on before.
+    const int step = n > 0 ? 1 : -1;
+    const int first = n > 0 ? from : to;
+    const int last = n > 0 ? to : from;
+    for (int r = first;; r += step) {
         Cell* cells = row_of(s, r);
         cut_whole(s, cells, left);
         cut_whole(s, cells, right + 1);
         paint(s, r);
+        const int into = r - step * count;
+        if (into >= from && into <= to) std::memcpy(line(into) + left, cells + left, width);
+        if (r == last) break;
     }
-    const auto line = [&s](int r) { return grid_row(s, s.active, s.order[s.active][r]); };
-    const int first = n > 0 ? to - count + 1 : from;  // the lines that come in blank
-    if (n > 0) {
-        for (int r = from; r + count <= to; ++r)
-            std::memcpy(line(r) + left, line(r + count) + left, width * sizeof(Cell));
-    } else {
-        for (int r = to; r - count >= from; --r)
-            std::memcpy(line(r) + left, line(r - count) + left, width * sizeof(Cell));
-    }
+    // The lines that come in blank.
     const Cell b = blank(s, s.cursor.pen.bg);
-    for (int r = first; r < first + count; ++r) fill(line(r) + left, static_cast<int>(width), b);
+    const int blank_from = n > 0 ? to - count + 1 : from;
+    for (int r = blank_from; r < blank_from + count; ++r) fill(line(r) + left, right - left + 1, b);
 }
 
 // Rows [from, to] of the active screen move up by n, blanks coming in at
@@ -918,7 +919,8 @@ namespace {
         s.start[s.active][first] = 0;
         paint_line(s, first);
         s.tail_bg[s.active][first] = c.pen.bg;
-        if (s.active == 0 && s.top == 0) ++s.scrolled_off;
+        // A line leaves the main screen where the region begins at its top.
+        s.scrolled_off += static_cast<std::uint64_t>((s.active | s.top) == 0);
     } else if (c.row < s.rows - 1) {
         ++c.row;
     }
