@@ -139,7 +139,11 @@ inline void feed_control(ScreenFeed& f, std::uint8_t b, bool extended) {
     }
     f.have = 0;
     f.need = 0;
-    screen_control(*f.screen, b);
+    if (b == 0x0a) {
+        screen_line_feed(*f.screen);
+    } else {
+        screen_control(*f.screen, b);
+    }
 }
 void feed_sequence(ScreenFeed& f, const Sequence& s, bool extended);
 

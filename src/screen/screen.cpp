@@ -928,6 +928,11 @@ namespace {
 
 }  // namespace
 
+void screen_line_feed(Screen& s) {
+    index_line(s);
+    if (s.newline) s.cursor.col = 0;
+}
+
 void screen_control(Screen& s, std::uint8_t b) {
     Cursor& c = s.cursor;
     switch (b) {
@@ -941,10 +946,7 @@ void screen_control(Screen& s, std::uint8_t b) {
         case 0x09: screen_tab(s, 1); break;
         case 0x0a:
         case 0x0b:
-        case 0x0c:
-            index_line(s);
-            if (s.newline) c.col = 0;
-            break;
+        case 0x0c: screen_line_feed(s); break;
         case 0x0d:
             c.col = c.col >= s.left ? s.left : 0;
             c.pending_wrap = false;

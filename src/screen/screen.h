@@ -129,6 +129,9 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
 void screen_put_ascii(Screen& s, const char* bytes, std::size_t n);
 // A C0 control: BS, HT, LF, VT, FF, CR, SO, SI; others do nothing.
 void screen_control(Screen& s, std::uint8_t b);
+// LF, as screen_control(s, 0x0a) does it (VT and FF too): the commonest
+// control, without the dispatch.
+void screen_line_feed(Screen& s);
 
 // Cursor movement. Positions are 1-based as sequences give them; origin
 // mode makes rows relative to the scrolling region.
