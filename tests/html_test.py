@@ -347,8 +347,14 @@ for (const el of document.querySelectorAll('i,span,b,q,u,p,summary')) {
   el.setAttribute('data-line', cs.textDecorationLine);
 }
 for (const d of document.querySelectorAll('details')) d.setAttribute('data-open', String(d.open));
-for (const a of document.querySelectorAll('a.r'))
+for (const a of document.querySelectorAll('a.r')) {
   a.setAttribute('data-glyph', getComputedStyle(a, '::after').content);
+  // Followed, the link outlines the painter's line: which element.
+  location.hash = a.getAttribute('href');
+  let lit = document.getElementById(a.getAttribute('href').slice(1));
+  while (lit && getComputedStyle(lit).outlineStyle !== 'dashed') lit = lit.parentElement;
+  a.setAttribute('data-lit', lit ? lit.tagName.toLowerCase() : 'none');
+}
 for (const a of document.querySelectorAll('nav a'))
   a.setAttribute('data-target', document.getElementById(a.getAttribute('href').slice(1)) ? 'found' : 'none');
 const nav = document.querySelector('nav'), main = document.querySelector('main');
@@ -361,7 +367,7 @@ PROBE_ATTRIBUTES = {"data-color", "data-bg", "data-weight", "data-line"}
 PROBED = {tag: ALLOWED[tag] | PROBE_ATTRIBUTES for tag in ("i", "span", "b", "q", "u", "p")}
 PROBED.update({"summary": PROBE_ATTRIBUTES, "details": {"open", "class", "data-open"},
                "body": {"data-probe", "data-nav"},
-               "a": ALLOWED["a"] | {"data-target", "data-glyph"},
+               "a": ALLOWED["a"] | {"data-target", "data-glyph", "data-lit"},
                "script": set()})
 
 
@@ -437,6 +443,10 @@ def check_browser():
         glyphs = [a.get("data-glyph") for t, a in page.attributes if t == "a" and "class" in a]
         if glyphs != ['"\u2196"'] * 2:
             fail("the screen rows' links to their painters in the browser: %r" % glyphs)
+        # Followed, each outlines its painter's line: the EL's group, the text line.
+        lit = [a.get("data-lit") for t, a in page.attributes if t == "a" and "class" in a]
+        if lit != ["details", "p"]:
+            fail("the lines the screen rows' links light in the browser: %r" % lit)
         rows = [text for _, text, _, _ in page.rows if text.startswith("=|")]
         if rows != ["=|he|", "=|world|", "=||"]:
             fail("the screen rows' text in the browser: %r" % rows)

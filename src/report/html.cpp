@@ -889,9 +889,10 @@ void read_pen_mark(HtmlPage& p, const char* text) {
 }
 
 // The marks of who changed the screen, "=a" or "=b" and a number: the
-// place of a painter's account line, an anchor where the row is open (else
-// at the start of the next row); the painter of the screen row that
-// follows, which links to that anchor at its end.
+// place of a painter's account line, an anchor where the row or the group
+// of a sequence's lines is open (else at the start of the next row); the
+// painter of the screen row that follows, which links to that anchor at
+// its end.
 void read_painter_mark(HtmlPage& p) {
     const std::string_view number(p.mark + 2, p.mark_len - 2);
     if (number.empty() || number.size() > PAINTER_DIGITS ||
@@ -904,7 +905,9 @@ void read_painter_mark(HtmlPage& p) {
             put(p,
                 "<style>.r{margin-left:1ch;color:#707070;text-decoration:none}"
                 ".r::after{content:\"\\2196\"}.r:hover{color:#80a0ff}"
-                "a[id^=p]{scroll-margin-top:30vh}</style>\n");
+                "a[id^=p]{scroll-margin-top:30vh}"
+                ":is(p,u,div,details):has(a[id^=p]:target){outline:1px dashed #80a0ff}"
+                "</style>\n");
         }
         std::memcpy(p.painter, number.data(), number.size());
         p.painter_len = number.size();
@@ -916,7 +919,8 @@ void read_painter_mark(HtmlPage& p) {
     std::memcpy(p.held, number.data(), number.size());
     p.held_len = number.size();
     p.due |= DUE_ANCHOR;
-    if (p.row_open) put_painter_anchor(p);
+    // A sequence's mark comes after its lines: the anchor ends its group.
+    if (p.row_open || p.group_open) put_painter_anchor(p);
 }
 
 // The mark read after ESC "[", up to its "m".

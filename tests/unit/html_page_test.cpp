@@ -32,12 +32,14 @@ std::string page_of(std::string_view marked, bool general, std::size_t step) {
 
 // A text line that paints with its first run, then painters whose marks
 // come between rows, before an escape line and a text line that the fast
-// paths would write whole; a screen whose rows link to them, one row
-// changed by nobody; marks that are no painter's.
+// paths would write whole, and one that ends a sequence's group of lines;
+// a screen whose rows link to them, one row changed by nobody; marks that
+// are no painter's.
 constexpr std::string_view MARKED =
     "\x1b[bm|\x1b[m\x1b[am\x1b[=a13mhello\x1b[m\x1b[bm|\x1b[m\n"
     "\x1b[=a40m\x1b[dm: Esc [ K\x1b[m\n"
     "\x1b[em& EL: ERASE IN LINE\x1b[m\n"
+    "\x1b[=a66m\x1b[cm. CR/^M\x1b[m\n"
     "\x1b[=a90m\x1b[bm|\x1b[m\x1b[amx\x1b[m\x1b[bm|\x1b[m\n"
     "\x1b[=a0m\x1b[=am\x1b[=b12;3m\x1b[=a200m= Screen at the end\n"
     "\x1b[=b40m=|he\x1b[m|\n"
@@ -49,6 +51,9 @@ TEST(HtmlPagePainters, AnchorsTheirLinesAndLinksTheScreenRows) {
     const std::string page = page_of(MARKED, false, 0);
     EXPECT_NE(page.find("<p>|<i><a id=p13></a>hello</i>|</p>"), std::string::npos) << page;
     EXPECT_NE(page.find("<summary><a id=p40></a>: Esc [ K</summary>"), std::string::npos) << page;
+    EXPECT_NE(page.find("ERASE IN LINE<a id=x1></a></b>\n<a id=p66></a></details>"),
+              std::string::npos)
+        << page;
     EXPECT_NE(page.find("<p><a id=p90></a>|<i>x</i>|</p>"), std::string::npos) << page;
     EXPECT_NE(page.find("<div><a id=p200></a>= Screen at the end"), std::string::npos) << page;
     const std::string_view title = " title=\"who changed this row last\"></a></div>";
