@@ -479,26 +479,65 @@ void cut_whole(Screen& s, Cell* r, int b) {
     if (filled < to) filled = static_cast<std::uint16_t>(to);
 }
 
+// Where k cells of text go at the cursor, in place: a wide character cut
+// at either end leaves blanks, as any character written over it does; in
+// insert mode the line moves right by the k cells at once, as it would a
+// character at a time.
+[[gnu::always_inline]] inline Cell* make_room(Screen& s, int k, int end) {
+    const int col = s.cursor.col;
+    const int to = col + k;
+    const int row = s.cursor.row;
+    if (s.insert) [[unlikely]] {
+        Cell* r = row_of(s, row);
+        paint(s, row);
+        cut_wide(s, row, col);
+        cut_wide(s, row, end + 1);
+        std::memmove(r + to, r + col, static_cast<std::size_t>(end + 1 - to) * sizeof(Cell));
+        if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
+        return r + col;
+    }
+    const int line = s.order[s.active][row];
+    std::uint16_t& filled = s.filled[s.active][line];
+    std::uint16_t& start = s.start[s.active][line];
+    Cell* r = grid_row(s, s.active, line);
+    paint_line(s, line);
+    if (filled <= col) {
+        // Past the filled cells there are only blanks, which nothing cuts.
+        if (filled == 0) {
+            // A blank line: the blanks before the text stay as they are.
+            start = static_cast<std::uint16_t>(col);
+            s.head_bg[s.active][line] = s.tail_bg[s.active][line];
+        } else if (filled < col) {
+            fill_tail(s, s.active, line, col);
+        }
+        filled = static_cast<std::uint16_t>(to);
+        return r + col;
+    }
+    if (col < start) fill_head(s, s.active, line);
+    if (cell_width(r[col]) == 0 && col > start && cell_width(r[col - 1]) == 2) {
+        r[col - 1] = blank_of(s, r[col - 1]);
+        r[col] = blank_of(s, r[col]);
+    }
+    if (to < filled) {
+        if (cell_width(r[to]) == 0 && cell_width(r[to - 1]) == 2) {
+            r[to - 1] = blank_of(s, r[to - 1]);
+            r[to] = blank_of(s, r[to]);
+        }
+    } else {
+        filled = static_cast<std::uint16_t>(to);
+    }
+    return r + col;
+}
+
 // Writes a character (ch with its width) at the cursor in the cursor's pen.
 void write_cell(Screen& s, std::uint32_t ch) {
     Cursor& c = s.cursor;
     const int width = static_cast<int>(ch >> CELL_WIDTH_SHIFT);
     const int end = line_end(s);
-    Cell* r = s.insert ? row_of(s, c.row) : row_upto(s, c.row, c.col);
-    cut_wide(s, c.row, c.col);
-    if (s.insert) {
-        cut_wide(s, c.row, end + 1);
-        std::memmove(r + c.col + width, r + c.col,
-                     static_cast<std::size_t>(std::max(0, end + 1 - c.col - width)) * sizeof(Cell));
-        // A wide character moved onto the end has lost its right half.
-        if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
-    }
-    cut_wide(s, c.row, c.col + width);
-    paint(s, c.row);
+    Cell* out = make_room(s, width, end);
     const std::uint32_t pen = cursor_pen(s);
-    r[c.col] = Cell{ch, pen};
-    if (width == 2) r[c.col + 1] = Cell{0, pen};
-    mark_filled(s, c.row, c.col + width);
+    out[0] = Cell{ch, pen};
+    if (width == 2) out[1] = Cell{0, pen};
     s.last = Cell{ch, 0};
     c.col += width;
     if (c.col > end) {
@@ -651,6 +690,36 @@ void join(Screen& s, const char* bytes, std::size_t n) {
 
 }  // namespace
 
+namespace {
+
+// A character (ch with its width, 1 or 2) at the cursor: the line wraps
+// first where the last character reached the right margin, and a wide
+// character never straddles the margin.
+void put_cell(Screen& s, std::uint32_t ch) {
+    Cursor& c = s.cursor;
+    const auto width = static_cast<int>(ch >> CELL_WIDTH_SHIFT);
+    if (c.pending_wrap) {
+        // The next line begins at the left margin where the text reached
+        // the right one.
+        c.col = c.col == s.right ? s.left : 0;
+        c.pending_wrap = false;
+        screen_index(s);
+    }
+    if (width == 2 && c.col == line_end(s)) {
+        // A wide character goes on the next line with autowrap, and without
+        // it is not drawn (as tmux does).
+        if (!s.autowrap) return;
+        row_of(s, c.row)[c.col] = blank(s, c.pen.bg);
+        paint(s, c.row);
+        c.col = c.col == s.right ? s.left : 0;
+        screen_index(s);
+    }
+    if (width == 2 && line_end(s) - c.col < 1) return;
+    write_cell(s, ch);
+}
+
+}  // namespace
+
 void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::size_t n) {
     settle(s);
     Cursor& c = s.cursor;
@@ -661,24 +730,7 @@ void screen_put(Screen& s, std::uint32_t cp, int width, const char* bytes, std::
     const char set = c.g[c.single_shift != 0 ? c.single_shift : c.gl & 3];
     c.single_shift = 0;
     if (set == '0' && cp >= 0x5f && cp <= 0x7e) cp = dec_graphics[cp - 0x5f];
-    if (c.pending_wrap) {
-        // The next line begins at the left margin where the text reached
-        // the right one.
-        c.col = c.col == s.right ? s.left : 0;
-        c.pending_wrap = false;
-        screen_index(s);
-    }
-    if (width == 2 && c.col == line_end(s)) {
-        // A wide character never straddles the margin: it goes on the next
-        // line with autowrap, and without it is not drawn (as tmux does).
-        if (!s.autowrap) return;
-        row_of(s, c.row)[c.col] = blank(s, c.pen.bg);
-        paint(s, c.row);
-        c.col = c.col == s.right ? s.left : 0;
-        screen_index(s);
-    }
-    if (width == 2 && line_end(s) - c.col < 1) return;
-    write_cell(s, (cp & CELL_CODE) | static_cast<std::uint32_t>(width) << CELL_WIDTH_SHIFT);
+    put_cell(s, (cp & CELL_CODE) | static_cast<std::uint32_t>(width) << CELL_WIDTH_SHIFT);
 }
 
 namespace {
@@ -717,56 +769,6 @@ int widen_ascii(const std::uint8_t* in, int k, std::uint64_t bits, Cell* out) {
     (void)out;
     return 0;
 #endif
-}
-
-// Where k cells of text go at the cursor, in place: a wide character cut
-// at either end leaves blanks, as any character written over it does; in
-// insert mode the line moves right by the k cells at once, as it would a
-// character at a time.
-Cell* make_room(Screen& s, int k, int end) {
-    const int col = s.cursor.col;
-    const int to = col + k;
-    const int row = s.cursor.row;
-    if (s.insert) [[unlikely]] {
-        Cell* r = row_of(s, row);
-        paint(s, row);
-        cut_wide(s, row, col);
-        cut_wide(s, row, end + 1);
-        std::memmove(r + to, r + col, static_cast<std::size_t>(end + 1 - to) * sizeof(Cell));
-        if (cell_width(r[end]) == 2) r[end] = blank_of(s, r[end]);
-        return r + col;
-    }
-    const int line = s.order[s.active][row];
-    std::uint16_t& filled = s.filled[s.active][line];
-    std::uint16_t& start = s.start[s.active][line];
-    Cell* r = grid_row(s, s.active, line);
-    paint_line(s, line);
-    if (filled <= col) {
-        // Past the filled cells there are only blanks, which nothing cuts.
-        if (filled == 0) {
-            // A blank line: the blanks before the text stay as they are.
-            start = static_cast<std::uint16_t>(col);
-            s.head_bg[s.active][line] = s.tail_bg[s.active][line];
-        } else if (filled < col) {
-            fill_tail(s, s.active, line, col);
-        }
-        filled = static_cast<std::uint16_t>(to);
-        return r + col;
-    }
-    if (col < start) fill_head(s, s.active, line);
-    if (cell_width(r[col]) == 0 && col > start && cell_width(r[col - 1]) == 2) {
-        r[col - 1] = blank_of(s, r[col - 1]);
-        r[col] = blank_of(s, r[col]);
-    }
-    if (to < filled) {
-        if (cell_width(r[to]) == 0 && cell_width(r[to - 1]) == 2) {
-            r[to - 1] = blank_of(s, r[to - 1]);
-            r[to] = blank_of(s, r[to]);
-        }
-    } else {
-        filled = static_cast<std::uint16_t>(to);
-    }
-    return r + col;
 }
 
 }  // namespace
@@ -1158,14 +1160,8 @@ void screen_repeat(Screen& s, int n) {
     settle(s);
     const std::uint32_t ch = s.last.ch;
     if (ch == 0) return;
-    for (int i = 0; i < std::max(n, 1) && i < s.cols * s.rows; ++i) {
-        if (s.cursor.pending_wrap) {
-            s.cursor.col = 0;
-            s.cursor.pending_wrap = false;
-            screen_index(s);
-        }
-        write_cell(s, ch);
-    }
+    // Each as the character itself was put.
+    for (int i = 0; i < std::max(n, 1) && i < s.cols * s.rows; ++i) put_cell(s, ch);
 }
 
 void screen_alignment(Screen& s) {
