@@ -124,7 +124,7 @@ void process_utf8(Processor& p, std::uint8_t lead) {
     if (!parse_utf8(*p.input, lead, ch)) {
         if (p.tally != nullptr) ++p.tally->invalid_utf8;
         enter_control(p);
-        print_control(p, lead);
+        put_control_item(p, lead);
         return;
     }
     if (p.tally != nullptr) p.tally->text_bytes += ch.n;
@@ -445,10 +445,6 @@ void processor_release(Processor& p) {
     p.terminfo = nullptr;
     p.memo = nullptr;
     p.parsed_memo = nullptr;
-}
-
-void print_control(Processor& p, int b) {
-    put_control_item(p, b);
 }
 
 void format_clock(char* out, std::size_t size, double seconds) {

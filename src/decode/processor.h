@@ -180,7 +180,6 @@ void print_pause(Processor& p, double delay);
 inline constexpr std::size_t CLOCK_SIZE = 40;
 void format_clock(char* out, std::size_t size, double seconds);
 void process_break(Processor& p);
-void print_control(Processor& p, int b);
 void finish_state(Processor& p);
 
 // After a byte from the main loop: decodes the bytes that the input holds
