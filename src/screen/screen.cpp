@@ -300,10 +300,6 @@ Cell* row_of(Screen& s, int row) {
     return row_upto(s, row, s.cols);
 }
 
-[[gnu::always_inline]] inline std::uint16_t& filled_of(Screen& s, int row) {
-    return s.filled[s.active][s.order[s.active][row]];
-}
-
 // A line of the active screen changes, by the painter's hand.
 [[gnu::always_inline]] inline void paint_line(Screen& s, int line) {
     s.painted[s.active][line] = s.painter;
@@ -471,12 +467,6 @@ void cut_whole(Screen& s, Cell* r, int b) {
         r[b - 1] = blank_of(s, r[b - 1]);
         r[b] = blank_of(s, r[b]);
     }
-}
-
-// Cells [from, to) of a line were written.
-[[gnu::always_inline]] inline void mark_filled(Screen& s, int row, int to) {
-    std::uint16_t& filled = filled_of(s, row);
-    if (filled < to) filled = static_cast<std::uint16_t>(to);
 }
 
 // Where k cells of text go at the cursor, in place: a wide character cut
