@@ -1,11 +1,6 @@
 #include "report/json_lines.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
-#include <bit>
 
 #include "text/utf8.h"
 
@@ -87,43 +82,11 @@ void out_number(JsonOut& o, std::string_view name, std::uint64_t value) {
     out_decimal(o, value);
 }
 
-namespace {
-
-// How many of the sixteen bytes at `bytes` go into a JSON string as they
-// are, before the first that needs a look of its own (a control, a byte of
-// 0x80 and above, the quote, the backslash).
-[[gnu::always_inline]] inline std::size_t plain_bytes(const char* bytes) {
-#if defined(__SSE2__)
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    // Signed, the bytes of 0x80 and above are below 0x20 too.
-    const __m128i stop = _mm_or_si128(_mm_cmplt_epi8(block, _mm_set1_epi8(0x20)),
-                                      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
-                                                   _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'))));
-    const auto bits = static_cast<unsigned>(_mm_movemask_epi8(stop)) | 0x10000u;
-    return static_cast<std::size_t>(std::countr_zero(bits));
-#else
-    using Block = std::uint8_t __attribute__((vector_size(16)));
-    Block block;
-    std::memcpy(&block, bytes, sizeof block);
-    const Block stop = (block < 0x20) | (block > 0x7f) | (block == '"') | (block == '\\');
-    std::uint64_t halves[2];
-    std::memcpy(halves, &stop, sizeof halves);
-    if (std::endian::native == std::endian::little && halves[0] != 0)
-        return static_cast<std::size_t>(std::countr_zero(halves[0])) / 8;
-    for (std::size_t i = 0; i < 16; ++i) {
-        if (stop[i] != 0) return i;
-    }
-    return 16;
-#endif
-}
-
-}  // namespace
-
 char* escape_checked(char* out, const char* bytes, std::size_t n) {
     const char* const end = bytes + n;
     while (bytes < end) {
         std::memcpy(out, bytes, 16);
-        const std::size_t plain = plain_bytes(bytes);
+        const std::size_t plain = json_plain_prefix(bytes);
         const auto left = static_cast<std::size_t>(end - bytes);
         if (plain >= left) return out + left;
         out += plain;

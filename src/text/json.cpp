@@ -40,15 +40,10 @@ std::size_t json_escape(const std::uint8_t* bytes, std::size_t n, char* out, boo
         // A run of plain bytes, copied in one piece: sixteen at a time
         // while they are all plain, then one by one.
         std::size_t run = i;
-        using Block = std::uint8_t __attribute__((vector_size(16)));
-        while (run + sizeof(Block) <= n) {
-            Block block;
-            std::memcpy(&block, bytes + run, sizeof block);
-            const Block stop = (block < 0x20) | (block >= 0x80) | (block == '"') | (block == '\\');
-            std::uint64_t halves[2];
-            std::memcpy(halves, &stop, sizeof halves);
-            if ((halves[0] | halves[1]) != 0) break;
-            run += sizeof(Block);
+        while (run + 16 <= n) {
+            const std::size_t plain = json_plain_prefix(reinterpret_cast<const char*>(bytes + run));
+            run += plain;
+            if (plain != 16) break;
         }
         while (run < n && PLAIN.plain[bytes[run]]) ++run;
         if (run != i) {
@@ -59,21 +54,7 @@ std::size_t json_escape(const std::uint8_t* bytes, std::size_t n, char* out, boo
         }
         const std::uint8_t b = bytes[i];
         if (b < 0x80) {
-            *o++ = '\\';
-            switch (b) {
-                case '"': *o++ = '"'; break;
-                case '\\': *o++ = '\\'; break;
-                case '\n': *o++ = 'n'; break;
-                case '\r': *o++ = 'r'; break;
-                case '\t': *o++ = 't'; break;
-                case '\b': *o++ = 'b'; break;
-                case '\f': *o++ = 'f'; break;
-                default:
-                    std::memcpy(o, "u00", 3);
-                    o[3] = HEX[b >> 4];
-                    o[4] = HEX[b & 0xF];
-                    o += 5;
-            }
+            o = json_escape_ascii(o, b);
             ++i;
             continue;
         }
